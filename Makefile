@@ -1,0 +1,50 @@
+# Set-up and everyday commands. `make run` and `make test` work on a fresh Debian 12 machine.
+BUILD ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?=
+DEMO := $(BUILD)/demo/Demograd.gis
+
+.PHONY: all deps configure build run test bench sanitize fuzz clean
+
+all: build
+
+deps:
+	./scripts/deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+$(DEMO): build
+	mkdir -p $(BUILD)/demo
+	$(BUILD)/tools/gis-gen --preset demo $(DEMO)
+
+run: build $(DEMO)
+	$(BUILD)/tools/gis-dump --json $(DEMO)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	$(BUILD)/bench/bench_descramble
+
+# Loader tests under address and undefined-behaviour sanitizers.
+sanitize: deps
+	cmake -S . -B build-asan -G Ninja -DTESSARA_SANITIZE=ON -DTESSARA_BENCH=OFF
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ctest --output-on-failure -j$(JOBS)
+
+# Runs the city file fuzzer for FUZZ_SECONDS (default 60).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTESSARA_FUZZ=ON -DTESSARA_BENCH=OFF -DTESSARA_TESTS=ON
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_city_file
+	mkdir -p build-fuzz/corpus
+	build-fuzz/tests/fuzz/fuzz_city_file -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz

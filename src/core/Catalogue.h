@@ -1,0 +1,39 @@
+// The city catalogue: installed city files found in the data folder and the program folder.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct TCity {
+    QString path;     // folder holding the file, with a trailing separator
+    QString FileName; // e.g. "Moscow.gis"
+    QString EngName;  // FileName without its extension
+    QString CityName;
+    QString ReleaseDate;               // "dd.MM.yyyy"
+    QString FotoDate = "01.01.2000";   // "dd.MM.yyyy"; this text when unknown
+    double dt = 0;                     // ReleaseDate as days since 30 December 1899
+    std::int32_t dfv = 0;
+    std::int32_t offset0 = 0;
+    std::int32_t offset1 = 0;
+    std::int32_t offset2 = 0;
+    std::int32_t offset3 = 0;
+
+    QString FilePath() const { return path + FileName; }
+    QString FotoPath() const { return path + EngName + ".img"; }
+};
+
+// Date texts as stored ("dd.MM.yyyy") and day numbers counted from 30 December 1899.
+std::optional<double> DateTextToDays(const QString& text);
+QString DaysToDateText(std::int32_t days);
+
+// The entry a city file gives; `readFotoDate` looks at the photo file beside it.
+// Nothing when the header does not read or its release date is not a date.
+std::optional<TCity> CityEntryFromFile(const QString& folder, const QString& fileName, bool readFotoDate);
+
+// Scans both folders (each with a trailing separator; empty or missing folders add nothing).
+std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QString& exeFolder);
+
+// Index of the first entry whose CityName equals `name` exactly, or -1.
+int FindCity(const std::vector<TCity>& cities, const QString& name);

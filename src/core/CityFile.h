@@ -1,0 +1,57 @@
+// Section loaders of a city file: the start, directory, map and rubric sections, pictures and photos.
+#pragma once
+
+#include "CityDb.h"
+#include "Descramble.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+struct TCity;
+
+// Where a city's file lies and where its sections start and end (copied from its catalogue entry).
+struct CityFileRef {
+    QString path; // folder with a trailing separator
+    QString FileName;
+    QString EngName;
+    std::int32_t dfv = 0;
+    std::int32_t offset0 = 0, offset1 = 0, offset2 = 0, offset3 = 0;
+
+    static CityFileRef From(const TCity& city);
+    QString FilePath() const { return path + FileName; }
+    QString FotoPath() const { return path + EngName + ".img"; }
+};
+
+enum class CitySection { Start, Directory, Map, Rubric };
+
+// Bar tags the loaders give the descrambler: steps while the section is descrambled.
+constexpr int DirectoryDescrambleSteps = 15;
+constexpr int MapDescrambleSteps = 20;
+
+using ProgressStep = std::function<void()>;
+
+// The descrambled bytes of one section; CityFileError when its offsets run backwards or past the file.
+QByteArray ReadSection(const CityFileRef& city, CitySection section, const DescrambleProgress* progress = nullptr);
+
+void ReleaseOrgResources(CityDb& db);
+void LoadStartSection(CityDb& db, const CityFileRef& city);
+void LoadDirectorySection(CityDb& db, const CityFileRef& city, const ProgressStep& step = {});
+void LoadMapSection(CityDb& db, const CityFileRef& city, const ProgressStep& step = {});
+void LoadRubricSection(CityDb& db, const CityFileRef& city);
+
+// Photo file beside the city file; a missing file gives no photos.
+void LoadPhotoIndex(CityDb& db, const CityFileRef& city);
+int FindFoto(const CityDb& db, std::int32_t buildId);
+QByteArray ReadFotoBytes(const CityFileRef& city, const TFoto& foto);
+
+// The bytes of a picture or page in the resource area; empty for an unset reference.
+QByteArray ReadResource(const CityFileRef& city, const TResource& resource);
+
+// Decoders of descrambled sections.
+class ByteReader;
+void DecodeStartSection(ByteReader& r, CityDb& db, std::int32_t dfv);
+void DecodeRubricSection(ByteReader& r, CityDb& db);
+void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step);
+void DecodeMapRecords(ByteReader& r, CityDb& db, const ProgressStep& step);

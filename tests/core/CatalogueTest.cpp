@@ -1,0 +1,124 @@
+#include "Catalogue.h"
+#include "CityHeader.h"
+#include "CityWriter.h"
+#include "Descramble.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+namespace {
+
+void WriteCity(const QString& path, const QString& name, const QString& date) {
+    CityWriter w;
+    w.CityName = name;
+    w.ReleaseDate = date;
+    ASSERT_EQ(w.Write(path), QString());
+}
+
+void WriteFotoDay(const QString& path, qint32 day) {
+    CityWriter w;
+    w.FotoDay = day;
+    ASSERT_EQ(w.WritePhotoFile(path), QString());
+}
+
+} // namespace
+
+TEST(CityHeader, RoundTripsWindows1251NamesAndOffsets) {
+    CityHeader h{QStringLiteral("Нижний Новгород"), "15.03.2024", 18, 100, 200, 300, 400};
+    QByteArray bytes = EncodeCityHeader(h);
+    ASSERT_EQ(bytes.size(), CityHeaderSize);
+    auto back = ParseCityHeader(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->CityName, h.CityName);
+    EXPECT_EQ(back->ReleaseDate, h.ReleaseDate);
+    EXPECT_EQ(back->offset3, 400);
+    // The name is one byte per character on disk: "Н" is 0xCD in Windows-1251.
+    EXPECT_EQ(quint8(Descramble(bytes, 0, 80)[2]), 0xCD);
+}
+
+TEST(CityHeader, RejectsWhatIsNotAHeader) {
+    QByteArray good = EncodeCityHeader({"Town", "01.01.2020", 18, 80, 80, 80, 80});
+    QByteArray plain = Descramble(good, 0, 80);
+
+    QByteArray wrongMagic = plain;
+    wrongMagic[0] = 0x6F;
+    QByteArray nameTooLong = plain;
+    nameTooLong[1] = char(200); // name would run past the 80 bytes
+
+    EXPECT_FALSE(ParseCityHeader(Descramble(wrongMagic, 0, 80)));
+    EXPECT_FALSE(ParseCityHeader(Descramble(nameTooLong, 0, 80)));
+    EXPECT_FALSE(ParseCityHeader(good.left(79)));
+    EXPECT_THROW(EncodeCityHeader({QString(60, 'x'), "01.01.2020"}), std::invalid_argument);
+    EXPECT_THROW(EncodeCityHeader({QStringLiteral("東京"), "01.01.2020"}), std::invalid_argument);
+}
+
+TEST(Catalogue, SameCityInBothFolders) {
+    ScratchDir data, exe;
+    WriteCity(data.file("town.gis"), "Town", "01.02.2024");
+    WriteFotoDay(data.file("town.img"), 45000);
+    WriteCity(exe.file("town.gis"), "Town", "01.02.2024");
+    WriteCity(data.file("city.gis"), "City", "01.02.2024");
+    WriteCity(exe.file("city2.gis"), "City", "02.02.2024");
+    WriteFotoDay(exe.file("city2.img"), 45000);
+
+    auto cities = BuildCatalogue(data.path(), exe.path());
+    ASSERT_EQ(cities.size(), 2u);
+    // Newer copy in the program folder wins, and its photo file is not looked at.
+    EXPECT_EQ(cities[0].CityName, "City");
+    EXPECT_EQ(cities[0].path, exe.path());
+    EXPECT_EQ(cities[0].FileName, "city2.gis");
+    EXPECT_EQ(cities[0].EngName, "city2");
+    EXPECT_EQ(cities[0].ReleaseDate, "02.02.2024");
+    EXPECT_EQ(cities[0].FotoDate, "01.01.2000");
+    // Equal dates keep the data folder copy with its photo date.
+    EXPECT_EQ(cities[1].path, data.path());
+    EXPECT_EQ(cities[1].FotoDate, DaysToDateText(45000));
+    EXPECT_EQ(cities[1].dt, *DateTextToDays("01.02.2024"));
+}
+
+TEST(Catalogue, DataFolderDuplicatesStayAndOlderProgramCopiesAreIgnored) {
+    ScratchDir data, exe;
+    WriteCity(data.file("a.gis"), "Town", "01.02.2024");
+    WriteCity(data.file("b.gis"), "Town", "01.03.2024");
+    WriteCity(exe.file("c.gis"), "Town", "01.01.2024");
+    auto cities = BuildCatalogue(data.path(), exe.path());
+    ASSERT_EQ(cities.size(), 2u);
+    EXPECT_EQ(cities[0].FileName, "a.gis");
+    EXPECT_EQ(cities[1].FileName, "b.gis");
+}
+
+TEST(Catalogue, PhotoDatesOfTheYear2000LookUnknown) {
+    ScratchDir data;
+    WriteCity(data.file("town.gis"), "Town", "01.02.2024");
+    WriteFotoDay(data.file("town.img"), 36526);
+    auto cities = BuildCatalogue(data.path(), QString());
+    ASSERT_EQ(cities.size(), 1u);
+    EXPECT_EQ(cities[0].FotoDate, "01.01.2000");
+    EXPECT_EQ(DaysToDateText(36526), "01.01.2000");
+}
+
+TEST(Catalogue, SortsByCodeUnitsAndSkipsBadFiles) {
+    ScratchDir data;
+    WriteCity(data.file("1.gis"), "b", "01.01.2024");
+    WriteCity(data.file("2.gis"), "B", "01.01.2024");
+    WriteCity(data.file("3.gis"), "a", "01.01.2024");
+    WriteCity(data.file("4.gis"), QStringLiteral("Абакан"), "01.01.2024");
+    WriteCity(data.file("5.gis"), "Z", "01.01.2024");
+    WriteAll(data.file("short.gis"), QByteArray(40, 'x'));
+    WriteAll(data.file("magic.gis"), QByteArray(200, '\0'));
+    WriteCity(data.file("baddate.gis"), "Nowhere", "31.02.2024");
+    WriteCity(data.file("other.txt"), "Text", "01.01.2024");
+
+    auto cities = BuildCatalogue(data.path(), data.path() + "missing/");
+    QStringList names;
+    for (const auto& c : cities) names << c.CityName;
+    EXPECT_EQ(names, (QStringList{"B", "Z", "a", "b", QStringLiteral("Абакан")}));
+    EXPECT_EQ(FindCity(cities, "b"), 3);
+    EXPECT_EQ(FindCity(cities, "A"), -1);
+}
+
+TEST(Catalogue, MissingFoldersGiveAnEmptyCatalogue) {
+    EXPECT_TRUE(BuildCatalogue(QString(), "/nonexistent/folder/").empty());
+}
