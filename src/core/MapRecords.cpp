@@ -3,6 +3,7 @@
 
 #include "CityDb.h"
 #include "CityFile.h"
+#include "ByteWriter.h"
 #include "Cp1251.h"
 #include "RecordCodec.h"
 
@@ -404,7 +405,91 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
     ReadNameTable(r, db.BuildingTypeNames, L);
 }
 
+namespace {
+
+float Stored(float v) { return CoordFromStored(CoordToStored(v)); }
+void Stored(TCoord& c) {
+    c.x = Stored(c.x);
+    c.y = Stored(c.y);
+}
+void Stored(TShapeFis& s) {
+    for (TCoord& c : s) Stored(c);
+}
+
+// A language set as a filled set reads back: L entries, empty ones after the first taken from it.
+void Filled(Tas& set, int L) {
+    while (set.size() < L) set.append(QString());
+    while (set.size() > L) set.removeLast();
+    for (int i = 1; i < L; ++i)
+        if (set[i].isEmpty()) set[i] = set[0];
+}
+
+// What a record keeps of a value held in memory: centimetres, the stored text forms.
+void RoundToStored(CityDb& db) {
+    const int L = db.DataLangCount;
+    for (auto* names : {&db.TransportTypeNames, &db.MaterialNames, &db.BuildingTypeNames})
+        for (Tas& n : *names) Filled(n, L);
+    for (TStreet& s : db.Streets) {
+        Stored(s.shape);
+        Filled(s.Name, L);
+    }
+    for (TBuilding& b : db.Buildings) {
+        for (TObjShape& sh : b.shapes) {
+            Stored(sh.shape);
+            if (sh.visSide.size() != sh.shape.size()) {
+                TSideFlags vis(sh.shape.size());
+                for (std::size_t j = 0; j < sh.shape.size() && j < sh.visSide.size(); ++j) vis.set(j, sh.visSide[j]);
+                sh.visSide = std::move(vis);
+            }
+        }
+        b.x = Stored(b.x);
+        b.y = Stored(b.y);
+        Filled(b.num, L);
+        Filled(b.caption, L);
+    }
+    for (TBuildIndex& e : db.BuildIndexes) e.n = FromCp1251(ToCp1251(e.n).left(BuildIndexNumLength));
+    for (TField& f : db.Fields) {
+        Stored(f.shape);
+        Filled(f.caption, L);
+    }
+    for (TRoad& r : db.Roads) {
+        Stored(r.point[0]);
+        Stored(r.point[1]);
+        r.width = float(CoordToStored(r.width)) / 100;
+    }
+    for (TBusStop& s : db.BusStops) {
+        s.x = Stored(s.x);
+        s.y = Stored(s.y);
+        Filled(s.caption, L);
+    }
+    for (TBusWay& w : db.BusWays) {
+        Filled(w.num, L);
+        for (TWayPoint& p : w.way) {
+            if (p.typ != 0) {
+                p.x = p.y = 0;
+            } else {
+                p.x = Stored(p.x);
+                p.y = Stored(p.y);
+                p.ids = 0;
+            }
+        }
+    }
+    for (TText& t : db.Texts) {
+        t.x = Stored(t.x);
+        t.y = Stored(t.y);
+        Filled(t.Text, L);
+    }
+    for (TPOI& p : db.POIs) {
+        p.x = Stored(p.x);
+        p.y = Stored(p.y);
+        if (const qsizetype cut = p.caption.indexOf(u';'); cut >= 0) p.caption.truncate(cut);
+    }
+}
+
+} // namespace
+
 void CompleteMapObjects(CityDb& db, const MapStyle& style) {
+    RoundToStored(db);
     db.Has3D = false;
     db.WorldMinX = db.WorldMinY = BoxMinStart;
     db.WorldMaxX = db.WorldMaxY = BoxMaxStart;
