@@ -58,18 +58,21 @@ TEST(CityRoundTrip, GeneratedCityComesBackFieldForField) {
     // The generated city holds what the program looks for.
     EXPECT_TRUE(back.Has3D);
     EXPECT_EQ(back.Fields.front().typ, DistrictFieldType);
-    for (const char* rubric : {"Агентства недвижимости", "Заказ легковых такси", "Службы экстренного вызова", "Кафе",
-                               "Столовые"})
+    for (const char* rubric :
+         {"Агентства недвижимости", "Заказ легковых такси", "Службы экстренного вызова", "Кафе", "Столовые"})
         EXPECT_TRUE(back.RubricNames.contains(QString::fromUtf8(rubric))) << rubric;
     bool shared = false, cell = false, offMap = false, metro = false;
     for (const TBuilding& b : back.Buildings)
-        for (const TObjShape& s : b.shapes) shared |= s.comSide.any();
+        for (const TObjShape& s : b.shapes)
+            shared |= s.comSide.any();
     for (const TOrg& o : back.Orgs)
         for (const TAdr& a : o.adrs) {
             offMap |= a.id == -1 && !a.nomap_adr[0].isEmpty();
-            for (const TPhone& p : a.phones) cell |= p.cell;
+            for (const TPhone& p : a.phones)
+                cell |= p.cell;
         }
-    for (const TBusWay& r : back.BusWays) metro |= r.tip == ttMetro && r.MetroColor != 0;
+    for (const TBusWay& r : back.BusWays)
+        metro |= r.tip == ttMetro && r.MetroColor != 0;
     EXPECT_TRUE(shared && cell && offMap && metro);
 }
 
@@ -89,22 +92,43 @@ TEST(CityRoundTrip, LoadedCityResolvesAddressesAndDumpsWithTheModelNames) {
     ASSERT_FALSE(db.EstateAgents.empty());
 
     const QJsonObject json = CityToJson(db);
-    for (const char* key : {"Streets", "Buildings", "BuildIndexes", "Fields", "Roads", "BusStops", "BusWays", "Texts",
-                            "POIs", "Orgs", "Schedules", "EstateAgents", "TransportTypeNames", "MaterialNames",
-                            "BuildingTypeNames", "WorldMinX", "WorldMaxY", "Has3D", "PhoneCodes", "DataLangNames"})
+    for (const char* key : {"Streets",
+                            "Buildings",
+                            "BuildIndexes",
+                            "Fields",
+                            "Roads",
+                            "BusStops",
+                            "BusWays",
+                            "Texts",
+                            "POIs",
+                            "Orgs",
+                            "Schedules",
+                            "EstateAgents",
+                            "TransportTypeNames",
+                            "MaterialNames",
+                            "BuildingTypeNames",
+                            "WorldMinX",
+                            "WorldMaxY",
+                            "Has3D",
+                            "PhoneCodes",
+                            "DataLangNames"})
         EXPECT_TRUE(json.contains(QLatin1String(key))) << key;
     const QJsonObject b = json["Buildings"].toArray()[0].toObject();
-    for (const char* key : {"shapes", "levels", "index", "street", "num", "id", "x", "y", "tip", "caption",
-                            "material", "ShapeWithNum", "minX_", "maxX_", "minY_", "maxY_", "maxX_3d", "minY_3d",
-                            "color", "NormalColor", "FoundColor"})
+    for (const char* key :
+         {"shapes", "levels", "index",   "street",   "num",          "id",          "x",
+          "y",      "tip",    "caption", "material", "ShapeWithNum", "minX_",       "maxX_",
+          "minY_",  "maxY_",  "maxX_3d", "minY_3d",  "color",        "NormalColor", "FoundColor"})
         EXPECT_TRUE(b.contains(QLatin1String(key))) << key;
     const QJsonObject shape = b["shapes"].toArray()[0].toObject();
-    for (const char* key : {"shape", "visSide", "comSide", "high"}) EXPECT_TRUE(shape.contains(QLatin1String(key))) << key;
+    for (const char* key : {"shape", "visSide", "comSide", "high"})
+        EXPECT_TRUE(shape.contains(QLatin1String(key))) << key;
     EXPECT_DOUBLE_EQ(b["x"].toDouble(), double(db.Buildings[0].x));
     const QJsonObject org = json["Orgs"].toArray()[0].toObject();
-    for (const char* key : {"adrs", "caption", "area", "zone", "socnet"}) EXPECT_TRUE(org.contains(QLatin1String(key))) << key;
+    for (const char* key : {"adrs", "caption", "area", "zone", "socnet"})
+        EXPECT_TRUE(org.contains(QLatin1String(key))) << key;
     const QJsonObject adr = org["adrs"].toArray()[0].toObject();
-    for (const char* key : {"phones", "schedule", "street", "num", "money"}) EXPECT_TRUE(adr.contains(QLatin1String(key))) << key;
+    for (const char* key : {"phones", "schedule", "street", "num", "money"})
+        EXPECT_TRUE(adr.contains(QLatin1String(key))) << key;
     // Working hours read as clock times.
     EXPECT_EQ(json["Schedules"].toArray()[0].toArray()[0].toObject()["BeginWork"].toString(), "9:00");
     EXPECT_EQ(json["Schedules"].toArray()[3].toArray()[6].toObject()["EndWork"].toString(), "23:59");

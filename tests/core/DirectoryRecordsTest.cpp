@@ -1,11 +1,11 @@
 // Directory section records: phone forms, blocks after the organisations, the passes after loading,
 // and damaged data.
+#include "DirectoryRecords.h"
 #include "ByteReader.h"
 #include "ByteWriter.h"
 #include "CityDb.h"
 #include "CityFile.h"
 #include "CityFileError.h"
-#include "DirectoryRecords.h"
 #include "RecordWriter.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,8 @@ QByteArray RawDirectory(int orgs, const std::map<int, std::function<void(ByteWri
     for (int i = 0; i < orgs; ++i) {
         w.i32(10 + i);
         w.str(QStringLiteral("Организация %1").arg(i));
-        for (int s = 0; s < 4; ++s) w.str("");
+        for (int s = 0; s < 4; ++s)
+            w.str("");
         w.u8(0);
         w.i32(0);
         w.u16(0);
@@ -44,8 +45,10 @@ QByteArray RawDirectory(int orgs, const std::map<int, std::function<void(ByteWri
     }
     for (int k = 6; k <= 20; ++k) {
         auto it = blocks.find(k);
-        if (it != blocks.end()) it->second(w);
-        else w.i32(0);
+        if (it != blocks.end())
+            it->second(w);
+        else
+            w.i32(0);
     }
     return w.take();
 }
@@ -129,7 +132,8 @@ TEST(DirectoryRecords, RecordsAndTablesRoundTrip) {
     o.seconds = 7;
     o.mark = o.place = o.firstBanner = true;
     o.page = TPg{{100, 5}, "org42.html"};
-    for (auto banner : {&TOrg::DownBanner, &TOrg::listBanner, &TOrg::mapBanner, &TOrg::buildBanner, &TOrg::QuitBanner})
+    for (auto banner :
+         {&TOrg::DownBanner, &TOrg::listBanner, &TOrg::mapBanner, &TOrg::buildBanner, &TOrg::QuitBanner})
         o.*banner = TImg{{10, 20}, {}, false};
     db.Orgs = {Org(41, "A"), o};
     db.Orgs[0].caption = {"A", "A"};
@@ -234,7 +238,8 @@ TEST(DirectoryRecords, DamagedDataGivesCityFileErrors) {
         {"minute 60", RawDirectory(1, {{20, schedule(10, 60)}}), "10:60"},
         {"flag for organisation 5 of 2", RawDirectory(2, {{15, position(5)}}), "organisation position 5"},
         {"flag for organisation -1", RawDirectory(2, {{14, position(-1)}}), "organisation position -1"},
-        {"absurd organisation count", [] {
+        {"absurd organisation count",
+         [] {
              QByteArray s = RawDirectory(0, {});
              const qsizetype at = 1 + 2 + 4 + 4 + 2 + QStringLiteral("Русский").toUtf8().size() + 1 + 1;
              ByteWriter c;
@@ -282,5 +287,6 @@ TEST(DirectoryRecords, DamagedDataGivesCityFileErrors) {
     db.WebTabUrls = {"u"};
     const QByteArray good = WriteDirectoryRecords(db);
     EXPECT_NO_THROW(Decode(good));
-    for (qsizetype n = 0; n < good.size(); ++n) EXPECT_THROW(Decode(good.left(n)), CityFileError) << "cut at " << n;
+    for (qsizetype n = 0; n < good.size(); ++n)
+        EXPECT_THROW(Decode(good.left(n)), CityFileError) << "cut at " << n;
 }

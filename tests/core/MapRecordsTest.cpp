@@ -1,11 +1,11 @@
 // Map section records: conversions, boxes, shared walls, colours and damaged data.
+#include "MapRecords.h"
 #include "ByteReader.h"
 #include "ByteWriter.h"
 #include "CityDb.h"
 #include "CityFile.h"
 #include "CityFileError.h"
 #include "MapColors.h"
-#include "MapRecords.h"
 #include "RecordWriter.h"
 
 #include <gtest/gtest.h>
@@ -25,23 +25,26 @@ CityDb Decode(const QByteArray& section, int L = 1, const MapStyle& style = {}) 
 // A map section holding one building whose shapes `shapes` writes (k of them).
 QByteArray OneBuilding(int k, const std::function<void(ByteWriter&)>& shapes) {
     ByteWriter w;
-    for (int c : {0, 1, 0, 0, 0, 0, 0, 0, 0}) w.i32(c);
+    for (int c : {0, 1, 0, 0, 0, 0, 0, 0, 0})
+        w.i32(c);
     w.i32(77); // id
     w.u8(std::uint8_t(k));
     shapes(w);
-    w.u8(5);       // levels
+    w.u8(5); // levels
     w.str("625000");
-    w.i32(-1);     // street
-    w.str("12");   // number, one language
+    w.i32(-1);   // street
+    w.str("12"); // number, one language
     w.u8(bmPanel);
-    w.u8(3);       // residential
+    w.u8(3); // residential
     w.coord(5);
     w.coord(5);
-    for (int i = 0; i < 7; ++i) w.i32(0); // the tables after the objects
+    for (int i = 0; i < 7; ++i)
+        w.i32(0); // the tables after the objects
     return w.take();
 }
 
-void Shape(ByteWriter& w, std::initializer_list<std::pair<float, float>> points, std::uint8_t side, std::uint16_t height) {
+void Shape(ByteWriter& w, std::initializer_list<std::pair<float, float>> points, std::uint8_t side,
+           std::uint16_t height) {
     w.u16(std::uint16_t(points.size()));
     for (auto [x, y] : points) {
         w.coord(x);
@@ -108,7 +111,8 @@ TEST(MapRecords, SharedWalls) {
         std::vector<TObjShape> shapes;
         std::vector<std::vector<bool>> shared;
     } cases[] = {
-        {"one shape touching itself", {[] {
+        {"one shape touching itself",
+         {[] {
              TObjShape s;
              s.shape = {{0, 0}, {10, 0}, {10, 10}, {10, 0}};
              return s;
@@ -118,13 +122,16 @@ TEST(MapRecords, SharedWalls) {
          {Rect(0, 0, 10, 10, 9), Rect(10, 0, 20, 10, 9)},
          {{false, true, false, false}, {false, false, false, true}}},
         {"equal heights, edge drawn the same way, within the tolerance",
-         {Rect(0, 0, 10, 10, 0), [] {
+         {Rect(0, 0, 10, 10, 0),
+          [] {
               TObjShape s;
               s.shape = {{10.0005f, 0}, {10, 10}, {20, 10}, {20, 0}};
               return s;
           }()},
          {{false, true, false, false}, {true, false, false, false}}},
-        {"different heights", {Rect(0, 0, 10, 10, 9), Rect(10, 0, 20, 10, 12, true)}, {{false, false, false, false}, {false, false, false, false}}},
+        {"different heights",
+         {Rect(0, 0, 10, 10, 9), Rect(10, 0, 20, 10, 12, true)},
+         {{false, false, false, false}, {false, false, false, false}}},
     };
     for (const Case& c : cases) {
         CityDb db;
@@ -134,7 +141,8 @@ TEST(MapRecords, SharedWalls) {
         const CityDb back = Through(db);
         for (std::size_t i = 0; i < c.shared.size(); ++i)
             for (std::size_t e = 0; e < c.shared[i].size(); ++e)
-                EXPECT_EQ(back.Buildings[0].shapes[i].comSide[e], c.shared[i][e]) << c.name << ": shape " << i << " edge " << e;
+                EXPECT_EQ(back.Buildings[0].shapes[i].comSide[e], c.shared[i][e])
+                    << c.name << ": shape " << i << " edge " << e;
     }
 }
 
@@ -274,14 +282,16 @@ TEST(MapRecords, DamagedDataGivesCityFileErrors) {
     expectError("route through a missing stop", WriteMapRecords(db), "stop 4");
 
     ByteWriter noPoints;
-    for (int c : {0, 0, 0, 1, 0, 0, 0, 0, 0}) noPoints.i32(c);
+    for (int c : {0, 0, 0, 1, 0, 0, 0, 0, 0})
+        noPoints.i32(c);
     noPoints.u16(0);
     noPoints.u8(1);
     noPoints.bytes(QByteArray(40, '\0')); // the tables after the objects
     expectError("area without points", noPoints.take(), "without points");
 
     ByteWriter huge;
-    for (int c : {0, 50000000, 0, 0, 0, 0, 0, 0, 0}) huge.i32(c);
+    for (int c : {0, 50000000, 0, 0, 0, 0, 0, 0, 0})
+        huge.i32(c);
     expectError("count far beyond the section", huge.take(), "section holds");
 
     CityDb bad;
@@ -321,5 +331,6 @@ TEST(MapRecords, DamagedDataGivesCityFileErrors) {
     full.MaterialNames = {{"a"}};
     const QByteArray good = WriteMapRecords(full);
     EXPECT_NO_THROW(Decode(good));
-    for (qsizetype n = 0; n < good.size(); ++n) EXPECT_THROW(Decode(good.left(n)), CityFileError) << "cut at " << n;
+    for (qsizetype n = 0; n < good.size(); ++n)
+        EXPECT_THROW(Decode(good.left(n)), CityFileError) << "cut at " << n;
 }
