@@ -11,15 +11,18 @@ namespace {
 constexpr TextRow Rows[] = {
     {"btnGo", u"Далее >", u"Next >"},
     {"SelCity", u"Выберите город:", u"Select the city:"},
-    {"Copyright", u"© 2008-2024 ООО «Норвик». Все права защищены. E-mail:", u"© 2008-2024 Norvik Ltd. All rights reserved. E-mail:"},
+    {"Copyright", u"© 2008-2024 ООО «Норвик». Все права защищены. E-mail:",
+     u"© 2008-2024 Norvik Ltd. All rights reserved. E-mail:"},
     {"DevPhone", u", тел: +7 (812) 555-01-00.", u", ph: +7 (812) 555-01-00."},
     {"Site", u"Наш сайт:  www.tessara.example.org", u"Our web-site:  www.tessara.example.org"},
     {"Loading", u"Загрузка...", u"Loading..."},
     {"AgentIn", u"Представитель в г. ", u"Agent in "},
     {"Search", u"Ищем представителя в г. ", u"We searching an agent for "},
     {"TitleMain", u"ТЕССАРА", u"TESSARA"},
-    {"NotInstalled", u"Не установлено ни одного города!\rХотите скачать нужный город сейчас?", u"You have not installed city!\rDo you want to download city now?"},
-    {"DifVer", u"Несовпадают версии оболочки и базы данных города!", u"Shell and database have different versions!"},
+    {"NotInstalled", u"Не установлено ни одного города!\rХотите скачать нужный город сейчас?",
+     u"You have not installed city!\rDo you want to download city now?"},
+    {"DifVer", u"Несовпадают версии оболочки и базы данных города!",
+     u"Shell and database have different versions!"},
     {"UpdateNow", u"Скачать новый выпуск сейчас?", u"Do you want to download update now?"},
     {"AppName", u"Тессара Гид:  ", u"Tessara Guide:  "},
     {"Tessara", u"Тессара", u"Tessara"},
@@ -30,7 +33,8 @@ constexpr TextRow Rows[] = {
     {"Aliasing", u" Не сглаживать объекты карты", u" Don't antialiasing"},
     {"3DOff", u" Не отображать высоту зданий (3D)", u" Don't show a building height (3D)"},
     {"Fly", u" Отключить \"перелет\" при смене объекта карты", u" Don't show animation of the map movement"},
-    {"Contour", u" Убрать белый контур у номеров домов", u" Don't draw a white contour of the building number"},
+    {"Contour", u" Убрать белый контур у номеров домов",
+     u" Don't draw a white contour of the building number"},
     {"Frame", u"Выставлять рамку масштаба", u"Set the scale frame"},
     {"Center", u"от центра", u"from the center"},
     {"Corner", u"от угла", u"from a corner"},
@@ -76,7 +80,9 @@ constexpr TextRow Rows[] = {
     {"Close", u"Закрыть", u"Close"},
     {"NextTip", u"Следующий  >>", u"Next  >>"},
     {"Know", u"Знаете ли Вы, что ...", u"Do you know that ..."},
-    {"Look", u"Подробнее об этой и других возможностях справочника Вы можете прочитать в Руководстве пользователя.", u"For additional information about this and other functions look to User manual."},
+    {"Look",
+     u"Подробнее об этой и других возможностях справочника Вы можете прочитать в Руководстве пользователя.",
+     u"For additional information about this and other functions look to User manual."},
     {"Yes", u"Да", u"Yes"},
     {"No", u"Нет", u"No"},
     {"Finish", u"Завершение работы справочника", u"Finishing work with the directory"},
@@ -90,7 +96,9 @@ constexpr TextRow Rows[] = {
     {"NeedUpdate", u"Обновить", u"Update"},
     {"Wait", u"Пожалуйста, подождите...", u"Please, wait..."},
     {"Downloading", u"Идет скачивание обновления.", u"Downloading."},
-    {"ErrDownload", u"Не удалось скачать обновление. Попробуйте скачать вручную c сайта www.tessara.example.org.", u"Update failed. Please, try update from web-site www.tessara.example.org."},
+    {"ErrDownload",
+     u"Не удалось скачать обновление. Попробуйте скачать вручную c сайта www.tessara.example.org.",
+     u"Update failed. Please, try update from web-site www.tessara.example.org."},
     {"Callback", u"Обратная связь", u"Callback"},
     {"Send", u"Отправить", u"Send"},
     {"Developer", u"Разработчику", u"Developer"},
@@ -99,7 +107,8 @@ constexpr TextRow Rows[] = {
     {"TellDev", u"Вы можете сообщить разработчику:", u"You can write to the developer about:"},
     {"Wishes", u"- свои пожелания по улучшению справочника;", u"- your wishes for a directory improvement;"},
     {"Malfunc", u"- о некорректном функционировании справочника;", u"- malfunction of the directory;"},
-    {"Diff", u"- о несоответствии стоимости рекламы на сайте и у Представителя;", u"- price difference between the web-site and the agent;"},
+    {"Diff", u"- о несоответствии стоимости рекламы на сайте и у Представителя;",
+     u"- price difference between the web-site and the agent;"},
     {"WantAgent", u"- о желании стать Представителем Тессара.", u"- wish to be an agent."},
     {"TellAgent", u"Вы можете сообщить Представителю в г.", u"You can write to an agent in "},
     {"Absent", u"- информацию отсутствующую в справочнике;", u"- information is absent in the directory;"},
@@ -110,7 +119,8 @@ constexpr TextRow Rows[] = {
     {"E-mail", u"Адрес эл. почты:", u"E-mail:"},
     {"Adr", u"Адреса, телефоны, факсы, график работы:", u"Addresses, phones, fax, schedule:"},
     {"Areas", u"Сферы деятельности согласно рубрикатору:", u"Rubrics from rubricator"},
-    {"Writer", u"Ф.И.О. и телефон (и/или e-mail) заполняющего анкету:", u"Your name and contact information (phone/e-mail):"},
+    {"Writer", u"Ф.И.О. и телефон (и/или e-mail) заполняющего анкету:",
+     u"Your name and contact information (phone/e-mail):"},
     {"Something", u"Может черкнёте пару строк?", u"May be write something?"},
     {"NoTitle", u"Не указано название организации!", u"Please, write title of organization!"},
     {"ErrSite", u"Недопустимый адрес сайта!", u"Incorrect domain name of web-site!"},
@@ -120,10 +130,13 @@ constexpr TextRow Rows[] = {
     {"Hello", u"Здравствуйте!", u"Hello!"},
     {"HelloDev", u"Уважаемые разработчики!", u"Hello, developers!"},
     {"BeAgent", u"Я хочу стать Вашим Представителем в городе ХХХ.", u"I wish to be your agent in city XXX."},
-    {"Happend", u"В ходе работы со справочником произошло следующее:", u"During work with the directory happend following:"},
+    {"Happend", u"В ходе работы со справочником произошло следующее:",
+     u"During work with the directory happend following:"},
     {"Improve", u"Было бы неплохо, чтобы ...", u"Please, make that ..."},
-    {"AbsInfo", u"Хочу сообщить Вам информацию, отсутствующую в справочнике:", u"I know information which absent in the directory:"},
-    {"IncInfo", u"Сообщаю Вам о найденой неточности в справочнике:", u"I found incorrect information in the directory:"},
+    {"AbsInfo", u"Хочу сообщить Вам информацию, отсутствующую в справочнике:",
+     u"I know information which absent in the directory:"},
+    {"IncInfo", u"Сообщаю Вам о найденой неточности в справочнике:",
+     u"I found incorrect information in the directory:"},
     {"Details", u"(Подробности) ...", u"(Details) ..."},
     {"ICQ", u"Номер ICQ:", u"ICQ number:"},
     {"Skype", u"Логин Skype:", u"Skype login:"},
@@ -165,14 +178,16 @@ constexpr TextRow Rows[] = {
     {"h", u" ч.", u" h."},
     {"foot", u" пешком", u" on foot"},
     {"Rubricator", u"Рубрикатор", u"Rubricator"},
-    {"HideRubricator", u"Закрывать рубрикатор после выбора рубрики", u"Close the rubricator after a rubric is chosen"},
+    {"HideRubricator", u"Закрывать рубрикатор после выбора рубрики",
+     u"Close the rubricator after a rubric is chosen"},
     {"Error", u"Ошибка", u"Error"},
     {"WorkArea", u"Сфера деятельности организации", u"Field of activity"},
     {"WorkAreas", u"Сферы деятельности организации", u"Fields of activity"},
     {"Article", u"Посмотреть статью", u"View article"},
     {"ShowWorkMap", u"Показать карту покрытия", u"Show responsibility zone"},
     {"Schedule", u"График работы", u"Operating schedule"},
-    {"Days", u"     ПН       ВТ        СР       ЧТ        ПТ       СБ        ВС", u"     Mo       Tu        We       Th        Fr       Sa        Su"},
+    {"Days", u"     ПН       ВТ        СР       ЧТ        ПТ       СБ        ВС",
+     u"     Mo       Tu        We       Th        Fr       Sa        Su"},
     {"24", u"круглосуточно", u"around the clock"},
     {"NoBreak", u"без перерывов", u"without interruption"},
     {"ShowWay", u"Показать маршрут", u"Show the route"},
@@ -287,10 +302,14 @@ constexpr TextRow Rows[] = {
     {"EnterField", u"Введите рубрику", u"Enter the rubric"},
     {"DataBook", u"              СПРАВОЧНИК ОРГАНИЗАЦИЙ", u"            THE ORGANIZATION DIRECTORY"},
     {"Taxi_", u"Службы заказа такси", u"Taxi services"},
-    {"UnknownHeight", u"Извините, в базе данных этого города нет информации о высоте зданий.", u"Sorry, information about building height is absent in this city directory."},
-    {"NotWork", u"Сейчас эта функция недоступна для данного города.", u"Sorry, this function is inaccessible for this city now."},
+    {"UnknownHeight", u"Извините, в базе данных этого города нет информации о высоте зданий.",
+     u"Sorry, information about building height is absent in this city directory."},
+    {"NotWork", u"Сейчас эта функция недоступна для данного города.",
+     u"Sorry, this function is inaccessible for this city now."},
     {"MayBeUpdate", u"Возможно надо обновить справочник.", u"You need to update the directory may be."},
-    {"PhonebookNotFound", u"Телефонный справочник не найден.\rПожалуйста, укажите расположение Вашего телефонного справочника.", u"Phonebook not found.\rPlease, enter location of your phonebook."},
+    {"PhonebookNotFound",
+     u"Телефонный справочник не найден.\rПожалуйста, укажите расположение Вашего телефонного справочника.",
+     u"Phonebook not found.\rPlease, enter location of your phonebook."},
 };
 static_assert(std::size(Rows) == 282);
 
@@ -324,7 +343,9 @@ const QHash<QString, int>& Index() {
 
 } // namespace
 
-std::span<const TextRow> TextTable() { return Rows; }
+std::span<const TextRow> TextTable() {
+    return Rows;
+}
 
 QString LangText(QStringView key, int shellLang) {
     const auto& index = Index();
@@ -334,13 +355,21 @@ QString LangText(QStringView key, int shellLang) {
     return QString::fromUtf16(shellLang == LangEnglish ? row.en : row.ru);
 }
 
-QString LangText(QStringView key) { return LangText(key, CurrentShellLang()); }
+QString LangText(QStringView key) {
+    return LangText(key, CurrentShellLang());
+}
 
-void BindShellLang(const int* shellLang) { boundShellLang = shellLang; }
+void BindShellLang(const int* shellLang) {
+    boundShellLang = shellLang;
+}
 
-int CurrentShellLang() { return boundShellLang ? *boundShellLang : LangRussian; }
+int CurrentShellLang() {
+    return boundShellLang ? *boundShellLang : LangRussian;
+}
 
-QStringList LangNames() { return {QStringLiteral("Русский"), QStringLiteral("English")}; }
+QStringList LangNames() {
+    return {QStringLiteral("Русский"), QStringLiteral("English")};
+}
 
 QString MonthName(int month, int shellLang) {
     if (month < 1 || month > 12) return {};
