@@ -359,6 +359,10 @@ QString LangText(QStringView key) {
     return LangText(key, CurrentShellLang());
 }
 
+QString WithLineBreaks(QString text) {
+    return text.replace(u'\r', u'\n');
+}
+
 void BindShellLang(const int* shellLang) {
     boundShellLang = shellLang;
 }

@@ -29,6 +29,9 @@ QString LangText(QStringView key, int shellLang);
 // The text of `key` in the interface language in force (see BindShellLang).
 QString LangText(QStringView key);
 
+// A text with its "\r" breaks turned into the line breaks Qt widgets show.
+QString WithLineBreaks(QString text);
+
 // Points LangText(key) at the program's interface-language setting, usually Settings::ShellLang.
 // The variable must outlive the binding; nullptr unbinds (then Russian is used).
 void BindShellLang(const int* shellLang);
