@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // Test discovery runs the program at build time, outside CTest's environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ::testing::InitGoogleTest(&argc, argv);
