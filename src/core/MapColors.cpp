@@ -4,16 +4,6 @@
 
 #include <algorithm>
 
-TColor Darken(TColor color, int percent) {
-    TColor out = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int c = int((color >> shift) & 0xFF);
-        const int cut = (c * percent * 2 + 100) / 200; // c * percent / 100 rounded, halves up (c >= 0)
-        out |= TColor(std::max(0, c - cut)) << shift;
-    }
-    return out;
-}
-
 TColor GetTypeColor(const TBuilding& b, const TColorScheme& s) {
     switch (b.tip) {
     case 1:
