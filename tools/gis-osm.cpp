@@ -11,7 +11,9 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: gis-osm INPUT.osm.pbf|INPUT.osm OUTPUT.gis [--name \"City\"] [--languages local,en]\n");
+    std::fprintf(
+        stderr,
+        "usage: gis-osm INPUT.osm.pbf|INPUT.osm OUTPUT.gis [--name \"City\"] [--languages local,en]\n");
     return 2;
 }
 
@@ -65,8 +67,9 @@ int main(int argc, char** argv) {
     std::printf("gis-osm: %s, data of %s, %d data language(s): %s\n", qPrintable(result.CityName),
                 qPrintable(result.ReleaseDate), result.db.DataLangCount,
                 qPrintable(result.db.DataLangNames.join(QStringLiteral(", "))));
-    std::printf("read %lld nodes, %lld ways, %lld relations; %.2f s, peak memory %ld MB\n", (long long)r.nodes,
-                (long long)r.ways, (long long)r.relations, seconds, usage.ru_maxrss / 1024);
+    std::printf("read %lld nodes, %lld ways, %lld relations; %.2f s, peak memory %ld MB\n",
+                (long long)r.nodes, (long long)r.ways, (long long)r.relations, seconds,
+                usage.ru_maxrss / 1024);
     Line("named streets", r.namedStreets);
     Line("buildings", r.buildings);
     Line("  with heights", r.buildingsWithHeight);

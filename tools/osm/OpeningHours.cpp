@@ -42,12 +42,16 @@ public:
             first = false;
             if (!rule(week, additional)) return fail(why, error_);
         }
+        if (!weekRule_) return fail(why, QStringLiteral("rules for holidays only"));
         TSchedule schedule;
         for (int d = 0; d < 7; ++d) {
             std::vector<Span>& spans = week[d];
-            std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
+            std::sort(spans.begin(), spans.end(),
+                      [](const Span& a, const Span& b) { return a.begin < b.begin; });
             spans.erase(std::unique(spans.begin(), spans.end(),
-                                    [](const Span& a, const Span& b) { return a.begin == b.begin && a.end == b.end; }),
+                                    [](const Span& a, const Span& b) {
+                                        return a.begin == b.begin && a.end == b.end;
+                                    }),
                         spans.end());
             if (spans.size() > 2) return fail(why, QStringLiteral("more than two time ranges in a day"));
             if (spans.size() == 2 && spans[0].end > spans[1].begin)
@@ -102,14 +106,17 @@ private:
             if (l == QLatin1String(names[d])) return d;
         return -1;
     }
-    bool atDay() const { return DayIndex(word()) >= 0 || word().toUpper() == QLatin1String("PH") ||
-                                word().toUpper() == QLatin1String("SH"); }
+    bool atDay() const {
+        return DayIndex(word()) >= 0 || word().toUpper() == QLatin1String("PH") ||
+               word().toUpper() == QLatin1String("SH");
+    }
 
     // One rule: "24/7", or an optional day selector followed by optional time ranges and an optional
     // "off"/"closed"/"open".
     bool rule(Week& week, bool additional) {
         if (s_.mid(i_, 4) == QLatin1String("24/7")) {
             i_ += 4;
+            weekRule_ = true;
             for (auto& d : week)
                 d = {Span{0, DayMinutes}};
             return true;
@@ -149,6 +156,7 @@ private:
         }
         // A rule for holidays alone cannot be kept; the week rules around it still hold.
         if (holiday && !anyDay) return true;
+        weekRule_ = true;
         if (!anyDay) days.fill(true);
         if (!timesGiven) spans = {Span{0, DayMinutes}};
         for (int d = 0; d < 7; ++d) {
@@ -234,7 +242,8 @@ private:
             ++i_;
             ++digits;
         }
-        if (digits == 0 || peek() != u':') return error(QStringLiteral("a time was expected at \"%1\"").arg(s_.mid(i_)));
+        if (digits == 0 || peek() != u':')
+            return error(QStringLiteral("a time was expected at \"%1\"").arg(s_.mid(i_)));
         ++i_;
         if (!peek().isDigit() || !peek(1).isDigit())
             return error(QStringLiteral("a time was expected at \"%1\"").arg(s_.mid(i_)));
@@ -260,7 +269,8 @@ private:
             if (peek() == u'+') return error(QStringLiteral("an open end"));
             // An end before the begin runs past midnight.
             if (span.end < span.begin) span.end += DayMinutes;
-            if (span.end - span.begin > DayMinutes) return error(QStringLiteral("a time range longer than a day"));
+            if (span.end - span.begin > DayMinutes)
+                return error(QStringLiteral("a time range longer than a day"));
             spans.push_back(span);
             skipBlanks();
             if (peek() == u',' && peek(1).isDigit()) {
@@ -285,6 +295,7 @@ private:
     QString s_;
     int i_ = 0;
     QString error_;
+    bool weekRule_ = false;
 };
 
 } // namespace

@@ -44,7 +44,8 @@ bool PointInRing(const TShapeFis& ring, TCoord p) {
     for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
         const TCoord& a = ring[i];
         const TCoord& b = ring[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) inside = !inside;
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
     }
     return inside;
 }

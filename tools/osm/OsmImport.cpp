@@ -115,11 +115,13 @@ TShapeFis Simplify(const TShapeFis& line, float tolerance) {
 
 // The tag that says what a feature is, for the count of features no rule maps.
 const char* const PrimaryKeys[] = {
-    "amenity", "shop", "office", "craft", "tourism", "leisure", "healthcare", "historic", "natural",
-    "man_made", "power", "barrier", "highway", "railway", "public_transport", "place", "emergency",
-    "waterway", "landuse", "building", "building:part", "aeroway", "aerialway", "military", "sport",
-    "telecom", "advertising", "entrance", "traffic_sign", "traffic_calming", "route", "water",
-    "playground", "indoor", "area:highway", "bridge:support", "disused:amenity", "disused:shop"};
+    "amenity",         "shop",        "office",           "craft",    "tourism",      "leisure",
+    "healthcare",      "historic",    "natural",          "man_made", "power",        "barrier",
+    "highway",         "railway",     "public_transport", "place",    "emergency",    "waterway",
+    "landuse",         "building",    "building:part",    "aeroway",  "aerialway",    "military",
+    "sport",           "telecom",     "advertising",      "entrance", "traffic_sign", "traffic_calming",
+    "route",           "water",       "playground",       "indoor",   "area:highway", "bridge:support",
+    "disused:amenity", "disused:shop"};
 
 QString PrimaryTag(const osmium::TagList& tags) {
     for (const char* k : PrimaryKeys)
@@ -248,16 +250,18 @@ const MoneyDef MoneyDefs[] = {
     {"Mastercard", {"payment:mastercard", "payment:maestro"}},
     {"American Express", {"payment:american_express"}},
     {"Карты / Cards", {"payment:credit_cards", "payment:debit_cards", "payment:cards"}},
-    {"Бесконтактная оплата / Contactless", {"payment:contactless", "payment:apple_pay", "payment:google_pay"}},
+    {"Бесконтактная оплата / Contactless",
+     {"payment:contactless", "payment:apple_pay", "payment:google_pay"}},
 };
 
 // Native names of data languages.
 QString LanguageName(const QString& code) {
     static const std::pair<const char*, const char*> names[] = {
-        {"en", "English"},  {"fr", "Français"},  {"ru", "Русский"},    {"de", "Deutsch"},  {"it", "Italiano"},
-        {"es", "Español"},  {"pt", "Português"}, {"nl", "Nederlands"}, {"pl", "Polski"},   {"uk", "Українська"},
-        {"be", "Беларуская"}, {"kk", "Қазақша"}, {"tr", "Türkçe"},     {"cs", "Čeština"},  {"oc", "Occitan"},
-        {"ca", "Català"},   {"el", "Ελληνικά"},  {"fi", "Suomi"},      {"sv", "Svenska"},  {"lij", "Ligure"}};
+        {"en", "English"},  {"fr", "Français"},   {"ru", "Русский"},    {"de", "Deutsch"},
+        {"it", "Italiano"}, {"es", "Español"},    {"pt", "Português"},  {"nl", "Nederlands"},
+        {"pl", "Polski"},   {"uk", "Українська"}, {"be", "Беларуская"}, {"kk", "Қазақша"},
+        {"tr", "Türkçe"},   {"cs", "Čeština"},    {"oc", "Occitan"},    {"ca", "Català"},
+        {"el", "Ελληνικά"}, {"fi", "Suomi"},      {"sv", "Svenska"},    {"lij", "Ligure"}};
     for (const auto& [c, n] : names)
         if (code == QLatin1String(c)) return QString::fromUtf8(n);
     return code;
@@ -274,10 +278,9 @@ const TypeName TransportNames[] = {{"Автобус", "Bus"},
                                    {"Метро", "Metro"},
                                    {"Маршрутное такси", "Share taxi"},
                                    {"Поезд", "Train"}};
-const TypeName MaterialTypeNames[] = {{"Неизвестно", "Unknown"},    {"Кирпич", "Brick"},
-                                      {"Панель", "Panel"},          {"Дерево", "Wood"},
-                                      {"Камень", "Stone"},          {"Шлакоблок", "Cinder block"},
-                                      {"Монолит", "Concrete"}};
+const TypeName MaterialTypeNames[] = {
+    {"Неизвестно", "Unknown"}, {"Кирпич", "Brick"},           {"Панель", "Panel"},    {"Дерево", "Wood"},
+    {"Камень", "Stone"},       {"Шлакоблок", "Cinder block"}, {"Монолит", "Concrete"}};
 const TypeName BuildingTypes[] = {{"Прочее", "Other"},
                                   {"Административное", "Administrative"},
                                   {"Школа", "School"},
@@ -326,7 +329,8 @@ class Importer : public osmium::handler::Handler {
 public:
     Importer(const QString& path, const OsmImportOptions& options) : path_(path), options_(options) {
         for (const QString& l : options_.languages)
-            langKeys_.push_back(l == QLatin1String("local") ? std::string("name") : "name:" + l.toStdString());
+            langKeys_.push_back(l == QLatin1String("local") ? std::string("name")
+                                                            : "name:" + l.toStdString());
         if (langKeys_.empty()) langKeys_.push_back("name");
     }
 
@@ -355,15 +359,16 @@ public:
             mapped = true;
         }
         if (auto stopType = StopTypeOf(tags)) {
-            const bool position = Is(tags["public_transport"], "stop_position") && !Is(tags["highway"], "bus_stop");
+            const bool position =
+                Is(tags["public_transport"], "stop_position") && !Is(tags["highway"], "bus_stop");
             int s = stopFor(NodeKey(n.id()), tags, at, *stopType);
             if (!position) stops_[s].standalone = true;
             mapped = true;
         }
         if (org(tags, at, -1)) mapped = true;
         if (tags["addr:housenumber"]) {
-            addresses_.push_back({at, Text(tags["addr:housenumber"]), Text(tags["addr:street"]),
-                                  Text(tags["addr:postcode"])});
+            addresses_.push_back(
+                {at, Text(tags["addr:housenumber"]), Text(tags["addr:street"]), Text(tags["addr:postcode"])});
             mapped = true;
         }
         if (!mapped) countUnmapped(tags);
@@ -452,7 +457,8 @@ public:
             mapped = true;
         }
         const bool district = districtArea(tags);
-        std::optional<std::uint8_t> typ = district ? std::optional<std::uint8_t>(DistrictFieldType) : FieldTypeOf(tags);
+        std::optional<std::uint8_t> typ =
+            district ? std::optional<std::uint8_t>(DistrictFieldType) : FieldTypeOf(tags);
         if (typ && !(isBuilding && !district)) {
             for (TShapeFis& ring : outers) {
                 FieldDraft f;
@@ -525,8 +531,8 @@ private:
         routes_.onRoute = [this](const osmium::Relation& r) { route(r); };
         osmium::io::Reader reader(file);
         osmium::apply(reader, locations, *this, areas_.handler([this](osmium::memory::Buffer&& buffer) {
-                          osmium::apply(buffer, *this);
-                      }),
+            osmium::apply(buffer, *this);
+        }),
                       routes_.handler());
         reader.close();
         // Relations the extract cut at its border: routes keep what is there, areas cannot be closed.
@@ -545,7 +551,12 @@ private:
 
     // ---- per-feature rules ----
 
-    TCoord project(const osmium::Location& l) const { return projection_(l.lon(), l.lat()); }
+    // Rounded to the hundredths of a metre the file stores, so that the city in memory is the one a load
+    // gives.
+    TCoord project(const osmium::Location& l) const {
+        const TCoord c = projection_(l.lon(), l.lat());
+        return {std::round(c.x * 100.f) / 100.f, std::round(c.y * 100.f) / 100.f};
+    }
 
     TShapeFis coords(const osmium::Way& w) const {
         TShapeFis line;
@@ -569,7 +580,8 @@ private:
         const char* name = tags["name"];
         if (!name) return;
         for (const auto& t : tags)
-            if (StartsWith(t.key(), "name:") && std::strcmp(t.value(), name) == 0 && std::strlen(t.key()) <= 8)
+            if (StartsWith(t.key(), "name:") && std::strcmp(t.value(), name) == 0 &&
+                std::strlen(t.key()) <= 8)
                 ++localVotes_[QString::fromUtf8(t.key() + 5)];
     }
 
@@ -592,8 +604,10 @@ private:
 
     static bool districtPlace(const osmium::TagList& tags) {
         const char* place = tags["place"];
-        return place && (Is(place, "suburb") || Is(place, "quarter") || Is(place, "neighbourhood") ||
-                         Is(place, "borough")) && tags["name"];
+        return place &&
+               (Is(place, "suburb") || Is(place, "quarter") || Is(place, "neighbourhood") ||
+                Is(place, "borough")) &&
+               tags["name"];
     }
 
     static bool districtArea(const osmium::TagList& tags) {
@@ -621,8 +635,9 @@ private:
         } else if (Is(place, "neighbourhood") || Is(place, "village")) {
             l.size = 20;
             l.layer = 2;
-        } else if (Is(place, "hamlet") || Is(place, "locality") || Is(place, "square") || Is(place, "island") ||
-                   Is(place, "islet") || Is(place, "isolated_dwelling") || Is(place, "city_block")) {
+        } else if (Is(place, "hamlet") || Is(place, "locality") || Is(place, "square") ||
+                   Is(place, "island") || Is(place, "islet") || Is(place, "isolated_dwelling") ||
+                   Is(place, "city_block")) {
             l.size = 10;
             l.layer = 0;
         } else {
@@ -705,13 +720,15 @@ private:
         streets_.push_back(std::move(s));
     }
 
-    void buildingDraft(std::int64_t key, const osmium::TagList& tags, std::vector<TShapeFis>& outers, bool part) {
+    void buildingDraft(std::int64_t key, const osmium::TagList& tags, std::vector<TShapeFis>& outers,
+                       bool part) {
         BuildingDraft b;
         b.key = key;
         b.part = part;
         b.rings = std::move(outers);
         if (b.rings.size() > 255) {
-            report_.notes[QStringLiteral("building outlines beyond 255 parts (left out)")] += int(b.rings.size() - 255);
+            report_.notes[QStringLiteral("building outlines beyond 255 parts (left out)")] +=
+                int(b.rings.size() - 255);
             b.rings.resize(255);
         }
         for (TShapeFis& r : b.rings) {
@@ -752,8 +769,9 @@ private:
             const RubricDef& r = Rubrics()[rubrics.front()];
             for (int i = 0; i < int(langKeys_.size()); ++i) {
                 const bool ru = options_.languages.value(i) == QLatin1String("ru");
-                const QString what = Is(tags["amenity"], "atm") ? (ru ? QStringLiteral("Банкомат") : QStringLiteral("ATM"))
-                                                                 : QString::fromUtf8(ru ? r.ru : r.en);
+                const QString what = Is(tags["amenity"], "atm")
+                                         ? (ru ? QStringLiteral("Банкомат") : QStringLiteral("ATM"))
+                                         : QString::fromUtf8(ru ? r.ru : r.en);
                 o.caption.v << (who.isEmpty() ? what : who + u' ' + what);
             }
             o.caption.v = o.caption.v.mid(int(langKeys_.size()));
@@ -774,7 +792,9 @@ private:
             if (tags[k]) o.faxes << SplitPhoneValue(Text(tags[k]));
         for (const QString& p : o.phones + o.mobiles + o.faxes)
             if (p.startsWith(u'+') || p.startsWith(QLatin1String("00")))
-                ++countryVotes_[CountryCodeOf(QString(p).remove(QRegularExpression(QStringLiteral("\\D"))).mid(p.startsWith(u'+') ? 0 : 2))];
+                ++countryVotes_[CountryCodeOf(QString(p)
+                                                  .remove(QRegularExpression(QStringLiteral("\\D")))
+                                                  .mid(p.startsWith(u'+') ? 0 : 2))];
         for (const char* k : {"website", "contact:website", "url"})
             if (tags[k] && o.website.isEmpty()) o.website = Text(tags[k]).section(u';', 0, 0).trimmed();
         for (const char* k : {"email", "contact:email"})
@@ -835,7 +855,7 @@ private:
         }
         if (auto c = ParseColour(tags["colour"])) d.colour = c;
         d.roundtrip = Is(tags["roundtrip"], "yes");
-        const TBusStopType stopType = d.tip == ttTramway       ? bstTram
+        const TBusStopType stopType = d.tip == ttTramway        ? bstTram
                                       : d.tip == ttMetro        ? bstMetro
                                       : d.tip == TrainTransport ? bstRail
                                                                 : bstAuto;
@@ -869,8 +889,9 @@ private:
                 if (platform) {
                     TShapeFis ring = line;
                     DropRepeatedPoints(ring);
-                    const int s = stopFor(WayKey(w->id()), w->tags(), w->is_closed() ? LabelPoint(ring) : line[line.size() / 2],
-                                          stopType);
+                    const int s =
+                        stopFor(WayKey(w->id()), w->tags(),
+                                w->is_closed() ? LabelPoint(ring) : line[line.size() / 2], stopType);
                     platforms.push_back(s);
                 } else if (!stop) {
                     ways.push_back(std::move(line));
@@ -888,15 +909,19 @@ private:
             if (shape.empty()) {
                 if (i + 1 < ways.size()) {
                     const TShapeFis& next = ways[i + 1];
-                    const float front = std::min(Distance(w.front(), next.front()), Distance(w.front(), next.back()));
-                    const float back = std::min(Distance(w.back(), next.front()), Distance(w.back(), next.back()));
+                    const float front =
+                        std::min(Distance(w.front(), next.front()), Distance(w.front(), next.back()));
+                    const float back =
+                        std::min(Distance(w.back(), next.front()), Distance(w.back(), next.back()));
                     if (front < back) std::reverse(w.begin(), w.end());
                 }
                 shape = w;
                 continue;
             }
-            if (Distance(shape.back(), w.back()) < Distance(shape.back(), w.front())) std::reverse(w.begin(), w.end());
-            shape.insert(shape.end(), w.begin() + (Distance(shape.back(), w.front()) < 0.01f ? 1 : 0), w.end());
+            if (Distance(shape.back(), w.back()) < Distance(shape.back(), w.front()))
+                std::reverse(w.begin(), w.end());
+            shape.insert(shape.end(), w.begin() + (Distance(shape.back(), w.front()) < 0.01f ? 1 : 0),
+                         w.end());
         }
         shape = Simplify(shape, 1.0f);
 
@@ -1014,8 +1039,8 @@ private:
 
     static osmium::TagsFilter AreaFilter() {
         osmium::TagsFilter f{false};
-        for (const char* k : {"building", "building:part", "landuse", "natural", "leisure", "amenity", "place",
-                              "boundary", "waterway", "highway", "man_made", "power", "tourism"})
+        for (const char* k : {"building", "building:part", "landuse", "natural", "leisure", "amenity",
+                              "place", "boundary", "waterway", "highway", "man_made", "power", "tourism"})
             f.add_rule(true, osmium::TagMatcher{k});
         return f;
     }
@@ -1083,14 +1108,24 @@ void Importer::buildStreets(CityDb& db) {
     for (auto& [key, ids] : byName) {
         std::vector<int> parent(ids.size());
         std::iota(parent.begin(), parent.end(), 0);
-        std::function<int(int)> root = [&](int i) { return parent[i] == i ? i : parent[i] = root(parent[i]); };
-        for (std::size_t a = 0; a < ids.size(); ++a)
-            for (std::size_t b = a + 1; b < ids.size(); ++b) {
-                const StreetDraft& p = streets_[ids[a]];
-                const StreetDraft& q = streets_[ids[b]];
-                if (p.minX - Gap <= q.maxX && q.minX - Gap <= p.maxX && p.minY - Gap <= q.maxY && q.minY - Gap <= p.maxY)
-                    parent[root(int(a))] = root(int(b));
+        std::function<int(int)> root = [&](int i) {
+            return parent[i] == i ? i : parent[i] = root(parent[i]);
+        };
+        // A sweep from west to east compares only ways whose spans meet, so that a name used in many
+        // towns of a region costs little more than its ways.
+        std::vector<int> byWest(ids.size());
+        std::iota(byWest.begin(), byWest.end(), 0);
+        std::sort(byWest.begin(), byWest.end(),
+                  [&](int a, int b) { return streets_[ids[a]].minX < streets_[ids[b]].minX; });
+        for (std::size_t i = 0; i < byWest.size(); ++i) {
+            const StreetDraft& p = streets_[ids[byWest[i]]];
+            for (std::size_t j = i + 1; j < byWest.size(); ++j) {
+                const StreetDraft& q = streets_[ids[byWest[j]]];
+                if (q.minX > p.maxX + Gap) break;
+                if (p.minY - Gap <= q.maxY && q.minY - Gap <= p.maxY)
+                    parent[root(byWest[i])] = root(byWest[j]);
             }
+        }
         std::unordered_map<int, int> clusterOf;
         for (std::size_t a = 0; a < ids.size(); ++a) {
             const int r = root(int(a));
@@ -1287,7 +1322,8 @@ void Importer::buildBuildings(CityDb& db) {
         if (numbered && b.street >= 0) {
             db.BuildIndexes.push_back(
                 {b.street, pos, FromCp1251(ToCp1251(b.num[0]).left(BuildIndexNumLength))});
-            addressIndex_[StreetKey(db.Streets[b.street].Name[0]) + u'|' + NumberKey(b.num[0])].push_back(pos);
+            addressIndex_[StreetKey(db.Streets[b.street].Name[0]) + u'|' + NumberKey(b.num[0])].push_back(
+                pos);
         }
         if (numbered && !streetNames[pos].isEmpty())
             addressIndex_[StreetKey(streetNames[pos]) + u'|' + NumberKey(b.num[0])].push_back(pos);
@@ -1318,7 +1354,8 @@ void Importer::buildFields(CityDb& db) {
     }
     report_.districts = int(db.Fields.size());
     // Larger areas first, so that a pond in a park is drawn over the park.
-    std::stable_sort(fields_.begin(), fields_.end(), [](const FieldDraft& a, const FieldDraft& b) { return a.area > b.area; });
+    std::stable_sort(fields_.begin(), fields_.end(),
+                     [](const FieldDraft& a, const FieldDraft& b) { return a.area > b.area; });
     for (FieldDraft& f : fields_)
         put(f);
     report_.fields = int(db.Fields.size());
@@ -1328,7 +1365,8 @@ void Importer::buildFields(CityDb& db) {
 
 void Importer::buildRoads(CityDb& db) {
     // Lower layers first, so that bridges are drawn over what they cross.
-    std::stable_sort(roads_.begin(), roads_.end(), [](const RoadDraft& a, const RoadDraft& b) { return a.osmLayer < b.osmLayer; });
+    std::stable_sort(roads_.begin(), roads_.end(),
+                     [](const RoadDraft& a, const RoadDraft& b) { return a.osmLayer < b.osmLayer; });
     db.Roads.reserve(roads_.size());
     for (const RoadDraft& r : roads_)
         db.Roads.push_back(r.road);
@@ -1342,7 +1380,8 @@ void Importer::buildTransport(CityDb& db) {
     std::vector<int> order;
     for (int pass = 0; pass < 2; ++pass)
         for (int i = 0; i < int(stops_.size()); ++i)
-            if (pass == 0 ? stops_[i].onRoute : (stops_[i].standalone && !stops_[i].onRoute)) order.push_back(i);
+            if (pass == 0 ? stops_[i].onRoute : (stops_[i].standalone && !stops_[i].onRoute))
+                order.push_back(i);
     for (int i : order) {
         StopDraft& d = stops_[i];
         TBusStop s;
@@ -1385,7 +1424,8 @@ void Importer::buildTransport(CityDb& db) {
                     p.typ = 1;
                     p.ids = std::uint16_t(s.id_);
                 } else {
-                    ++report_.notes[QStringLiteral("route stops beyond the 65535 a route can name (drawn as points)")];
+                    ++report_.notes[QStringLiteral(
+                        "route stops beyond the 65535 a route can name (drawn as points)")];
                     p.x = s.x;
                     p.y = s.y;
                 }
@@ -1403,7 +1443,8 @@ void Importer::buildTransport(CityDb& db) {
         db.BusWays.push_back(std::move(w));
     };
     for (auto& [key, ids] : lines) {
-        std::sort(ids.begin(), ids.end(), [&](int a, int b) { return routeDrafts_[a].id < routeDrafts_[b].id; });
+        std::sort(ids.begin(), ids.end(),
+                  [&](int a, int b) { return routeDrafts_[a].id < routeDrafts_[b].id; });
         bool stops = false;
         for (int i : ids) {
             put(routeDrafts_[i], false);
@@ -1412,7 +1453,8 @@ void Importer::buildTransport(CityDb& db) {
         // A line mapped in one direction only is travelled back the same way.
         if (ids.size() == 1 && !routeDrafts_[ids[0]].roundtrip) {
             put(routeDrafts_[ids[0]], true);
-            ++report_.notes[QStringLiteral("routes mapped in one direction (the other made by reversing it)")];
+            ++report_
+                  .notes[QStringLiteral("routes mapped in one direction (the other made by reversing it)")];
         }
         ++report_.routes;
         if (stops) ++report_.routesWithStops;
@@ -1528,7 +1570,8 @@ void Importer::buildDirectory(CityDb& db) {
         for (const auto& [net, url] : d.social) {
             if (netIndex[net] < 0) {
                 netIndex[net] = int(db.SocNets.size());
-                db.SocNets.push_back({QString::fromUtf8(SocialNets[net].caption), QString::fromUtf8(SocialNets[net].prefix), TImg{}});
+                db.SocNets.push_back({QString::fromUtf8(SocialNets[net].caption),
+                                      QString::fromUtf8(SocialNets[net].prefix), TImg{}});
             }
             o.socnet.push_back({std::uint8_t(netIndex[net]), url});
         }
@@ -1583,7 +1626,11 @@ void Importer::buildDirectory(CityDb& db) {
             if (const std::optional<TSchedule> s = ParseOpeningHours(d.hours, &why)) {
                 QStringList key;
                 for (const TDaySchedule& day : *s)
-                    key << QStringLiteral("%1/%2/%3/%4").arg(day.BeginWork).arg(day.EndWork).arg(day.BeginDiner).arg(day.EndDiner);
+                    key << QStringLiteral("%1/%2/%3/%4")
+                               .arg(day.BeginWork)
+                               .arg(day.EndWork)
+                               .arg(day.BeginDiner)
+                               .arg(day.EndDiner);
                 auto [it, fresh] = scheduleIndex.emplace(key.join(u';'), int(db.Schedules.size()));
                 if (fresh) db.Schedules.push_back(*s);
                 a.schedule = it->second;
@@ -1612,8 +1659,9 @@ void Importer::buildDirectory(CityDb& db) {
     for (int i = 0; i < L; ++i)
         osm.caption << QStringLiteral("OpenStreetMap");
     osm.website = QStringLiteral("https://www.openstreetmap.org/copyright");
-    osm.Description = {QString::fromUtf8(OsmAttribution),
-                       QStringLiteral("Open Database License (ODbL) 1.0: https://opendatacommons.org/licenses/odbl/1-0/")};
+    osm.Description = {
+        QString::fromUtf8(OsmAttribution),
+        QStringLiteral("Open Database License (ODbL) 1.0: https://opendatacommons.org/licenses/odbl/1-0/")};
     built.push_back({std::move(osm), {}});
 
     std::stable_sort(built.begin(), built.end(),

@@ -26,7 +26,8 @@ struct OsmImportReport {
     int districts = 0, fields = 0, roads = 0, texts = 0, pois = 0;
     // Features no rule maps, by their main tag ("natural=tree").
     std::map<QString, int> unmapped;
-    // Parts of features that were left out or changed, with the reason ("opening hours that do not fit a week").
+    // Parts of features that were left out or changed, with the reason ("opening hours that do not fit a
+    // week").
     std::map<QString, int> notes;
 };
 

@@ -27,10 +27,11 @@ bool Yes(const char* v) {
 } // namespace
 
 bool IsStreetHighway(const char* h) {
-    return OneOf(h, {"motorway", "trunk", "primary", "secondary", "tertiary", "unclassified", "residential",
-                     "motorway_link", "trunk_link", "primary_link", "secondary_link", "tertiary_link",
-                     "living_street", "service", "pedestrian", "footway", "path", "steps", "cycleway",
-                     "track", "road", "bridleway", "busway"});
+    return OneOf(h, {"motorway",       "trunk",         "primary",       "secondary",  "tertiary",
+                     "unclassified",   "residential",   "motorway_link", "trunk_link", "primary_link",
+                     "secondary_link", "tertiary_link", "living_street", "service",    "pedestrian",
+                     "footway",        "path",          "steps",         "cycleway",   "track",
+                     "road",           "bridleway",     "busway"});
 }
 
 std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags) {
@@ -76,7 +77,8 @@ std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags) {
     }
     if (railway) {
         if (Is(railway, "tram")) return RoadRule{rtTram, 2, 2};
-        if (OneOf(railway, {"rail", "light_rail", "narrow_gauge", "subway", "monorail", "funicular", "preserved"}))
+        if (OneOf(railway,
+                  {"rail", "light_rail", "narrow_gauge", "subway", "monorail", "funicular", "preserved"}))
             return RoadRule{rtIron, Is(railway, "rail") ? 4.f : 3.f, 2};
         return std::nullopt;
     }
@@ -118,12 +120,12 @@ std::optional<std::uint8_t> FieldTypeOf(const osmium::TagList& tags) {
         return OneOf(kind, {"rural", "single_family", "detached"}) ? 6 : 0;
     }
     if (OneOf(landuse, {"industrial", "railway", "port", "quarry", "landfill", "depot", "garages"}) ||
-        Is(tags["man_made"], "works") || Is(tags["man_made"], "wastewater_plant") || Is(tags["power"], "plant") ||
-        Is(tags["power"], "substation"))
+        Is(tags["man_made"], "works") || Is(tags["man_made"], "wastewater_plant") ||
+        Is(tags["power"], "plant") || Is(tags["power"], "substation"))
         return 4;
     if (OneOf(landuse, {"commercial", "retail"})) return 12;
-    if (OneOf(amenity, {"school", "university", "college", "kindergarten", "hospital", "townhall", "courthouse",
-                        "prison", "police", "fire_station"}) ||
+    if (OneOf(amenity, {"school", "university", "college", "kindergarten", "hospital", "townhall",
+                        "courthouse", "prison", "police", "fire_station"}) ||
         OneOf(landuse, {"military", "education", "religious", "institutional"}))
         return 3;
     if (highway && OneOf(highway, {"pedestrian", "footway", "platform"}) && Yes(tags["area"])) return 10;
@@ -141,8 +143,9 @@ std::uint8_t BuildingTipOf(const osmium::TagList& tags) {
     static const Kind byBuilding[] = {
         {1, {"government", "civic", "office", "townhall", "courthouse", "police", "fire_station", "embassy"}},
         {2, {"school"}},
-        {3, {"residential", "apartments", "house", "detached", "semidetached_house", "terrace", "dormitory",
-             "bungalow", "villa", "farm", "cabin", "houseboat"}},
+        {3,
+         {"residential", "apartments", "house", "detached", "semidetached_house", "terrace", "dormitory",
+          "bungalow", "villa", "farm", "cabin", "houseboat"}},
         {4, {"kindergarten"}},
         {5, {"commercial", "retail", "supermarket", "mall"}},
         {6, {"garage", "garages", "carport", "parking"}},
@@ -156,13 +159,15 @@ std::uint8_t BuildingTipOf(const osmium::TagList& tags) {
         {14, {"warehouse", "industrial", "manufacture", "storage_tank", "hangar", "silo"}},
         {15, {"shop", "kiosk"}},
         {16, {"public", "train_station", "transportation", "community_centre", "stable"}},
-        {17, {"church", "cathedral", "chapel", "mosque", "synagogue", "temple", "religious", "shrine",
-              "monastery"}},
+        {17,
+         {"church", "cathedral", "chapel", "mosque", "synagogue", "temple", "religious", "shrine",
+          "monastery"}},
         {18, {"boiler_house"}},
         {19, {"fuel"}},
         {20, {"construction"}},
-        {21, {"shed", "hut", "service", "barn", "greenhouse", "toilets", "bunker", "cowshed", "transformer_tower",
-              "outbuilding", "allotment_house", "container"}},
+        {21,
+         {"shed", "hut", "service", "barn", "greenhouse", "toilets", "bunker", "cowshed", "transformer_tower",
+          "outbuilding", "allotment_house", "container"}},
     };
     const char* building = tags["building"];
     if (!building || Is(building, "yes") || Is(building, "no")) building = tags["building:part"];
@@ -216,9 +221,11 @@ std::optional<double> ParseLength(const char* value) {
     if (!value) return std::nullopt;
     const QString s = QString::fromUtf8(value).trimmed().replace(u',', u'.');
     static const QRegularExpression metres(QStringLiteral("^(\\d+(?:\\.\\d+)?)\\s*(m|metres|meters)?$"));
-    static const QRegularExpression feet(QStringLiteral("^(\\d+(?:\\.\\d+)?)\\s*(?:ft|')\\s*(?:(\\d+)\\s*\")?$"));
+    static const QRegularExpression feet(
+        QStringLiteral("^(\\d+(?:\\.\\d+)?)\\s*(?:ft|')\\s*(?:(\\d+)\\s*\")?$"));
     if (auto m = metres.match(s); m.hasMatch()) return m.captured(1).toDouble();
-    if (auto m = feet.match(s); m.hasMatch()) return m.captured(1).toDouble() * 0.3048 + m.captured(2).toDouble() * 0.0254;
+    if (auto m = feet.match(s); m.hasMatch())
+        return m.captured(1).toDouble() * 0.3048 + m.captured(2).toDouble() * 0.0254;
     return std::nullopt;
 }
 
@@ -249,10 +256,12 @@ std::optional<TPOIType> PoiKindOf(const osmium::TagList& tags) {
     if (OneOf(amenity, {"waste_basket", "waste_disposal", "recycling"})) return ptTrash;
     if (Is(amenity, "toilets")) return ptToilet;
     if (OneOf(tags["historic"], {"memorial", "monument"}) ||
-        (Is(tags["tourism"], "artwork") && OneOf(tags["artwork_type"], {"statue", "sculpture", "bust", "stone"})))
+        (Is(tags["tourism"], "artwork") &&
+         OneOf(tags["artwork_type"], {"statue", "sculpture", "bust", "stone"})))
         return ptMemorial;
     if (Is(amenity, "fountain")) return ptFontan;
-    if (Is(tags["tourism"], "attraction") || OneOf(tags["attraction"], {"carousel", "roller_coaster", "big_wheel"}))
+    if (Is(tags["tourism"], "attraction") ||
+        OneOf(tags["attraction"], {"carousel", "roller_coaster", "big_wheel"}))
         return ptAttr;
     return std::nullopt;
 }
@@ -264,8 +273,8 @@ std::optional<TBusStopType> StopTypeOf(const osmium::TagList& tags) {
         return bstMetro;
     if (OneOf(railway, {"station", "halt"})) return Is(tags["station"], "subway") ? bstMetro : bstRail;
     if (Is(railway, "tram_stop") || (pt && Yes(tags["tram"]) && !Yes(tags["bus"]))) return bstTram;
-    if (Is(tags["highway"], "bus_stop") || Is(pt, "platform") || Is(pt, "station") || Is(pt, "stop_position") ||
-        Is(tags["amenity"], "bus_station"))
+    if (Is(tags["highway"], "bus_stop") || Is(pt, "platform") || Is(pt, "station") ||
+        Is(pt, "stop_position") || Is(tags["amenity"], "bus_station"))
         return (pt && Yes(tags["train"])) ? bstRail : bstAuto;
     return std::nullopt;
 }
@@ -296,8 +305,24 @@ std::optional<TColor> ParseColour(const char* value) {
 
 namespace {
 
-enum Group { Food, Shops, Finance, Transport, Emergency, Health, Tourism, Culture, Sport, Education,
-             Government, Religion, RealEstate, Offices, Crafts, Services };
+enum Group {
+    Food,
+    Shops,
+    Finance,
+    Transport,
+    Emergency,
+    Health,
+    Tourism,
+    Culture,
+    Sport,
+    Education,
+    Government,
+    Religion,
+    RealEstate,
+    Offices,
+    Crafts,
+    Services
+};
 
 const std::vector<RubricGroup> Groups = {
     {"Питание", "Food and drink"},
@@ -319,21 +344,78 @@ const std::vector<RubricGroup> Groups = {
 };
 
 enum R {
-    rCafe, rRestaurant, rFastFood, rCanteen, rBar, rIceCream, rBakery,
-    rFood, rWine, rClothes, rJewelry, rCosmetics, rBeauty, rCars, rElectronics, rHome, rFlorist, rBooks,
-    rOptician, rSportsGoods, rToys, rGifts, rTobacco, rMall, rLaundry, rOtherShops,
-    rBank, rAtm, rExchange, rInsurance, rFinancial,
-    rTaxi, rRental, rParking, rFuel, rCharging, rStations, rCarWash,
+    rCafe,
+    rRestaurant,
+    rFastFood,
+    rCanteen,
+    rBar,
+    rIceCream,
+    rBakery,
+    rFood,
+    rWine,
+    rClothes,
+    rJewelry,
+    rCosmetics,
+    rBeauty,
+    rCars,
+    rElectronics,
+    rHome,
+    rFlorist,
+    rBooks,
+    rOptician,
+    rSportsGoods,
+    rToys,
+    rGifts,
+    rTobacco,
+    rMall,
+    rLaundry,
+    rOtherShops,
+    rBank,
+    rAtm,
+    rExchange,
+    rInsurance,
+    rFinancial,
+    rTaxi,
+    rRental,
+    rParking,
+    rFuel,
+    rCharging,
+    rStations,
+    rCarWash,
     rEmergency,
-    rHospital, rClinic, rDentist, rPharmacy, rVeterinary, rMedical,
-    rHotel, rMuseum, rTouristInfo, rTravel, rAttractions,
-    rTheatre, rCinema, rNightclub, rCasino, rLibrary, rCommunity, rLeisure,
-    rSportsCentre, rFitness, rMarina,
-    rSchool, rKindergarten, rUniversity, rCourses,
-    rGovernment, rPost, rEmbassy,
+    rHospital,
+    rClinic,
+    rDentist,
+    rPharmacy,
+    rVeterinary,
+    rMedical,
+    rHotel,
+    rMuseum,
+    rTouristInfo,
+    rTravel,
+    rAttractions,
+    rTheatre,
+    rCinema,
+    rNightclub,
+    rCasino,
+    rLibrary,
+    rCommunity,
+    rLeisure,
+    rSportsCentre,
+    rFitness,
+    rMarina,
+    rSchool,
+    rKindergarten,
+    rUniversity,
+    rCourses,
+    rGovernment,
+    rPost,
+    rEmbassy,
     rWorship,
     rEstate,
-    rLawyer, rCompany, rAssociation,
+    rLawyer,
+    rCompany,
+    rAssociation,
     rCraft,
     rOtherServices,
     rCount
@@ -341,7 +423,9 @@ enum R {
 
 const std::vector<RubricDef> Defs = [] {
     std::vector<RubricDef> d(rCount);
-    auto set = [&](R r, const char* ru, const char* en, Group g, bool always = false) { d[r] = {ru, en, g, always}; };
+    auto set = [&](R r, const char* ru, const char* en, Group g, bool always = false) {
+        d[r] = {ru, en, g, always};
+    };
     set(rCafe, "Кафе", "Cafés", Food, true);
     set(rRestaurant, "Рестораны", "Restaurants", Food, true);
     set(rFastFood, "Кафе быстрого питания", "Fast food", Food);
@@ -438,7 +522,10 @@ const TagRubric TagRubrics[] = {
     {"amenity", {"atm"}, rAtm},
     {"amenity", {"bureau_de_change", "money_transfer"}, rExchange},
     {"amenity", {"taxi"}, rTaxi},
-    {"amenity", {"car_rental", "bicycle_rental", "boat_rental", "kick-scooter_rental", "motorcycle_rental", "car_sharing", "boat_sharing"}, rRental},
+    {"amenity",
+     {"car_rental", "bicycle_rental", "boat_rental", "kick-scooter_rental", "motorcycle_rental",
+      "car_sharing", "boat_sharing"},
+     rRental},
     {"amenity", {"parking", "motorcycle_parking"}, rParking},
     {"amenity", {"fuel"}, rFuel},
     {"amenity", {"charging_station"}, rCharging},
@@ -455,62 +542,95 @@ const TagRubric TagRubrics[] = {
     {"amenity", {"nightclub", "stripclub"}, rNightclub},
     {"amenity", {"casino", "gambling"}, rCasino},
     {"amenity", {"library"}, rLibrary},
-    {"amenity", {"arts_centre", "community_centre", "events_venue", "conference_centre", "exhibition_centre", "social_centre"}, rCommunity},
+    {"amenity",
+     {"arts_centre", "community_centre", "events_venue", "conference_centre", "exhibition_centre",
+      "social_centre"},
+     rCommunity},
     {"amenity", {"school"}, rSchool},
     {"amenity", {"kindergarten", "childcare"}, rKindergarten},
     {"amenity", {"university", "college"}, rUniversity},
-    {"amenity", {"language_school", "music_school", "driving_school", "training", "dancing_school", "prep_school"}, rCourses},
+    {"amenity",
+     {"language_school", "music_school", "driving_school", "training", "dancing_school", "prep_school"},
+     rCourses},
     {"amenity", {"townhall", "courthouse", "public_building", "prison"}, rGovernment},
     {"amenity", {"post_office"}, rPost},
     {"amenity", {"embassy"}, rEmbassy},
     {"amenity", {"place_of_worship", "monastery"}, rWorship},
     {"amenity", {"social_facility"}, rAssociation},
     {"amenity", {}, rOtherServices},
-    {"shop", {"supermarket", "convenience", "greengrocer", "butcher", "deli", "seafood", "cheese", "coffee", "tea", "chocolate", "farm", "health_food", "general", "frozen_food", "spices", "pasta", "food", "organic"}, rFood},
+    {"shop",
+     {"supermarket", "convenience", "greengrocer", "butcher", "deli", "seafood", "cheese", "coffee", "tea",
+      "chocolate", "farm", "health_food", "general", "frozen_food", "spices", "pasta", "food", "organic"},
+     rFood},
     {"shop", {"bakery", "pastry", "confectionery"}, rBakery},
     {"shop", {"ice_cream"}, rIceCream},
     {"shop", {"wine", "alcohol", "beverages"}, rWine},
-    {"shop", {"clothes", "boutique", "fashion", "shoes", "bag", "leather", "fashion_accessories", "tailor", "fabric", "underwear"}, rClothes},
+    {"shop",
+     {"clothes", "boutique", "fashion", "shoes", "bag", "leather", "fashion_accessories", "tailor", "fabric",
+      "underwear"},
+     rClothes},
     {"shop", {"jewelry", "watches"}, rJewelry},
     {"shop", {"cosmetics", "perfumery", "chemist"}, rCosmetics},
     {"shop", {"hairdresser", "beauty", "massage", "tattoo", "nails", "hairdresser_supply"}, rBeauty},
     {"shop", {"car", "car_repair", "car_parts", "tyres", "motorcycle", "boat"}, rCars},
-    {"shop", {"electronics", "mobile_phone", "computer", "hifi", "camera", "telecommunication", "appliance"}, rElectronics},
-    {"shop", {"furniture", "interior_decoration", "houseware", "kitchen", "bed", "lighting", "doityourself", "hardware", "garden_centre", "bathroom_furnishing", "curtain", "carpet", "paint", "tiles"}, rHome},
+    {"shop",
+     {"electronics", "mobile_phone", "computer", "hifi", "camera", "telecommunication", "appliance"},
+     rElectronics},
+    {"shop",
+     {"furniture", "interior_decoration", "houseware", "kitchen", "bed", "lighting", "doityourself",
+      "hardware", "garden_centre", "bathroom_furnishing", "curtain", "carpet", "paint", "tiles"},
+     rHome},
     {"shop", {"florist"}, rFlorist},
     {"shop", {"books", "stationery", "newsagent", "kiosk"}, rBooks},
     {"shop", {"optician"}, rOptician},
     {"shop", {"sports", "outdoor", "bicycle", "scuba_diving", "fishing"}, rSportsGoods},
     {"shop", {"toys", "baby_goods", "model"}, rToys},
-    {"shop", {"gift", "art", "antiques", "souvenir", "collector", "frame", "craft", "photo", "music", "musical_instrument"}, rGifts},
+    {"shop",
+     {"gift", "art", "antiques", "souvenir", "collector", "frame", "craft", "photo", "music",
+      "musical_instrument"},
+     rGifts},
     {"shop", {"tobacco", "e-cigarette"}, rTobacco},
     {"shop", {"mall", "department_store"}, rMall},
     {"shop", {"dry_cleaning", "laundry"}, rLaundry},
     {"shop", {"travel_agency"}, rTravel},
     {"shop", {"estate_agent"}, rEstate},
     {"shop", {"pharmacy"}, rPharmacy},
-    {"shop", {"copyshop", "funeral_directors", "pawnbroker", "rental", "repair", "locksmith"}, rOtherServices},
+    {"shop",
+     {"copyshop", "funeral_directors", "pawnbroker", "rental", "repair", "locksmith"},
+     rOtherServices},
     {"shop", {}, rOtherShops},
     {"office", {"estate_agent", "property_management"}, rEstate},
     {"office", {"taxi"}, rTaxi},
     {"office", {"insurance"}, rInsurance},
-    {"office", {"financial", "financial_advisor", "accountant", "tax_advisor", "investment", "bank"}, rFinancial},
+    {"office",
+     {"financial", "financial_advisor", "accountant", "tax_advisor", "investment", "bank"},
+     rFinancial},
     {"office", {"lawyer", "notary"}, rLawyer},
     {"office", {"government", "administrative", "public_administration"}, rGovernment},
     {"office", {"diplomatic"}, rEmbassy},
     {"office", {"travel_agent", "tourism"}, rTravel},
-    {"office", {"association", "ngo", "foundation", "charity", "political_party", "union", "religion"}, rAssociation},
+    {"office",
+     {"association", "ngo", "foundation", "charity", "political_party", "union", "religion"},
+     rAssociation},
     {"office", {"educational_institution"}, rCourses},
     {"office", {}, rCompany},
     {"craft", {}, rCraft},
-    {"tourism", {"hotel", "motel", "hostel", "guest_house", "apartment", "chalet", "camp_site", "caravan_site"}, rHotel},
+    {"tourism",
+     {"hotel", "motel", "hostel", "guest_house", "apartment", "chalet", "camp_site", "caravan_site"},
+     rHotel},
     {"tourism", {"museum", "gallery"}, rMuseum},
     {"tourism", {"information"}, rTouristInfo},
     {"tourism", {"zoo", "aquarium", "theme_park"}, rAttractions},
-    {"leisure", {"sports_centre", "stadium", "sports_hall", "swimming_pool", "ice_rink", "golf_course", "tennis", "horse_riding", "water_park", "track", "pitch"}, rSportsCentre},
+    {"leisure",
+     {"sports_centre", "stadium", "sports_hall", "swimming_pool", "ice_rink", "golf_course", "tennis",
+      "horse_riding", "water_park", "track", "pitch"},
+     rSportsCentre},
     {"leisure", {"fitness_centre"}, rFitness},
     {"leisure", {"marina"}, rMarina},
-    {"leisure", {"dance", "bowling_alley", "amusement_arcade", "escape_game", "sauna", "adult_gaming_centre", "miniature_golf", "hackerspace", "beach_resort", "resort", "club", "social_club"}, rLeisure},
+    {"leisure",
+     {"dance", "bowling_alley", "amusement_arcade", "escape_game", "sauna", "adult_gaming_centre",
+      "miniature_golf", "hackerspace", "beach_resort", "resort", "club", "social_club"},
+     rLeisure},
     {"healthcare", {"pharmacy"}, rPharmacy},
     {"healthcare", {"hospital"}, rHospital},
     {"healthcare", {"dentist"}, rDentist},
@@ -526,18 +646,73 @@ bool NotOrganisation(const char* key, const char* value) {
     };
     static const Skip skip[] = {
         {"amenity",
-         {"bench", "waste_basket", "waste_disposal", "recycling", "fountain", "toilets", "drinking_water",
-          "bicycle_parking", "shelter", "clock", "telephone", "post_box", "vending_machine", "grit_bin",
-          "parking_space", "parking_entrance", "loading_dock", "bbq", "hunting_stand", "watering_place",
-          "waste_transfer_station", "dog_toilet", "water_point", "compressed_air", "letter_box", "lounger",
-          "table", "device_charging_station", "give_box", "public_bookcase", "photo_booth", "ticket_validator",
-          "bicycle_repair_station", "motorcycle_parking", "smoking_area", "shower", "grave_yard", "taxi_rank",
-          "kneipp_water_cure", "trolley_bay", "hydrant", "luggage_locker", "payment_terminal", "lavoir"}},
+         {"bench",
+          "waste_basket",
+          "waste_disposal",
+          "recycling",
+          "fountain",
+          "toilets",
+          "drinking_water",
+          "bicycle_parking",
+          "shelter",
+          "clock",
+          "telephone",
+          "post_box",
+          "vending_machine",
+          "grit_bin",
+          "parking_space",
+          "parking_entrance",
+          "loading_dock",
+          "bbq",
+          "hunting_stand",
+          "watering_place",
+          "waste_transfer_station",
+          "dog_toilet",
+          "water_point",
+          "compressed_air",
+          "letter_box",
+          "lounger",
+          "table",
+          "device_charging_station",
+          "give_box",
+          "public_bookcase",
+          "photo_booth",
+          "ticket_validator",
+          "bicycle_repair_station",
+          "motorcycle_parking",
+          "smoking_area",
+          "shower",
+          "grave_yard",
+          "taxi_rank",
+          "kneipp_water_cure",
+          "trolley_bay",
+          "hydrant",
+          "luggage_locker",
+          "payment_terminal",
+          "lavoir"}},
         {"shop", {"vacant", "no", "yes"}},
         {"tourism", {"attraction", "viewpoint", "artwork", "picnic_site", "yes"}},
-        {"leisure", {"park", "garden", "playground", "pitch", "track", "nature_reserve", "common", "dog_park",
-                     "picnic_table", "slipway", "fitness_station", "outdoor_seating", "firepit", "bandstand",
-                     "bleachers", "schoolyard", "recreation_ground", "swimming_area", "fishing", "yes"}},
+        {"leisure",
+         {"park",
+          "garden",
+          "playground",
+          "pitch",
+          "track",
+          "nature_reserve",
+          "common",
+          "dog_park",
+          "picnic_table",
+          "slipway",
+          "fitness_station",
+          "outdoor_seating",
+          "firepit",
+          "bandstand",
+          "bleachers",
+          "schoolyard",
+          "recreation_ground",
+          "swimming_area",
+          "fishing",
+          "yes"}},
         {"office", {"yes", "vacant"}},
     };
     for (const auto& [k, values] : skip)

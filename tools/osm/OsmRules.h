@@ -26,7 +26,8 @@ bool IsStreetHighway(const char* highway);
 // The area type (`TField::typ`) of an area's tags; nothing for tags that make no area.
 std::optional<std::uint8_t> FieldTypeOf(const osmium::TagList& tags);
 
-// Building type (`TBuilding::tip`) from `building` and, for plain buildings, from what the building is used for.
+// Building type (`TBuilding::tip`) from `building` and, for plain buildings, from what the building is used
+// for.
 std::uint8_t BuildingTipOf(const osmium::TagList& tags);
 TBuildingMaterial MaterialOf(const osmium::TagList& tags);
 // Height in metres from `height`, else from `building:levels` at 3 m a level.

@@ -6,13 +6,14 @@
 namespace {
 
 // Two-digit country codes (ITU-T E.164); the one-digit ones are 1 and 7, all others have three.
-const int TwoDigitCodes[] = {20, 27, 30, 31, 32, 33, 34, 36, 39, 40, 41, 43, 44, 45, 46, 47, 48, 49, 51, 52,
-                             53, 54, 55, 56, 57, 58, 60, 61, 62, 63, 64, 65, 66, 81, 82, 84, 86, 90, 91, 92,
-                             93, 94, 95, 98};
+const int TwoDigitCodes[] = {20, 27, 30, 31, 32, 33, 34, 36, 39, 40, 41, 43, 44, 45, 46,
+                             47, 48, 49, 51, 52, 53, 54, 55, 56, 57, 58, 60, 61, 62, 63,
+                             64, 65, 66, 81, 82, 84, 86, 90, 91, 92, 93, 94, 95, 98};
 
 // The national prefix dialled before a number inside the country, where there is one.
 QString TrunkPrefix(const QString& cc) {
-    static const char* const none[] = {"377", "39", "34", "351", "30", "352", "376", "378", "45", "47", "354", "1"};
+    static const char* const none[] = {"377", "39",  "34", "351", "30",  "352",
+                                       "376", "378", "45", "47",  "354", "1"};
     for (const char* c : none)
         if (cc == QLatin1String(c)) return cc == QLatin1String("1") ? QStringLiteral("1") : QString();
     if (cc == QLatin1String("7")) return QStringLiteral("8");

@@ -23,4 +23,5 @@ QString CountryCodeOf(const QString& internationalDigits);
 // Normalises one number. A number without "+" or "00" belongs to `defaultCountry` (its trunk "0" or
 // "8" dropped); short numbers (up to 6 digits, e.g. "112") stay as they are. `mobile` comes from the
 // tag (phone:mobile) or from the country's mobile ranges. Nothing for a text that is no number.
-std::optional<StoredPhone> NormalisePhone(const QString& raw, const QString& defaultCountry, bool mobileTag = false);
+std::optional<StoredPhone> NormalisePhone(const QString& raw, const QString& defaultCountry,
+                                          bool mobileTag = false);
