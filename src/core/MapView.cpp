@@ -1,0 +1,126 @@
+#include "MapView.h"
+
+#include <algorithm>
+#include <cmath>
+
+int RoundHalfEven(double v) {
+    double r = std::round(v);
+    if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
+    return static_cast<int>(r);
+}
+
+void MapView::SetWorld(float minX, float minY, float maxX, float maxY) {
+    WorldMinX = minX;
+    WorldMinY = minY;
+    WorldMaxX = maxX;
+    WorldMaxY = maxY;
+    ComputeFullScale();
+}
+
+void MapView::SetSurface(int width, int height, bool starting) {
+    Width = width;
+    Height = height;
+    OffsetX = width / 2;
+    OffsetY = height / 2;
+    ComputeFullScale();
+    if (starting) Scale = FullScale;
+}
+
+void MapView::ComputeFullScale() {
+    if (Width <= 0 || Height <= 0) return;
+    const float cityW = WorldMaxX - WorldMinX, cityH = WorldMaxY - WorldMinY;
+    // A city of no extent still needs a usable scale.
+    if (!(cityW > 0) && !(cityH > 0)) {
+        FullScale = MinScale;
+        return;
+    }
+    FullScale = std::max(cityW / Width, cityH / Height);
+}
+
+int MapView::ToPixels(float length) const { return RoundHalfEven(static_cast<double>(length) / Scale); }
+
+void MapView::WorldToScreen(float x, float y, int& px, int& py) const {
+    px = ToPixels(x - OriginX) + OffsetX;
+    py = ToPixels(y - OriginY) + OffsetY;
+}
+
+void MapView::ScreenToWorld(int px, int py, float& x, float& y) const {
+    x = ToWorld(px - OffsetX) + OriginX;
+    y = ToWorld(py - OffsetY) + OriginY;
+}
+
+void MapView::CursorToWorld(double px, double py, float& x, float& y) const {
+    x = ToWorld(RoundHalfEven(px - Width / 2.0)) + OriginX;
+    y = ToWorld(RoundHalfEven(py - Height / 2.0)) + OriginY;
+}
+
+bool MapView::IsVisible(float minX, float maxX, float minY, float maxY, float maxX3d, float minY3d,
+                        bool flat) const {
+    if (ToPixels((flat ? maxX : maxX3d) - OriginX) + OffsetX <= 0) return false;
+    if (ToPixels(minX - OriginX) + OffsetX >= Width) return false;
+    if (ToPixels(maxY - OriginY) + OffsetY <= 0) return false;
+    if (ToPixels((flat ? minY : minY3d) - OriginY) + OffsetY >= Height) return false;
+    return true;
+}
+
+void MapView::ClampAxis(float& origin, float half, float lo, float hi) {
+    if (origin + half > hi && origin - half < lo) {
+        origin = lo + (hi - lo) / 2;
+        return;
+    }
+    if (origin + half > hi) origin = hi - half;
+    if (origin - half < lo) origin = lo + half;
+}
+
+void MapView::CorrectPosition() {
+    if (std::fabs(FullScale - Scale) < 0.00001f) {
+        OriginX = WorldMinX + (WorldMaxX - WorldMinX) / 2;
+        OriginY = WorldMinY + (WorldMaxY - WorldMinY) / 2;
+        return;
+    }
+    ClampAxis(OriginX, ToWorld(Width / 2), WorldMinX, WorldMaxX);
+    ClampAxis(OriginY, ToWorld(Height / 2), WorldMinY, WorldMaxY);
+}
+
+bool MapView::ZoomIn() {
+    const float old = Scale;
+    Scale = std::max(Scale / ZoomFactor, MinScale);
+    return std::fabs(Scale - old) >= 0.00001f;
+}
+
+bool MapView::ZoomOut() {
+    const float old = Scale;
+    Scale = std::min(Scale * ZoomFactor, FullScale);
+    return std::fabs(Scale - old) >= 0.00001f;
+}
+
+bool MapView::ZoomAboutCursor(int px, int py, bool zoomIn) {
+    float bx, by;
+    CursorToWorld(px, py, bx, by);
+    if (!(zoomIn ? ZoomIn() : ZoomOut())) return false;
+    float ax, ay;
+    CursorToWorld(px, py, ax, ay);
+    OriginX -= ax - bx;
+    OriginY -= ay - by;
+    return true;
+}
+
+ZoomTarget MapView::ZoomToRect(int pressX, int pressY, int releaseX, int releaseY, int scaleMode) const {
+    ZoomTarget t;
+    const int r = std::max(std::abs(releaseX - pressX), std::abs(releaseY - pressY));
+    if (r == 0) {
+        CursorToWorld(pressX, pressY, t.x, t.y);
+        t.scale = std::max(Scale / 3, MinScale);
+        return t;
+    }
+    const double h = Height, w = Width;
+    if (scaleMode == 0) {
+        t.scale = static_cast<float>(Scale / std::min(h / (2.0 * r), w / (2.0 * r)));
+        CursorToWorld(pressX, pressY, t.x, t.y);
+    } else {
+        t.scale = static_cast<float>(Scale / std::min(h / r, w / r));
+        CursorToWorld(pressX + (releaseX - pressX) / 2.0, pressY + (releaseY - pressY) / 2.0, t.x, t.y);
+    }
+    t.scale = std::max(t.scale, MinScale);
+    return t;
+}

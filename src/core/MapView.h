@@ -1,0 +1,61 @@
+// The view onto the world: scale, origin, world <-> screen conversions, clamping, zoom steps, visibility.
+#pragma once
+
+#include <cstdint>
+
+struct ZoomTarget {
+    float x = 0, y = 0; // new centre, world units
+    float scale = 0;
+};
+
+class MapView {
+public:
+    float Scale = 1;     // metres per pixel
+    float FullScale = 1; // the whole city fits the surface
+    float OriginX = 0, OriginY = 0;
+    int OffsetX = 0, OffsetY = 0; // half the surface, truncated
+    int Width = 0, Height = 0;    // the drawing surface
+    float WorldMinX = 0, WorldMinY = 0, WorldMaxX = 0, WorldMaxY = 0;
+
+    static constexpr float MinScale = 0.1f;
+    static constexpr float ZoomFactor = 1.5f;
+
+    void SetWorld(float minX, float minY, float maxX, float maxY);
+    // Sets the surface size and offsets and recomputes FullScale; `starting` also makes it the scale.
+    void SetSurface(int width, int height, bool starting = false);
+    void ComputeFullScale();
+
+    // Metres to whole pixels, ties to the even neighbour.
+    int ToPixels(float length) const;
+    float ToWorld(int pixels) const { return static_cast<float>(pixels * static_cast<double>(Scale)); }
+    void WorldToScreen(float x, float y, int& px, int& py) const;
+    void ScreenToWorld(int px, int py, float& x, float& y) const;
+    // For positions taken straight from the mouse cursor.
+    void CursorToWorld(double px, double py, float& x, float& y) const;
+
+    // The four-sided test of an object's box against the surface; `flat` chooses the 2D box.
+    bool IsVisible(float minX, float maxX, float minY, float maxY, float maxX3d, float minY3d, bool flat) const;
+    template <class Obj> bool IsVisible(const Obj& o, bool flat) const {
+        return IsVisible(o.minX_, o.maxX_, o.minY_, o.maxY_, o.maxX_3d, o.minY_3d, flat);
+    }
+
+    void CorrectPosition();
+    bool ZoomIn();
+    bool ZoomOut();
+    void FullMap() { Scale = FullScale; }
+    // One zoom step keeping the world point under the cursor in place; true when the scale changed.
+    bool ZoomAboutCursor(int px, int py, bool zoomIn);
+    // Target of the scale tool's rectangle (ScaleMode 0: from the centre, 1: from a corner).
+    ZoomTarget ZoomToRect(int pressX, int pressY, int releaseX, int releaseY, int scaleMode) const;
+
+    // Detail levels of the current scale.
+    bool StopDetail() const { return Scale < 3; }
+    bool MapDetail() const { return Scale < 5; }
+    bool HeightsShown() const { return !(Scale >= 4); }
+
+private:
+    void ClampAxis(float& origin, float half, float lo, float hi);
+};
+
+// Rounds to the nearest integer, ties to the even neighbour.
+int RoundHalfEven(double v);

@@ -1,0 +1,93 @@
+#include "Primitives.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+inline void Blend(QImage& img, int x, int y, QRgb c, double a) {
+    if (x < 0 || y < 0 || x >= img.width() || y >= img.height() || a <= 0) return;
+    auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    const QRgb p = row[x];
+    auto mix = [a](int cc, int pp) { return int(std::lround(a * cc + (1 - a) * pp)); };
+    row[x] = qRgb(mix(qRed(c), qRed(p)), mix(qGreen(c), qGreen(p)), mix(qBlue(c), qBlue(p)));
+}
+
+} // namespace
+
+void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color) {
+    if (a.x() == b.x() || a.y() == b.y()) {
+        QPainter p(&img);
+        p.setPen(QPen(QColor(color), 1));
+        p.drawLine(a, b);
+        return;
+    }
+    const int dx = b.x() - a.x(), dy = b.y() - a.y();
+    if (std::abs(dx) >= std::abs(dy)) {
+        if (a.x() > b.x()) std::swap(a, b);
+        const double slope = double(b.y() - a.y()) / double(b.x() - a.x());
+        double v = a.y();
+        for (int x = a.x(); x <= b.x(); ++x, v += slope) {
+            const double f = std::floor(v), frac = v - f;
+            Blend(img, x, int(f), color, 1 - frac);
+            Blend(img, x, int(f) + 1, color, frac);
+        }
+    } else {
+        if (a.y() > b.y()) std::swap(a, b);
+        const double slope = double(b.x() - a.x()) / double(b.y() - a.y());
+        double v = a.x();
+        for (int y = a.y(); y <= b.y(); ++y, v += slope) {
+            const double f = std::floor(v), frac = v - f;
+            Blend(img, int(f), y, color, 1 - frac);
+            Blend(img, int(f) + 1, y, color, frac);
+        }
+    }
+}
+
+void WalkLine(QPoint a, QPoint b, const std::function<void(int, int)>& visit) {
+    int x = a.x(), y = a.y();
+    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
+    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        visit(x, y);
+        if (x == b.x() && y == b.y()) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+void DrawRailwayDashes(QPainter& p, QPoint a, QPoint b, int w) {
+    if (w <= 0) return;
+    const int period = 6 * w;
+    int k = 0;
+    QPoint from;
+    WalkLine(a, b, [&](int x, int y) {
+        const int m = k % period;
+        if (m == 3 * w) from = QPoint(x, y);
+        else if (m == period - 1) p.drawLine(from, QPoint(x, y));
+        ++k;
+    });
+}
+
+void DrawContourText(QPainter& p, QPoint topLeft, const QString& text, const QColor& color, bool contour) {
+    const int ascent = p.fontMetrics().ascent();
+    const QPoint base = topLeft + QPoint(0, ascent);
+    if (contour) {
+        static const QPoint Around[8] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
+        p.setPen(Qt::white);
+        for (QPoint d : Around) p.drawText(base + d, text);
+    }
+    p.setPen(color);
+    p.drawText(base, text);
+}

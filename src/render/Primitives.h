@@ -1,0 +1,31 @@
+// Drawing primitives of the 2D map with exact pixel rules: antialiased lines, the railway dash walk,
+// contour text and colour conversion.
+#pragma once
+
+#include "ColorScheme.h"
+
+#include <QColor>
+#include <QPoint>
+#include <functional>
+
+class QImage;
+class QPainter;
+class QFont;
+class QString;
+
+inline QColor ToQColor(TColor c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+inline QRgb ToQRgb(TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+// An antialiased line of width 1 straight into the pixels of a 32-bit image: each step along the major
+// axis blends the colour into the two pixels around the exact minor coordinate. Horizontal and vertical
+// lines are drawn plainly with the painter's pen rules.
+void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color);
+
+// Visits every pixel of a segment once, from the first point to the second (Bresenham).
+void WalkLine(QPoint a, QPoint b, const std::function<void(int x, int y)>& visit);
+
+// The white dashes of a railway w pixels wide: a dash of about 3w pixels, then a gap of 3w.
+void DrawRailwayDashes(QPainter& p, QPoint a, QPoint b, int w);
+
+// Text with a white contour (eight neighbours first) when `contour` is on; `topLeft` is the text's top-left.
+void DrawContourText(QPainter& p, QPoint topLeft, const QString& text, const QColor& color, bool contour);
