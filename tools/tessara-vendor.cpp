@@ -55,6 +55,7 @@ private:
         for (const QByteArray& line : lines.mid(1)) {
             const QByteArray l = line.trimmed();
             if (l.toLower().startsWith("content-length:")) bodyLength = l.mid(15).trimmed().toLongLong();
+            if (l.toLower().startsWith("user-agent:")) agent_ = QString::fromLatin1(l.mid(11).trimmed());
         }
         if (request_.size() < end + 4 + bodyLength) return; // the form is still arriving
         answered_ = true;
@@ -64,8 +65,8 @@ private:
 
     void logRequest(const QString& method, const QString& target) {
         if (!options_.log) return;
-        options_.log->write(QStringLiteral("%1\t%2\t%3\n")
-                                .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), method, target)
+        options_.log->write(QStringLiteral("%1\t%2\t%3\t%4\n")
+                                .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), method, target, agent_)
                                 .toUtf8());
         options_.log->flush();
     }
@@ -141,6 +142,7 @@ private:
     QTcpSocket* socket_;
     const Options& options_;
     QByteArray request_;
+    QString agent_;
     bool answered_ = false, closing_ = false;
     std::unique_ptr<QFile> file_;
     qint64 sent_ = 0, limit_ = -1;
@@ -159,7 +161,7 @@ int main(int argc, char** argv) {
     parser.addOption({"port", "Port to listen on; 0 picks a free one.", "N", "8080"});
     parser.addOption({"host", "Address to listen on.", "ADDR", "127.0.0.1"});
     parser.addOption({"base", "Base path of the site (begins and ends with /).", "PATH", "/"});
-    parser.addOption({"log", "Appends one line per request: time, method, path and query.", "FILE"});
+    parser.addOption({"log", "Appends one line per request: time, method, path with query, user agent (tab-separated).", "FILE"});
     parser.addOption({"no-length", "Serves PATH (relative to the base) without Content-Length.", "PATH"});
     parser.addOption({"cut", "Breaks the connection after BYTES of PATH's body.", "PATH:BYTES"});
     parser.addOption({"rate", "Sends files at most this many kilobytes per second.", "KBPS"});

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QIODevice>
+#include <QStringDecoder>
 #include <zlib.h>
 
 namespace {
@@ -178,6 +179,24 @@ QString TZipFile::EntryFileName(int i) const {
     const QByteArray name = EntryName(i);
     constexpr std::uint16_t Utf8NameFlag = 1 << 11;
     if (Files[i].CommonFileHeader.GeneralPurposeBitFlag & Utf8NameFlag) return QString::fromUtf8(name);
+    // Info-ZIP keeps a UTF-8 copy of the name in extra field 0x7075, valid while its checksum matches.
+    const QByteArray& extra = Files[i].extrafield;
+    for (qsizetype at = 0; at + 4 <= extra.size();) {
+        const auto* p = reinterpret_cast<const unsigned char*>(extra.constData() + at);
+        const int id = p[0] | p[1] << 8, size = p[2] | p[3] << 8;
+        if (at + 4 + size > extra.size()) break;
+        if (id == 0x7075 && size >= 5 && p[4] == 1) {
+            const std::uint32_t crc = std::uint32_t(p[5]) | std::uint32_t(p[6]) << 8 | std::uint32_t(p[7]) << 16 |
+                                      std::uint32_t(p[8]) << 24;
+            if (crc == ZipCrc32(name)) return QString::fromUtf8(extra.constData() + at + 9, size - 5);
+        }
+        at += 4 + size;
+    }
+    // Unflagged names are in the writer's code page: UTF-8 from today's tools (Windows-1251 letters
+    // practically never form valid UTF-8), else the Windows-1251 of the system the archives come from.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(name);
+    if (!utf8.hasError()) return decoded;
     return FromCp1251(name);
 }
 
