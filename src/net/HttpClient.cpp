@@ -113,7 +113,8 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
     bool fileFailed = false, draining = false;
     QString failure;
     auto fail = [&](const QString& why) {
-        if (failure.isEmpty()) failure = why;
+        if (!failure.isEmpty()) return;
+        failure = why;
         reply->abort();
     };
     auto checkHeaders = [&] {
