@@ -15,6 +15,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <ostream>
+
+// Readable failures for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << '[' << l.join(" | ").toStdString() << ']'; }
+
 class VendorServer {
 public:
     explicit VendorServer(const QString& root, const QStringList& extra = {}) {
