@@ -36,7 +36,8 @@ void BM_DownloadFile(benchmark::State& state) {
     QProcess vendor;
     vendor.start(TESSARA_VENDOR_EXE, {"--root", dir.path() + "/pub", "--port", "0"});
     QByteArray out;
-    while (!out.contains('\n') && vendor.waitForReadyRead(5000)) out += vendor.readAllStandardOutput();
+    while (!out.contains('\n') && vendor.waitForReadyRead(5000))
+        out += vendor.readAllStandardOutput();
     const auto m = QRegularExpression("http://\\S+/").match(QString::fromLatin1(out));
     if (!m.hasMatch()) return state.SkipWithError("tessara-vendor did not start");
     for (auto _ : state) {
@@ -55,7 +56,8 @@ void BM_ZipEntryData(benchmark::State& state) {
     w.Add("city.gis", CityLikeBytes(size));
     TZipFile zip;
     zip.LoadFromBytes(w.Build());
-    for (auto _ : state) benchmark::DoNotOptimize(zip.EntryData(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(zip.EntryData(0));
     state.SetBytesProcessed(state.iterations() * qint64(size));
 }
 BENCHMARK(BM_ZipEntryData)->Arg(32)->Unit(benchmark::kMillisecond);

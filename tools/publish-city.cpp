@@ -20,7 +20,9 @@ QString SizeCaption(qint64 bytes) {
     return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
 }
 
-QByteArray Line(const QString& text) { return ToCp1251(text) + "\r\n"; }
+QByteArray Line(const QString& text) {
+    return ToCp1251(text) + "\r\n";
+}
 
 int Fail(const QString& message) {
     std::fprintf(stderr, "publish-city: %s\n", qPrintable(message));
@@ -39,7 +41,8 @@ int main(int argc, char** argv) {
     parser.addOption({"installer-date", "Release date of the installer.", "dd.MM.yyyy",
                       QString::fromLatin1(ProgramReleaseDate)});
     parser.addOption({"program-name", "Display name of the program row.", "TEXT", "Программа Тессара"});
-    parser.addPositionalArgument("cities", "City files (*.gis); a photo file (*.img) beside one is published too.");
+    parser.addPositionalArgument("cities",
+                                 "City files (*.gis); a photo file (*.img) beside one is published too.");
     parser.process(app);
     const QString out = parser.value("out");
     const QStringList cities = parser.positionalArguments();
@@ -90,9 +93,11 @@ int main(int argc, char** argv) {
             fotoList += Line(city->FotoDate);
             fotoList += Line(SizeCaption(QFileInfo(foto).size()));
         }
-        std::printf("%s: %s (%s)\n", qPrintable(city->CityName), qPrintable(archive), qPrintable(city->ReleaseDate));
+        std::printf("%s: %s (%s)\n", qPrintable(city->CityName), qPrintable(archive),
+                    qPrintable(city->ReleaseDate));
     }
-    if (const QString e = WriteFileAtomically(out + "/download.txt", downloadList); !e.isEmpty()) return Fail(e);
+    if (const QString e = WriteFileAtomically(out + "/download.txt", downloadList); !e.isEmpty())
+        return Fail(e);
     if (const QString e = WriteFileAtomically(out + "/fotos.txt", fotoList); !e.isEmpty()) return Fail(e);
     return 0;
 }

@@ -65,9 +65,10 @@ private:
 
     void logRequest(const QString& method, const QString& target) {
         if (!options_.log) return;
-        options_.log->write(QStringLiteral("%1\t%2\t%3\t%4\n")
-                                .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), method, target, agent_)
-                                .toUtf8());
+        options_.log->write(
+            QStringLiteral("%1\t%2\t%3\t%4\n")
+                .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), method, target, agent_)
+                .toUtf8());
         options_.log->flush();
     }
 
@@ -90,7 +91,8 @@ private:
         logRequest(method, target);
         const QUrl url(target);
         QString path = url.path(QUrl::FullyDecoded);
-        if (!path.startsWith(options_.base)) return page(404, "Not Found", "<html><body>Not found</body></html>");
+        if (!path.startsWith(options_.base))
+            return page(404, "Not Found", "<html><body>Not found</body></html>");
         path = path.mid(options_.base.size());
         // Statistics, reports and the other scripts of the site: an empty page is the whole answer.
         if (path.endsWith(QLatin1String(".php"))) return page(200, "OK", QByteArray());
@@ -116,7 +118,8 @@ private:
     void pump() {
         if (!file_ || closing_) return;
         if (options_.rateBytesPerSecond > 0 && sender() != &pace_ && sent_ > 0) return;
-        qint64 budget = options_.rateBytesPerSecond > 0 ? std::max<qint64>(1, options_.rateBytesPerSecond / 20) : Chunk;
+        qint64 budget =
+            options_.rateBytesPerSecond > 0 ? std::max<qint64>(1, options_.rateBytesPerSecond / 20) : Chunk;
         while (budget > 0 && socket_->bytesToWrite() < 4 * Chunk) {
             qint64 n = std::min(budget, Chunk);
             if (limit_ >= 0) n = std::min(n, limit_ - sent_);
@@ -161,7 +164,9 @@ int main(int argc, char** argv) {
     parser.addOption({"port", "Port to listen on; 0 picks a free one.", "N", "8080"});
     parser.addOption({"host", "Address to listen on.", "ADDR", "127.0.0.1"});
     parser.addOption({"base", "Base path of the site (begins and ends with /).", "PATH", "/"});
-    parser.addOption({"log", "Appends one line per request: time, method, path with query, user agent (tab-separated).", "FILE"});
+    parser.addOption(
+        {"log", "Appends one line per request: time, method, path with query, user agent (tab-separated).",
+         "FILE"});
     parser.addOption({"no-length", "Serves PATH (relative to the base) without Content-Length.", "PATH"});
     parser.addOption({"cut", "Breaks the connection after BYTES of PATH's body.", "PATH:BYTES"});
     parser.addOption({"rate", "Sends files at most this many kilobytes per second.", "KBPS"});
@@ -193,7 +198,8 @@ int main(int argc, char** argv) {
 
     QTcpServer server;
     QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        while (QTcpSocket* socket = server.nextPendingConnection()) new Connection(socket, options);
+        while (QTcpSocket* socket = server.nextPendingConnection())
+            new Connection(socket, options);
     });
     if (!server.listen(QHostAddress(parser.value("host")), quint16(parser.value("port").toUInt()))) {
         std::fprintf(stderr, "tessara-vendor: %s\n", qPrintable(server.errorString()));

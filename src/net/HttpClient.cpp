@@ -46,8 +46,12 @@ HttpClient::HttpClient() : nam_(std::make_unique<QNetworkAccessManager>()) {
 
 HttpClient::~HttpClient() = default;
 
-HttpReply HttpClient::Get(const QString& url) { return Run(url, false); }
-HttpReply HttpClient::Post(const QString& url) { return Run(url, true); }
+HttpReply HttpClient::Get(const QString& url) {
+    return Run(url, false);
+}
+HttpReply HttpClient::Post(const QString& url) {
+    return Run(url, true);
+}
 
 HttpReply HttpClient::Run(const QString& url, bool post) {
     HttpReply result;
@@ -62,7 +66,8 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
     request.setTransferTimeout(TimeoutMs);
     QNetworkReply* reply;
     if (post) {
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArray("application/x-www-form-urlencoded"));
         reply = nam_->post(request, QByteArray());
     } else {
         reply = nam_->get(request);
@@ -73,8 +78,9 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
     // Like the original client, a status of 400 and above is a failure even though a page arrived.
     result.ok = reply->error() == QNetworkReply::NoError && result.status > 0 && result.status < 400;
     if (!result.ok)
-        result.error = reply->error() != QNetworkReply::NoError ? reply->errorString()
-                                                                : QStringLiteral("HTTP status %1").arg(result.status);
+        result.error = reply->error() != QNetworkReply::NoError
+                           ? reply->errorString()
+                           : QStringLiteral("HTTP status %1").arg(result.status);
     reply->deleteLater();
     return result;
 }

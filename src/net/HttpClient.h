@@ -16,7 +16,8 @@ struct HttpReply {
     QString error;
 };
 
-// The client of the vendor exchanges: Accept "text/html, */*", user agent "Mozilla/3.0 (compatible; Indy Library)".
+// The client of the vendor exchanges: Accept "text/html, */*", user agent "Mozilla/3.0 (compatible; Indy
+// Library)".
 class HttpClient {
 public:
     HttpClient();
@@ -52,5 +53,5 @@ using DownloadProgress = std::function<void(qint64 position, qint64 max)>;
 // The bytes go to a temporary name beside `localPath` and replace it only when complete, so a failed
 // or interrupted download leaves no file and never damages an existing one. FileError means the local
 // file could not be created or written; Failed covers everything on the network side.
-DownloadResult DownloadFile(const QString& url, const QString& localPath, const DownloadProgress& progress = {},
-                            int timeoutMs = 30000);
+DownloadResult DownloadFile(const QString& url, const QString& localPath,
+                            const DownloadProgress& progress = {}, int timeoutMs = 30000);

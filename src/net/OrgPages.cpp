@@ -17,14 +17,17 @@ constexpr int UnpackAttempts = 100;
 constexpr int UnpackRetryMs = 10;
 } // namespace
 
-QString PagesFolder(const QString& tempFolder) { return tempFolder + QStringLiteral("pages/"); }
+QString PagesFolder(const QString& tempFolder) {
+    return tempFolder + QStringLiteral("pages/");
+}
 
 bool Unpack(const TPg& page, const CityFileRef& city, const QString& tempFolder, QString* error) {
     auto refuse = [&](const QString& why) {
         if (error) *error = why;
         return false;
     };
-    if (page.Name.startsWith(QLatin1String("http"))) return refuse(QStringLiteral("The page is a web address"));
+    if (page.Name.startsWith(QLatin1String("http")))
+        return refuse(QStringLiteral("The page is a web address"));
     if (!IsSafeRelativePath(page.Name))
         return refuse(QStringLiteral("The page name \"%1\" leaves the pages folder").arg(page.Name));
     if (page.size < 0 || page.size > MaxPageSize)
@@ -62,12 +65,14 @@ void OpenOrgPage(const CityDb& db, const CityFileRef& city, int orgPos, const Pa
 void DeleteFolderTree(const QString& folder) {
     QDir dir(folder);
     if (!dir.exists()) return;
-    const auto entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    const auto entries = dir.entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
         // A link is removed as a link, never followed into what it points to.
-        if (entry.isSymLink() || !entry.isDir()) QFile::remove(entry.filePath());
-        else if (!entry.fileName().contains('.')) DeleteFolderTree(entry.filePath());
+        if (entry.isSymLink() || !entry.isDir())
+            QFile::remove(entry.filePath());
+        else if (!entry.fileName().contains('.'))
+            DeleteFolderTree(entry.filePath());
     }
     QDir().rmdir(dir.absolutePath());
 }

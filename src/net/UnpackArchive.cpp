@@ -13,7 +13,8 @@ UnpackReport UnpackArchive(const QString& archivePath, const QString& folder, co
     UnpackReport report;
     std::vector<std::pair<QString, QString>> staged; // temporary file, target
     auto discard = [&] {
-        for (const auto& s : staged) QFile::remove(s.first);
+        for (const auto& s : staged)
+            QFile::remove(s.first);
         staged.clear();
     };
     const QString root = QDir(folder).absolutePath() + '/';
@@ -61,16 +62,19 @@ UnpackReport UnpackArchive(const QString& archivePath, const QString& folder, co
     }
     for (const QString& old : replaced) {
         bool overwritten = false;
-        for (const auto& s : staged) overwritten = overwritten || QFileInfo(s.second) == QFileInfo(old);
+        for (const auto& s : staged)
+            overwritten = overwritten || QFileInfo(s.second) == QFileInfo(old);
         if (!overwritten) QFile::remove(old);
     }
     for (const auto& [temp, target] : staged) {
         std::error_code ec;
         // A rename over the old file replaces it in one step: readers see the old or the new file.
-        std::filesystem::rename(std::filesystem::path(temp.toStdU16String()), std::filesystem::path(target.toStdU16String()), ec);
+        std::filesystem::rename(std::filesystem::path(temp.toStdU16String()),
+                                std::filesystem::path(target.toStdU16String()), ec);
         if (ec) {
             report.ok = false;
-            report.error = QStringLiteral("Cannot replace \"%1\": %2").arg(target, QString::fromStdString(ec.message()));
+            report.error =
+                QStringLiteral("Cannot replace \"%1\": %2").arg(target, QString::fromStdString(ec.message()));
             QFile::remove(temp);
         }
     }

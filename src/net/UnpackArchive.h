@@ -16,4 +16,5 @@ struct UnpackReport {
 // of them are sound, so a damaged archive leaves the folder as it was. `replaced` names files of the
 // folder that go away once the archive is installed (the city file the archive supersedes).
 // An archive with no entry that can be written installs nothing and is an error.
-UnpackReport UnpackArchive(const QString& archivePath, const QString& folder, const QStringList& replaced = {});
+UnpackReport UnpackArchive(const QString& archivePath, const QString& folder,
+                           const QStringList& replaced = {});

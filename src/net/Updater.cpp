@@ -16,14 +16,17 @@ namespace {
 
 const char* DateFormat = "dd.MM.yyyy";
 
-QDate ParseDate(const QString& text) { return QDate::fromString(text.trimmed(), QLatin1String(DateFormat)); }
+QDate ParseDate(const QString& text) {
+    return QDate::fromString(text.trimmed(), QLatin1String(DateFormat));
+}
 
 // Lines of a list; CR LF and LF both end a line, and blank lines at the end are not records.
 QStringList ListLines(const QByteArray& bytes) {
     QStringList lines = FromCp1251(bytes).split('\n');
     for (QString& line : lines)
         if (line.endsWith('\r')) line.chop(1);
-    while (!lines.isEmpty() && lines.last().trimmed().isEmpty()) lines.removeLast();
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+        lines.removeLast();
     return lines;
 }
 
@@ -36,7 +39,9 @@ QByteArray ReadAndRemove(const QString& path) {
     return bytes;
 }
 
-QString LocalName(const QString& path) { return path.section('/', -1); }
+QString LocalName(const QString& path) {
+    return path.section('/', -1);
+}
 
 } // namespace
 
@@ -84,7 +89,8 @@ QString PaddedCaption(const QString& caption) {
 }
 
 bool IsSafeFileName(const QString& name) {
-    return IsSafeRelativePath(name) && !name.contains('/') && !name.contains('\\') && name != QLatin1String(".");
+    return IsSafeRelativePath(name) && !name.contains('/') && !name.contains('\\') &&
+           name != QLatin1String(".");
 }
 
 Updater::Updater(UpdateContext& context, MirrorSites mirrors) : ctx_(context), mirrors_(std::move(mirrors)) {}
@@ -92,7 +98,8 @@ Updater::Updater(UpdateContext& context, MirrorSites mirrors) : ctx_(context), m
 bool Updater::ReadLists(const QString& base) {
     TInfTable table;
     const QString listPath = ctx_.TempFolder + QStringLiteral("download.txt");
-    if (!DownloadFile(base + QStringLiteral("download.txt"), listPath, {}, DownloadTimeoutMs).ok()) return false;
+    if (!DownloadFile(base + QStringLiteral("download.txt"), listPath, {}, DownloadTimeoutMs).ok())
+        return false;
     if (!ParseComponentList(ReadAndRemove(listPath), table)) return false;
 
     const QString fotoPath = ctx_.TempFolder + QStringLiteral("fotos.txt");
@@ -143,7 +150,8 @@ void Updater::Compare() {
     }
 }
 
-DownloadResult Updater::Fetch(const QString& path, const UpdateHooks& hooks, QString& folder, QString& localName) {
+DownloadResult Updater::Fetch(const QString& path, const UpdateHooks& hooks, QString& folder,
+                              QString& localName) {
     localName = LocalName(path);
     if (!IsSafeFileName(localName)) {
         DownloadResult refused;
@@ -154,7 +162,8 @@ DownloadResult Updater::Fetch(const QString& path, const UpdateHooks& hooks, QSt
     folder = ctx_.DataFolder;
     DownloadResult r = DownloadFile(Base + path, folder + localName, hooks.Progress, DownloadTimeoutMs);
     // A data folder that cannot take the file sends it to the selected city's folder.
-    if (r.status == DownloadStatus::FileError && ctx_.CurrentCity >= 0 && ctx_.CurrentCity < int(ctx_.Cities.size())) {
+    if (r.status == DownloadStatus::FileError && ctx_.CurrentCity >= 0 &&
+        ctx_.CurrentCity < int(ctx_.Cities.size())) {
         folder = ctx_.Cities[std::size_t(ctx_.CurrentCity)].path;
         if (hooks.BeforeDownload) hooks.BeforeDownload();
         r = DownloadFile(Base + path, folder + localName, hooks.Progress, DownloadTimeoutMs);
@@ -173,7 +182,8 @@ void Updater::InstallCity(TFileInf& row, const UpdateHooks& hooks) {
     const QString superseded = folder + QFileInfo(localName).completeBaseName() + QStringLiteral(".gis");
     const UnpackReport unpacked = UnpackArchive(folder + localName, folder, {superseded});
     if (!unpacked.refused.isEmpty())
-        failed(QStringLiteral("Not installed, the names leave the data folder: %1").arg(unpacked.refused.join(", ")));
+        failed(QStringLiteral("Not installed, the names leave the data folder: %1")
+                   .arg(unpacked.refused.join(", ")));
     if (!unpacked.ok) return failed(unpacked.error);
     if (IsSelectedCity(row)) ctx_.Outcome.CurrentCityUpdated = true;
     ctx_.Outcome.DataInstalled = true;
@@ -205,8 +215,10 @@ void Updater::InstallProgram(TFileInf& row, const UpdateHooks& hooks) {
     QFile(target).setPermissions(QFile(target).permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     ctx_.Outcome.InstallerLaunched = true;
     ctx_.AppState = QStringLiteral("quit");
-    if (hooks.LaunchInstaller) hooks.LaunchInstaller(target);
-    else ShellOpen(target);
+    if (hooks.LaunchInstaller)
+        hooks.LaunchInstaller(target);
+    else
+        ShellOpen(target);
 }
 
 void Updater::Install(const UpdateHooks& hooks) {
@@ -216,7 +228,8 @@ void Updater::Install(const UpdateHooks& hooks) {
         if (row.needUpdate.Visible && row.needUpdate.Checked) InstallCity(row, hooks);
         if (row.needFoto.Visible && row.needFoto.Checked) InstallFotos(row, hooks);
     }
-    if (!Table.empty() && Table[0].needUpdate.Visible && Table[0].needUpdate.Checked) InstallProgram(Table[0], hooks);
+    if (!Table.empty() && Table[0].needUpdate.Visible && Table[0].needUpdate.Checked)
+        InstallProgram(Table[0], hooks);
 }
 
 void Updater::Finish() {

@@ -73,9 +73,9 @@ bool IsSafeFileName(const QString& name);
 
 // What the download window does while components arrive.
 struct UpdateHooks {
-    std::function<void()> BeforeDownload;          // the window becomes visible, the bar resets
-    DownloadProgress Progress;                     // bar position and maximum
-    std::function<void(const QString& detail)> Warning; // ErrDownload, with what went wrong
+    std::function<void()> BeforeDownload;                     // the window becomes visible, the bar resets
+    DownloadProgress Progress;                                // bar position and maximum
+    std::function<void(const QString& detail)> Warning;       // ErrDownload, with what went wrong
     std::function<bool(const QString& path)> LaunchInstaller; // the shell's "open"
 };
 

@@ -7,15 +7,19 @@
 
 namespace {
 // The vendor's own site and its mirror; publishers point installations elsewhere through the settings.
-const char* DefaultSite1 = "http://www.tessara.example/";
-const char* DefaultSite2 = "http://mirror.tessara.example/";
-const char* WebTabPages[5] = {"News.php?city=", "Notes.php?city=", "Afisha.php?city=", "Admin.php?city=",
-                              "Weather.php?city="};
+const char* DefaultSite1 = "http://www.tessara.example.org/";
+const char* DefaultSite2 = "http://mirror.tessara.example.org/";
+const char* WebTabPages[5] = {
+    "News.php?city=", "Notes.php?city=", "Afisha.php?city=", "Admin.php?city=", "Weather.php?city="};
 } // namespace
 
-QString WithTrailingSlash(const QString& base) { return base.endsWith('/') ? base : base + '/'; }
+QString WithTrailingSlash(const QString& base) {
+    return base.endsWith('/') ? base : base + '/';
+}
 
-QString FileBaseName(const QString& fileName) { return fileName.section('.', 0, 0); }
+QString FileBaseName(const QString& fileName) {
+    return fileName.section('.', 0, 0);
+}
 
 MirrorSites MirrorSites::Defaults() {
     MirrorSites m;
@@ -34,7 +38,9 @@ MirrorSites MirrorSites::FromSettings() {
     return m;
 }
 
-QString MirrorSites::Host() const { return QUrl(Sites[0]).host(); }
+QString MirrorSites::Host() const {
+    return QUrl(Sites[0]).host();
+}
 
 quint16 MirrorSites::Port() const {
     const QUrl url(Sites[0]);
@@ -50,9 +56,9 @@ bool VendorService::CheckHost() {
 
 void VendorService::IncOrg(int orgId, const QString& cityFileName) {
     if (!InternetAvailable) return;
-    client_.Post(Mirrors.First() + QStringLiteral("download/incOrg.php?org=%1&city=%2")
-                                       .arg(orgId)
-                                       .arg(FileBaseName(cityFileName)));
+    client_.Post(
+        Mirrors.First() +
+        QStringLiteral("download/incOrg.php?org=%1&city=%2").arg(orgId).arg(FileBaseName(cityFileName)));
 }
 
 void VendorService::IncOpen(const QString& cityFileName) {
@@ -69,8 +75,8 @@ bool VendorService::WebTabCheck(int tab, const QString& cityFileName) {
 }
 
 QString VendorService::PricePage(const QString& cityFileName) const {
-    return Mirrors.First() + QStringLiteral("price") + cityFileName.chopped(std::min<qsizetype>(4, cityFileName.size())) +
-           QStringLiteral(".php");
+    return Mirrors.First() + QStringLiteral("price") +
+           cityFileName.chopped(std::min<qsizetype>(4, cityFileName.size())) + QStringLiteral(".php");
 }
 
 void SendInstalledFileReport(HttpClient& client, const QString& base, const QString& localFileName) {

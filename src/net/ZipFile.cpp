@@ -29,7 +29,8 @@ public:
     std::uint32_t u32() {
         const auto* p = reinterpret_cast<const unsigned char*>(bytes_.constData() + pos_);
         pos_ += 4;
-        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+               std::uint32_t(p[3]) << 24;
     }
     QByteArray take(std::uint32_t n) {
         QByteArray copy(bytes_.constData() + pos_, qsizetype(n));
@@ -92,7 +93,9 @@ void TZipFile::LoadFromFile(const QString& fileName) {
     LoadFromStream(f);
 }
 
-void TZipFile::LoadFromStream(QIODevice& stream) { LoadFromBytes(stream.readAll()); }
+void TZipFile::LoadFromStream(QIODevice& stream) {
+    LoadFromBytes(stream.readAll());
+}
 
 void TZipFile::LoadFromBytes(const QByteArray& bytes) {
     buffer_ = bytes;
@@ -186,8 +189,8 @@ QString TZipFile::EntryFileName(int i) const {
         const int id = p[0] | p[1] << 8, size = p[2] | p[3] << 8;
         if (at + 4 + size > extra.size()) break;
         if (id == 0x7075 && size >= 5 && p[4] == 1) {
-            const std::uint32_t crc = std::uint32_t(p[5]) | std::uint32_t(p[6]) << 8 | std::uint32_t(p[7]) << 16 |
-                                      std::uint32_t(p[8]) << 24;
+            const std::uint32_t crc = std::uint32_t(p[5]) | std::uint32_t(p[6]) << 8 |
+                                      std::uint32_t(p[7]) << 16 | std::uint32_t(p[8]) << 24;
             if (crc == ZipCrc32(name)) return QString::fromUtf8(extra.constData() + at + 9, size - 5);
         }
         at += 4 + size;
@@ -221,7 +224,8 @@ QByteArray TZipFile::EntryData(int i) const {
         int rc = Z_OK;
         while (std::uint64_t(produced) < wanted) {
             if (produced == out.size())
-                out.resize(qsizetype(std::min<std::uint64_t>(wanted, std::max<std::uint64_t>(64 * 1024, 2 * out.size()))));
+                out.resize(qsizetype(
+                    std::min<std::uint64_t>(wanted, std::max<std::uint64_t>(64 * 1024, 2 * out.size()))));
             z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
             z.avail_out = uInt(out.size() - produced);
             rc = inflate(&z, Z_NO_FLUSH);
@@ -231,11 +235,13 @@ QByteArray TZipFile::EntryData(int i) const {
         const QString message = z.msg ? QString::fromLatin1(z.msg) : QString();
         inflateEnd(&z);
         if (rc == Z_DATA_ERROR || rc == Z_MEM_ERROR || rc == Z_NEED_DICT || rc == Z_STREAM_ERROR)
-            throw EZipFileError(QStringLiteral("Decompression error in \"%1\": %2")
-                                    .arg(EntryFileName(i), message.isEmpty() ? QStringLiteral("invalid data") : message));
+            throw EZipFileError(
+                QStringLiteral("Decompression error in \"%1\": %2")
+                    .arg(EntryFileName(i), message.isEmpty() ? QStringLiteral("invalid data") : message));
         if (std::uint64_t(produced) < wanted) out.clear();
     }
-    if (ZipCrc32(out) != h.Crc32) throw EZipFileCRCError(QStringLiteral("CRC Error in \"%1\".").arg(EntryFileName(i)));
+    if (ZipCrc32(out) != h.Crc32)
+        throw EZipFileCRCError(QStringLiteral("CRC Error in \"%1\".").arg(EntryFileName(i)));
     return out;
 }
 

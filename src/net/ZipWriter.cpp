@@ -53,7 +53,8 @@ void ZipWriter::Add(const QString& name, const QByteArray& data, Method method) 
 
 QByteArray ZipWriter::Build() const {
     QByteArray out, central;
-    constexpr std::uint32_t DosTimeDate = (0u << 11 | 0u << 5) | ((46u << 9 | 1u << 5 | 1u) << 16); // 01.01.2026
+    constexpr std::uint32_t DosTimeDate =
+        (0u << 11 | 0u << 5) | ((46u << 9 | 1u << 5 | 1u) << 16); // 01.01.2026
     for (const Entry& e : entries_) {
         const QByteArray packed = e.method == Deflate ? DeflateRaw(e.data) : e.data;
         const std::uint32_t crc = ZipCrc32(e.data);
@@ -98,4 +99,6 @@ QByteArray ZipWriter::Build() const {
     return out;
 }
 
-QString ZipWriter::Write(const QString& path) const { return WriteFileAtomically(path, Build()); }
+QString ZipWriter::Write(const QString& path) const {
+    return WriteFileAtomically(path, Build());
+}

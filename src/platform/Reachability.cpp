@@ -37,9 +37,11 @@ template <typename Start> bool WaitFor(int ms, Start start) {
 
 std::uint16_t Checksum(const unsigned char* p, std::size_t n) {
     std::uint32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < n; i += 2) sum += std::uint32_t(p[i] << 8 | p[i + 1]);
+    for (std::size_t i = 0; i + 1 < n; i += 2)
+        sum += std::uint32_t(p[i] << 8 | p[i + 1]);
     if (n & 1) sum += std::uint32_t(p[n - 1] << 8);
-    while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
     return std::uint16_t(~sum);
 }
 
@@ -76,7 +78,8 @@ int IcmpEcho(const QHostAddress& address, int type, int budgetMs) {
             sockaddr_in from{};
             socklen_t fromLen = sizeof from;
             for (;;) {
-                const ssize_t n = ::recvfrom(fd, reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+                const ssize_t n =
+                    ::recvfrom(fd, reply, sizeof reply, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
                 if (n <= 0) return;
                 if (from.sin_addr.s_addr != to.sin_addr.s_addr) continue;
                 // A raw socket hands over the IP header too; a datagram socket does not.
@@ -126,7 +129,8 @@ ProbeResult ProbeHost(const QString& host, quint16 tcpPort, int budgetMs) {
     }
 
     if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-        for (auto [type, method] : {std::pair{SOCK_DGRAM, ProbeMethod::IcmpDatagram}, std::pair{SOCK_RAW, ProbeMethod::IcmpRaw}}) {
+        for (auto [type, method] :
+             {std::pair{SOCK_DGRAM, ProbeMethod::IcmpDatagram}, std::pair{SOCK_RAW, ProbeMethod::IcmpRaw}}) {
             const int rtt = IcmpEcho(address, type, left());
             if (rtt == -2) continue; // this kind of socket is not allowed here
             result.method = method;

@@ -11,7 +11,9 @@ ShellOpenHook& Hook() {
 }
 } // namespace
 
-void SetShellOpenHook(ShellOpenHook hook) { Hook() = std::move(hook); }
+void SetShellOpenHook(ShellOpenHook hook) {
+    Hook() = std::move(hook);
+}
 
 bool ShellOpen(const QString& target) {
     if (Hook()) return Hook()(target);

@@ -1,7 +1,7 @@
 #include "TfrmDownload.h"
 
+#include "TextTable.h"
 #include "TfrmUpdateList.h"
-#include "UpdateTexts.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -37,21 +37,25 @@ TfrmDownload::TfrmDownload(UpdateContext& context, QWidget* parent) : QDialog(pa
     frmUpdateList = new TfrmUpdateList(this);
 }
 
-void TfrmDownload::SetTransparent(bool on) { setWindowOpacity(on ? 0.0 : 1.0); }
+void TfrmDownload::SetTransparent(bool on) {
+    setWindowOpacity(on ? 0.0 : 1.0);
+}
 
 void TfrmDownload::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     pb1->hide();
-    setWindowTitle(UpdateText("Update"));
-    txtDownloading->setText(UpdateText("Downloading"));
-    txtWait->setText(UpdateText("Wait"));
+    setWindowTitle(LangText(u"Update"));
+    txtDownloading->setText(LangText(u"Downloading"));
+    txtWait->setText(LangText(u"Wait"));
     if (!running_) tim->start();
 }
 
 // The run blocks in the timer handler: the window stays until it is over.
 void TfrmDownload::closeEvent(QCloseEvent* event) {
-    if (running_) event->ignore();
-    else QDialog::closeEvent(event);
+    if (running_)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
 }
 
 void TfrmDownload::keyPressEvent(QKeyEvent* event) {
@@ -60,7 +64,8 @@ void TfrmDownload::keyPressEvent(QKeyEvent* event) {
 }
 
 void TfrmDownload::ShowWarning(const QString& detail) {
-    QMessageBox box(QMessageBox::Warning, UpdateText("Tessara"), UpdateText("ErrDownload"), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, LangText(u"Tessara"), LangText(u"ErrDownload"), QMessageBox::Ok,
+                    this);
     box.setObjectName("msgErrDownload");
     box.setInformativeText(detail);
     box.exec();

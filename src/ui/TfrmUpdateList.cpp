@@ -1,6 +1,6 @@
 #include "TfrmUpdateList.h"
 
-#include "UpdateTexts.h"
+#include "TextTable.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -17,7 +17,7 @@ constexpr int BoxTop = 38;
 TfrmUpdateList::TfrmUpdateList(QWidget* parent) : QDialog(parent) {
     setObjectName("frmUpdateList");
     setModal(true);
-    setWindowTitle(UpdateText("Update"));
+    setWindowTitle(LangText(u"Update"));
     pnl = new QWidget(this);
     pnl->setObjectName("pnl");
 
@@ -31,11 +31,11 @@ TfrmUpdateList::TfrmUpdateList(QWidget* parent) : QDialog(parent) {
         l->setFont(f);
         return l;
     };
-    txtElement = header("txtElement", UpdateText("Element"), 10, 200);
+    txtElement = header("txtElement", LangText(u"Element"), 10, 200);
     txtElement->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    txtBefor = header("txtBefor", UpdateText("Befor"), 215, 95);
-    txtAfter = header("txtAfter", UpdateText("After"), 315, 95);
-    txtUpdate = header("txtUpdate", UpdateText("NeedUpdate"), 415, 70);
+    txtBefor = header("txtBefor", LangText(u"Befor"), 215, 95);
+    txtAfter = header("txtAfter", LangText(u"After"), 315, 95);
+    txtUpdate = header("txtUpdate", LangText(u"NeedUpdate"), 415, 70);
     txtFoto = header("txtFoto", QStringLiteral("Фото"), 485, 70);
 
     Bevel1 = new QFrame(pnl);
@@ -47,7 +47,7 @@ TfrmUpdateList::TfrmUpdateList(QWidget* parent) : QDialog(parent) {
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName("btnOK");
     btnOK->setDefault(true);
-    btnCancel = new QPushButton(UpdateText("Cancel"), this);
+    btnCancel = new QPushButton(LangText(u"Cancel"), this);
     btnCancel->setObjectName("btnCancel");
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -67,12 +67,12 @@ void TfrmUpdateList::ClearRows() {
 
 void TfrmUpdateList::ShowTable(const TInfTable& table) {
     ClearRows();
-    setWindowTitle(UpdateText("Update"));
-    txtElement->setText(UpdateText("Element"));
-    txtBefor->setText(UpdateText("Befor"));
-    txtAfter->setText(UpdateText("After"));
-    txtUpdate->setText(UpdateText("NeedUpdate"));
-    btnCancel->setText(UpdateText("Cancel"));
+    setWindowTitle(LangText(u"Update"));
+    txtElement->setText(LangText(u"Element"));
+    txtBefor->setText(LangText(u"Befor"));
+    txtAfter->setText(LangText(u"After"));
+    txtUpdate->setText(LangText(u"NeedUpdate"));
+    btnCancel->setText(LangText(u"Cancel"));
 
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < table.size(); ++i) {

@@ -14,7 +14,8 @@ namespace {
 
 QByteArray Payload(int size) {
     QByteArray b(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i) b[i] = char((unsigned(i) * 7919u) >> 3);
+    for (int i = 0; i < size; ++i)
+        b[i] = char((unsigned(i) * 7919u) >> 3);
     return b;
 }
 
@@ -25,8 +26,9 @@ protected:
         WriteAll(site.file("pub/files/big.bin"), Payload(300000));
         WriteAll(site.file("pub/files/nolength.bin"), Payload(5000));
         WriteAll(site.file("pub/files/cut.bin"), Payload(200000));
-        server = std::make_unique<VendorServer>(
-            site.file("pub"), QStringList{"--no-length", "files/nolength.bin", "--cut", "files/cut.bin:70000"});
+        server =
+            std::make_unique<VendorServer>(site.file("pub"), QStringList{"--no-length", "files/nolength.bin",
+                                                                         "--cut", "files/cut.bin:70000"});
         ASSERT_TRUE(server->started());
     }
     ScratchDir site, local;
@@ -55,8 +57,9 @@ TEST_F(Download, FailuresLeaveNoFileAndKeepTheOldOne) {
         const char* path;
         DownloadStatus status;
     };
-    for (const Case& c : {Case{"files/nolength.bin", DownloadStatus::Failed}, Case{"files/cut.bin", DownloadStatus::Failed},
-                          Case{"files/missing.bin", DownloadStatus::Failed}}) {
+    for (const Case& c :
+         {Case{"files/nolength.bin", DownloadStatus::Failed}, Case{"files/cut.bin", DownloadStatus::Failed},
+          Case{"files/missing.bin", DownloadStatus::Failed}}) {
         SCOPED_TRACE(c.path);
         const QString fresh = local.file("fresh.bin"), old = local.file("old.bin");
         WriteAll(old, "the good old file");
@@ -91,12 +94,13 @@ TEST_F(Download, StatisticsRequests) {
     EXPECT_TRUE(vendor.WebTabCheck(0, "Demograd.gis"));
     EXPECT_TRUE(vendor.WebTabCheck(4, "Demograd.gis"));
     SendInstalledFileReport(vendor.Client(), server->base(), "Demo.v2.zip");
-    EXPECT_EQ(server->Paths(), QStringList({"POST /download/incOrg.php?org=17&city=Demograd",
-                                            "POST /download/incOpen.php?city=Demo",
-                                            "POST /download/incNews.php?city=Demograd",
-                                            "POST /download/incWeather.php?city=Demograd",
-                                            "POST /download/inc.php?dfile=Demo"}));
-    for (const QStringList& r : server->Requests()) EXPECT_EQ(r.value(3), "Mozilla/3.0 (compatible; Indy Library)");
+    EXPECT_EQ(
+        server->Paths(),
+        QStringList({"POST /download/incOrg.php?org=17&city=Demograd", "POST /download/incOpen.php?city=Demo",
+                     "POST /download/incNews.php?city=Demograd",
+                     "POST /download/incWeather.php?city=Demograd", "POST /download/inc.php?dfile=Demo"}));
+    for (const QStringList& r : server->Requests())
+        EXPECT_EQ(r.value(3), "Mozilla/3.0 (compatible; Indy Library)");
     EXPECT_EQ(vendor.PricePage("Demograd.gis"), server->base() + "priceDemograd.php");
 
     // A site that does not answer: the web tab stays closed.

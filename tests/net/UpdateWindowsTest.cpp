@@ -130,7 +130,8 @@ TEST_F(UpdateWindows, CancelStillRebuildsTheCatalogue) {
     EXPECT_EQ(ctx.Cities[std::size_t(ctx.CurrentCity)].CityName, QStringLiteral("Демоград"));
     EXPECT_EQ(db.Fotos.size(), 2u);
     EXPECT_FALSE(ctx.Outcome.DataInstalled);
-    for (const QString& p : server->Paths()) EXPECT_TRUE(p.startsWith("GET /download.txt") || p.startsWith("GET /fotos.txt")) << p.toStdString();
+    for (const QString& p : server->Paths())
+        EXPECT_TRUE(p.startsWith("GET /download.txt") || p.startsWith("GET /fotos.txt")) << p.toStdString();
 }
 
 // Automatic mode never shows the list and shows the window only once something downloads.
@@ -145,7 +146,8 @@ TEST_F(UpdateWindows, AutomaticModeShowsNoList) {
     frm.SetTransparent(true);
     double opacityAtEnd = -1;
     int barMax = 0;
-    ModalWatcher watcher(&frm, [&](QWidget* w) { ADD_FAILURE() << "a window came up: " << w->objectName().toStdString(); });
+    ModalWatcher watcher(
+        &frm, [&](QWidget* w) { ADD_FAILURE() << "a window came up: " << w->objectName().toStdString(); });
     QObject::connect(&frm, &QDialog::finished, [&] {
         opacityAtEnd = frm.windowOpacity();
         barMax = frm.pb1->maximum();

@@ -1,7 +1,7 @@
 // The update run without windows: list formats, the comparison, and installing from the reference service.
+#include "Updater.h"
 #include "CityFile.h"
 #include "Cp1251.h"
-#include "Updater.h"
 #include "VendorServer.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,8 @@ namespace {
 TEST(UpdateLists, ComponentAndPhotoLists) {
     TInfTable table;
     const QByteArray list = "download/Tessara_install.exe\r\nTessara\r\n01.03.2020\r\n12 MB\r\n"
-                            "download/Demo.zip\r\n" + ToCp1251(QStringLiteral("Демоград")) + "\r\n01.11.2026\r\n1 MB\r\n\r\n\r\n";
+                            "download/Demo.zip\r\n" +
+                            ToCp1251(QStringLiteral("Демоград")) + "\r\n01.11.2026\r\n1 MB\r\n\r\n\r\n";
     ASSERT_TRUE(ParseComponentList(list, table));
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table[1].FileName, "download/Demo.zip");
@@ -32,7 +33,8 @@ TEST(UpdateLists, ComponentAndPhotoLists) {
     }
 
     // Lines that match no component are skipped one by one; a bad date drops the whole photo list.
-    const QByteArray fotos = "stray line\n" + ToCp1251(QStringLiteral("Демоград")) + "\nfotos/Demo.img\n05.11.2026\n3 MB\n";
+    const QByteArray fotos =
+        "stray line\n" + ToCp1251(QStringLiteral("Демоград")) + "\nfotos/Demo.img\n05.11.2026\n3 MB\n";
     ASSERT_TRUE(ParsePhotoList(fotos, table));
     EXPECT_EQ(table[1].FileNameFoto, "fotos/Demo.img");
     EXPECT_EQ(table[1].FotoDate, QDate(2026, 11, 5));
@@ -44,7 +46,8 @@ TEST(UpdateLists, ComponentAndPhotoLists) {
     EXPECT_EQ(PaddedCaption("1 MB"), QString(4, ' ') + "1 MB");
     EXPECT_EQ(PaddedCaption("12.5 MB"), "12.5 MB");
     EXPECT_TRUE(IsSafeFileName("Demo.v2.zip"));
-    for (const char* unsafe : {"", "..", "a\\b.zip", "C:x.zip", "/x.zip"}) EXPECT_FALSE(IsSafeFileName(unsafe)) << unsafe;
+    for (const char* unsafe : {"", "..", "a\\b.zip", "C:x.zip", "/x.zip"})
+        EXPECT_FALSE(IsSafeFileName(unsafe)) << unsafe;
 }
 
 TCity Installed(const QString& name, const QString& release, const QString& foto = "01.01.2000") {
@@ -61,7 +64,8 @@ TFileInf Offered(const QString& name, const QString& date, const QString& fotoDa
     r.FileName = "download/" + name + ".zip";
     r.CityName = name;
     r.AfterDate = date;
-    if (!fotoDate.isEmpty()) r.FileNameFoto = "fotos/" + name + ".img", r.FotoDate = QDate::fromString(fotoDate, "dd.MM.yyyy");
+    if (!fotoDate.isEmpty())
+        r.FileNameFoto = "fotos/" + name + ".img", r.FotoDate = QDate::fromString(fotoDate, "dd.MM.yyyy");
     return r;
 }
 
@@ -71,21 +75,24 @@ TEST(UpdateCompare, WhichBoxesShowAndWhichAreTicked) {
                   Installed("Older", "01.01.2026"), Installed("Newer", "01.09.2026")};
     ctx.CurrentCity = 0;
     Updater u(ctx, MirrorSites::Defaults());
-    u.Table = {Offered("Tessara", "01.03.2020"), Offered("Current", "01.06.2026", "01.06.2026"),
-               Offered("Equal", "01.05.2026", "01.03.2026"), Offered("Older", "01.02.2026"),
-               Offered("Newer", "01.05.2026"), Offered("Fresh", "01.05.2026")};
+    u.Table = {Offered("Tessara", "01.03.2020"),
+               Offered("Current", "01.06.2026", "01.06.2026"),
+               Offered("Equal", "01.05.2026", "01.03.2026"),
+               Offered("Older", "01.02.2026"),
+               Offered("Newer", "01.05.2026"),
+               Offered("Fresh", "01.05.2026")};
     u.Compare();
     struct Expect {
         const char* before;
         bool update, updateTicked, foto, fotoTicked;
     };
     const Expect expected[] = {
-        {"01.02.2020", true, true, false, false},    // a newer program is always ticked
-        {"01.05.2026", true, true, true, true},      // the selected city: both ticked
-        {"01.05.2026", false, false, true, false},   // same release, newer photos: only the photo box
-        {"01.01.2026", true, false, false, false},   // older installed
-        {"01.09.2026", false, false, false, false},  // installed is newer than offered
-        {"-", true, false, false, false},            // not installed
+        {"01.02.2020", true, true, false, false},   // a newer program is always ticked
+        {"01.05.2026", true, true, true, true},     // the selected city: both ticked
+        {"01.05.2026", false, false, true, false},  // same release, newer photos: only the photo box
+        {"01.01.2026", true, false, false, false},  // older installed
+        {"01.09.2026", false, false, false, false}, // installed is newer than offered
+        {"-", true, false, false, false},           // not installed
     };
     for (std::size_t i = 0; i < u.Table.size(); ++i) {
         SCOPED_TRACE(u.Table[i].CityName.toStdString());
@@ -200,8 +207,9 @@ TEST_F(UpdateRun, AutomaticModeUpdatesTheSelectedCity) {
     ASSERT_EQ(ctx.CurrentCity, 0);
     EXPECT_EQ(ctx.Cities[0].ReleaseDate, "01.11.2026");
     EXPECT_EQ(db.Fotos.size(), 2u); // the photo index of the current city was read again
-    EXPECT_EQ(server->Paths(), QStringList({"GET /download.txt", "GET /fotos.txt", "GET /download/Demograd.zip",
-                                            "POST /download/inc.php?dfile=Demograd", "GET /fotos/Demograd.img"}));
+    EXPECT_EQ(server->Paths(),
+              QStringList({"GET /download.txt", "GET /fotos.txt", "GET /download/Demograd.zip",
+                           "POST /download/inc.php?dfile=Demograd", "GET /fotos/Demograd.img"}));
 }
 
 // A reply without Content-Length and a connection broken mid-download both keep the installed city.
@@ -250,7 +258,8 @@ TEST_F(UpdateRun, UnsafeArchiveEntriesAreReported) {
 }
 
 TEST_F(UpdateRun, ProgramInstallerAndFallbackFolder) {
-    WritePublishFolder(root.file("pub"), "01.03.2021", {{"Demograd", QStringLiteral("Демоград"), "01.11.2026", ""}});
+    WritePublishFolder(root.file("pub"), "01.03.2021",
+                       {{"Demograd", QStringLiteral("Демоград"), "01.11.2026", ""}});
     Serve();
     // The city lives beside the program; the data folder cannot be created (a file is in the way).
     WriteAll(ctx.ExeFolder + "Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.05.2026"));

@@ -18,8 +18,12 @@
 #include <ostream>
 
 // Readable failures for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QStringList& l, std::ostream* os) { *os << '[' << l.join(" | ").toStdString() << ']'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '[' << l.join(" | ").toStdString() << ']';
+}
 
 class VendorServer {
 public:
@@ -56,7 +60,8 @@ public:
     // "METHOD path" of each request, for compact checks.
     QStringList Paths() const {
         QStringList result;
-        for (const QStringList& r : Requests()) result << r.value(1) + ' ' + r.value(2);
+        for (const QStringList& r : Requests())
+            result << r.value(1) + ' ' + r.value(2);
         return result;
     }
 
@@ -91,10 +96,12 @@ struct Published {
     QString FotoDate; // empty: no photo archive offered
 };
 
-inline void WritePublishFolder(const QString& root, const QString& programDate, const std::vector<Published>& cities) {
+inline void WritePublishFolder(const QString& root, const QString& programDate,
+                               const std::vector<Published>& cities) {
     QDir().mkpath(root + "/download");
     QDir().mkpath(root + "/fotos");
-    QByteArray list = "download/Tessara_install.exe\r\nTessara\r\n" + programDate.toLatin1() + "\r\n12 MB\r\n";
+    QByteArray list =
+        "download/Tessara_install.exe\r\nTessara\r\n" + programDate.toLatin1() + "\r\n12 MB\r\n";
     QByteArray fotos;
     WriteAll(root + "/download/Tessara_install.exe", "#!/bin/sh\necho installer\n");
     for (const Published& c : cities) {
@@ -104,9 +111,10 @@ inline void WritePublishFolder(const QString& root, const QString& programDate, 
         list += ("download/" + c.FileBase + ".zip\r\n").toUtf8() + ToCp1251(c.CityName) + "\r\n" +
                 c.Release.toLatin1() + "\r\n1 MB\r\n";
         if (!c.FotoDate.isEmpty()) {
-            WriteAll(root + "/fotos/" + c.FileBase + ".img", SmallPhotoFile(int(*DateTextToDays(c.FotoDate))));
-            fotos += ToCp1251(c.CityName) + "\r\nfotos/" + c.FileBase.toLatin1() + ".img\r\n" + c.FotoDate.toLatin1() +
-                     "\r\n2 MB\r\n";
+            WriteAll(root + "/fotos/" + c.FileBase + ".img",
+                     SmallPhotoFile(int(*DateTextToDays(c.FotoDate))));
+            fotos += ToCp1251(c.CityName) + "\r\nfotos/" + c.FileBase.toLatin1() + ".img\r\n" +
+                     c.FotoDate.toLatin1() + "\r\n2 MB\r\n";
         }
     }
     WriteAll(root + "/download.txt", list);

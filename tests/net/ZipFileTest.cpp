@@ -1,4 +1,5 @@
 // The ZIP reader against archives of other tools and crafted ones, installing archives, and pages.
+#include "ZipFile.h"
 #include "Catalogue.h"
 #include "CityFile.h"
 #include "CityWriter.h"
@@ -6,7 +7,6 @@
 #include "ShellOpen.h"
 #include "TestFiles.h"
 #include "UnpackArchive.h"
-#include "ZipFile.h"
 #include "ZipWriter.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,8 @@ namespace {
 
 QByteArray Text(int n) {
     QByteArray b;
-    for (int i = 0; i < n; ++i) b += "line " + QByteArray::number(i % 97) + " of a city file\n";
+    for (int i = 0; i < n; ++i)
+        b += "line " + QByteArray::number(i % 97) + " of a city file\n";
     return b;
 }
 
@@ -35,7 +36,8 @@ QString EntryMessage(const TZipFile& zip, int i) {
 
 // Patches a little-endian u32 at `at`.
 void Put32(QByteArray& b, int at, quint32 v) {
-    for (int k = 0; k < 4; ++k) b[at + k] = char((v >> (8 * k)) & 0xFF);
+    for (int k = 0; k < 4; ++k)
+        b[at + k] = char((v >> (8 * k)) & 0xFF);
 }
 
 // Archives made by other tools: a big text, an entry in a dotted subfolder, a non-Latin name.
@@ -55,11 +57,13 @@ TEST(ZipFile, ReadsArchivesOfTheZipToolAndOfPython) {
     const QString zipTool = QStandardPaths::findExecutable("zip");
     const std::vector<Maker> makers{
         {"zip", zipTool, {"-q", "-r", "-9", "-D", dir.file("zip.zip"), "."}},
-        {"python", python,
+        {"python",
+         python,
          {"-c",
           "import zipfile,os\n"
           "z=zipfile.ZipFile(os.sys.argv[1],'w',zipfile.ZIP_DEFLATED)\n"
-          "[z.write(os.path.join(r,f),os.path.relpath(os.path.join(r,f))) for r,_,fs in os.walk('.') for f in fs]\n"
+          "[z.write(os.path.join(r,f),os.path.relpath(os.path.join(r,f))) for r,_,fs in os.walk('.') for f "
+          "in fs]\n"
           "z.close()",
           dir.file("python.zip")}},
     };
@@ -81,7 +85,8 @@ TEST(ZipFile, ReadsArchivesOfTheZipToolAndOfPython) {
         EXPECT_EQ(zip.CentralDirectory.size(), 3u);
         EXPECT_EQ(zip.EndOfCentralDirectory.TotalNumberOfEntries, 3);
         QMap<QString, QByteArray> entries;
-        for (int i = 0; i < zip.EntryCount(); ++i) entries[zip.EntryFileName(i)] = zip.EntryData(i);
+        for (int i = 0; i < zip.EntryCount(); ++i)
+            entries[zip.EntryFileName(i)] = zip.EntryData(i);
         EXPECT_EQ(entries.value("Demo.gis"), Text(5000));
         EXPECT_EQ(entries.value("v1.2/notes.txt"), Text(40));
         EXPECT_EQ(entries.value(QStringLiteral("Город.txt")), Text(30));
@@ -255,7 +260,8 @@ TEST(Pages, UnpackAndOpen) {
     });
     const QString temp = dir.file("tmp/");
     PageOpening opening{temp, false};
-    for (int i = -1; i < 4; ++i) OpenOrgPage(db, ref, i, opening);
+    for (int i = -1; i < 4; ++i)
+        OpenOrgPage(db, ref, i, opening);
     opening.Suppressed = true;
     OpenOrgPage(db, ref, 0, opening);
     SetShellOpenHook({});
