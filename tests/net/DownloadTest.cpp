@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTcpServer>
+#include <QTimer>
 
 namespace {
 
@@ -120,6 +121,28 @@ TEST(Reachability, LoopbackAnswersWithinTheBudget) {
     // A name that cannot be resolved answers nothing, and within the budget.
     const ProbeResult none = ProbeHost("no-such-host.invalid", 80, 1000);
     EXPECT_FALSE(none.answered);
+}
+
+} // namespace
+
+namespace {
+
+// While a slow download runs, the GUI thread keeps serving timers and events.
+TEST(DownloadLiveness, EventsKeepFlowingDuringADownload) {
+    ScratchDir site, local;
+    WriteAll(site.file("slow.bin"), Payload(120000));
+    VendorServer slow(site.path(), {"--rate", "400"});
+    ASSERT_TRUE(slow.started());
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(10);
+    std::vector<qint64> positions;
+    const DownloadResult r = DownloadFile(slow.base() + "slow.bin", local.file("slow.bin"),
+                                          [&](qint64 pos, qint64) { positions.push_back(pos); });
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_GT(ticks, 10);
+    EXPECT_EQ(positions.back(), 120000);
 }
 
 } // namespace
