@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "CityFile.h"
 #include "CityWriter.h"
+#include "Cp1251.h"
 #include "OrgPages.h"
 #include "ShellOpen.h"
 #include "TestFiles.h"
@@ -124,6 +125,16 @@ TEST(ZipFile, EdgeCasesOfTheReader) {
     crc.LoadFromBytes(bad);
     EXPECT_EQ(EntryMessage(crc, 0), QStringLiteral("CRC Error in \"a.txt\"."));
     EXPECT_THROW(crc.EntryData(0), EZipFileCRCError);
+
+    // An unflagged name that is not UTF-8 is read in Windows-1251, as the vendor's old archives are.
+    ZipWriter named;
+    named.Add("ABCDE.txt", Text(3));
+    QByteArray cp = named.Build();
+    cp.replace("ABCDE", ToCp1251(QStringLiteral("Город")));
+    TZipFile cyr;
+    cyr.LoadFromBytes(cp);
+    EXPECT_EQ(cyr.EntryFileName(0), QStringLiteral("Город.txt"));
+    EXPECT_EQ(cyr.EntryData(0), Text(3));
 }
 
 // Sizes that run past the file, or promise more than the data can give, are errors and allocate nothing.
