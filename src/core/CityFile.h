@@ -10,6 +10,7 @@
 #include <functional>
 
 struct TCity;
+struct MapStyle;
 
 // Where a city's file lies and where its sections start and end (copied from its catalogue entry).
 struct CityFileRef {
@@ -36,8 +37,13 @@ using ProgressStep = std::function<void()>;
 QByteArray ReadSection(const CityFileRef& city, CitySection section, const DescrambleProgress* progress = nullptr);
 
 void ReleaseOrgResources(CityDb& db);
+// Hands the memory of the first `n` decoded bytes of a section buffer back (Linux); the bytes are not read again.
+void ReleaseDecodedBytes(QByteArray& data, std::int64_t n);
 void LoadStartSection(CityDb& db, const CityFileRef& city);
 void LoadDirectorySection(CityDb& db, const CityFileRef& city, const ProgressStep& step = {});
+// Objects take their colours from `style` (the active scheme) and measure labels with it.
+void LoadMapSection(CityDb& db, const CityFileRef& city, const MapStyle& style, const ProgressStep& step = {});
+// With the default scheme and labels measured 0 wide (tools that draw nothing).
 void LoadMapSection(CityDb& db, const CityFileRef& city, const ProgressStep& step = {});
 void LoadRubricSection(CityDb& db, const CityFileRef& city);
 
@@ -54,4 +60,8 @@ class ByteReader;
 void DecodeStartSection(ByteReader& r, CityDb& db, std::int32_t dfv);
 void DecodeRubricSection(ByteReader& r, CityDb& db);
 void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step);
-void DecodeMapRecords(ByteReader& r, CityDb& db, const ProgressStep& step);
+// `consumed` (when given) learns now and then how many leading bytes of the section are decoded
+// and no longer needed, so that the caller can hand their memory back early.
+using ConsumedBytes = std::function<void(std::int64_t)>;
+void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const ProgressStep& step,
+                      const ConsumedBytes& consumed = {});
