@@ -1,13 +1,16 @@
 // The update run without windows: list formats, the comparison, and installing from the reference service.
 #include "Updater.h"
 #include "CityFile.h"
+#include "CityLoad.h"
 #include "Cp1251.h"
+#include "MapColors.h"
 #include "VendorServer.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 namespace {
 
@@ -280,6 +283,35 @@ TEST_F(UpdateRun, ProgramInstallerAndFallbackFolder) {
     EXPECT_EQ(ctx.AppState, "quit");
     EXPECT_EQ(launched, QStringList({ctx.TempFolder + "Tessara_install.exe"}));
     EXPECT_EQ(ReadAll(launched.value(0)), ReadAll(root.file("pub/download/Tessara_install.exe")));
+}
+
+// The whole road of a publisher's city: generated, published, offered, installed, and loaded whole.
+TEST_F(UpdateRun, PublishedDemoCityInstallsAndLoads) {
+    QDir().mkpath(root.file("src"));
+    QDir(root.file("pub")).removeRecursively();
+    auto run = [](const QString& program, const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    };
+    ASSERT_TRUE(run(GIS_GEN_EXE, {"--preset", "demo", root.file("src/Demograd.gis")}));
+    ASSERT_TRUE(run(PUBLISH_CITY_EXE, {"--out", root.file("pub"), root.file("src/Demograd.gis")}));
+    Serve();
+    Updater u(ctx, mirrors);
+    ASSERT_TRUE(u.FetchLists());
+    u.Compare();
+    ASSERT_EQ(u.Table.size(), 2u);
+    u.Table[1].needUpdate.Checked = true;
+    u.Table[1].needFoto.Checked = u.Table[1].needFoto.Visible;
+    u.Install(Hooks());
+    u.Finish();
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("; ").toStdString();
+    ASSERT_EQ(ctx.Cities.size(), 1u);
+    EXPECT_EQ(ReadAll(ctx.DataFolder + "Demograd.gis"), ReadAll(root.file("src/Demograd.gis")));
+    CityDb db;
+    LoadCityData(db, CityFileRef::From(ctx.Cities[0]), MapStyle{});
+    EXPECT_EQ(db.Orgs.size(), 1500u);
+    EXPECT_TRUE(server->Paths().contains("POST /download/inc.php?dfile=Demograd"));
 }
 
 TEST_F(UpdateRun, NoListNoRun) {
