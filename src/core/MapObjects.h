@@ -1,0 +1,202 @@
+// Map objects of a city: streets, buildings, the building index, areas, road segments, stops, routes,
+// text labels and points of interest, with the boxes and colours they carry.
+#pragma once
+
+#include "ColorScheme.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+using Tas = QStringList; // one string per data language
+using Tai = std::vector<std::int32_t>;
+
+struct TCoord {
+    float x = 0, y = 0;
+    bool operator==(const TCoord&) const = default;
+};
+using TShapeFis = std::vector<TCoord>;
+
+// Value names as the data files number them (from 0); any stored byte is a valid value.
+enum TRoadType : std::uint8_t { rtAuto, rtHuman, rtTram, rtIron, rtBridge, rtWall, rtWater };
+enum TBusStopType : std::uint8_t { bstAuto, bstTram, bstRail, bstMetro };
+enum TTranspType : std::uint8_t { ttBus, ttTramway, ttTrolleybus, ttMetro, ttTaxi };
+enum TBuildingMaterial : std::uint8_t { bmUnknown, bmKirpich, bmPanel, bmDerevo, bmKamen, bmShlak, bmMonolit };
+enum TPOIType : std::uint8_t { ptSport, ptChildren, ptTrash, ptToilet, ptMemorial, ptFontan, ptAttr };
+enum TObjType : std::uint8_t { otBuild, otRoad, otField, otTitle, otBusStop, otTransport, otNone, otStreet, otPOI };
+
+// Display name of a point-of-interest kind (Russian only); empty for an unknown kind.
+QString POITypeName(TPOIType tip);
+
+// Start values of a box: nothing inside yet.
+constexpr float BoxMinStart = 1.0e9f;
+constexpr float BoxMaxStart = -1.0e9f;
+
+struct TCommonObj {
+    TColor color = 0;       // drawn in now
+    TColor NormalColor = 0; // when not found
+    TColor FoundColor = 0;  // when found by a search
+    bool IsFound = false;
+    float minX_ = BoxMinStart, maxX_ = BoxMaxStart, minY_ = BoxMinStart, maxY_ = BoxMaxStart;
+    // The box widened by building heights for the oblique view.
+    float maxX_3d = BoxMaxStart, minY_3d = BoxMinStart;
+
+    void Widen(float x, float y) {
+        if (x < minX_) minX_ = x;
+        if (x > maxX_) maxX_ = x;
+        if (y < minY_) minY_ = y;
+        if (y > maxY_) maxY_ = y;
+    }
+    void FlatBox3D() {
+        maxX_3d = maxX_;
+        minY_3d = minY_;
+    }
+    bool operator==(const TCommonObj&) const = default;
+};
+
+// One flag per side of a shape. Most shapes have few sides, so up to 64 flags live inline
+// instead of costing a heap block per shape.
+class TSideFlags {
+public:
+    TSideFlags() = default;
+    explicit TSideFlags(std::size_t n) { resize(n); }
+    TSideFlags(const TSideFlags& o);
+    TSideFlags(TSideFlags&& o) noexcept : size_(o.size_), bits_(o.bits_) { o.size_ = 0; }
+    TSideFlags& operator=(TSideFlags o) noexcept {
+        swap(o);
+        return *this;
+    }
+    ~TSideFlags() { release(); }
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    bool operator[](std::size_t i) const { return (words()[i >> 6] >> (i & 63)) & 1u; }
+    void set(std::size_t i, bool v) {
+        std::uint64_t& w = words()[i >> 6];
+        const std::uint64_t bit = std::uint64_t(1) << (i & 63);
+        w = v ? (w | bit) : (w & ~bit);
+    }
+    // Sets the count of flags; every flag becomes false.
+    void resize(std::size_t n);
+    bool any() const;
+    bool operator==(const TSideFlags& o) const;
+    void swap(TSideFlags& o) noexcept {
+        std::swap(size_, o.size_);
+        std::swap(bits_, o.bits_);
+    }
+
+private:
+    bool inlineBits() const { return size_ <= 64; }
+    std::uint64_t* words() { return inlineBits() ? &bits_.word : bits_.heap; }
+    const std::uint64_t* words() const { return inlineBits() ? &bits_.word : bits_.heap; }
+    std::size_t wordCount() const { return (size_ + 63) / 64; }
+    void release() {
+        if (!inlineBits()) delete[] bits_.heap;
+    }
+
+    std::uint32_t size_ = 0;
+    union Bits {
+        std::uint64_t word;
+        std::uint64_t* heap;
+    } bits_{0};
+};
+
+struct TObjShape {
+    TShapeFis shape;    // the outline
+    TSideFlags visSide; // the wall from point i to the next is drawn
+    TSideFlags comSide; // the wall from point i to the next is shared with another shape of the same height
+    std::uint8_t high = 0; // height in metres
+    bool operator==(const TObjShape&) const = default;
+};
+
+struct TStreet : TCommonObj {
+    Tas Name;
+    bool Visible = false;
+    TShapeFis shape;
+    float width = 3;
+    bool operator==(const TStreet&) const = default;
+};
+
+struct TBuilding : TCommonObj {
+    std::vector<TObjShape> shapes;
+    std::uint8_t levels = 0;
+    std::uint8_t ShapeWithNum = 0; // the shape the house number is drawn on
+    std::uint8_t tip = 0;          // building type
+    TBuildingMaterial material = bmUnknown;
+    QString index;                 // postal index
+    std::int32_t street = -1;      // position in Streets, -1 none
+    std::int32_t id = 0;
+    Tas num;                       // house number
+    float x = 0, y = 0;            // label point
+    Tas caption;
+    bool operator==(const TBuilding&) const = default;
+};
+
+// Lookup of buildings by street and number; stored by descending street.
+struct TBuildIndex {
+    std::int32_t s = 0;   // street position
+    std::int32_t ind = 0; // position in Buildings
+    QString n;            // house number, at most 13 characters of the 8-bit code page
+    bool operator==(const TBuildIndex&) const = default;
+};
+constexpr int BuildIndexNumLength = 13;
+
+struct TField : TCommonObj {
+    TShapeFis shape;
+    std::uint8_t typ = 0; // kind of area; 9 = city district
+    Tas caption;
+    bool operator==(const TField&) const = default;
+};
+constexpr std::uint8_t DistrictFieldType = 9;
+
+struct TRoad : TCommonObj {
+    std::array<TCoord, 2> point{};
+    float width = 0;
+    std::uint8_t layer = 0;
+    TRoadType tip = rtAuto;
+    bool operator==(const TRoad&) const = default;
+};
+
+struct TBusStop : TCommonObj {
+    float x = 0, y = 0;
+    std::int32_t id_ = 0;
+    Tas caption;
+    std::uint8_t Radius = 6;
+    TBusStopType tip = bstAuto;
+    bool operator==(const TBusStop&) const = default;
+};
+
+struct TWayPoint {
+    std::uint8_t typ = 0; // 0 = free point, other = a stop
+    float x = 0, y = 0;   // free points only
+    std::uint16_t ids = 0; // the stop's id_ for stop points
+    bool operator==(const TWayPoint&) const = default;
+};
+using TWay = std::vector<TWayPoint>;
+
+struct TBusWay : TCommonObj {
+    TWay way;
+    Tas num; // route number
+    TTranspType tip = ttBus;
+    bool Visible = false;
+    TColor MetroColor = 0;
+    bool operator==(const TBusWay&) const = default;
+};
+
+struct TText : TCommonObj {
+    Tas Text;
+    float x = 0, y = 0;
+    std::uint16_t angle = 0; // tenths of a degree, counter-clockwise
+    std::uint16_t size = 0;  // font size
+    std::uint8_t layer = 0;
+    bool operator==(const TText&) const = default;
+};
+
+struct TPOI : TCommonObj {
+    float x = 0, y = 0;
+    TPOIType tip = ptSport;
+    QString caption; // one language
+    bool operator==(const TPOI&) const = default;
+};
