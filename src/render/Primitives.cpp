@@ -18,9 +18,8 @@ inline void Blend(QImage& img, int x, int y, QRgb c, double a) {
 
 } // namespace
 
-void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color) {
+void AntialiasedLine(QPainter& p, QImage& img, QPoint a, QPoint b, QRgb color) {
     if (a.x() == b.x() || a.y() == b.y()) {
-        QPainter p(&img);
         p.setPen(QPen(QColor(color), 1));
         p.drawLine(a, b);
         return;
