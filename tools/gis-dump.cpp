@@ -1,27 +1,19 @@
 // gis-dump: prints a city file as JSON, with the names the program uses for its fields.
 #include "Catalogue.h"
-#include "CityFile.h"
 #include "CityFileError.h"
+#include "CityJson.h"
+#include "CityLoad.h"
+#include "LabelMetrics.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <cstdio>
 
 namespace {
 
 QJsonObject Resource(const TResource& r) { return {{"size", r.size}, {"offset", r.offset}}; }
-
-QJsonValue OptImg(const std::optional<TImg>& img) { return img ? QJsonValue(Resource(*img)) : QJsonValue(); }
-
-QJsonValue OptPage(const std::optional<TPg>& pg) {
-    if (!pg) return QJsonValue();
-    QJsonObject o = Resource(*pg);
-    o["Name"] = pg->Name;
-    return o;
-}
 
 QJsonObject CatalogueEntry(const TCity& c) {
     return {{"path", c.path},           {"FileName", c.FileName}, {"EngName", c.EngName},
@@ -38,9 +30,11 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Labels are measured with the map's font, which needs a GUI application but no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    bool summary = args.removeAll("--summary") > 0;
+    const bool summary = args.removeAll("--summary") > 0;
     args.removeAll("--json");
     if (args.size() != 1 || args[0].startsWith("-")) return Usage();
 
@@ -56,40 +50,35 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    CityFileRef ref = CityFileRef::From(*entry);
+    const CityFileRef ref = CityFileRef::From(*entry);
     CityDb db;
     QJsonObject out = CatalogueEntry(*entry);
     try {
+        // The start window's organisations are replaced by the directory's, so show them first.
         LoadStartSection(db, ref);
         QJsonArray startOrgs;
-        for (const TOrg& o : db.Orgs)
-            startOrgs.append(QJsonObject{{"id", o.id}, {"startBanner", OptImg(o.startBanner)}, {"page", OptPage(o.page)}});
-        out["AgentName"] = db.AgentName;
-        out["AgentEmail"] = db.AgentEmail;
-        out["AgentPhone"] = db.AgentPhone;
-        if (!summary) out["StartOrgs"] = startOrgs;
-        else out["StartOrgs"] = int(startOrgs.size());
-
-        LoadDirectorySection(db, ref);
-        LoadMapSection(db, ref);
-        LoadRubricSection(db, ref);
-        LoadPhotoIndex(db, ref);
+        for (const TOrg& o : db.Orgs) {
+            QJsonObject so{{"id", o.id}, {"startBanner", o.startBanner ? QJsonValue(Resource(*o.startBanner)) : QJsonValue()}};
+            if (o.page) {
+                QJsonObject pg = Resource(*o.page);
+                pg["Name"] = o.page->Name;
+                so["page"] = pg;
+            } else {
+                so["page"] = QJsonValue();
+            }
+            startOrgs.append(so);
+        }
+        MapStyle style;
+        style.textWidth = LabelWidthMeasure();
+        LoadCityData(db, ref, style);
+        const QJsonObject city = summary ? CitySummaryJson(db) : CityToJson(db);
+        for (auto it = city.begin(); it != city.end(); ++it) out[it.key()] = it.value();
+        out["StartOrgs"] = summary ? QJsonValue(int(startOrgs.size())) : QJsonValue(startOrgs);
     } catch (const CityFileError& e) {
         std::fprintf(stderr, "gis-dump: %s\n", qPrintable(e.message()));
         return 1;
     }
 
-    if (summary) {
-        out["RubricNames"] = int(db.RubricNames.size());
-        out["Fotos"] = int(db.Fotos.size());
-    } else {
-        out["RubricNames"] = QJsonArray::fromStringList(db.RubricNames);
-        out["RubricTree"] = db.RubricTree;
-        QJsonArray fotos;
-        for (const TFoto& f : db.Fotos)
-            fotos.append(QJsonObject{{"build_id", f.build_id}, {"offset", f.offset}, {"size", f.size}});
-        out["Fotos"] = fotos;
-    }
     const QByteArray json = QJsonDocument(out).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, json.size(), stdout);
     return 0;

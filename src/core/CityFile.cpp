@@ -4,6 +4,7 @@
 #include "Catalogue.h"
 #include "CityFileError.h"
 #include "CityHeader.h"
+#include "MapColors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -131,14 +132,18 @@ void LoadDirectorySection(CityDb& db, const CityFileRef& city, const ProgressSte
     DecodeDirectoryRecords(r, db, step);
 }
 
-void LoadMapSection(CityDb& db, const CityFileRef& city, const ProgressStep& step) {
+void LoadMapSection(CityDb& db, const CityFileRef& city, const MapStyle& style, const ProgressStep& step) {
     db.Has3D = false;
     DescrambleProgress progress{MapDescrambleSteps, step};
     QByteArray data = ReadSection(city, CitySection::Map, step ? &progress : nullptr);
     db.WorldMinX = db.WorldMinY = 1.0e9f;
     db.WorldMaxX = db.WorldMaxY = -1.0e9f;
     ByteReader r = SectionReader(data, city, CitySection::Map);
-    DecodeMapRecords(r, db, step);
+    DecodeMapRecords(r, db, style, step);
+}
+
+void LoadMapSection(CityDb& db, const CityFileRef& city, const ProgressStep& step) {
+    LoadMapSection(db, city, MapStyle{}, step);
 }
 
 void LoadRubricSection(CityDb& db, const CityFileRef& city) {

@@ -10,6 +10,7 @@
 #include <functional>
 
 struct TCity;
+struct MapStyle;
 
 // Where a city's file lies and where its sections start and end (copied from its catalogue entry).
 struct CityFileRef {
@@ -38,6 +39,9 @@ QByteArray ReadSection(const CityFileRef& city, CitySection section, const Descr
 void ReleaseOrgResources(CityDb& db);
 void LoadStartSection(CityDb& db, const CityFileRef& city);
 void LoadDirectorySection(CityDb& db, const CityFileRef& city, const ProgressStep& step = {});
+// Objects take their colours from `style` (the active scheme) and measure labels with it.
+void LoadMapSection(CityDb& db, const CityFileRef& city, const MapStyle& style, const ProgressStep& step = {});
+// With the default scheme and labels measured 0 wide (tools that draw nothing).
 void LoadMapSection(CityDb& db, const CityFileRef& city, const ProgressStep& step = {});
 void LoadRubricSection(CityDb& db, const CityFileRef& city);
 
@@ -54,4 +58,4 @@ class ByteReader;
 void DecodeStartSection(ByteReader& r, CityDb& db, std::int32_t dfv);
 void DecodeRubricSection(ByteReader& r, CityDb& db);
 void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step);
-void DecodeMapRecords(ByteReader& r, CityDb& db, const ProgressStep& step);
+void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const ProgressStep& step);

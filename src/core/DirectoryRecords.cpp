@@ -1,5 +1,291 @@
-// Records of the directory section.
-#include "ByteReader.h"
-#include "CityFile.h"
+// Records of the directory section, decoded straight into the organisations and their tables.
+#include "DirectoryRecords.h"
 
-void DecodeDirectoryRecords(ByteReader&, CityDb&, const ProgressStep&) {}
+#include "CityDb.h"
+#include "CityFile.h"
+#include "CityFileError.h"
+#include "RecordCodec.h"
+
+#include <cmath>
+
+namespace {
+
+bool AllDigits(const QString& t) {
+    for (QChar c : t)
+        if (c < u'0' || c > u'9') return false;
+    return true;
+}
+
+void ReadPhone(ByteReader& r, TPhone& ph, int L, const QStringList& codes, TextCache& cache) {
+    const QString stored = r.str();
+    ph.code = r.u8();
+    ph.place = cache.langSet(r, L, true);
+    if (ph.code >= codes.size()) r.fail(QStringLiteral("phone area code %1 is not in the table").arg(ph.code));
+    FormatPhone(stored, ph.code, codes, ph.phone, ph.cell);
+}
+
+void ReadAddress(ByteReader& r, TAdr& a, int L, const QStringList& codes, TextCache& cache, const Tas& emptySet) {
+    a.id = r.i32();
+    a.street = -1;
+    a.num = emptySet;
+    a.nomap_adr = cache.langSet(r, L, true);
+    a.place = cache.langSet(r, L, true);
+    a.fax = r.str();
+    const int phones = r.u8();
+    CheckCount(r, phones, 3 + 2 * std::int64_t(L), "phones");
+    a.phones.resize(phones);
+    for (TPhone& ph : a.phones) ReadPhone(r, ph, L, codes, cache);
+    a.schedule = r.i32();
+    const int money = r.u8();
+    const QByteArrayView kinds = r.bytes(money);
+    a.money.assign(kinds.begin(), kinds.end());
+}
+
+void ReadOrg(ByteReader& r, TOrg& o, int L, const QStringList& codes, TextCache& cache, const Tas& emptySet) {
+    o.id = r.i32();
+    o.caption = r.langSet(L, true);
+    o.website = r.str();
+    o.email = r.str();
+    o.icq = r.str();
+    o.skype = r.str();
+    const int nets = r.u8();
+    o.socnet.resize(nets);
+    for (TSoc& s : o.socnet) {
+        s.id = r.u8();
+        s.url = r.str();
+    }
+    o.BuildBannerAdr = r.i32();
+    const int adrs = CheckCount(r, r.u16(), 12 + 4 * std::int64_t(L), "addresses");
+    o.adrs.resize(adrs);
+    for (TAdr& a : o.adrs) ReadAddress(r, a, L, codes, cache, emptySet);
+    const int areas = CheckCount(r, r.u8(), 4, "rubrics");
+    o.area.resize(areas);
+    for (std::int32_t& a : o.area) a = r.i32();
+}
+
+TImg ReadImg(ByteReader& r) {
+    TImg img;
+    img.size = r.i32();
+    img.offset = r.i32();
+    return img;
+}
+
+// An organisation position in a block after the organisations.
+TOrg& OrgAt(ByteReader& r, CityDb& db) {
+    return db.Orgs[CheckPosition(r, r.i32(), db.Orgs.size(), "organisation position")];
+}
+
+void ReadBanners(ByteReader& r, CityDb& db, std::optional<TImg> TOrg::*banner) {
+    const auto c = CheckCount(r, r.i32(), 12, "banners");
+    for (std::int64_t i = 0; i < c; ++i) {
+        TOrg& o = OrgAt(r, db);
+        o.*banner = ReadImg(r);
+    }
+}
+
+void ReadFlags(ByteReader& r, CityDb& db, bool TOrg::*flag) {
+    const auto c = CheckCount(r, r.i32(), 4, "flags");
+    for (std::int64_t i = 0; i < c; ++i) OrgAt(r, db).*flag = true;
+}
+
+// Positions into tables read in the same section: a card must never index past them.
+void CheckReferences(ByteReader& r, const CityDb& db) {
+    for (std::size_t i = 0; i < db.Orgs.size(); ++i) {
+        const TOrg& o = db.Orgs[i];
+        for (const TSoc& s : o.socnet)
+            if (s.id >= db.SocNets.size())
+                r.fail(QStringLiteral("organisation %1 names social network %2, not one of the %3 stored")
+                           .arg(o.id)
+                           .arg(s.id)
+                           .arg(db.SocNets.size()));
+        for (const TAdr& a : o.adrs) {
+            if (a.schedule < -1 || a.schedule >= std::int64_t(db.Schedules.size()))
+                r.fail(QStringLiteral("organisation %1 names schedule %2, not one of the %3 stored")
+                           .arg(o.id)
+                           .arg(a.schedule)
+                           .arg(db.Schedules.size()));
+            for (std::uint8_t m : a.money)
+                if (m >= db.MoneyKinds.size())
+                    r.fail(QStringLiteral("organisation %1 names payment kind %2, not one of the %3 stored")
+                               .arg(o.id)
+                               .arg(m)
+                               .arg(db.MoneyKinds.size()));
+        }
+    }
+}
+
+} // namespace
+
+QString GroupPhoneDigits(const QString& t) {
+    if (!AllDigits(t)) return t;
+    switch (t.size()) {
+    case 7: return t.left(3) + u'-' + t.mid(3, 2) + u'-' + t.mid(5, 2);
+    case 6: return t.left(2) + u'-' + t.mid(2, 2) + u'-' + t.mid(4, 2);
+    case 11: return t.left(1) + u'-' + t.mid(1, 3) + u'-' + t.mid(4, 3) + u'-' + t.mid(7, 2) + u'-' + t.mid(9, 2);
+    default: return t;
+    }
+}
+
+void FormatPhone(const QString& stored, std::uint8_t code, const QStringList& phoneCodes, QString& phone,
+                 bool& cell) {
+    cell = stored.startsWith(u'+');
+    const QString t = GroupPhoneDigits(cell ? stored.mid(1) : stored);
+    phone = code != 0 ? u'(' + phoneCodes.value(code) + QStringLiteral(") ") + t : t;
+}
+
+QString StoredPhoneText(const QString& phone, std::uint8_t code, bool cell, const QStringList& phoneCodes) {
+    QString t = phone;
+    const QString prefix = u'(' + phoneCodes.value(code) + QStringLiteral(") ");
+    if (code != 0 && t.startsWith(prefix)) t = t.mid(prefix.size());
+    QString digits = t;
+    digits.remove(u'-');
+    // Grouped digits are stored bare; a text that would not group back the same way stays as it is.
+    if (digits != t && GroupPhoneDigits(digits) == t) t = digits;
+    return cell ? u'+' + t : t;
+}
+
+double ScheduleTime(int hour, int minute) {
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return -1;
+    return double(hour * 3600000 + minute * 60000) / 86400000.0;
+}
+
+QString ScheduleTimeText(double dayFraction) {
+    const long minutes = std::lround(dayFraction * 1440.0);
+    return QStringLiteral("%1:%2").arg(minutes / 60).arg(minutes % 60, 2, 10, QChar(u'0'));
+}
+
+void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step) {
+    db.PhoneCodes = QStringList{QString()};
+    const int codes = r.u8();
+    for (int i = 0; i < codes; ++i) db.PhoneCodes.append(r.str());
+
+    const std::int64_t L = r.i32();
+    if (L < 1) r.fail(QStringLiteral("the city has %1 data languages").arg(L));
+    CheckCount(r, L, 2, "data language names");
+    db.DataLangCount = int(L);
+    db.DataLangNames.clear();
+    for (int i = 0; i < L; ++i) db.DataLangNames.append(r.str());
+
+    const int money = r.u8();
+    db.MoneyKinds.assign(money, {});
+    for (TMoney& m : db.MoneyKinds) {
+        m.caption = r.str();
+        m.logo = ReadImg(r);
+    }
+    const int nets = r.u8();
+    db.SocNets.assign(nets, {});
+    for (TSocNet& s : db.SocNets) {
+        s.caption = r.str();
+        s.prefix = r.str();
+        s.logo = ReadImg(r);
+    }
+
+    const auto orgs = CheckCount(r, r.i32(), 20 + 2 * L, "organisations");
+    db.Orgs.assign(orgs, {});
+    const std::int64_t every = std::max<std::int64_t>(1, orgs / 10);
+    TextCache cache;
+    Tas emptySet;
+    for (int i = 0; i < L; ++i) emptySet.append(QString());
+    for (std::int64_t i = 0; i < orgs; ++i) {
+        if (step && i % every == 0) step();
+        ReadOrg(r, db.Orgs[i], int(L), db.PhoneCodes, cache, emptySet);
+    }
+
+    const auto pages = CheckCount(r, r.i32(), 14, "pages");
+    for (std::int64_t i = 0; i < pages; ++i) {
+        TOrg& o = OrgAt(r, db);
+        TPg pg;
+        pg.Name = r.str();
+        pg.size = r.i32();
+        pg.offset = r.i32();
+        o.page = pg;
+    }
+
+    const auto descriptions = CheckCount(r, r.i32(), 5, "descriptions");
+    for (std::int64_t i = 0; i < descriptions; ++i) {
+        TOrg& o = OrgAt(r, db);
+        const int k = r.u8();
+        o.Description.clear();
+        o.Description.reserve(k);
+        for (int j = 0; j < k; ++j) o.Description.append(r.str());
+    }
+
+    const auto running = CheckCount(r, r.i32(), 6, "running texts");
+    db.RunningTexts.clear();
+    db.RunningOrgIds.clear();
+    for (std::int64_t i = 0; i < running; ++i) {
+        const TOrg& o = OrgAt(r, db);
+        db.RunningTexts.append(r.str());
+        db.RunningOrgIds.push_back(o.id);
+    }
+
+    ReadBanners(r, db, &TOrg::DownBanner);
+    ReadBanners(r, db, &TOrg::listBanner);
+    ReadBanners(r, db, &TOrg::mapBanner);
+    ReadBanners(r, db, &TOrg::buildBanner);
+    ReadBanners(r, db, &TOrg::QuitBanner);
+    ReadFlags(r, db, &TOrg::firstBanner);
+    ReadFlags(r, db, &TOrg::mark);
+    ReadFlags(r, db, &TOrg::place);
+
+    const auto seconds = CheckCount(r, r.i32(), 5, "display times");
+    for (std::int64_t i = 0; i < seconds; ++i) {
+        TOrg& o = OrgAt(r, db);
+        o.seconds = r.u8();
+    }
+
+    const auto zones = CheckCount(r, r.i32(), 8, "zone lists");
+    for (std::int64_t i = 0; i < zones; ++i) {
+        TOrg& o = OrgAt(r, db);
+        const auto k = CheckCount(r, r.i32(), 4, "zones");
+        o.zone.resize(k);
+        for (std::int32_t& z : o.zone) z = r.i32();
+    }
+
+    const auto urls = CheckCount(r, r.i32(), 2, "web tab addresses");
+    db.WebTabUrls.clear();
+    for (std::int64_t i = 0; i < urls; ++i) db.WebTabUrls.append(r.str());
+
+    const auto schedules = CheckCount(r, r.i32(), 7 * 4 * 2, "schedules");
+    db.Schedules.assign(schedules, {});
+    for (TSchedule& s : db.Schedules)
+        for (TDaySchedule& d : s)
+            for (double* t : {&d.BeginWork, &d.EndWork, &d.BeginDiner, &d.EndDiner}) {
+                const int hour = r.u8();
+                const int minute = r.u8();
+                *t = ScheduleTime(hour, minute);
+                if (*t < 0) r.fail(QStringLiteral("schedule time %1:%2 is not a time of day").arg(hour).arg(minute));
+            }
+
+    CheckReferences(r, db);
+}
+
+void ResolveOrgAddresses(CityDb& db) {
+    for (std::size_t i = 0; i < db.Orgs.size(); ++i)
+        for (TAdr& a : db.Orgs[i].adrs) {
+            if (a.id == -1) continue;
+            if (a.id < 0 || std::size_t(a.id) >= db.Buildings.size())
+                throw CityFileError(QStringLiteral("an address of organisation %1 names building %2, "
+                                                   "but the city has %3 buildings")
+                                        .arg(db.Orgs[i].id)
+                                        .arg(a.id)
+                                        .arg(db.Buildings.size()));
+            const TBuilding& b = db.Buildings[a.id];
+            a.id = b.id;
+            a.street = b.street;
+            a.num = b.num;
+        }
+}
+
+void BuildEstateAgents(CityDb& db, int dataLang) {
+    db.EstateAgents.clear();
+    const qsizetype r = db.RubricNames.indexOf(QString::fromUtf8(EstateAgentsRubric));
+    if (r < 0) return;
+    for (std::size_t i = 0; i < db.Orgs.size(); ++i) {
+        const TOrg& o = db.Orgs[i];
+        if (std::find(o.area.begin(), o.area.end(), std::int32_t(r)) == o.area.end()) continue;
+        QString name = o.caption.value(dataLang);
+        if (const qsizetype comma = name.indexOf(u','); comma >= 0) name.truncate(comma);
+        db.EstateAgents.push_back({o.id, std::int32_t(i), name});
+    }
+}

@@ -1,5 +1,426 @@
-// Records of the map section.
-#include "ByteReader.h"
-#include "CityFile.h"
+// Records of the map section, decoded straight into the objects' fields.
+#include "MapRecords.h"
 
-void DecodeMapRecords(ByteReader&, CityDb&, const ProgressStep&) {}
+#include "CityDb.h"
+#include "CityFile.h"
+#include "Cp1251.h"
+#include "RecordCodec.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+// Running state while objects are built: the world box lives in the CityDb.
+struct Builder {
+    CityDb& db;
+    const MapStyle& style;
+    // Position of the first stop with each id (routes store 16-bit ids); -1 when no stop has it.
+    std::vector<std::int32_t> stopById;
+
+    void world(const TCommonObj& o) {
+        db.WorldMinX = std::min(db.WorldMinX, o.minX_);
+        db.WorldMaxX = std::max(db.WorldMaxX, o.maxX_3d);
+        db.WorldMinY = std::min(db.WorldMinY, o.minY_3d);
+        db.WorldMaxY = std::max(db.WorldMaxY, o.maxY_);
+    }
+
+    static void resetBox(TCommonObj& o) {
+        o.minX_ = o.minY_ = o.minY_3d = BoxMinStart;
+        o.maxX_ = o.maxY_ = o.maxX_3d = BoxMaxStart;
+    }
+
+    void street(TStreet& s) {
+        s.color = s.NormalColor = style.colors.RoadColor;
+        s.FoundColor = style.colors.BuildFoundColor;
+        s.IsFound = false;
+        resetBox(s);
+        for (const TCoord& p : s.shape) s.Widen(p.x, p.y);
+        s.FlatBox3D();
+        world(s);
+    }
+
+    void building(TBuilding& b) {
+        b.IsFound = false;
+        resetBox(b);
+        for (const TObjShape& sh : b.shapes) {
+            for (const TCoord& p : sh.shape) b.Widen(p.x, p.y);
+            // The 3D box grows with the box of this and the earlier shapes, raised by this height.
+            if (sh.high > 0) {
+                db.Has3D = true;
+                b.maxX_3d = std::max(b.maxX_3d, b.maxX_ + float(sh.high) / 4);
+                b.minY_3d = std::min(b.minY_3d, b.minY_ - float(sh.high));
+            } else {
+                b.maxX_3d = std::max(b.maxX_3d, b.maxX_);
+                b.minY_3d = std::min(b.minY_3d, b.minY_);
+            }
+        }
+        world(b);
+        b.color = b.NormalColor = GetTypeColor(b, style.colors);
+        b.FoundColor = style.colors.BuildFoundColor;
+        sharedWalls(b);
+    }
+
+    static bool samePoint(const TCoord& a, const TCoord& b) {
+        return std::fabs(a.x - b.x) < SamePointTolerance && std::fabs(a.y - b.y) < SamePointTolerance;
+    }
+
+    // A wall between two shapes of one building and one height is inside the building: mark it in both.
+    static void sharedWalls(TBuilding& b) {
+        for (TObjShape& sh : b.shapes) sh.comSide.resize(sh.shape.size());
+        if (b.shapes.size() < 2) return;
+        for (std::size_t i = 0; i < b.shapes.size(); ++i) {
+            TObjShape& a = b.shapes[i];
+            const std::size_t m = a.shape.size();
+            for (std::size_t e = 0; e < m; ++e) {
+                const TCoord& p1 = a.shape[e];
+                const TCoord& p2 = a.shape[(e + 1) % m];
+                bool shared = false;
+                for (std::size_t j = 0; j < b.shapes.size() && !shared; ++j) {
+                    const TObjShape& o = b.shapes[j];
+                    if (j == i || o.high != a.high) continue;
+                    const std::size_t n = o.shape.size();
+                    for (std::size_t f = 0; f < n && !shared; ++f) {
+                        const TCoord& q1 = o.shape[f];
+                        const TCoord& q2 = o.shape[(f + 1) % n];
+                        shared = (samePoint(p1, q1) && samePoint(p2, q2)) || (samePoint(p1, q2) && samePoint(p2, q1));
+                    }
+                }
+                if (shared) a.comSide.set(e, true);
+            }
+        }
+    }
+
+    void field(TField& f) {
+        resetBox(f);
+        for (const TCoord& p : f.shape) f.Widen(p.x, p.y);
+        f.FlatBox3D();
+        world(f);
+        // The normal colour too, so that a field that is found and lost again gets its colour back.
+        f.color = f.NormalColor = GetTypeColor(f, style.colors, style.tooltipColor);
+    }
+
+    void road(TRoad& rd) {
+        resetBox(rd);
+        rd.Widen(rd.point[0].x, rd.point[0].y);
+        rd.Widen(rd.point[1].x, rd.point[1].y);
+        rd.FlatBox3D();
+        world(rd);
+        rd.color = rd.NormalColor = GetTypeColor(rd, style.colors);
+    }
+
+    void stop(TBusStop& s) {
+        s.FoundColor = style.colors.StopFoundColor;
+        s.IsFound = false;
+        s.color = s.NormalColor = GetTypeColor(s, style.colors);
+        s.minX_ = s.x - s.Radius;
+        s.minY_ = s.y - s.Radius;
+        s.maxX_ = s.x + s.Radius;
+        s.maxY_ = s.y + s.Radius;
+        s.FlatBox3D();
+        world(s);
+    }
+
+    void indexStops() {
+        stopById.assign(0x10000, -1);
+        for (std::size_t i = db.BusStops.size(); i-- > 0;) {
+            const std::int32_t id = db.BusStops[i].id_;
+            if (id >= 0 && id <= 0xFFFF) stopById[id] = std::int32_t(i);
+        }
+    }
+
+    // False when a stop point names an id no stop has.
+    bool route(TBusWay& w) {
+        resetBox(w);
+        w.IsFound = false;
+        w.FoundColor = style.colors.StopFoundColor;
+        w.color = w.NormalColor = GetTypeColor(w, style.colors);
+        for (const TWayPoint& p : w.way) {
+            if (p.typ != 0) {
+                const std::int32_t s = stopById[p.ids];
+                if (s < 0) return false;
+                w.Widen(db.BusStops[s].x, db.BusStops[s].y);
+            } else {
+                w.Widen(p.x, p.y);
+            }
+        }
+        w.FlatBox3D();
+        world(w);
+        return true;
+    }
+
+    void text(TText& t) {
+        t.minX_ = t.maxX_ = t.x;
+        t.minY_ = t.maxY_ = t.y;
+        db.WorldMinX = std::min(db.WorldMinX, t.x);
+        db.WorldMaxX = std::max(db.WorldMaxX, t.x);
+        db.WorldMinY = std::min(db.WorldMinY, t.y);
+        db.WorldMaxY = std::max(db.WorldMaxY, t.y);
+        const int w = style.textWidth && !t.Text.isEmpty() ? style.textWidth(t.Text.front(), t.size) : 0;
+        // The width serves for both extents: labels are measured once, not laid out.
+        t.maxX_ = t.x + float(w);
+        t.maxY_ = t.y + float(w);
+        t.FlatBox3D();
+    }
+
+    void poi(TPOI& p) {
+        p.minX_ = p.x - 10;
+        p.minY_ = p.y - 10;
+        p.maxX_ = p.x + 10;
+        p.maxY_ = p.y + 10;
+        p.FlatBox3D();
+        world(p);
+    }
+};
+
+// Bar steps after every built object but the building index entries.
+struct MapProgress {
+    const ProgressStep& step;
+    std::int64_t every = 1;
+    std::int64_t counter = 0;
+    void tick() {
+        if (step && ++counter % every == 0) step();
+    }
+};
+
+void ReadPoints(ByteReader& r, TShapeFis& shape, int n) {
+    const char* p = r.bytes(std::int64_t(n) * 8).data();
+    shape.resize(n);
+    for (TCoord& c : shape) {
+        c.x = LeCoord(p);
+        c.y = LeCoord(p + 4);
+        p += 8;
+    }
+}
+
+void ReadBuilding(ByteReader& r, TBuilding& b, int L, TextCache& cache, const Tas& emptySet) {
+    const char* head = r.bytes(5).data();
+    b.id = LeI32(head);
+    const int k = std::uint8_t(head[4]);
+    b.shapes.resize(k);
+    for (TObjShape& sh : b.shapes) {
+        const int m = r.u16();
+        const char* p = r.bytes(std::int64_t(m) * 9 + 2).data();
+        sh.shape.resize(m);
+        sh.visSide.resize(m);
+        for (int j = 0; j < m; ++j, p += 9) {
+            sh.shape[j] = {LeCoord(p), LeCoord(p + 4)};
+            if (p[8] == 1) sh.visSide.set(j, true); // only "1" is a visible side
+        }
+        sh.high = std::uint8_t(LeU16(p) & 0xFF); // heights keep their low byte
+    }
+    b.levels = r.u8();
+    b.index = cache.str(r);
+    b.street = r.i32();
+    b.num = cache.langSet(r, L, true);
+    const char* tail = r.bytes(10).data();
+    b.material = TBuildingMaterial(std::uint8_t(tail[0]));
+    b.tip = std::uint8_t(tail[1]);
+    b.x = LeCoord(tail + 2);
+    b.y = LeCoord(tail + 6);
+    b.caption = emptySet;
+    b.ShapeWithNum = 0;
+}
+
+void ReadNameTable(ByteReader& r, std::vector<Tas>& out, int L) {
+    const auto c = CheckCount(r, r.i32(), 2 * std::int64_t(L), "names");
+    out.clear();
+    out.reserve(c);
+    for (std::int64_t i = 0; i < c; ++i) out.push_back(r.langSet(L, true));
+}
+
+} // namespace
+
+void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const ProgressStep& step) {
+    const int L = db.DataLangCount;
+    if (L < 1) r.fail(QStringLiteral("the city has no data language"));
+    db.Has3D = false;
+    db.WorldMinX = db.WorldMinY = BoxMinStart;
+    db.WorldMaxX = db.WorldMaxY = BoxMaxStart;
+
+    std::int64_t counts[9];
+    for (auto& c : counts) c = r.i32();
+    // Least stored size of one record of each kind, in the order of the counts.
+    const std::int64_t least[9] = {2 + 2 * L, 22 + 2 * L, 10, 11, 22, 13 + 2 * L, 3 + 2 * L, 21 + 2 * L, 11};
+    std::int64_t need = 0;
+    for (int i = 0; i < 9; ++i) {
+        if (counts[i] < 0) r.fail(QStringLiteral("negative object count %1").arg(counts[i]));
+        need += counts[i] * least[i];
+    }
+    if (need > r.remaining())
+        r.fail(QStringLiteral("object counts need at least %1 bytes, the section holds %2").arg(need).arg(r.remaining()));
+    const auto [nStreets, nBuildings, nIndexes, nFields, nRoads, nStops, nRoutes, nTexts, nPois] = counts;
+
+    MapProgress progress{step};
+    const std::int64_t n = nStreets + nIndexes + nFields + nRoads + nStops + nRoutes + nTexts + nPois;
+    progress.every = n / 26 > 0 ? n / 26 : std::max<std::int64_t>(1, (n + nBuildings) / 26);
+
+    Builder build{db, style, {}};
+    TextCache cache;
+    Tas emptySet;
+    for (int i = 0; i < L; ++i) emptySet.append(QString());
+
+    db.Streets.assign(nStreets, {});
+    for (TStreet& s : db.Streets) {
+        ReadPoints(r, s.shape, r.u16());
+        s.Name = r.langSet(L, true);
+        s.width = 3;
+        s.Visible = false;
+        build.street(s);
+        progress.tick();
+    }
+
+    db.Buildings.assign(nBuildings, {});
+    for (TBuilding& b : db.Buildings) {
+        ReadBuilding(r, b, L, cache, emptySet);
+        if (b.street < -1 || b.street >= std::int64_t(db.Streets.size()))
+            r.fail(QStringLiteral("building %1 names street %2, not one of the %3 stored")
+                       .arg(b.id)
+                       .arg(b.street)
+                       .arg(db.Streets.size()));
+        build.building(b);
+        progress.tick();
+    }
+
+    db.BuildIndexes.assign(nIndexes, {});
+    TextCache indexNums; // house numbers in the 8-bit code page, cut
+    for (TBuildIndex& e : db.BuildIndexes) {
+        e.s = r.i32();
+        e.n = indexNums.str(r, [](const QString& s) { return FromCp1251(ToCp1251(s).left(BuildIndexNumLength)); });
+        e.ind = CheckPosition(r, r.i32(), db.Buildings.size(), "building index entry for building");
+    }
+
+    db.Fields.assign(nFields, {});
+    for (TField& f : db.Fields) {
+        const int points = r.u16();
+        if (points == 0) r.fail(QStringLiteral("area without points"));
+        ReadPoints(r, f.shape, points);
+        f.typ = r.u8();
+        f.caption = emptySet;
+        build.field(f);
+        progress.tick();
+    }
+
+    db.Roads.assign(nRoads, {});
+    for (TRoad& rd : db.Roads) {
+        const char* p = r.bytes(22).data();
+        rd.point[0] = {LeCoord(p), LeCoord(p + 4)};
+        rd.point[1] = {LeCoord(p + 8), LeCoord(p + 12)};
+        rd.layer = std::uint8_t(p[16]);
+        rd.tip = TRoadType(std::uint8_t(p[17]));
+        rd.width = float(LeI32(p + 18)) / 100;
+        build.road(rd);
+        progress.tick();
+    }
+
+    db.BusStops.assign(nStops, {});
+    for (TBusStop& s : db.BusStops) {
+        const char* p = r.bytes(13).data();
+        s.id_ = LeI32(p);
+        s.tip = TBusStopType(std::uint8_t(p[4]));
+        s.x = LeCoord(p + 5);
+        s.y = LeCoord(p + 9);
+        s.caption = r.langSet(L, true);
+        s.Radius = 6;
+        build.stop(s);
+        progress.tick();
+    }
+    build.indexStops();
+
+    db.BusWays.assign(nRoutes, {});
+    for (TBusWay& w : db.BusWays) {
+        w.num = r.langSet(L, true);
+        w.tip = TTranspType(r.u8());
+        const int points = r.u16();
+        w.way.resize(points);
+        for (TWayPoint& p : w.way) {
+            p.typ = r.u8();
+            if (p.typ != 0) {
+                p.ids = r.u16();
+                if (build.stopById[p.ids] < 0) r.fail(QStringLiteral("route stops at stop %1, which no stop has").arg(p.ids));
+            } else {
+                const char* c = r.bytes(8).data();
+                p.x = LeCoord(c);
+                p.y = LeCoord(c + 4);
+            }
+        }
+        build.route(w);
+        progress.tick();
+    }
+
+    db.Texts.assign(nTexts, {});
+    for (TText& t : db.Texts) {
+        const char* p = r.bytes(21).data();
+        t.x = LeCoord(p);
+        t.y = LeCoord(p + 4);
+        t.angle = std::uint16_t(LeI32(p + 8));
+        t.size = std::uint16_t(LeI32(p + 12));
+        t.color = TColor(LeI32(p + 16));
+        t.layer = std::uint8_t(p[20]);
+        t.Text = r.langSet(L, true);
+        build.text(t);
+        progress.tick();
+    }
+
+    db.POIs.assign(nPois, {});
+    for (TPOI& poi : db.POIs) {
+        const char* p = r.bytes(9).data();
+        poi.tip = TPOIType(std::uint8_t(p[0]));
+        poi.x = LeCoord(p + 1);
+        poi.y = LeCoord(p + 5);
+        poi.caption = r.str();
+        // The caption is the last field of a ";"-separated record line: it ends at the first ";".
+        if (const qsizetype cut = poi.caption.indexOf(u';'); cut >= 0) poi.caption.truncate(cut);
+        build.poi(poi);
+        progress.tick();
+    }
+
+    auto captions = [&](auto& objects, const char* what) {
+        const auto c = CheckCount(r, r.i32(), 4 + 2 * std::int64_t(L), "captions");
+        for (std::int64_t i = 0; i < c; ++i) {
+            const std::int32_t at = CheckPosition(r, r.i32(), objects.size(), what);
+            objects[at].caption = r.langSet(L, true);
+        }
+    };
+    captions(db.Buildings, "caption for building");
+    captions(db.Fields, "caption for area");
+
+    const auto labels = CheckCount(r, r.i32(), 6, "label shapes");
+    for (std::int64_t i = 0; i < labels; ++i) {
+        const std::int32_t at = CheckPosition(r, r.i32(), db.Buildings.size(), "label shape for building");
+        db.Buildings[at].ShapeWithNum = std::uint8_t(r.u16() & 0xFF);
+    }
+
+    RouteColorPass(db, style.colors);
+
+    const auto metro = CheckCount(r, r.i32(), 8, "metro colours");
+    for (std::int64_t i = 0; i < metro; ++i) {
+        const std::int32_t at = CheckPosition(r, r.i32(), db.BusWays.size(), "metro colour for route");
+        db.BusWays[at].MetroColor = TColor(r.i32());
+    }
+
+    ReadNameTable(r, db.TransportTypeNames, L);
+    ReadNameTable(r, db.MaterialNames, L);
+    ReadNameTable(r, db.BuildingTypeNames, L);
+}
+
+void CompleteMapObjects(CityDb& db, const MapStyle& style) {
+    db.Has3D = false;
+    db.WorldMinX = db.WorldMinY = BoxMinStart;
+    db.WorldMaxX = db.WorldMaxY = BoxMaxStart;
+    Builder build{db, style, {}};
+    for (TStreet& s : db.Streets) build.street(s);
+    for (TBuilding& b : db.Buildings) build.building(b);
+    for (TField& f : db.Fields) {
+        if (f.shape.empty()) throw std::invalid_argument("area without points");
+        build.field(f);
+    }
+    for (TRoad& rd : db.Roads) build.road(rd);
+    for (TBusStop& s : db.BusStops) build.stop(s);
+    build.indexStops();
+    for (TBusWay& w : db.BusWays)
+        if (!build.route(w)) throw std::invalid_argument("route through a stop id no stop has");
+    for (TText& t : db.Texts) build.text(t);
+    for (TPOI& p : db.POIs) build.poi(p);
+    RouteColorPass(db, style.colors);
+}

@@ -1,0 +1,25 @@
+// A deterministic synthetic city: streets in a grid of blocks, buildings, areas, roads, transport,
+// labels, points of interest and a directory of organisations, ready to be written by CityWriter.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+struct CityDb;
+class CityWriter;
+
+struct CityGenOptions {
+    std::uint32_t seed = 1;
+    int buildings = 3000;
+    int streets = 60;
+    int orgs = 1500;
+    // Pictures are real JPEGs; large cities cap how many distinct ones are drawn.
+    int maxPictures = 200;
+};
+
+// "demo", "city" or "metropolis"; false for an unknown name.
+bool CityGenPreset(const QString& name, CityGenOptions& options);
+
+// Fills `db` (addresses hold building positions, as stored) and the writer's start section,
+// pictures, pages and photos; SetCitySections then puts `db` into the writer.
+void GenerateCity(const CityGenOptions& options, CityDb& db, CityWriter& w);
