@@ -2,19 +2,36 @@
 
 #include "CityDb.h"
 
+#include <atomic>
+
+namespace {
+std::atomic<std::uint64_t> Version{1};
+}
+
+std::uint64_t ObjectStateVersion() { return Version.load(std::memory_order_relaxed); }
+void TouchObjectState() { Version.fetch_add(1, std::memory_order_relaxed); }
+
 void Found(TCommonObj& o) {
+    TouchObjectState();
     o.IsFound = true;
     o.color = o.FoundColor;
 }
 
 void Lost(TCommonObj& o) {
+    TouchObjectState();
     o.IsFound = false;
     o.color = o.NormalColor;
 }
 
-void Activate(TCommonObj& o, const TColorScheme& s) { o.color = s.ActiveColor; }
+void Activate(TCommonObj& o, const TColorScheme& s) {
+    TouchObjectState();
+    o.color = s.ActiveColor;
+}
 
-void Deactivate(TCommonObj& o) { o.color = o.IsFound ? o.FoundColor : o.NormalColor; }
+void Deactivate(TCommonObj& o) {
+    TouchObjectState();
+    o.color = o.IsFound ? o.FoundColor : o.NormalColor;
+}
 
 void Found(TStreet& o) {
     Found(static_cast<TCommonObj&>(o));

@@ -1,7 +1,15 @@
 // The colour state of map objects: found by a search, lost again, selected by a click.
+// Change `color` and `IsFound` only through these functions (or call TouchObjectState after a bulk
+// change such as recolouring): the renderer caches which objects are found or selected by this version.
 #pragma once
 
 #include "MapObjects.h"
+
+#include <cstdint>
+
+// Rises with every change of an object's colour state.
+std::uint64_t ObjectStateVersion();
+void TouchObjectState();
 
 struct CityDb;
 

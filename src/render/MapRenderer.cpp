@@ -50,6 +50,36 @@ struct TMap::Frame {
     std::vector<std::uint32_t> candidates;
     QPolygon poly;
 
+    // Pens and brushes cost an allocation each: set them only when they change.
+    QRgb penColor = 0;
+    int penWidth = -1;
+    Qt::PenStyle penStyle = Qt::NoPen;
+    void pen(const QColor& c, int width, Qt::PenStyle style = Qt::SolidLine) {
+        width = std::max(width, 1);
+        if (penWidth == width && penColor == c.rgb() && penStyle == style) return;
+        p.setPen(Pen(c, width, style));
+        penColor = c.rgb();
+        penWidth = width;
+        penStyle = style;
+    }
+    void penChanged() { penWidth = -1; }
+    QRgb brushColor = 0;
+    bool brushSolid = false;
+    void brush(const QColor& c) {
+        if (brushSolid && brushColor == c.rgb()) return;
+        p.setBrush(c);
+        brushColor = c.rgb();
+        brushSolid = true;
+    }
+    void noBrush() {
+        p.setBrush(Qt::NoBrush);
+        brushSolid = false;
+    }
+    void hatch(const QColor& c) {
+        p.setBrush(QBrush(c, Qt::BDiagPattern));
+        brushSolid = false;
+    }
+
     const QFont& ArialBold(int pt) {
         auto it = arialBold.find(pt);
         if (it == arialBold.end()) it = arialBold.insert(pt, MakeFont("Liberation Sans", pt, true));
@@ -109,10 +139,20 @@ void ForVisible(const std::vector<Obj>& objects, const SpatialGrid& grid, const 
     bool all = false;
     if (!useGrid || grid.size() != objects.size()) all = true;
     else grid.Query(r, scratch, all);
+    // Objects are large records: fetching a few ahead keeps a walk over a big city from waiting on memory.
+    constexpr size_t Ahead = 8;
     if (all) {
-        for (size_t i = 0; i < objects.size(); ++i) fn(objects[i], int(i));
+        const size_t n = objects.size();
+        for (size_t i = 0; i < n; ++i) {
+            if (i + Ahead < n) __builtin_prefetch(&objects[i + Ahead]);
+            fn(objects[i], int(i));
+        }
     } else {
-        for (std::uint32_t i : scratch) fn(objects[i], int(i));
+        const size_t n = scratch.size();
+        for (size_t k = 0; k < n; ++k) {
+            if (k + Ahead < n) __builtin_prefetch(&objects[scratch[k + Ahead]]);
+            fn(objects[scratch[k]], int(scratch[k]));
+        }
     }
 }
 
@@ -199,19 +239,19 @@ void TMap::DrawField(Frame& f, const TField& fl) {
     QPainter& p = f.p;
     // Districts are outlined, never filled.
     if (fl.typ == DistrictFieldType) {
-        p.setBrush(Qt::NoBrush);
-        p.setPen(Pen(Qt::red, std::max(v.ToPixels(2), 2)));
+        f.noBrush();
+        f.pen(Qt::red, std::max(v.ToPixels(2), 2));
         p.drawPolygon(f.poly);
         return;
     }
     const QColor fill = ToQColor(fl.color);
-    p.setBrush(fill);
-    p.setPen(Pen(f.mapDetail && !f.smoothNow ? Grey128 : fill, 1));
+    f.brush(fill);
+    f.pen(f.mapDetail && !f.smoothNow ? Grey128 : fill, 1);
     p.drawPolygon(f.poly);
     if (f.smoothNow) {
         const QRgb edge = (f.mapDetail ? Grey128 : fill).rgb();
         const int n = f.poly.size();
-        for (int i = 0; i < n; ++i) AntialiasedLine(p, *f.surface, f.poly[i], f.poly[(i + 1) % n], edge);
+        for (int i = 0; i < n; ++i) AntialiasedLine(*f.surface, f.poly[i], f.poly[(i + 1) % n], edge);
     }
 }
 
@@ -225,18 +265,18 @@ void TMap::DrawRoad(Frame& f, const TRoad& r) {
     QPainter& p = f.p;
     const QPoint a = Screen(v, r.point[0].x, r.point[0].y), b = Screen(v, r.point[1].x, r.point[1].y);
     if (r.tip == rtIron) {
-        p.setPen(Pen(Qt::black, w));
+        f.pen(Qt::black, w);
         p.drawLine(a, b);
-        p.setPen(Pen(Qt::white, std::max(w - 4, 1)));
+        f.pen(Qt::white, std::max(w - 4, 1));
         DrawRailwayDashes(p, a, b, w);
     } else if (r.tip == rtWall) {
-        p.setBrush(Qt::NoBrush);
-        p.setPen(Pen(ToQColor(r.color), 1, Qt::DotLine));
+        f.noBrush();
+        f.pen(ToQColor(r.color), 1, Qt::DotLine);
         p.drawLine(a, b);
     } else if (f.smoothNow && w == 1) {
-        AntialiasedLine(p, *f.surface, a, b, ToQRgb(r.color));
+        AntialiasedLine(*f.surface, a, b, ToQRgb(r.color));
     } else {
-        p.setPen(Pen(ToQColor(r.color), w));
+        f.pen(ToQColor(r.color), w);
         p.drawLine(a, b);
     }
 }
@@ -257,10 +297,10 @@ void TMap::DrawRoute(Frame& f, const TBusWay& way) {
     }
     QPainter& p = f.p;
     if (f.smoothNow && w < 2) {
-        for (int i = 0; i + 1 < line.size(); ++i) AntialiasedLine(p, *f.surface, line[i], line[i + 1], c.rgb());
+        for (int i = 0; i + 1 < line.size(); ++i) AntialiasedLine(*f.surface, line[i], line[i + 1], c.rgb());
     } else {
-        p.setBrush(Qt::NoBrush);
-        p.setPen(Pen(c, w));
+        f.noBrush();
+        f.pen(c, w);
         p.drawPolyline(line);
     }
 }
@@ -278,29 +318,30 @@ void TMap::DrawStop(Frame& f, const TBusStop& st) {
     const QColor outline = st.IsFound || selected ? fill : QColor(Qt::black);
     const QPoint c = Screen(v, st.x, st.y);
     QPainter& p = f.p;
-    p.setBrush(fill);
-    p.setPen(Pen(outline, penWidth));
+    f.brush(fill);
+    f.pen(outline, penWidth);
     p.drawEllipse(QRect(c.x() - r, c.y() - r, 2 * r, 2 * r));
     if (st.tip != bstMetro) return;
     p.setFont(f.Times(r));
     const QFontMetrics fm = p.fontMetrics();
-    p.setPen(Qt::white);
+    f.pen(Qt::white, 1);
     p.drawText(c.x() - fm.horizontalAdvance(QStringLiteral("M")) / 2, c.y() - fm.height() / 2 + fm.ascent(),
                QStringLiteral("M"));
     if (v.Scale >= 3 && v.Scale < 20) {
         const QString caption = LangOf(st.caption, options.DataLang);
         p.setFont(f.Arial(6));
-        p.setBrush(Qt::NoBrush);
+        f.noBrush();
         const QFontMetrics cm = p.fontMetrics();
         DrawContourText(p, QPoint(c.x() - cm.horizontalAdvance(caption) / 2, c.y() - cm.height() - 5), caption,
                         Qt::blue, options.ContourText);
+    f.penChanged();
     }
 }
 
 void TMap::DrawStreet(Frame& f, const TStreet& st) {
     const MapView& v = view_;
     if (!st.Visible || !v.IsVisible(st, options.flat)) return;
-    f.p.setPen(Pen(ToQColor(f.blink && st.IsFound ? scheme_.ActiveColor : st.color), std::max(v.ToPixels(st.width), 3)));
+    f.pen(ToQColor(f.blink && st.IsFound ? scheme_.ActiveColor : st.color), std::max(v.ToPixels(st.width), 3));
     for (size_t i = 0; i + 1 < st.shape.size(); i += 2)
         f.p.drawLine(Screen(v, st.shape[i].x, st.shape[i].y), Screen(v, st.shape[i + 1].x, st.shape[i + 1].y));
 }
@@ -309,20 +350,20 @@ void TMap::DrawOutline(Frame& f, const QPolygon& poly, const TObjShape& sh, bool
     QPainter& p = f.p;
     const QColor outline = f.stopDetail ? QColor(Qt::black) : Grey128;
     if (single && !f.smoothNow) {
-        p.setPen(Pen(outline, 1));
+        f.pen(outline, 1);
         p.drawPolygon(poly);
         return;
     }
-    p.setPen(Pen(brush, 1));
+    f.pen(brush, 1);
     p.drawPolygon(poly);
     const int n = poly.size();
     for (int i = 0; i < n; ++i) {
         // Walls shared between parts of one building stay invisible.
         if (!single && i < int(sh.comSide.size()) && sh.comSide[i]) continue;
         if (f.smoothNow) {
-            AntialiasedLine(p, *f.surface, poly[i], poly[(i + 1) % n], outline.rgb());
+            AntialiasedLine(*f.surface, poly[i], poly[(i + 1) % n], outline.rgb());
         } else {
-            p.setPen(Pen(outline, 1));
+            f.pen(outline, 1);
             p.drawLine(poly[i], poly[(i + 1) % n]);
         }
     }
@@ -330,8 +371,8 @@ void TMap::DrawOutline(Frame& f, const QPolygon& poly, const TObjShape& sh, bool
 
 void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
     const MapView& v = view_;
-    if (!v.IsVisible(b, options.flat)) return;
     if (!f.mapDetail && !IsSelected(b, scheme_) && !b.IsFound) return;
+    if (!v.IsVisible(b, options.flat)) return;
     QPainter& p = f.p;
     const bool single = b.shapes.size() == 1;
     const TColor baseColor = f.blink && b.IsFound ? scheme_.ActiveColor : b.color;
@@ -342,10 +383,10 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
         if (hatch) {
             p.setBackgroundMode(Qt::OpaqueMode);
             p.setBackground(Qt::white);
-            p.setBrush(QBrush(brush, Qt::BDiagPattern));
+            f.hatch(brush);
         } else {
             p.setBackgroundMode(Qt::TransparentMode);
-            p.setBrush(brush);
+            f.brush(brush);
         }
     };
     for (const TObjShape& sh : b.shapes) {
@@ -369,9 +410,9 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
         p.setBackgroundMode(Qt::TransparentMode);
         auto edge = [&](QPoint a, QPoint c) {
             if (options.smooth) {
-                AntialiasedLine(p, *f.surface, a, c, qRgb(0, 0, 0));
+                AntialiasedLine(*f.surface, a, c, qRgb(0, 0, 0));
             } else {
-                p.setPen(Pen(Qt::black, 1));
+                f.pen(Qt::black, 1);
                 p.drawLine(a, c);
             }
         };
@@ -382,8 +423,8 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
             f.wall[1] = pj;
             f.wall[2] = pn;
             f.wall[3] = pn + d;
-            p.setBrush(wallFill);
-            p.setPen(Pen(!options.smooth && single ? QColor(Qt::black) : wallFill, 1));
+            f.brush(wallFill);
+            f.pen(!options.smooth && single ? QColor(Qt::black) : wallFill, 1);
             p.drawPolygon(f.wall);
             if (!shared((j + n - 1) % n)) edge(pj + d, pj);
             edge(pj, pn);
@@ -410,10 +451,11 @@ void TMap::DrawHouseNumber(Frame& f, const TBuilding& b) {
     }
     QPainter& p = f.p;
     p.setFont(f.Times(points));
-    p.setBrush(Qt::NoBrush);
+    f.noBrush();
     const QFontMetrics fm = p.fontMetrics();
     const QPoint topLeft(at.x() - fm.horizontalAdvance(num) / 2, at.y() - fm.height() / 2);
     DrawContourText(p, topLeft, num, Qt::black, points > 5 && options.ContourText);
+    f.penChanged();
 }
 
 void TMap::DrawText(Frame& f, const TText& t) {
@@ -426,7 +468,7 @@ void TMap::DrawText(Frame& f, const TText& t) {
         return;
     QPainter& p = f.p;
     p.setFont(f.ArialBold(size));
-    p.setPen(ToQColor(t.color));
+    f.pen(ToQColor(t.color), 1);
     const QPoint at = Screen(v, t.x, t.y);
     p.save();
     p.translate(at);
@@ -451,8 +493,22 @@ void TMap::DrawBase(Frame& f, bool forPrint) {
             if (st.tip != bstMetro) DrawStop(f, st);
         });
     for (const TStreet& st : db_.Streets) DrawStreet(f, st);
-    ForVisible(db_.Buildings, buildingGrid_, v, UseSpatialIndex, f.candidates, [&](const TBuilding& b, int) { DrawBuilding(f, b); });
-    p.setBrush(Qt::NoBrush);
+    if (f.mapDetail) {
+        ForVisible(db_.Buildings, buildingGrid_, v, UseSpatialIndex, f.candidates,
+                   [&](const TBuilding& b, int) { DrawBuilding(f, b); });
+    } else {
+        // Zoomed out only found or selected buildings are drawn: keep their list instead of walking them all.
+        if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor) {
+            zoomedOutBuildings_.clear();
+            for (size_t i = 0; i < db_.Buildings.size(); ++i)
+                if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_))
+                    zoomedOutBuildings_.push_back(std::uint32_t(i));
+            zoomedOutVersion_ = ObjectStateVersion();
+            zoomedOutActive_ = scheme_.ActiveColor;
+        }
+        for (std::uint32_t i : zoomedOutBuildings_) DrawBuilding(f, db_.Buildings[i]);
+    }
+    f.noBrush();
     if (display_.TextsOn)
         ForVisible(db_.Texts, textGrid_, v, UseSpatialIndex, f.candidates, [&](const TText& t, int) { DrawText(f, t); });
     if (!forPrint && v.Scale <= 1)

@@ -77,5 +77,9 @@ private:
     MapDisplay& display_;
     const TColorScheme& scheme_;
     std::unordered_map<int, int> stopById_;
+    // Buildings drawn when zoomed out (found or selected), valid for one object state version.
+    std::vector<std::uint32_t> zoomedOutBuildings_;
+    std::uint64_t zoomedOutVersion_ = 0;
+    TColor zoomedOutActive_ = 0;
     SpatialGrid fieldGrid_, roadGrid_, stopGrid_, buildingGrid_, textGrid_, poiGrid_;
 };

@@ -16,10 +16,10 @@ class QString;
 inline QColor ToQColor(TColor c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 inline QRgb ToQRgb(TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
-// An antialiased line of width 1 straight into the pixels of the 32-bit image `p` paints on: each step
-// along the major axis blends the colour into the two pixels around the exact minor coordinate.
-// Horizontal and vertical lines are drawn plainly with a 1-pixel pen.
-void AntialiasedLine(QPainter& p, QImage& img, QPoint a, QPoint b, QRgb color);
+// An antialiased line of width 1 straight into the pixels of a 32-bit image: each step along the major
+// axis blends the colour into the two pixels around the exact minor coordinate. Horizontal and vertical
+// lines are plain, both ends included. Pixels outside the image are skipped.
+void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color);
 
 // Visits every pixel of a segment once, from the first point to the second (Bresenham).
 void WalkLine(QPoint a, QPoint b, const std::function<void(int x, int y)>& visit);
