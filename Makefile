@@ -31,6 +31,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/bench_descramble
+	$(BUILD)/bench/bench_load
 
 # Loader tests under address and undefined-behaviour sanitizers.
 sanitize: deps

@@ -20,35 +20,37 @@ namespace {
 // Words
 
 const char* const PersonStems[] = {
-    "Ленина",     "Пушкина",   "Гагарина",   "Чехова",      "Толстого",    "Гоголя",     "Лермонтова",
-    "Королёва",   "Жукова",    "Кирова",     "Горького",    "Островского", "Некрасова",  "Маяковского",
-    "Есенина",    "Шолохова",  "Менделеева", "Ломоносова",  "Суворова",    "Кутузова",   "Чкалова",
-    "Титова",     "Фрунзе",    "Тургенева",  "Крылова",     "Глинки",      "Чайковского", "Репина",
-    "Шишкина",    "Левитана",  "Блока",      "Бунина",      "Куприна",     "Достоевского", "Герцена",
-    "Белинского", "Радищева",  "Циолковского", "Павлова",   "Попова",      "Мичурина",   "Тимирязева",
-    "Калинина",   "Дзержинского", "Свердлова", "Урицкого",  "Володарского", "Щорса",     "Чапаева",
-    "Котовского", "Будённого", "Ватутина",   "Рокоссовского", "Жуковского", "Карбышева", "Матросова"};
-const char* const AdjStems[] = {"Садовая",  "Лесная",     "Школьная",  "Полевая",     "Речная",
-                                "Центральная", "Заводская", "Солнечная", "Молодёжная", "Новая",
-                                "Северная", "Южная",      "Восточная", "Западная",    "Береговая",
-                                "Луговая",  "Вокзальная", "Парковая",  "Озёрная",     "Весенняя",
-                                "Зелёная",  "Советская",  "Рабочая",   "Первомайская", "Октябрьская"};
+    "Ленина",     "Пушкина",      "Гагарина",    "Чехова",       "Толстого",      "Гоголя",
+    "Лермонтова", "Королёва",     "Жукова",      "Кирова",       "Горького",      "Островского",
+    "Некрасова",  "Маяковского",  "Есенина",     "Шолохова",     "Менделеева",    "Ломоносова",
+    "Суворова",   "Кутузова",     "Чкалова",     "Титова",       "Фрунзе",        "Тургенева",
+    "Крылова",    "Глинки",       "Чайковского", "Репина",       "Шишкина",       "Левитана",
+    "Блока",      "Бунина",       "Куприна",     "Достоевского", "Герцена",       "Белинского",
+    "Радищева",   "Циолковского", "Павлова",     "Попова",       "Мичурина",      "Тимирязева",
+    "Калинина",   "Дзержинского", "Свердлова",   "Урицкого",     "Володарского",  "Щорса",
+    "Чапаева",    "Котовского",   "Будённого",   "Ватутина",     "Рокоссовского", "Жуковского",
+    "Карбышева",  "Матросова"};
+const char* const AdjStems[] = {"Садовая",     "Лесная",     "Школьная",  "Полевая",      "Речная",
+                                "Центральная", "Заводская",  "Солнечная", "Молодёжная",   "Новая",
+                                "Северная",    "Южная",      "Восточная", "Западная",     "Береговая",
+                                "Луговая",     "Вокзальная", "Парковая",  "Озёрная",      "Весенняя",
+                                "Зелёная",     "Советская",  "Рабочая",   "Первомайская", "Октябрьская"};
 struct StreetType {
     const char* ru;
     const char* en;
     char gender; // 'f', 'm' or 'n' for the ordinal ending
 };
-const StreetType StreetTypes[] = {{"улица", "street", 'f'},       {"проспект", "avenue", 'm'},
-                                  {"переулок", "lane", 'm'},      {"бульвар", "boulevard", 'm'},
-                                  {"проезд", "passage", 'm'},     {"набережная", "embankment", 'f'},
+const StreetType StreetTypes[] = {{"улица", "street", 'f'},   {"проспект", "avenue", 'm'},
+                                  {"переулок", "lane", 'm'},  {"бульвар", "boulevard", 'm'},
+                                  {"проезд", "passage", 'm'}, {"набережная", "embankment", 'f'},
                                   {"шоссе", "highway", 'n'}};
 
-const char* const Brands[] = {"Ромашка",  "Берёзка",  "Радуга",   "Сибирь",   "Уют",     "Магистраль", "Восток",
-                              "Гранит",   "Меридиан", "Сфера",    "Вектор",   "Альянс",  "Лидер",      "Прогресс",
-                              "Орион",    "Фортуна",  "Гармония", "Триумф",   "Империя", "Классика",   "Элегия",
-                              "Олимп",    "Парус",    "Маяк",     "Северок",  "Таёжный", "Кедр",       "Рябина",
-                              "Калинка",  "Визит",    "Пульс",    "Старт",    "Горизонт", "Эталон",    "Стимул",
-                              "Аврора",   "Эдельвейс", "Снежинка", "Лазурь",  "Янтарь",  "Жемчуг",     "Алмаз"};
+const char* const Brands[] = {
+    "Ромашка",   "Берёзка",  "Радуга", "Сибирь", "Уют",      "Магистраль", "Восток",  "Гранит",   "Меридиан",
+    "Сфера",     "Вектор",   "Альянс", "Лидер",  "Прогресс", "Орион",      "Фортуна", "Гармония", "Триумф",
+    "Империя",   "Классика", "Элегия", "Олимп",  "Парус",    "Маяк",       "Северок", "Таёжный",  "Кедр",
+    "Рябина",    "Калинка",  "Визит",  "Пульс",  "Старт",    "Горизонт",   "Эталон",  "Стимул",   "Аврора",
+    "Эдельвейс", "Снежинка", "Лазурь", "Янтарь", "Жемчуг",   "Алмаз"};
 
 struct Category {
     const char* rubric;   // name in RubricNames
@@ -86,23 +88,17 @@ struct Group {
     const char* name;
     std::initializer_list<int> rubrics;
 };
-const Group Groups[] = {{"Питание", {0, 1, 2}},
-                        {"Финансы", {3, 4, 10, 23}},
-                        {"Транспорт", {5, 13}},
-                        {"Экстренные службы", {6}},
-                        {"Недвижимость", {7, 17}},
-                        {"Торговля", {8, 9, 17}},
-                        {"Здоровье", {9, 11, 12}},
-                        {"Услуги", {14, 16, 22}},
-                        {"Образование", {18, 19}},
+const Group Groups[] = {{"Питание", {0, 1, 2}},     {"Финансы", {3, 4, 10, 23}}, {"Транспорт", {5, 13}},
+                        {"Экстренные службы", {6}}, {"Недвижимость", {7, 17}},   {"Торговля", {8, 9, 17}},
+                        {"Здоровье", {9, 11, 12}},  {"Услуги", {14, 16, 22}},    {"Образование", {18, 19}},
                         {"Отдых", {15, 20, 21, 22}}};
 // Depth-2 entries: rubrics that name related rubrics.
-const std::pair<int, int> CrossRefs[] = {{0, 1}, {1, 0}, {2, 0}, {3, 10}, {4, 10}, {10, 3}, {5, 13},
-                                         {11, 12}, {12, 11}, {8, 9}, {15, 22}, {20, 14}};
+const std::pair<int, int> CrossRefs[] = {{0, 1},  {1, 0},   {2, 0},   {3, 10}, {4, 10},  {10, 3},
+                                         {5, 13}, {11, 12}, {12, 11}, {8, 9},  {15, 22}, {20, 14}};
 
-const char* const TranslitTable[] = {"a", "b", "v", "g", "d", "e", "zh", "z", "i", "y", "k", "l", "m", "n", "o", "p",
-                                     "r", "s", "t", "u", "f", "kh", "ts", "ch", "sh", "shch", "", "y", "", "e", "yu",
-                                     "ya"};
+const char* const TranslitTable[] = {"a",  "b",  "v",  "g",    "d", "e", "zh", "z", "i",  "y", "k",
+                                     "l",  "m",  "n",  "o",    "p", "r", "s",  "t", "u",  "f", "kh",
+                                     "ts", "ch", "sh", "shch", "",  "y", "",   "e", "yu", "ya"};
 
 QString Translit(const QString& ru) {
     QString out;
@@ -121,7 +117,9 @@ QString Translit(const QString& ru) {
     return out;
 }
 
-QString U(const char* s) { return QString::fromUtf8(s); }
+QString U(const char* s) {
+    return QString::fromUtf8(s);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Pictures
@@ -209,9 +207,11 @@ private:
         const int count = 2 * (B_ + 1) * perLine_;
         db_.Streets.resize(count);
         std::vector<int> order(count);
-        for (int k = 0; k < count; ++k) order[k] = k;
+        for (int k = 0; k < count; ++k)
+            order[k] = k;
         // Names are handed out in a shuffled order so that neighbouring streets differ.
-        for (int k = count - 1; k > 0; --k) std::swap(order[k], order[rand(k + 1)]);
+        for (int k = count - 1; k > 0; --k)
+            std::swap(order[k], order[rand(k + 1)]);
         for (int line = 0; line <= B_; ++line)
             for (int seg = 0; seg < perLine_; ++seg) {
                 const int first = seg * span_, last = std::min(B_, first + span_);
@@ -250,8 +250,14 @@ private:
         }
         if (round > 0) {
             const int n = round + 1;
-            ru = QStringLiteral("%1-%2 ").arg(n).arg(gender == 'f' ? U("я") : gender == 'm' ? U("й") : U("е")) + ru;
-            const char* suffix = n % 10 == 1 && n != 11 ? "st" : n % 10 == 2 && n != 12 ? "nd" : n % 10 == 3 && n != 13 ? "rd" : "th";
+            ru = QStringLiteral("%1-%2 ").arg(n).arg(gender == 'f'   ? U("я")
+                                                     : gender == 'm' ? U("й")
+                                                                     : U("е")) +
+                 ru;
+            const char* suffix = n % 10 == 1 && n != 11   ? "st"
+                                 : n % 10 == 2 && n != 12 ? "nd"
+                                 : n % 10 == 3 && n != 13 ? "rd"
+                                                          : "th";
             en = QStringLiteral("%1%2 ").arg(n).arg(QLatin1String(suffix)) + en;
         }
         return set(ru, en);
@@ -272,10 +278,10 @@ private:
 
     void blocks() {
         // Districts first: the district list takes the leading run of type 9 areas.
-        const char* const names[] = {"Центральный", "Ленинский", "Калининский", "Восточный", "Заречный",
-                                     "Северный",   "Южный",     "Западный",    "Лесной",    "Заводской",
-                                     "Приозёрный", "Нагорный",  "Садовый",     "Кировский", "Советский",
-                                     "Октябрьский"};
+        const char* const names[] = {"Центральный", "Ленинский", "Калининский", "Восточный",
+                                     "Заречный",    "Северный",  "Южный",       "Западный",
+                                     "Лесной",      "Заводской", "Приозёрный",  "Нагорный",
+                                     "Садовый",     "Кировский", "Советский",   "Октябрьский"};
         for (int d = 0; d < D_ * D_; ++d) {
             const float size = B_ * Pitch / D_;
             const float x0 = gx(0) + (d % D_) * size, y0 = gy(0) + (d / D_) * size;
@@ -288,7 +294,8 @@ private:
         }
         numbers_.assign(db_.Streets.size() * 2, 0);
         for (int j = 0; j < B_; ++j)
-            for (int i = 0; i < B_; ++i) block(i, j);
+            for (int i = 0; i < B_; ++i)
+                block(i, j);
     }
 
     void block(int i, int j) {
@@ -316,8 +323,10 @@ private:
             building(x0 + k * w5 + 2, y1 - depth, x0 + (k + 1) * w5 - 2, y1, hStreet(j + 1, i), false);
         }
         for (int k = 0; k < 3; ++k) {
-            building(x0, y0 + depth + k * h3 + 3, x0 + depth, y0 + depth + (k + 1) * h3 - 3, vStreet(i, j), false);
-            building(x1 - depth, y0 + depth + k * h3 + 3, x1, y0 + depth + (k + 1) * h3 - 3, vStreet(i + 1, j), true);
+            building(x0, y0 + depth + k * h3 + 3, x0 + depth, y0 + depth + (k + 1) * h3 - 3, vStreet(i, j),
+                     false);
+            building(x1 - depth, y0 + depth + k * h3 + 3, x1, y0 + depth + (k + 1) * h3 - 3,
+                     vStreet(i + 1, j), true);
         }
     }
 
@@ -328,7 +337,8 @@ private:
             const QString ru = U(Brands[rand(int(std::size(Brands)))]);
             const char* what = typ == 1 ? "Парк" : typ == 11 ? "Роща" : "Сад";
             const char* en = typ == 1 ? "park" : typ == 11 ? "grove" : "garden";
-            db_.Fields[fieldPos].caption = set(U(what) + U(" «") + ru + U("»"), Translit(ru) + u' ' + QLatin1String(en));
+            db_.Fields[fieldPos].caption =
+                set(U(what) + U(" «") + ru + U("»"), Translit(ru) + u' ' + QLatin1String(en));
             // Paths crossing the park, and its points of interest.
             for (int d = 0; d < 2; ++d) {
                 TRoad r;
@@ -355,7 +365,8 @@ private:
             s.clear();
             for (int k = 0; k < 24; ++k) {
                 const double a = k * 2 * M_PI / 24;
-                s.push_back({float(cx + std::cos(a) * (x1 - x0) * 0.45), float(cy + std::sin(a) * (y1 - y0) * 0.4)});
+                s.push_back(
+                    {float(cx + std::cos(a) * (x1 - x0) * 0.45), float(cy + std::sin(a) * (y1 - y0) * 0.4)});
             }
             text(db_.Fields[fieldPos].caption, cx - 30, cy, 11, 0, 0x8B0000, 0);
         } else if (typ == 7) {
@@ -383,8 +394,8 @@ private:
         b.id = int(db_.Buildings.size()) + 1;
         const int dist = district(x0, y0);
         const bool centre = dist == (D_ / 2) * D_ + D_ / 2;
-        static const std::uint8_t tips[] = {3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 6, 6, 5, 15, 16, 16, 1, 2, 4, 7, 8,
-                                            9, 10, 11, 12, 13, 14, 17, 18, 19, 20, 21, 22};
+        static const std::uint8_t tips[] = {3, 3, 3, 3, 3, 3, 3,  3,  3,  3,  3,  3,  6,  6,  5,  15, 16, 16,
+                                            1, 2, 4, 7, 8, 9, 10, 11, 12, 13, 14, 17, 18, 19, 20, 21, 22};
         b.tip = tips[rand(int(std::size(tips)))];
         b.levels = std::uint8_t(b.tip == 6 || b.tip == 14 || b.tip == 21 ? 1 : 1 + rand(centre ? 24 : 12));
         const std::uint8_t high = b.tip == 20 ? 0 : std::uint8_t(std::min(255, b.levels * 3 + rand(3)));
@@ -394,14 +405,17 @@ private:
         QString num = nextNumber(street, odd);
         const int form = rand(20);
         Tas numSet = same(num);
-        if (form == 0) numSet = set(num + U("а"), num + u'a');
-        else if (form == 1) numSet = same(num + QStringLiteral("/1"));
+        if (form == 0)
+            numSet = set(num + U("а"), num + u'a');
+        else if (form == 1)
+            numSet = same(num + QStringLiteral("/1"));
         b.num = numSet;
         b.caption = empty();
         const int shapeKind = rand(10);
         auto side = [](std::size_t n) {
             TSideFlags f(n);
-            for (std::size_t k = 0; k < n; ++k) f.set(k, true);
+            for (std::size_t k = 0; k < n; ++k)
+                f.set(k, true);
             return f;
         };
         if (shapeKind < 6) {
@@ -409,7 +423,8 @@ private:
         } else if (shapeKind < 8) {
             // An L-shaped house.
             const float mx = (x0 + x1) / 2, my = (y0 + y1) / 2;
-            b.shapes.push_back({{{x0, y0}, {x1, y0}, {x1, my}, {mx, my}, {mx, y1}, {x0, y1}}, side(6), {}, high});
+            b.shapes.push_back(
+                {{{x0, y0}, {x1, y0}, {x1, my}, {mx, my}, {mx, y1}, {x0, y1}}, side(6), {}, high});
         } else {
             // Two wings sharing a wall; equal heights hide it, different heights show it.
             const float mx = (x0 + x1) / 2;
@@ -422,12 +437,25 @@ private:
         b.y = (y0 + y1) / 2;
         const int n = ++serial_[b.tip];
         switch (b.tip) {
-        case 2: b.caption = set(U("Школа № %1").arg(n), QStringLiteral("School No. %1").arg(n)); break;
-        case 4: b.caption = set(U("Детский сад № %1").arg(n), QStringLiteral("Kindergarten No. %1").arg(n)); break;
-        case 11: b.caption = set(U("Городская больница № %1").arg(n), QStringLiteral("City hospital No. %1").arg(n)); break;
-        case 12: b.caption = set(U("Университет, корпус %1").arg(n), QStringLiteral("University, building %1").arg(n)); break;
-        case 17: b.caption = set(U("Храм Святой Троицы"), QStringLiteral("Holy Trinity church")); break;
-        default: break;
+        case 2:
+            b.caption = set(U("Школа № %1").arg(n), QStringLiteral("School No. %1").arg(n));
+            break;
+        case 4:
+            b.caption = set(U("Детский сад № %1").arg(n), QStringLiteral("Kindergarten No. %1").arg(n));
+            break;
+        case 11:
+            b.caption =
+                set(U("Городская больница № %1").arg(n), QStringLiteral("City hospital No. %1").arg(n));
+            break;
+        case 12:
+            b.caption =
+                set(U("Университет, корпус %1").arg(n), QStringLiteral("University, building %1").arg(n));
+            break;
+        case 17:
+            b.caption = set(U("Храм Святой Троицы"), QStringLiteral("Holy Trinity church"));
+            break;
+        default:
+            break;
         }
         db_.Buildings.push_back(std::move(b));
     }
@@ -436,7 +464,8 @@ private:
         for (std::size_t i = 0; i < db_.Buildings.size(); ++i) {
             const TBuilding& b = db_.Buildings[i];
             if (b.street < 0) continue;
-            db_.BuildIndexes.push_back({b.street, std::int32_t(i), FromCp1251(ToCp1251(b.num[0]).left(BuildIndexNumLength))});
+            db_.BuildIndexes.push_back(
+                {b.street, std::int32_t(i), FromCp1251(ToCp1251(b.num[0]).left(BuildIndexNumLength))});
         }
         std::stable_sort(db_.BuildIndexes.begin(), db_.BuildIndexes.end(),
                          [](const TBuildIndex& a, const TBuildIndex& b) { return a.s > b.s; });
@@ -483,7 +512,8 @@ private:
         return s.id_;
     }
 
-    void route(const Tas& num, TTranspType tip, const std::vector<int>& stops, TCoord turn, TColor metro = 0) {
+    void route(const Tas& num, TTranspType tip, const std::vector<int>& stops, TCoord turn,
+               TColor metro = 0) {
         // Both directions, one after the other, with the same number.
         for (int dir = 0; dir < 2; ++dir) {
             TBusWay w;
@@ -492,7 +522,8 @@ private:
             w.MetroColor = metro;
             std::vector<int> order = stops;
             if (dir) std::reverse(order.begin(), order.end());
-            for (int id : order) w.way.push_back({1, 0, 0, std::uint16_t(id)});
+            for (int id : order)
+                w.way.push_back({1, 0, 0, std::uint16_t(id)});
             w.way.push_back({0, turn.x, turn.y, 0});
             db_.BusWays.push_back(std::move(w));
         }
@@ -507,7 +538,8 @@ private:
                 std::vector<int> stretch;
                 const bool tram = line % 10 == 5 && horizontal;
                 for (int c = 1; c < B_ && int(db_.BusStops.size()) < maxStops; c += 2) {
-                    const int cross = horizontal ? vStreet(c, std::min(line, B_ - 1)) : hStreet(c, std::min(line, B_ - 1));
+                    const int cross =
+                        horizontal ? vStreet(c, std::min(line, B_ - 1)) : hStreet(c, std::min(line, B_ - 1));
                     const Tas caption = db_.Streets[cross].Name;
                     const float x = horizontal ? gx(c) + 20 : gx(line) - 14;
                     const float y = horizontal ? gy(line) - 14 : gy(c) + 20;
@@ -518,9 +550,10 @@ private:
                         if (stretch.size() >= 2) {
                             static const TTranspType kinds[] = {ttBus, ttBus, ttTrolleybus, ttTaxi};
                             const TTranspType kind = tram ? ttTramway : kinds[routeNo % 4];
-                            const QString n = QString::number(routeNo) + (kind == ttTaxi ? QStringLiteral("т") : QString());
-                            route(Tas{n, n == QString::number(routeNo) ? n : QString::number(routeNo) + u't'}, kind,
-                                  stretch, {x + 40, y + 40});
+                            const QString n =
+                                QString::number(routeNo) + (kind == ttTaxi ? QStringLiteral("т") : QString());
+                            route(Tas{n, n == QString::number(routeNo) ? n : QString::number(routeNo) + u't'},
+                                  kind, stretch, {x + 40, y + 40});
                             ++routeNo;
                         }
                         stretch.clear();
@@ -530,7 +563,9 @@ private:
         }
         // Railway stations.
         for (int c = 2; c < B_; c += 5)
-            stop(gx(railLine_) + 24, gy(c), bstRail, set(U("Станция ") + U(Brands[c % std::size(Brands)]), QStringLiteral("Station ") + Translit(U(Brands[c % std::size(Brands)]))));
+            stop(gx(railLine_) + 24, gy(c), bstRail,
+                 set(U("Станция ") + U(Brands[c % std::size(Brands)]),
+                     QStringLiteral("Station ") + Translit(U(Brands[c % std::size(Brands)]))));
         // Metro lines: a station every four blocks, each with two entrances of one name.
         static const TColor lineColors[] = {0x0000FF, 0x008000, 0xFF0000, 0x00A5FF};
         for (int m = 0; m < std::min(4, 1 + B_ / 20); ++m) {
@@ -543,8 +578,8 @@ private:
                 stop(gx(c) + 30, gy(line) + 20, bstMetro, caption);
             }
             if (stations.size() >= 2)
-                route(set(QStringLiteral("М%1").arg(m + 1), QStringLiteral("M%1").arg(m + 1)), ttMetro, stations,
-                      {gx(B_ - 1), gy(line)}, lineColors[m]);
+                route(set(QStringLiteral("М%1").arg(m + 1), QStringLiteral("M%1").arg(m + 1)), ttMetro,
+                      stations, {gx(B_ - 1), gy(line)}, lineColors[m]);
         }
     }
 
@@ -573,23 +608,42 @@ private:
     }
 
     void tables() {
-        db_.TransportTypeNames = {set(U("Автобус"), QStringLiteral("Bus")), set(U("Трамвай"), QStringLiteral("Tram")),
-                                  set(U("Троллейбус"), QStringLiteral("Trolleybus")), set(U("Метро"), QStringLiteral("Metro")),
-                                  set(U("Маршрутное такси"), QStringLiteral("Route taxi"))};
-        db_.MaterialNames = {set(U("Неизвестно"), QStringLiteral("Unknown")), set(U("Кирпич"), QStringLiteral("Brick")),
-                             set(U("Панель"), QStringLiteral("Panel")), set(U("Дерево"), QStringLiteral("Wood")),
-                             set(U("Камень"), QStringLiteral("Stone")), set(U("Шлакоблок"), QStringLiteral("Cinder block")),
+        db_.TransportTypeNames = {
+            set(U("Автобус"), QStringLiteral("Bus")), set(U("Трамвай"), QStringLiteral("Tram")),
+            set(U("Троллейбус"), QStringLiteral("Trolleybus")), set(U("Метро"), QStringLiteral("Metro")),
+            set(U("Маршрутное такси"), QStringLiteral("Route taxi"))};
+        db_.MaterialNames = {set(U("Неизвестно"), QStringLiteral("Unknown")),
+                             set(U("Кирпич"), QStringLiteral("Brick")),
+                             set(U("Панель"), QStringLiteral("Panel")),
+                             set(U("Дерево"), QStringLiteral("Wood")),
+                             set(U("Камень"), QStringLiteral("Stone")),
+                             set(U("Шлакоблок"), QStringLiteral("Cinder block")),
                              set(U("Монолит"), QStringLiteral("Monolith"))};
-        const char* const types[][2] = {
-            {"Прочее", "Other"}, {"Административное", "Administrative"}, {"Школа", "School"},
-            {"Жилой дом", "Residential"}, {"Детский сад", "Kindergarten"}, {"Торговый центр", "Shopping centre"},
-            {"Гараж", "Garage"}, {"Гостиница", "Hotel"}, {"Спортивное сооружение", "Sports facility"},
-            {"Декоративное сооружение", "Decoration"}, {"Памятник", "Monument"}, {"Больница", "Hospital"},
-            {"Университет", "University"}, {"Учреждение культуры", "Culture"}, {"Склад", "Storehouse"},
-            {"Магазин", "Shop"}, {"Общественное здание", "Public building"}, {"Храм", "Church"},
-            {"Котельная", "Boiler house"}, {"Автозаправка", "Filling station"}, {"Стройка", "Construction site"},
-            {"Хозяйственная постройка", "Shed"}, {"Рекламная конструкция", "Billboard"}};
-        for (const auto& t : types) db_.BuildingTypeNames.push_back(set(U(t[0]), QString::fromLatin1(t[1])));
+        const char* const types[][2] = {{"Прочее", "Other"},
+                                        {"Административное", "Administrative"},
+                                        {"Школа", "School"},
+                                        {"Жилой дом", "Residential"},
+                                        {"Детский сад", "Kindergarten"},
+                                        {"Торговый центр", "Shopping centre"},
+                                        {"Гараж", "Garage"},
+                                        {"Гостиница", "Hotel"},
+                                        {"Спортивное сооружение", "Sports facility"},
+                                        {"Декоративное сооружение", "Decoration"},
+                                        {"Памятник", "Monument"},
+                                        {"Больница", "Hospital"},
+                                        {"Университет", "University"},
+                                        {"Учреждение культуры", "Culture"},
+                                        {"Склад", "Storehouse"},
+                                        {"Магазин", "Shop"},
+                                        {"Общественное здание", "Public building"},
+                                        {"Храм", "Church"},
+                                        {"Котельная", "Boiler house"},
+                                        {"Автозаправка", "Filling station"},
+                                        {"Стройка", "Construction site"},
+                                        {"Хозяйственная постройка", "Shed"},
+                                        {"Рекламная конструкция", "Billboard"}};
+        for (const auto& t : types)
+            db_.BuildingTypeNames.push_back(set(U(t[0]), QString::fromLatin1(t[1])));
     }
 
     // ------------------------------------------------------------------------------------------
@@ -597,7 +651,10 @@ private:
 
     TImg picture(int w, int h, const QString& text, int hue) {
         // Large cities share a bounded set of drawn pictures.
-        const QString key = QStringLiteral("%1x%2:%3").arg(w).arg(h).arg(pictures_ < o_.maxPictures ? text : QString::number(hue % 16));
+        const QString key = QStringLiteral("%1x%2:%3")
+                                .arg(w)
+                                .arg(h)
+                                .arg(pictures_ < o_.maxPictures ? text : QString::number(hue % 16));
         auto it = pictureRefs_.find(key);
         if (it != pictureRefs_.end()) return it->second;
         ++pictures_;
@@ -609,18 +666,29 @@ private:
     QString rawPhone(std::uint8_t& code, int form) {
         auto digits = [&](int n) {
             QString s = QString::number(2 + rand(7));
-            while (s.size() < n) s += QChar(u'0' + rand(10));
+            while (s.size() < n)
+                s += QChar(u'0' + rand(10));
             return s;
         };
         code = 0;
         switch (form) {
-        case 0: code = 1; return digits(7);                         // city number with area code
-        case 1: return digits(6);                                   // old six-digit number
-        case 2: return QStringLiteral("8") + digits(10);            // eleven digits
-        case 3: return QStringLiteral("+79") + digits(9);           // mobile
-        case 4: code = 2; return digits(7);                         // free call line
-        case 5: code = 1; return QStringLiteral("+89") + digits(9); // mobile with area code
-        default: return digits(2) + u'-' + digits(3);               // a form that stays as stored
+        case 0:
+            code = 1;
+            return digits(7); // city number with area code
+        case 1:
+            return digits(6); // old six-digit number
+        case 2:
+            return QStringLiteral("8") + digits(10); // eleven digits
+        case 3:
+            return QStringLiteral("+79") + digits(9); // mobile
+        case 4:
+            code = 2;
+            return digits(7); // free call line
+        case 5:
+            code = 1;
+            return QStringLiteral("+89") + digits(9); // mobile with area code
+        default:
+            return digits(2) + u'-' + digits(3); // a form that stays as stored
         }
     }
 
@@ -636,47 +704,98 @@ private:
         TSchedule s;
         int k = 0;
         for (const auto& d : days) {
-            s[k++] = {ScheduleTime(d[0], d[1]), ScheduleTime(d[2], d[3]), ScheduleTime(d[4], d[5]), ScheduleTime(d[6], d[7])};
+            s[k++] = {ScheduleTime(d[0], d[1]), ScheduleTime(d[2], d[3]), ScheduleTime(d[4], d[5]),
+                      ScheduleTime(d[6], d[7])};
         }
         return s;
     }
 
     void directory() {
         db_.PhoneCodes = {QString(), QStringLiteral("3452"), QStringLiteral("8-800"), QStringLiteral("495")};
-        const char* money[][2] = {{"Наличные", "cash"}, {"Visa", "visa"}, {"MasterCard", "mc"}, {"Мир", "mir"}};
+        const char* money[][2] = {
+            {"Наличные", "cash"}, {"Visa", "visa"}, {"MasterCard", "mc"}, {"Мир", "mir"}};
         int hue = 0;
         for (const auto& m : money)
-            db_.MoneyKinds.push_back({U(m[0]), w_.AddImage(Jpeg(32, 20, QColor::fromHsv((hue += 70) % 360, 200, 200), QString::fromLatin1(m[1])))});
-        const char* nets[][2] = {{"ВКонтакте", "https://vk.com/"}, {"Одноклассники", "https://ok.ru/"}, {"Telegram", "https://t.me/"}};
+            db_.MoneyKinds.push_back(
+                {U(m[0]), w_.AddImage(Jpeg(32, 20, QColor::fromHsv((hue += 70) % 360, 200, 200),
+                                           QString::fromLatin1(m[1])))});
+        const char* nets[][2] = {{"ВКонтакте", "https://vk.com/"},
+                                 {"Одноклассники", "https://ok.ru/"},
+                                 {"Telegram", "https://t.me/"}};
         for (const auto& n : nets)
-            db_.SocNets.push_back({U(n[0]), QString::fromLatin1(n[1]), w_.AddImage(Jpeg(20, 20, QColor::fromHsv((hue += 50) % 360, 200, 200), U(n[0]).left(1)))});
+            db_.SocNets.push_back(
+                {U(n[0]), QString::fromLatin1(n[1]),
+                 w_.AddImage(Jpeg(20, 20, QColor::fromHsv((hue += 50) % 360, 200, 200), U(n[0]).left(1)))});
 
         db_.Schedules = {
-            week({{9, 0, 18, 0, 0, 0, 0, 0}, {9, 0, 18, 0, 0, 0, 0, 0}, {9, 0, 18, 0, 0, 0, 0, 0}, {9, 0, 18, 0, 0, 0, 0, 0},
-                  {9, 0, 18, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}}),
-            week({{9, 0, 18, 0, 13, 0, 14, 0}, {9, 0, 18, 0, 13, 0, 14, 0}, {9, 0, 18, 0, 13, 0, 14, 0}, {9, 0, 18, 0, 13, 0, 14, 0},
-                  {9, 0, 17, 0, 13, 0, 13, 45}, {10, 0, 15, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}}),
-            week({{10, 0, 22, 0, 0, 0, 0, 0}, {10, 0, 22, 0, 0, 0, 0, 0}, {10, 0, 22, 0, 0, 0, 0, 0}, {10, 0, 22, 0, 0, 0, 0, 0},
-                  {10, 0, 23, 30, 0, 0, 0, 0}, {11, 0, 23, 30, 0, 0, 0, 0}, {11, 0, 22, 0, 0, 0, 0, 0}}),
-            week({{0, 0, 23, 59, 0, 0, 0, 0}, {0, 0, 23, 59, 0, 0, 0, 0}, {0, 0, 23, 59, 0, 0, 0, 0}, {0, 0, 23, 59, 0, 0, 0, 0},
-                  {0, 0, 23, 59, 0, 0, 0, 0}, {0, 0, 23, 59, 0, 0, 0, 0}, {0, 0, 23, 59, 0, 0, 0, 0}}),
-            week({{18, 0, 2, 0, 0, 0, 0, 0}, {18, 0, 2, 0, 0, 0, 0, 0}, {18, 0, 2, 0, 0, 0, 0, 0}, {18, 0, 2, 0, 0, 0, 0, 0},
-                  {18, 0, 5, 0, 0, 0, 0, 0}, {18, 0, 5, 0, 0, 0, 0, 0}, {18, 0, 2, 0, 0, 0, 0, 0}}),
-            week({{8, 0, 20, 0, 12, 0, 12, 45}, {8, 0, 20, 0, 12, 0, 12, 45}, {8, 0, 20, 0, 12, 0, 12, 45}, {8, 0, 20, 0, 12, 0, 12, 45},
-                  {8, 0, 20, 0, 12, 0, 12, 45}, {9, 0, 16, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}}),
-            week({{0, 0, 0, 0, 0, 0, 0, 0}, {11, 0, 23, 0, 0, 0, 0, 0}, {11, 0, 23, 0, 0, 0, 0, 0}, {11, 0, 23, 0, 0, 0, 0, 0},
-                  {11, 0, 23, 0, 0, 0, 0, 0}, {11, 0, 23, 0, 0, 0, 0, 0}, {11, 0, 23, 0, 0, 0, 0, 0}}),
-            week({{9, 0, 21, 0, 0, 0, 0, 0}, {9, 0, 21, 0, 0, 0, 0, 0}, {9, 0, 21, 0, 0, 0, 0, 0}, {9, 0, 21, 0, 0, 0, 0, 0},
-                  {9, 0, 21, 0, 0, 0, 0, 0}, {9, 0, 21, 0, 0, 0, 0, 0}, {9, 0, 21, 0, 0, 0, 0, 0}}),
+            week({{9, 0, 18, 0, 0, 0, 0, 0},
+                  {9, 0, 18, 0, 0, 0, 0, 0},
+                  {9, 0, 18, 0, 0, 0, 0, 0},
+                  {9, 0, 18, 0, 0, 0, 0, 0},
+                  {9, 0, 18, 0, 0, 0, 0, 0},
+                  {0, 0, 0, 0, 0, 0, 0, 0},
+                  {0, 0, 0, 0, 0, 0, 0, 0}}),
+            week({{9, 0, 18, 0, 13, 0, 14, 0},
+                  {9, 0, 18, 0, 13, 0, 14, 0},
+                  {9, 0, 18, 0, 13, 0, 14, 0},
+                  {9, 0, 18, 0, 13, 0, 14, 0},
+                  {9, 0, 17, 0, 13, 0, 13, 45},
+                  {10, 0, 15, 0, 0, 0, 0, 0},
+                  {0, 0, 0, 0, 0, 0, 0, 0}}),
+            week({{10, 0, 22, 0, 0, 0, 0, 0},
+                  {10, 0, 22, 0, 0, 0, 0, 0},
+                  {10, 0, 22, 0, 0, 0, 0, 0},
+                  {10, 0, 22, 0, 0, 0, 0, 0},
+                  {10, 0, 23, 30, 0, 0, 0, 0},
+                  {11, 0, 23, 30, 0, 0, 0, 0},
+                  {11, 0, 22, 0, 0, 0, 0, 0}}),
+            week({{0, 0, 23, 59, 0, 0, 0, 0},
+                  {0, 0, 23, 59, 0, 0, 0, 0},
+                  {0, 0, 23, 59, 0, 0, 0, 0},
+                  {0, 0, 23, 59, 0, 0, 0, 0},
+                  {0, 0, 23, 59, 0, 0, 0, 0},
+                  {0, 0, 23, 59, 0, 0, 0, 0},
+                  {0, 0, 23, 59, 0, 0, 0, 0}}),
+            week({{18, 0, 2, 0, 0, 0, 0, 0},
+                  {18, 0, 2, 0, 0, 0, 0, 0},
+                  {18, 0, 2, 0, 0, 0, 0, 0},
+                  {18, 0, 2, 0, 0, 0, 0, 0},
+                  {18, 0, 5, 0, 0, 0, 0, 0},
+                  {18, 0, 5, 0, 0, 0, 0, 0},
+                  {18, 0, 2, 0, 0, 0, 0, 0}}),
+            week({{8, 0, 20, 0, 12, 0, 12, 45},
+                  {8, 0, 20, 0, 12, 0, 12, 45},
+                  {8, 0, 20, 0, 12, 0, 12, 45},
+                  {8, 0, 20, 0, 12, 0, 12, 45},
+                  {8, 0, 20, 0, 12, 0, 12, 45},
+                  {9, 0, 16, 0, 0, 0, 0, 0},
+                  {0, 0, 0, 0, 0, 0, 0, 0}}),
+            week({{0, 0, 0, 0, 0, 0, 0, 0},
+                  {11, 0, 23, 0, 0, 0, 0, 0},
+                  {11, 0, 23, 0, 0, 0, 0, 0},
+                  {11, 0, 23, 0, 0, 0, 0, 0},
+                  {11, 0, 23, 0, 0, 0, 0, 0},
+                  {11, 0, 23, 0, 0, 0, 0, 0},
+                  {11, 0, 23, 0, 0, 0, 0, 0}}),
+            week({{9, 0, 21, 0, 0, 0, 0, 0},
+                  {9, 0, 21, 0, 0, 0, 0, 0},
+                  {9, 0, 21, 0, 0, 0, 0, 0},
+                  {9, 0, 21, 0, 0, 0, 0, 0},
+                  {9, 0, 21, 0, 0, 0, 0, 0},
+                  {9, 0, 21, 0, 0, 0, 0, 0},
+                  {9, 0, 21, 0, 0, 0, 0, 0}}),
         };
-        for (const Category& c : Categories) db_.RubricNames.append(U(c.rubric));
+        for (const Category& c : Categories)
+            db_.RubricNames.append(U(c.rubric));
 
         int totalWeight = 0;
-        for (const Category& c : Categories) totalWeight += c.weight;
+        for (const Category& c : Categories)
+            totalWeight += c.weight;
         db_.Orgs.reserve(o_.orgs);
         for (int i = 0; i < o_.orgs; ++i) {
             int pick = rand(totalWeight), cat = 0;
-            while (pick >= Categories[cat].weight) pick -= Categories[cat++].weight;
+            while (pick >= Categories[cat].weight)
+                pick -= Categories[cat++].weight;
             db_.Orgs.push_back(org(i, cat));
         }
         // Block entries: banners of every kind, flags, display times, pages, running texts.
@@ -695,7 +814,8 @@ private:
             if (i % 50 == 3) o.seconds = std::uint8_t(1 + i % 5);
             if (i % 70 == 6) {
                 if (i % 140 == 6)
-                    o.page = w_.AddPage(QStringLiteral("org%1.html").arg(o.id), HtmlPage(name, o.Description.join(u' ')));
+                    o.page = w_.AddPage(QStringLiteral("org%1.html").arg(o.id),
+                                        HtmlPage(name, o.Description.join(u' ')));
                 else
                     o.page = TPg{{-1, -1}, QStringLiteral("http://%1/").arg(o.website)};
             }
@@ -719,10 +839,13 @@ private:
         if (cat == 7) {
             // Estate agencies carry their legal form after a comma.
             static const char* forms[] = {"ООО", "ИП Смирнов", "АН"};
-            o.caption = set(U("Агентство «") + brand + U("», ") + U(forms[i % 3]), Translit(brand) + QStringLiteral(" estate agency"));
+            o.caption = set(U("Агентство «") + brand + U("», ") + U(forms[i % 3]),
+                            Translit(brand) + QStringLiteral(" estate agency"));
         } else if (cat == 6) {
-            static const char* services[][2] = {{"Пожарная охрана", "Fire service"}, {"Полиция", "Police"},
-                                                {"Скорая помощь", "Ambulance"}, {"Аварийная газовая служба", "Gas emergency"}};
+            static const char* services[][2] = {{"Пожарная охрана", "Fire service"},
+                                                {"Полиция", "Police"},
+                                                {"Скорая помощь", "Ambulance"},
+                                                {"Аварийная газовая служба", "Gas emergency"}};
             o.caption = set(U(services[i % 4][0]), QString::fromLatin1(services[i % 4][1]));
         } else {
             QString ru = QString::fromUtf8(c.ruPrefix) + U(" «") + brand + U("»");
@@ -738,7 +861,8 @@ private:
             if (rand(6) == 0) o.socnet.push_back({std::uint8_t(s), slug});
         o.BuildBannerAdr = rand(20) == 0 ? rand(1000) : 0;
         const int adrs = 1 + (rand(6) == 0) + (rand(20) == 0);
-        for (int a = 0; a < adrs; ++a) o.adrs.push_back(address(i, a, cat));
+        for (int a = 0; a < adrs; ++a)
+            o.adrs.push_back(address(i, a, cat));
         o.area.push_back(cat);
         for (const auto& [from, to] : CrossRefs)
             if (from == cat && rand(4) == 0) o.area.push_back(to);
@@ -758,17 +882,22 @@ private:
         if (rand(25) == 0 || db_.Buildings.empty()) {
             adr.id = -1;
             const int n = 1 + rand(40);
-            adr.nomap_adr = set(U("пос. Лесной, ул. Центральная, %1").arg(n), QStringLiteral("Lesnoy, Tsentralnaya st. %1").arg(n));
+            adr.nomap_adr = set(U("пос. Лесной, ул. Центральная, %1").arg(n),
+                                QStringLiteral("Lesnoy, Tsentralnaya st. %1").arg(n));
         } else {
             adr.id = rand(int(db_.Buildings.size()));
             adr.nomap_adr = empty();
         }
         const int placeKind = rand(6), office = 100 + rand(400), floor = 1 + rand(9);
-        if (placeKind == 0) adr.place = set(U("офис %1").arg(office), QStringLiteral("office %1").arg(office));
-        else if (placeKind == 1) adr.place = set(U("%1 этаж").arg(floor), QStringLiteral("floor %1").arg(floor));
-        else adr.place = empty();
+        if (placeKind == 0)
+            adr.place = set(U("офис %1").arg(office), QStringLiteral("office %1").arg(office));
+        else if (placeKind == 1)
+            adr.place = set(U("%1 этаж").arg(floor), QStringLiteral("floor %1").arg(floor));
+        else
+            adr.place = empty();
         const int phones = 1 + rand(3);
-        for (int p = 0; p < phones; ++p) adr.phones.push_back(phone((i + a + p) % 7));
+        for (int p = 0; p < phones; ++p)
+            adr.phones.push_back(phone((i + a + p) % 7));
         if (rand(5) == 0) {
             std::uint8_t code;
             const QString stored = rawPhone(code, 0);
@@ -777,7 +906,8 @@ private:
             FormatPhone(stored, code, db_.PhoneCodes, fax, cell);
             adr.fax = fax;
         }
-        static const int byCategory[] = {2, 2, 2, 3, 3, 3, 3, 0, 5, 7, 1, 1, 5, 5, 6, 3, 0, 5, 0, 5, 7, 2, 1, 0};
+        static const int byCategory[] = {2, 2, 2, 3, 3, 3, 3, 0, 5, 7, 1, 1,
+                                         5, 5, 6, 3, 0, 5, 0, 5, 7, 2, 1, 0};
         adr.schedule = rand(8) == 0 ? -1 : (i % 9 == 0 ? 4 : byCategory[cat]);
         for (int m = 0; m < int(db_.MoneyKinds.size()); ++m)
             if (m == 0 || rand(2)) adr.money.push_back(std::uint8_t(m));
@@ -804,9 +934,11 @@ private:
         for (int i = 0; i < 3 && i < int(db_.Orgs.size()); ++i) {
             TOrg o;
             o.id = db_.Orgs[i * 7 % db_.Orgs.size()].id;
-            o.startBanner = w_.AddImage(Jpeg(265, 162, QColor::fromHsv(i * 100, 160, 180), db_.Orgs[i * 7 % db_.Orgs.size()].caption[0]));
+            o.startBanner = w_.AddImage(Jpeg(265, 162, QColor::fromHsv(i * 100, 160, 180),
+                                             db_.Orgs[i * 7 % db_.Orgs.size()].caption[0]));
             if (i != 1)
-                o.page = w_.AddPage(QStringLiteral("start%1.html").arg(i), HtmlPage(db_.Orgs[i].caption[0], U("Добро пожаловать!")));
+                o.page = w_.AddPage(QStringLiteral("start%1.html").arg(i),
+                                    HtmlPage(db_.Orgs[i].caption[0], U("Добро пожаловать!")));
             w_.StartOrgs.push_back(o);
         }
     }

@@ -13,13 +13,23 @@
 
 namespace {
 
-QJsonObject Resource(const TResource& r) { return {{"size", r.size}, {"offset", r.offset}}; }
+QJsonObject Resource(const TResource& r) {
+    return {{"size", r.size}, {"offset", r.offset}};
+}
 
 QJsonObject CatalogueEntry(const TCity& c) {
-    return {{"path", c.path},           {"FileName", c.FileName}, {"EngName", c.EngName},
-            {"CityName", c.CityName},   {"ReleaseDate", c.ReleaseDate}, {"FotoDate", c.FotoDate},
-            {"dt", c.dt},               {"dfv", c.dfv},           {"offset0", c.offset0},
-            {"offset1", c.offset1},     {"offset2", c.offset2},   {"offset3", c.offset3}};
+    return {{"path", c.path},
+            {"FileName", c.FileName},
+            {"EngName", c.EngName},
+            {"CityName", c.CityName},
+            {"ReleaseDate", c.ReleaseDate},
+            {"FotoDate", c.FotoDate},
+            {"dt", c.dt},
+            {"dfv", c.dfv},
+            {"offset0", c.offset0},
+            {"offset1", c.offset1},
+            {"offset2", c.offset2},
+            {"offset3", c.offset3}};
 }
 
 int Usage() {
@@ -58,7 +68,9 @@ int main(int argc, char** argv) {
         LoadStartSection(db, ref);
         QJsonArray startOrgs;
         for (const TOrg& o : db.Orgs) {
-            QJsonObject so{{"id", o.id}, {"startBanner", o.startBanner ? QJsonValue(Resource(*o.startBanner)) : QJsonValue()}};
+            QJsonObject so{
+                {"id", o.id},
+                {"startBanner", o.startBanner ? QJsonValue(Resource(*o.startBanner)) : QJsonValue()}};
             if (o.page) {
                 QJsonObject pg = Resource(*o.page);
                 pg["Name"] = o.page->Name;
@@ -72,7 +84,8 @@ int main(int argc, char** argv) {
         style.textWidth = LabelWidthMeasure();
         LoadCityData(db, ref, style);
         const QJsonObject city = summary ? CitySummaryJson(db) : CityToJson(db);
-        for (auto it = city.begin(); it != city.end(); ++it) out[it.key()] = it.value();
+        for (auto it = city.begin(); it != city.end(); ++it)
+            out[it.key()] = it.value();
         out["StartOrgs"] = summary ? QJsonValue(int(startOrgs.size())) : QJsonValue(startOrgs);
     } catch (const CityFileError& e) {
         std::fprintf(stderr, "gis-dump: %s\n", qPrintable(e.message()));

@@ -31,13 +31,20 @@ int main(int argc, char** argv) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
         bool ok = true;
-        if (a == "--seed" && hasValue) options.seed = args[++i].toUInt(&ok);
-        else if (a == "--preset" && hasValue) ok = CityGenPreset(args[++i], options);
-        else if (a == "--buildings" && hasValue) options.buildings = args[++i].toInt(&ok);
-        else if (a == "--streets" && hasValue) options.streets = args[++i].toInt(&ok);
-        else if (a == "--orgs" && hasValue) options.orgs = args[++i].toInt(&ok);
-        else if (!a.startsWith("-") && out.isEmpty()) out = a;
-        else return Usage();
+        if (a == "--seed" && hasValue)
+            options.seed = args[++i].toUInt(&ok);
+        else if (a == "--preset" && hasValue)
+            ok = CityGenPreset(args[++i], options);
+        else if (a == "--buildings" && hasValue)
+            options.buildings = args[++i].toInt(&ok);
+        else if (a == "--streets" && hasValue)
+            options.streets = args[++i].toInt(&ok);
+        else if (a == "--orgs" && hasValue)
+            options.orgs = args[++i].toInt(&ok);
+        else if (!a.startsWith("-") && out.isEmpty())
+            out = a;
+        else
+            return Usage();
         if (!ok || options.buildings < 0 || options.streets < 1 || options.orgs < 0) return Usage();
     }
     if (out.isEmpty()) return Usage();
@@ -51,8 +58,8 @@ int main(int argc, char** argv) {
             CityDb db;
             GenerateCity(options, db, w);
             SetCitySections(w, db);
-            std::fprintf(stderr, "gis-gen: %zu streets, %zu buildings, %zu organisations\n", db.Streets.size(),
-                         db.Buildings.size(), db.Orgs.size());
+            std::fprintf(stderr, "gis-gen: %zu streets, %zu buildings, %zu organisations\n",
+                         db.Streets.size(), db.Buildings.size(), db.Orgs.size());
         }
         err = w.Write(out);
         if (err.isEmpty()) {

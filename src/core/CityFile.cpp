@@ -7,6 +7,10 @@
 #include "MapColors.h"
 
 #include <QFile>
+#include <algorithm>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 #include <QFileInfo>
 
 namespace {
@@ -83,6 +87,23 @@ QByteArray ReadSection(const CityFileRef& city, CitySection section, const Descr
 
 void ReleaseOrgResources(CityDb& db) { db.Orgs.clear(); }
 
+// The whole pages among the first `n` bytes of a large section buffer are given back to the system:
+// the decoded objects take their place, so the section and its objects are not held at once.
+void ReleaseDecodedBytes(QByteArray& data, std::int64_t n) {
+#if defined(__linux__)
+    const std::uintptr_t page = 4096;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data.constData());
+    const std::uintptr_t from = (begin + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (begin + std::uintptr_t(std::min<std::int64_t>(n, data.size()))) & ~(page - 1);
+    // Only large buffers have pages of their own; the bytes read as zeros afterwards and are never read again.
+    if (data.size() >= (std::int64_t(1) << 25) && to > from)
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+#else
+    (void)data;
+    (void)n;
+#endif
+}
+
 void LoadStartSection(CityDb& db, const CityFileRef& city) {
     ReleaseOrgResources(db);
     QByteArray data = ReadSection(city, CitySection::Start);
@@ -139,7 +160,7 @@ void LoadMapSection(CityDb& db, const CityFileRef& city, const MapStyle& style, 
     db.WorldMinX = db.WorldMinY = 1.0e9f;
     db.WorldMaxX = db.WorldMaxY = -1.0e9f;
     ByteReader r = SectionReader(data, city, CitySection::Map);
-    DecodeMapRecords(r, db, style, step);
+    DecodeMapRecords(r, db, style, step, [&data](std::int64_t n) { ReleaseDecodedBytes(data, n); });
 }
 
 void LoadMapSection(CityDb& db, const CityFileRef& city, const ProgressStep& step) {

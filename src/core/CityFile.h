@@ -37,6 +37,8 @@ using ProgressStep = std::function<void()>;
 QByteArray ReadSection(const CityFileRef& city, CitySection section, const DescrambleProgress* progress = nullptr);
 
 void ReleaseOrgResources(CityDb& db);
+// Hands the memory of the first `n` decoded bytes of a section buffer back (Linux); the bytes are not read again.
+void ReleaseDecodedBytes(QByteArray& data, std::int64_t n);
 void LoadStartSection(CityDb& db, const CityFileRef& city);
 void LoadDirectorySection(CityDb& db, const CityFileRef& city, const ProgressStep& step = {});
 // Objects take their colours from `style` (the active scheme) and measure labels with it.
@@ -58,4 +60,8 @@ class ByteReader;
 void DecodeStartSection(ByteReader& r, CityDb& db, std::int32_t dfv);
 void DecodeRubricSection(ByteReader& r, CityDb& db);
 void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step);
-void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const ProgressStep& step);
+// `consumed` (when given) learns now and then how many leading bytes of the section are decoded
+// and no longer needed, so that the caller can hand their memory back early.
+using ConsumedBytes = std::function<void(std::int64_t)>;
+void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const ProgressStep& step,
+                      const ConsumedBytes& consumed = {});

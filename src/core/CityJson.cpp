@@ -17,15 +17,20 @@ QJsonValue Num(float v) {
     return std::strtod(buf, nullptr);
 }
 
-QJsonArray Strings(const QStringList& l) { return QJsonArray::fromStringList(l); }
+QJsonArray Strings(const QStringList& l) {
+    return QJsonArray::fromStringList(l);
+}
 
 template <class T, class F> QJsonArray Array(const std::vector<T>& items, F f) {
     QJsonArray a;
-    for (const T& item : items) a.append(f(item));
+    for (const T& item : items)
+        a.append(f(item));
     return a;
 }
 
-QJsonArray Ints(const Tai& v) { return Array(v, [](std::int32_t i) { return QJsonValue(i); }); }
+QJsonArray Ints(const Tai& v) {
+    return Array(v, [](std::int32_t i) { return QJsonValue(i); });
+}
 
 QJsonArray Shape(const TShapeFis& s) {
     return Array(s, [](const TCoord& c) { return QJsonArray{Num(c.x), Num(c.y)}; });
@@ -33,12 +38,17 @@ QJsonArray Shape(const TShapeFis& s) {
 
 QJsonArray Flags(const TSideFlags& f) {
     QJsonArray a;
-    for (std::size_t i = 0; i < f.size(); ++i) a.append(f[i]);
+    for (std::size_t i = 0; i < f.size(); ++i)
+        a.append(f[i]);
     return a;
 }
 
-QJsonObject Resource(const TResource& r) { return {{"size", r.size}, {"offset", r.offset}}; }
-QJsonValue OptImg(const std::optional<TImg>& img) { return img ? QJsonValue(Resource(*img)) : QJsonValue(); }
+QJsonObject Resource(const TResource& r) {
+    return {{"size", r.size}, {"offset", r.offset}};
+}
+QJsonValue OptImg(const std::optional<TImg>& img) {
+    return img ? QJsonValue(Resource(*img)) : QJsonValue();
+}
 QJsonValue OptPage(const std::optional<TPg>& pg) {
     if (!pg) return QJsonValue();
     QJsonObject o = Resource(*pg);
@@ -47,11 +57,16 @@ QJsonValue OptPage(const std::optional<TPg>& pg) {
 }
 
 QJsonObject Common(const TCommonObj& o) {
-    return {{"color", qint64(o.color)},   {"NormalColor", qint64(o.NormalColor)},
-            {"FoundColor", qint64(o.FoundColor)}, {"IsFound", o.IsFound},
-            {"minX_", Num(o.minX_)},      {"maxX_", Num(o.maxX_)},
-            {"minY_", Num(o.minY_)},      {"maxY_", Num(o.maxY_)},
-            {"maxX_3d", Num(o.maxX_3d)},  {"minY_3d", Num(o.minY_3d)}};
+    return {{"color", qint64(o.color)},
+            {"NormalColor", qint64(o.NormalColor)},
+            {"FoundColor", qint64(o.FoundColor)},
+            {"IsFound", o.IsFound},
+            {"minX_", Num(o.minX_)},
+            {"maxX_", Num(o.maxX_)},
+            {"minY_", Num(o.minY_)},
+            {"maxY_", Num(o.maxY_)},
+            {"maxX_3d", Num(o.maxX_3d)},
+            {"minY_3d", Num(o.minY_3d)}};
 }
 
 QJsonObject Street(const TStreet& s) {
@@ -66,8 +81,10 @@ QJsonObject Street(const TStreet& s) {
 QJsonObject Building(const TBuilding& b) {
     QJsonObject o = Common(b);
     o["shapes"] = Array(b.shapes, [](const TObjShape& s) {
-        return QJsonObject{{"shape", Shape(s.shape)}, {"visSide", Flags(s.visSide)},
-                           {"comSide", Flags(s.comSide)}, {"high", s.high}};
+        return QJsonObject{{"shape", Shape(s.shape)},
+                           {"visSide", Flags(s.visSide)},
+                           {"comSide", Flags(s.comSide)},
+                           {"high", s.high}};
     });
     o["levels"] = b.levels;
     o["index"] = b.index;
@@ -183,7 +200,9 @@ QJsonObject Org(const TOrg& o) {
             {"adrs", Array(o.adrs, Address)},
             {"zone", Ints(o.zone)},
             {"area", Ints(o.area)},
-            {"socnet", Array(o.socnet, [](const TSoc& s) { return QJsonObject{{"id", s.id}, {"url", s.url}}; })}};
+            {"socnet", Array(o.socnet, [](const TSoc& s) {
+                 return QJsonObject{{"id", s.id}, {"url", s.url}};
+             })}};
 }
 
 QJsonArray Schedule(const TSchedule& s) {
@@ -196,55 +215,66 @@ QJsonArray Schedule(const TSchedule& s) {
     return days;
 }
 
-QJsonArray NameTable(const std::vector<Tas>& t) { return Array(t, [](const Tas& s) { return Strings(s); }); }
+QJsonArray NameTable(const std::vector<Tas>& t) {
+    return Array(t, [](const Tas& s) { return Strings(s); });
+}
 
 } // namespace
 
 QJsonObject CityToJson(const CityDb& db) {
-    return {{"AgentName", db.AgentName},
-            {"AgentEmail", db.AgentEmail},
-            {"AgentPhone", db.AgentPhone},
-            {"DataLangCount", db.DataLangCount},
-            {"DataLangNames", Strings(db.DataLangNames)},
-            {"PhoneCodes", Strings(db.PhoneCodes)},
-            {"MoneyKinds", Array(db.MoneyKinds, [](const TMoney& m) {
-                 return QJsonObject{{"caption", m.caption}, {"logo", Resource(m.logo)}};
-             })},
-            {"SocNets", Array(db.SocNets, [](const TSocNet& s) {
+    return {
+        {"AgentName", db.AgentName},
+        {"AgentEmail", db.AgentEmail},
+        {"AgentPhone", db.AgentPhone},
+        {"DataLangCount", db.DataLangCount},
+        {"DataLangNames", Strings(db.DataLangNames)},
+        {"PhoneCodes", Strings(db.PhoneCodes)},
+        {"MoneyKinds", Array(db.MoneyKinds,
+                             [](const TMoney& m) {
+                                 return QJsonObject{{"caption", m.caption}, {"logo", Resource(m.logo)}};
+                             })},
+        {"SocNets",
+         Array(
+             db.SocNets,
+             [](const TSocNet& s) {
                  return QJsonObject{{"caption", s.caption}, {"prefix", s.prefix}, {"logo", Resource(s.logo)}};
              })},
-            {"Orgs", Array(db.Orgs, Org)},
-            {"Schedules", Array(db.Schedules, Schedule)},
-            {"WebTabUrls", Strings(db.WebTabUrls)},
-            {"RunningTexts", Strings(db.RunningTexts)},
-            {"RunningOrgIds", Ints(db.RunningOrgIds)},
-            {"EstateAgents", Array(db.EstateAgents, [](const TAgent& a) {
-                 return QJsonObject{{"id", a.id}, {"ind", a.ind}, {"name", a.name}};
-             })},
-            {"Streets", Array(db.Streets, Street)},
-            {"Buildings", Array(db.Buildings, Building)},
-            {"BuildIndexes", Array(db.BuildIndexes, [](const TBuildIndex& e) {
-                 return QJsonObject{{"s", e.s}, {"ind", e.ind}, {"n", e.n}};
-             })},
-            {"Fields", Array(db.Fields, Field)},
-            {"Roads", Array(db.Roads, Road)},
-            {"BusStops", Array(db.BusStops, Stop)},
-            {"BusWays", Array(db.BusWays, Route)},
-            {"Texts", Array(db.Texts, Text)},
-            {"POIs", Array(db.POIs, Poi)},
-            {"TransportTypeNames", NameTable(db.TransportTypeNames)},
-            {"MaterialNames", NameTable(db.MaterialNames)},
-            {"BuildingTypeNames", NameTable(db.BuildingTypeNames)},
-            {"RubricNames", Strings(db.RubricNames)},
-            {"RubricTree", db.RubricTree},
-            {"Fotos", Array(db.Fotos, [](const TFoto& f) {
-                 return QJsonObject{{"build_id", f.build_id}, {"offset", f.offset}, {"size", f.size}};
-             })},
-            {"Has3D", db.Has3D},
-            {"WorldMinX", Num(db.WorldMinX)},
-            {"WorldMinY", Num(db.WorldMinY)},
-            {"WorldMaxX", Num(db.WorldMaxX)},
-            {"WorldMaxY", Num(db.WorldMaxY)}};
+        {"Orgs", Array(db.Orgs, Org)},
+        {"Schedules", Array(db.Schedules, Schedule)},
+        {"WebTabUrls", Strings(db.WebTabUrls)},
+        {"RunningTexts", Strings(db.RunningTexts)},
+        {"RunningOrgIds", Ints(db.RunningOrgIds)},
+        {"EstateAgents", Array(db.EstateAgents,
+                               [](const TAgent& a) {
+                                   return QJsonObject{{"id", a.id}, {"ind", a.ind}, {"name", a.name}};
+                               })},
+        {"Streets", Array(db.Streets, Street)},
+        {"Buildings", Array(db.Buildings, Building)},
+        {"BuildIndexes", Array(db.BuildIndexes,
+                               [](const TBuildIndex& e) {
+                                   return QJsonObject{{"s", e.s}, {"ind", e.ind}, {"n", e.n}};
+                               })},
+        {"Fields", Array(db.Fields, Field)},
+        {"Roads", Array(db.Roads, Road)},
+        {"BusStops", Array(db.BusStops, Stop)},
+        {"BusWays", Array(db.BusWays, Route)},
+        {"Texts", Array(db.Texts, Text)},
+        {"POIs", Array(db.POIs, Poi)},
+        {"TransportTypeNames", NameTable(db.TransportTypeNames)},
+        {"MaterialNames", NameTable(db.MaterialNames)},
+        {"BuildingTypeNames", NameTable(db.BuildingTypeNames)},
+        {"RubricNames", Strings(db.RubricNames)},
+        {"RubricTree", db.RubricTree},
+        {"Fotos",
+         Array(db.Fotos,
+               [](const TFoto& f) {
+                   return QJsonObject{{"build_id", f.build_id}, {"offset", f.offset}, {"size", f.size}};
+               })},
+        {"Has3D", db.Has3D},
+        {"WorldMinX", Num(db.WorldMinX)},
+        {"WorldMinY", Num(db.WorldMinY)},
+        {"WorldMaxX", Num(db.WorldMaxX)},
+        {"WorldMaxY", Num(db.WorldMaxY)}};
 }
 
 QJsonObject CitySummaryJson(const CityDb& db) {

@@ -20,11 +20,13 @@ void ReadPhone(ByteReader& r, TPhone& ph, int L, const QStringList& codes, TextC
     const QString stored = r.str();
     ph.code = r.u8();
     ph.place = cache.langSet(r, L, true);
-    if (ph.code >= codes.size()) r.fail(QStringLiteral("phone area code %1 is not in the table").arg(ph.code));
+    if (ph.code >= codes.size())
+        r.fail(QStringLiteral("phone area code %1 is not in the table").arg(ph.code));
     FormatPhone(stored, ph.code, codes, ph.phone, ph.cell);
 }
 
-void ReadAddress(ByteReader& r, TAdr& a, int L, const QStringList& codes, TextCache& cache, const Tas& emptySet) {
+void ReadAddress(ByteReader& r, TAdr& a, int L, const QStringList& codes, TextCache& cache,
+                 const Tas& emptySet) {
     a.id = r.i32();
     a.street = -1;
     a.num = emptySet;
@@ -34,7 +36,8 @@ void ReadAddress(ByteReader& r, TAdr& a, int L, const QStringList& codes, TextCa
     const int phones = r.u8();
     CheckCount(r, phones, 3 + 2 * std::int64_t(L), "phones");
     a.phones.resize(phones);
-    for (TPhone& ph : a.phones) ReadPhone(r, ph, L, codes, cache);
+    for (TPhone& ph : a.phones)
+        ReadPhone(r, ph, L, codes, cache);
     a.schedule = r.i32();
     const int money = r.u8();
     const QByteArrayView kinds = r.bytes(money);
@@ -57,10 +60,12 @@ void ReadOrg(ByteReader& r, TOrg& o, int L, const QStringList& codes, TextCache&
     o.BuildBannerAdr = r.i32();
     const int adrs = CheckCount(r, r.u16(), 12 + 4 * std::int64_t(L), "addresses");
     o.adrs.resize(adrs);
-    for (TAdr& a : o.adrs) ReadAddress(r, a, L, codes, cache, emptySet);
+    for (TAdr& a : o.adrs)
+        ReadAddress(r, a, L, codes, cache, emptySet);
     const int areas = CheckCount(r, r.u8(), 4, "rubrics");
     o.area.resize(areas);
-    for (std::int32_t& a : o.area) a = r.i32();
+    for (std::int32_t& a : o.area)
+        a = r.i32();
 }
 
 TImg ReadImg(ByteReader& r) {
@@ -85,7 +90,8 @@ void ReadBanners(ByteReader& r, CityDb& db, std::optional<TImg> TOrg::*banner) {
 
 void ReadFlags(ByteReader& r, CityDb& db, bool TOrg::*flag) {
     const auto c = CheckCount(r, r.i32(), 4, "flags");
-    for (std::int64_t i = 0; i < c; ++i) OrgAt(r, db).*flag = true;
+    for (std::int64_t i = 0; i < c; ++i)
+        OrgAt(r, db).*flag = true;
 }
 
 // Positions into tables read in the same section: a card must never index past them.
@@ -119,10 +125,14 @@ void CheckReferences(ByteReader& r, const CityDb& db) {
 QString GroupPhoneDigits(const QString& t) {
     if (!AllDigits(t)) return t;
     switch (t.size()) {
-    case 7: return t.left(3) + u'-' + t.mid(3, 2) + u'-' + t.mid(5, 2);
-    case 6: return t.left(2) + u'-' + t.mid(2, 2) + u'-' + t.mid(4, 2);
-    case 11: return t.left(1) + u'-' + t.mid(1, 3) + u'-' + t.mid(4, 3) + u'-' + t.mid(7, 2) + u'-' + t.mid(9, 2);
-    default: return t;
+    case 7:
+        return t.left(3) + u'-' + t.mid(3, 2) + u'-' + t.mid(5, 2);
+    case 6:
+        return t.left(2) + u'-' + t.mid(2, 2) + u'-' + t.mid(4, 2);
+    case 11:
+        return t.left(1) + u'-' + t.mid(1, 3) + u'-' + t.mid(4, 3) + u'-' + t.mid(7, 2) + u'-' + t.mid(9, 2);
+    default:
+        return t;
     }
 }
 
@@ -157,14 +167,16 @@ QString ScheduleTimeText(double dayFraction) {
 void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step) {
     db.PhoneCodes = QStringList{QString()};
     const int codes = r.u8();
-    for (int i = 0; i < codes; ++i) db.PhoneCodes.append(r.str());
+    for (int i = 0; i < codes; ++i)
+        db.PhoneCodes.append(r.str());
 
     const std::int64_t L = r.i32();
     if (L < 1) r.fail(QStringLiteral("the city has %1 data languages").arg(L));
     CheckCount(r, L, 2, "data language names");
     db.DataLangCount = int(L);
     db.DataLangNames.clear();
-    for (int i = 0; i < L; ++i) db.DataLangNames.append(r.str());
+    for (int i = 0; i < L; ++i)
+        db.DataLangNames.append(r.str());
 
     const int money = r.u8();
     db.MoneyKinds.assign(money, {});
@@ -185,7 +197,8 @@ void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step)
     const std::int64_t every = std::max<std::int64_t>(1, orgs / 10);
     TextCache cache;
     Tas emptySet;
-    for (int i = 0; i < L; ++i) emptySet.append(QString());
+    for (int i = 0; i < L; ++i)
+        emptySet.append(QString());
     for (std::int64_t i = 0; i < orgs; ++i) {
         if (step && i % every == 0) step();
         ReadOrg(r, db.Orgs[i], int(L), db.PhoneCodes, cache, emptySet);
@@ -207,7 +220,8 @@ void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step)
         const int k = r.u8();
         o.Description.clear();
         o.Description.reserve(k);
-        for (int j = 0; j < k; ++j) o.Description.append(r.str());
+        for (int j = 0; j < k; ++j)
+            o.Description.append(r.str());
     }
 
     const auto running = CheckCount(r, r.i32(), 6, "running texts");
@@ -239,12 +253,14 @@ void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step)
         TOrg& o = OrgAt(r, db);
         const auto k = CheckCount(r, r.i32(), 4, "zones");
         o.zone.resize(k);
-        for (std::int32_t& z : o.zone) z = r.i32();
+        for (std::int32_t& z : o.zone)
+            z = r.i32();
     }
 
     const auto urls = CheckCount(r, r.i32(), 2, "web tab addresses");
     db.WebTabUrls.clear();
-    for (std::int64_t i = 0; i < urls; ++i) db.WebTabUrls.append(r.str());
+    for (std::int64_t i = 0; i < urls; ++i)
+        db.WebTabUrls.append(r.str());
 
     const auto schedules = CheckCount(r, r.i32(), 7 * 4 * 2, "schedules");
     db.Schedules.assign(schedules, {});
@@ -254,7 +270,8 @@ void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step)
                 const int hour = r.u8();
                 const int minute = r.u8();
                 *t = ScheduleTime(hour, minute);
-                if (*t < 0) r.fail(QStringLiteral("schedule time %1:%2 is not a time of day").arg(hour).arg(minute));
+                if (*t < 0)
+                    r.fail(QStringLiteral("schedule time %1:%2 is not a time of day").arg(hour).arg(minute));
             }
 
     CheckReferences(r, db);

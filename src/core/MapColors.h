@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ColorScheme.h"
+#include "ColorSchemeStore.h" // Darken
 #include "MapObjects.h"
 
 #include <functional>
@@ -21,9 +22,6 @@ struct MapStyle {
     TextWidthMeasure textWidth; // empty: labels measure 0 pixels wide
     TColor tooltipColor = DefaultTooltipColor;
 };
-
-// Lowers red, green and blue each by round(c * percent / 100), halves away from zero.
-TColor Darken(TColor color, int percent);
 
 TColor GetTypeColor(const TBuilding& b, const TColorScheme& s);
 TColor GetTypeColor(const TField& f, const TColorScheme& s, TColor tooltipColor = DefaultTooltipColor);

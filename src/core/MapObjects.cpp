@@ -15,8 +15,10 @@ TSideFlags::TSideFlags(const TSideFlags& o) : size_(o.size_) {
 void TSideFlags::resize(std::size_t n) {
     release();
     size_ = static_cast<std::uint32_t>(n);
-    if (inlineBits()) bits_.word = 0;
-    else bits_.heap = new std::uint64_t[wordCount()]();
+    if (inlineBits())
+        bits_.word = 0;
+    else
+        bits_.heap = new std::uint64_t[wordCount()]();
 }
 
 bool TSideFlags::any() const {
@@ -39,13 +41,20 @@ bool TSideFlags::operator==(const TSideFlags& o) const {
 
 QString POITypeName(TPOIType tip) {
     switch (tip) {
-    case ptSport: return QStringLiteral("Спортивная площадка");
-    case ptChildren: return QStringLiteral("Детская площадка");
-    case ptTrash: return QStringLiteral("Мусорный бак");
-    case ptToilet: return QStringLiteral("Туалет");
-    case ptMemorial: return QStringLiteral("Памятник");
-    case ptFontan: return QStringLiteral("Фонтан");
-    case ptAttr: return QStringLiteral("Аттракцион");
+    case ptSport:
+        return QStringLiteral("Спортивная площадка");
+    case ptChildren:
+        return QStringLiteral("Детская площадка");
+    case ptTrash:
+        return QStringLiteral("Мусорный бак");
+    case ptToilet:
+        return QStringLiteral("Туалет");
+    case ptMemorial:
+        return QStringLiteral("Памятник");
+    case ptFontan:
+        return QStringLiteral("Фонтан");
+    case ptAttr:
+        return QStringLiteral("Аттракцион");
     }
     return {};
 }

@@ -23,9 +23,27 @@ using TShapeFis = std::vector<TCoord>;
 enum TRoadType : std::uint8_t { rtAuto, rtHuman, rtTram, rtIron, rtBridge, rtWall, rtWater };
 enum TBusStopType : std::uint8_t { bstAuto, bstTram, bstRail, bstMetro };
 enum TTranspType : std::uint8_t { ttBus, ttTramway, ttTrolleybus, ttMetro, ttTaxi };
-enum TBuildingMaterial : std::uint8_t { bmUnknown, bmKirpich, bmPanel, bmDerevo, bmKamen, bmShlak, bmMonolit };
+enum TBuildingMaterial : std::uint8_t {
+    bmUnknown,
+    bmKirpich,
+    bmPanel,
+    bmDerevo,
+    bmKamen,
+    bmShlak,
+    bmMonolit
+};
 enum TPOIType : std::uint8_t { ptSport, ptChildren, ptTrash, ptToilet, ptMemorial, ptFontan, ptAttr };
-enum TObjType : std::uint8_t { otBuild, otRoad, otField, otTitle, otBusStop, otTransport, otNone, otStreet, otPOI };
+enum TObjType : std::uint8_t {
+    otBuild,
+    otRoad,
+    otField,
+    otTitle,
+    otBusStop,
+    otTransport,
+    otNone,
+    otStreet,
+    otPOI
+};
 
 // Display name of a point-of-interest kind (Russian only); empty for an unknown kind.
 QString POITypeName(TPOIType tip);
@@ -125,11 +143,11 @@ struct TBuilding : TCommonObj {
     std::uint8_t ShapeWithNum = 0; // the shape the house number is drawn on
     std::uint8_t tip = 0;          // building type
     TBuildingMaterial material = bmUnknown;
-    QString index;                 // postal index
-    std::int32_t street = -1;      // position in Streets, -1 none
+    QString index;            // postal index
+    std::int32_t street = -1; // position in Streets, -1 none
     std::int32_t id = 0;
-    Tas num;                       // house number
-    float x = 0, y = 0;            // label point
+    Tas num;            // house number
+    float x = 0, y = 0; // label point
     Tas caption;
     bool operator==(const TBuilding&) const = default;
 };
@@ -169,8 +187,8 @@ struct TBusStop : TCommonObj {
 };
 
 struct TWayPoint {
-    std::uint8_t typ = 0; // 0 = free point, other = a stop
-    float x = 0, y = 0;   // free points only
+    std::uint8_t typ = 0;  // 0 = free point, other = a stop
+    float x = 0, y = 0;    // free points only
     std::uint16_t ids = 0; // the stop's id_ for stop points
     bool operator==(const TWayPoint&) const = default;
 };

@@ -1,6 +1,7 @@
 // Records of the map section, decoded straight into the objects' fields.
 #include "MapRecords.h"
 
+#include "ByteWriter.h"
 #include "CityDb.h"
 #include "CityFile.h"
 #include "Cp1251.h"
@@ -35,7 +36,8 @@ struct Builder {
         s.FoundColor = style.colors.BuildFoundColor;
         s.IsFound = false;
         resetBox(s);
-        for (const TCoord& p : s.shape) s.Widen(p.x, p.y);
+        for (const TCoord& p : s.shape)
+            s.Widen(p.x, p.y);
         s.FlatBox3D();
         world(s);
     }
@@ -44,7 +46,8 @@ struct Builder {
         b.IsFound = false;
         resetBox(b);
         for (const TObjShape& sh : b.shapes) {
-            for (const TCoord& p : sh.shape) b.Widen(p.x, p.y);
+            for (const TCoord& p : sh.shape)
+                b.Widen(p.x, p.y);
             // The 3D box grows with the box of this and the earlier shapes, raised by this height.
             if (sh.high > 0) {
                 db.Has3D = true;
@@ -67,7 +70,8 @@ struct Builder {
 
     // A wall between two shapes of one building and one height is inside the building: mark it in both.
     static void sharedWalls(TBuilding& b) {
-        for (TObjShape& sh : b.shapes) sh.comSide.resize(sh.shape.size());
+        for (TObjShape& sh : b.shapes)
+            sh.comSide.resize(sh.shape.size());
         if (b.shapes.size() < 2) return;
         for (std::size_t i = 0; i < b.shapes.size(); ++i) {
             TObjShape& a = b.shapes[i];
@@ -83,7 +87,8 @@ struct Builder {
                     for (std::size_t f = 0; f < n && !shared; ++f) {
                         const TCoord& q1 = o.shape[f];
                         const TCoord& q2 = o.shape[(f + 1) % n];
-                        shared = (samePoint(p1, q1) && samePoint(p2, q2)) || (samePoint(p1, q2) && samePoint(p2, q1));
+                        shared = (samePoint(p1, q1) && samePoint(p2, q2)) ||
+                                 (samePoint(p1, q2) && samePoint(p2, q1));
                     }
                 }
                 if (shared) a.comSide.set(e, true);
@@ -93,7 +98,8 @@ struct Builder {
 
     void field(TField& f) {
         resetBox(f);
-        for (const TCoord& p : f.shape) f.Widen(p.x, p.y);
+        for (const TCoord& p : f.shape)
+            f.Widen(p.x, p.y);
         f.FlatBox3D();
         world(f);
         // The normal colour too, so that a field that is found and lost again gets its colour back.
@@ -226,12 +232,14 @@ void ReadNameTable(ByteReader& r, std::vector<Tas>& out, int L) {
     const auto c = CheckCount(r, r.i32(), 2 * std::int64_t(L), "names");
     out.clear();
     out.reserve(c);
-    for (std::int64_t i = 0; i < c; ++i) out.push_back(r.langSet(L, true));
+    for (std::int64_t i = 0; i < c; ++i)
+        out.push_back(r.langSet(L, true));
 }
 
 } // namespace
 
-void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const ProgressStep& step) {
+void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const ProgressStep& step,
+                      const ConsumedBytes& consumed) {
     const int L = db.DataLangCount;
     if (L < 1) r.fail(QStringLiteral("the city has no data language"));
     db.Has3D = false;
@@ -239,7 +247,8 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
     db.WorldMaxX = db.WorldMaxY = BoxMaxStart;
 
     std::int64_t counts[9];
-    for (auto& c : counts) c = r.i32();
+    for (auto& c : counts)
+        c = r.i32();
     // Least stored size of one record of each kind, in the order of the counts.
     const std::int64_t least[9] = {2 + 2 * L, 22 + 2 * L, 10, 11, 22, 13 + 2 * L, 3 + 2 * L, 21 + 2 * L, 11};
     std::int64_t need = 0;
@@ -248,7 +257,9 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         need += counts[i] * least[i];
     }
     if (need > r.remaining())
-        r.fail(QStringLiteral("object counts need at least %1 bytes, the section holds %2").arg(need).arg(r.remaining()));
+        r.fail(QStringLiteral("object counts need at least %1 bytes, the section holds %2")
+                   .arg(need)
+                   .arg(r.remaining()));
     const auto [nStreets, nBuildings, nIndexes, nFields, nRoads, nStops, nRoutes, nTexts, nPois] = counts;
 
     MapProgress progress{step};
@@ -258,7 +269,8 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
     Builder build{db, style, {}};
     TextCache cache;
     Tas emptySet;
-    for (int i = 0; i < L; ++i) emptySet.append(QString());
+    for (int i = 0; i < L; ++i)
+        emptySet.append(QString());
 
     db.Streets.assign(nStreets, {});
     for (TStreet& s : db.Streets) {
@@ -271,7 +283,10 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
     }
 
     db.Buildings.assign(nBuildings, {});
+    std::int64_t built = 0;
     for (TBuilding& b : db.Buildings) {
+        // Buildings are the bulk of the section: the bytes behind them can go while the rest is built.
+        if (consumed && ++built % 65536 == 0) consumed(r.pos());
         ReadBuilding(r, b, L, cache, emptySet);
         if (b.street < -1 || b.street >= std::int64_t(db.Streets.size()))
             r.fail(QStringLiteral("building %1 names street %2, not one of the %3 stored")
@@ -286,7 +301,8 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
     TextCache indexNums; // house numbers in the 8-bit code page, cut
     for (TBuildIndex& e : db.BuildIndexes) {
         e.s = r.i32();
-        e.n = indexNums.str(r, [](const QString& s) { return FromCp1251(ToCp1251(s).left(BuildIndexNumLength)); });
+        e.n = indexNums.str(
+            r, [](const QString& s) { return FromCp1251(ToCp1251(s).left(BuildIndexNumLength)); });
         e.ind = CheckPosition(r, r.i32(), db.Buildings.size(), "building index entry for building");
     }
 
@@ -337,7 +353,8 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
             p.typ = r.u8();
             if (p.typ != 0) {
                 p.ids = r.u16();
-                if (build.stopById[p.ids] < 0) r.fail(QStringLiteral("route stops at stop %1, which no stop has").arg(p.ids));
+                if (build.stopById[p.ids] < 0)
+                    r.fail(QStringLiteral("route stops at stop %1, which no stop has").arg(p.ids));
             } else {
                 const char* c = r.bytes(8).data();
                 p.x = LeCoord(c);
@@ -404,23 +421,121 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
     ReadNameTable(r, db.BuildingTypeNames, L);
 }
 
+namespace {
+
+float Stored(float v) {
+    return CoordFromStored(CoordToStored(v));
+}
+void Stored(TCoord& c) {
+    c.x = Stored(c.x);
+    c.y = Stored(c.y);
+}
+void Stored(TShapeFis& s) {
+    for (TCoord& c : s)
+        Stored(c);
+}
+
+// A language set as a filled set reads back: L entries, empty ones after the first taken from it.
+void Filled(Tas& set, int L) {
+    while (set.size() < L)
+        set.append(QString());
+    while (set.size() > L)
+        set.removeLast();
+    for (int i = 1; i < L; ++i)
+        if (set[i].isEmpty()) set[i] = set[0];
+}
+
+// What a record keeps of a value held in memory: centimetres, the stored text forms.
+void RoundToStored(CityDb& db) {
+    const int L = db.DataLangCount;
+    for (auto* names : {&db.TransportTypeNames, &db.MaterialNames, &db.BuildingTypeNames})
+        for (Tas& n : *names)
+            Filled(n, L);
+    for (TStreet& s : db.Streets) {
+        Stored(s.shape);
+        Filled(s.Name, L);
+    }
+    for (TBuilding& b : db.Buildings) {
+        for (TObjShape& sh : b.shapes) {
+            Stored(sh.shape);
+            if (sh.visSide.size() != sh.shape.size()) {
+                TSideFlags vis(sh.shape.size());
+                for (std::size_t j = 0; j < sh.shape.size() && j < sh.visSide.size(); ++j)
+                    vis.set(j, sh.visSide[j]);
+                sh.visSide = std::move(vis);
+            }
+        }
+        b.x = Stored(b.x);
+        b.y = Stored(b.y);
+        Filled(b.num, L);
+        Filled(b.caption, L);
+    }
+    for (TBuildIndex& e : db.BuildIndexes)
+        e.n = FromCp1251(ToCp1251(e.n).left(BuildIndexNumLength));
+    for (TField& f : db.Fields) {
+        Stored(f.shape);
+        Filled(f.caption, L);
+    }
+    for (TRoad& r : db.Roads) {
+        Stored(r.point[0]);
+        Stored(r.point[1]);
+        r.width = float(CoordToStored(r.width)) / 100;
+    }
+    for (TBusStop& s : db.BusStops) {
+        s.x = Stored(s.x);
+        s.y = Stored(s.y);
+        Filled(s.caption, L);
+    }
+    for (TBusWay& w : db.BusWays) {
+        Filled(w.num, L);
+        for (TWayPoint& p : w.way) {
+            if (p.typ != 0) {
+                p.x = p.y = 0;
+            } else {
+                p.x = Stored(p.x);
+                p.y = Stored(p.y);
+                p.ids = 0;
+            }
+        }
+    }
+    for (TText& t : db.Texts) {
+        t.x = Stored(t.x);
+        t.y = Stored(t.y);
+        Filled(t.Text, L);
+    }
+    for (TPOI& p : db.POIs) {
+        p.x = Stored(p.x);
+        p.y = Stored(p.y);
+        if (const qsizetype cut = p.caption.indexOf(u';'); cut >= 0) p.caption.truncate(cut);
+    }
+}
+
+} // namespace
+
 void CompleteMapObjects(CityDb& db, const MapStyle& style) {
+    RoundToStored(db);
     db.Has3D = false;
     db.WorldMinX = db.WorldMinY = BoxMinStart;
     db.WorldMaxX = db.WorldMaxY = BoxMaxStart;
     Builder build{db, style, {}};
-    for (TStreet& s : db.Streets) build.street(s);
-    for (TBuilding& b : db.Buildings) build.building(b);
+    for (TStreet& s : db.Streets)
+        build.street(s);
+    for (TBuilding& b : db.Buildings)
+        build.building(b);
     for (TField& f : db.Fields) {
         if (f.shape.empty()) throw std::invalid_argument("area without points");
         build.field(f);
     }
-    for (TRoad& rd : db.Roads) build.road(rd);
-    for (TBusStop& s : db.BusStops) build.stop(s);
+    for (TRoad& rd : db.Roads)
+        build.road(rd);
+    for (TBusStop& s : db.BusStops)
+        build.stop(s);
     build.indexStops();
     for (TBusWay& w : db.BusWays)
         if (!build.route(w)) throw std::invalid_argument("route through a stop id no stop has");
-    for (TText& t : db.Texts) build.text(t);
-    for (TPOI& p : db.POIs) build.poi(p);
+    for (TText& t : db.Texts)
+        build.text(t);
+    for (TPOI& p : db.POIs)
+        build.poi(p);
     RouteColorPass(db, style.colors);
 }

@@ -22,7 +22,9 @@ inline std::int32_t LeI32(const char* p) {
     std::memcpy(&v, p, 4);
     return v;
 }
-inline float LeCoord(const char* p) { return CoordFromStored(LeI32(p)); }
+inline float LeCoord(const char* p) {
+    return CoordFromStored(LeI32(p));
+}
 
 // A count read from the file, checked against what is left of the section: each item takes at least
 // `minBytes`, so a damaged count fails here instead of sizing a huge collection.
@@ -89,7 +91,8 @@ private:
     static QByteArrayView skipStrings(ByteReader& r, int count) {
         const QByteArrayView rest = r.rest();
         const std::int64_t start = r.pos();
-        for (int i = 0; i < count; ++i) r.skip(r.u16());
+        for (int i = 0; i < count; ++i)
+            r.skip(r.u16());
         return rest.first(r.pos() - start);
     }
 

@@ -48,7 +48,8 @@ void Img(ByteWriter& w, const TImg& img) {
 
 void Names(ByteWriter& w, const std::vector<Tas>& names, int L) {
     w.i32(Fits<std::int32_t>(names.size(), "names"));
-    for (const Tas& n : names) Filled(w, n, L);
+    for (const Tas& n : names)
+        Filled(w, n, L);
 }
 
 void Time(ByteWriter& w, double dayFraction) {
@@ -64,8 +65,9 @@ void Time(ByteWriter& w, double dayFraction) {
 QByteArray WriteMapRecords(const CityDb& db) {
     const int L = db.DataLangCount;
     ByteWriter w;
-    for (std::size_t n : {db.Streets.size(), db.Buildings.size(), db.BuildIndexes.size(), db.Fields.size(),
-                          db.Roads.size(), db.BusStops.size(), db.BusWays.size(), db.Texts.size(), db.POIs.size()})
+    for (std::size_t n :
+         {db.Streets.size(), db.Buildings.size(), db.BuildIndexes.size(), db.Fields.size(), db.Roads.size(),
+          db.BusStops.size(), db.BusWays.size(), db.Texts.size(), db.POIs.size()})
         w.i32(Fits<std::int32_t>(n, "map objects"));
 
     for (const TStreet& s : db.Streets) {
@@ -151,7 +153,8 @@ QByteArray WriteMapRecords(const CityDb& db) {
 
     auto captions = [&](const auto& objects) {
         std::int32_t c = 0;
-        for (const auto& o : objects) c += AnyText(o.caption);
+        for (const auto& o : objects)
+            c += AnyText(o.caption);
         w.i32(c);
         for (std::size_t i = 0; i < objects.size(); ++i)
             if (AnyText(objects[i].caption)) {
@@ -163,7 +166,8 @@ QByteArray WriteMapRecords(const CityDb& db) {
     captions(db.Fields);
 
     std::int32_t labels = 0;
-    for (const TBuilding& b : db.Buildings) labels += b.ShapeWithNum != 0;
+    for (const TBuilding& b : db.Buildings)
+        labels += b.ShapeWithNum != 0;
     w.i32(labels);
     for (std::size_t i = 0; i < db.Buildings.size(); ++i)
         if (db.Buildings[i].ShapeWithNum != 0) {
@@ -172,7 +176,8 @@ QByteArray WriteMapRecords(const CityDb& db) {
         }
 
     std::int32_t metro = 0;
-    for (const TBusWay& r : db.BusWays) metro += r.MetroColor != 0;
+    for (const TBusWay& r : db.BusWays)
+        metro += r.MetroColor != 0;
     w.i32(metro);
     for (std::size_t i = 0; i < db.BusWays.size(); ++i)
         if (db.BusWays[i].MetroColor != 0) {
@@ -191,7 +196,8 @@ QByteArray WriteDirectoryRecords(const CityDb& db) {
     if (L < 1) throw std::invalid_argument("a city needs at least one data language");
     ByteWriter w;
     w.u8(Fits<std::uint8_t>(std::max<qsizetype>(0, db.PhoneCodes.size() - 1), "phone codes"));
-    for (qsizetype i = 1; i < db.PhoneCodes.size(); ++i) w.str(db.PhoneCodes[i]);
+    for (qsizetype i = 1; i < db.PhoneCodes.size(); ++i)
+        w.str(db.PhoneCodes[i]);
     w.i32(L);
     w.langSet(db.DataLangNames, L);
     w.u8(Fits<std::uint8_t>(db.MoneyKinds.size(), "payment kinds"));
@@ -234,16 +240,19 @@ QByteArray WriteDirectoryRecords(const CityDb& db) {
             }
             w.i32(a.schedule);
             w.u8(Fits<std::uint8_t>(a.money.size(), "payment kinds of an address"));
-            for (std::uint8_t m : a.money) w.u8(m);
+            for (std::uint8_t m : a.money)
+                w.u8(m);
         }
         w.u8(Fits<std::uint8_t>(o.area.size(), "rubrics of an organisation"));
-        for (std::int32_t a : o.area) w.i32(a);
+        for (std::int32_t a : o.area)
+            w.i32(a);
     }
 
     // Blocks of (organisation position, value) for the organisations that have the value.
     auto block = [&](auto has, auto write) {
         std::int32_t c = 0;
-        for (const TOrg& o : db.Orgs) c += has(o) ? 1 : 0;
+        for (const TOrg& o : db.Orgs)
+            c += has(o) ? 1 : 0;
         w.i32(c);
         for (std::size_t i = 0; i < db.Orgs.size(); ++i)
             if (has(db.Orgs[i])) {
@@ -260,7 +269,8 @@ QByteArray WriteDirectoryRecords(const CityDb& db) {
     block([](const TOrg& o) { return !o.Description.isEmpty(); },
           [&](const TOrg& o) {
               w.u8(Fits<std::uint8_t>(o.Description.size(), "description lines"));
-              for (const QString& s : o.Description) w.str(s);
+              for (const QString& s : o.Description)
+                  w.str(s);
           });
 
     if (db.RunningOrgIds.size() != std::size_t(db.RunningTexts.size()))
@@ -270,30 +280,35 @@ QByteArray WriteDirectoryRecords(const CityDb& db) {
         const auto at = std::find_if(db.Orgs.begin(), db.Orgs.end(),
                                      [&](const TOrg& o) { return o.id == db.RunningOrgIds[i]; });
         if (at == db.Orgs.end())
-            throw std::invalid_argument("running text of organisation id " + std::to_string(db.RunningOrgIds[i]) +
-                                        ", which no organisation has");
+            throw std::invalid_argument("running text of organisation id " +
+                                        std::to_string(db.RunningOrgIds[i]) + ", which no organisation has");
         w.i32(std::int32_t(at - db.Orgs.begin()));
         w.str(db.RunningTexts[i]);
     }
 
-    for (auto banner : {&TOrg::DownBanner, &TOrg::listBanner, &TOrg::mapBanner, &TOrg::buildBanner, &TOrg::QuitBanner})
-        block([&](const TOrg& o) { return (o.*banner).has_value(); }, [&](const TOrg& o) { Img(w, *(o.*banner)); });
+    for (auto banner :
+         {&TOrg::DownBanner, &TOrg::listBanner, &TOrg::mapBanner, &TOrg::buildBanner, &TOrg::QuitBanner})
+        block([&](const TOrg& o) { return (o.*banner).has_value(); },
+              [&](const TOrg& o) { Img(w, *(o.*banner)); });
     for (auto flag : {&TOrg::firstBanner, &TOrg::mark, &TOrg::place})
         block([&](const TOrg& o) { return o.*flag; }, [](const TOrg&) {});
     block([](const TOrg& o) { return o.seconds != 0; }, [&](const TOrg& o) { w.u8(o.seconds); });
     block([](const TOrg& o) { return !o.zone.empty(); },
           [&](const TOrg& o) {
               w.i32(Fits<std::int32_t>(o.zone.size(), "zones"));
-              for (std::int32_t z : o.zone) w.i32(z);
+              for (std::int32_t z : o.zone)
+                  w.i32(z);
           });
 
     w.i32(Fits<std::int32_t>(db.WebTabUrls.size(), "web tab addresses"));
-    for (const QString& u : db.WebTabUrls) w.str(u);
+    for (const QString& u : db.WebTabUrls)
+        w.str(u);
 
     w.i32(Fits<std::int32_t>(db.Schedules.size(), "schedules"));
     for (const TSchedule& s : db.Schedules)
         for (const TDaySchedule& d : s)
-            for (double t : {d.BeginWork, d.EndWork, d.BeginDiner, d.EndDiner}) Time(w, t);
+            for (double t : {d.BeginWork, d.EndWork, d.BeginDiner, d.EndDiner})
+                Time(w, t);
     return w.take();
 }
 

@@ -7,7 +7,9 @@
 namespace {
 
 // Points to pixels the way the map's canvas sizes fonts: 96 dpi, rounded.
-int PixelSize(int pointSize) { return (pointSize * 96 + 36) / 72; }
+int PixelSize(int pointSize) {
+    return (pointSize * 96 + 36) / 72;
+}
 
 const QFontMetrics& MetricsFor(int pointSize) {
     // Labels come in a handful of sizes; fonts are built once per size (GUI thread only).
@@ -30,4 +32,6 @@ int MeasureLabelWidth(const QString& text, int pointSize) {
     return MetricsFor(pointSize).horizontalAdvance(text);
 }
 
-TextWidthMeasure LabelWidthMeasure() { return &MeasureLabelWidth; }
+TextWidthMeasure LabelWidthMeasure() {
+    return &MeasureLabelWidth;
+}

@@ -5,6 +5,7 @@
 #include "CityFileError.h"
 #include "CityWriter.h"
 #include "Pictures.h"
+#include "RecordWriter.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,9 @@ CityWriter SampleCity() {
     w.RubricTree = QStringLiteral("Питание\n\tКафе\n  Другое\n");
     w.Photos = {{5, SmallJpeg(Qt::green)}, {9, SmallJpeg(Qt::blue)}, {5, SmallJpeg(Qt::black)}};
     w.FotoDay = 45000;
+    // An empty directory and map, as their writers store them.
+    w.DirectorySection = WriteDirectoryRecords(CityDb{});
+    w.MapSection = WriteMapRecords(CityDb{});
     return w;
 }
 
