@@ -14,6 +14,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -30,10 +31,10 @@ QFont MakeFont(const QString& family, int points, bool bold) {
     return f;
 }
 
-// Windows-like pens: round caps and joins for wide lines.
+// Windows-like pens: round caps and joins for wide lines; 1-pixel pens are cosmetic, which Qt draws
+// without building a stroke outline.
 QPen Pen(const QColor& c, int width, Qt::PenStyle style = Qt::SolidLine) {
-    QPen p(c, std::max(width, 1), style, Qt::RoundCap, Qt::RoundJoin);
-    return p;
+    return QPen(c, width <= 1 ? 0 : width, style, Qt::RoundCap, Qt::RoundJoin);
 }
 
 } // namespace
@@ -190,16 +191,21 @@ void TMap::DrawGDI(QImage* target, bool full) {
     view_.SetSurface(img.width(), img.height());
     view_.CorrectPosition();
 
+    // The base layer is drawn straight into its cache; the frame is the cache plus the overlays.
+    if (full) {
+        if (buf_img.size() != img.size()) buf_img = QImage(img.size(), QImage::Format_RGB32);
+        Frame base;
+        BeginFrame(base, buf_img);
+        base.p.begin(&buf_img);
+        DrawBase(base, false);
+        base.p.end();
+    }
+    if (img.isDetached() && img.size() == buf_img.size() && img.format() == buf_img.format())
+        std::memcpy(img.bits(), buf_img.constBits(), size_t(buf_img.sizeInBytes()));
+    else
+        img = buf_img.copy();
     Frame f;
     BeginFrame(f, img);
-    if (full) {
-        f.p.begin(&img);
-        DrawBase(f, false);
-        f.p.end();
-        buf_img = img.copy();
-    } else {
-        img = buf_img.copy();
-    }
     f.p.begin(&img);
     DrawOverlays(f);
     f.p.end();
@@ -425,7 +431,7 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
             f.wall[3] = pn + d;
             f.brush(wallFill);
             f.pen(!options.smooth && single ? QColor(Qt::black) : wallFill, 1);
-            p.drawPolygon(f.wall);
+            p.drawConvexPolygon(f.wall); // a wall is a parallelogram
             if (!shared((j + n - 1) % n)) edge(pj + d, pj);
             edge(pj, pn);
             if (!shared(nx)) edge(pn, pn + d);
