@@ -29,9 +29,17 @@ run: build $(DEMO)
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-bench: build
+METROPOLIS := $(BUILD)/bench/bench-data/Metropolis.gis
+
+$(METROPOLIS): build
+	mkdir -p $(dir $(METROPOLIS))
+	$(BUILD)/tools/gis-gen --preset metropolis $(METROPOLIS)
+
+bench: build $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_descramble
-	$(BUILD)/bench/bench_load
+	TESSARA_BENCH_CITY=$(METROPOLIS) $(BUILD)/bench/bench_load
+	$(BUILD)/bench/bench_render $(DEMO) $(METROPOLIS)
+	cd $(BUILD)/bench && ./bench_osm
 
 # Loader tests under address and undefined-behaviour sanitizers.
 sanitize: deps

@@ -74,10 +74,10 @@ QString SyntheticExtract(int buildings) {
 void BM_ImportMonaco(benchmark::State& state) {
     const QByteArray shared = qgetenv("TESSARA_SHARED_DIR");
     const QString input =
-        QDir(shared.isEmpty() ? QStringLiteral("../../shared") : QString::fromLocal8Bit(shared))
+        QDir(shared.isEmpty() ? QStringLiteral(TESSARA_SHARED_DIR) : QString::fromLocal8Bit(shared))
             .filePath(QStringLiteral("data/osm/monaco-latest.osm.pbf"));
     if (!QFileInfo::exists(input)) {
-        state.SkipWithError("no Monaco extract (set TESSARA_SHARED_DIR)");
+        state.SkipWithError("no Monaco extract in the shared data folder");
         return;
     }
     int buildings = 0;

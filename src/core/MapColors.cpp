@@ -1,5 +1,7 @@
 #include "MapColors.h"
 
+#include "ObjectState.h"
+
 #include "CityDb.h"
 
 #include <algorithm>
@@ -139,6 +141,7 @@ template <class T> void Settle(T& o) {
 } // namespace
 
 void RecolorObjects(CityDb& db, const TColorScheme& s, TColor tooltipColor) {
+    TouchObjectState();
     for (TBuilding& b : db.Buildings) {
         b.NormalColor = GetTypeColor(b, s);
         b.FoundColor = s.BuildFoundColor;

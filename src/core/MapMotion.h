@@ -2,6 +2,7 @@
 // and blinking. Windowless: timers, redraws and event processing go through a MotionHost.
 #pragma once
 
+#include "MapDisplay.h"
 #include "MapView.h"
 
 #include <cstdint>
@@ -33,7 +34,9 @@ struct PanSample {
 
 class MapMotion {
 public:
-    MapMotion(MapView& view, MotionHost& host) : view_(view), host_(host) {}
+    MapMotion(MapView& view, MapDisplay& display, MotionHost& host)
+        : SmoothNow(display.SmoothNow), TextsOn(display.TextsOn), BlinkCounter(display.BlinkCounter), view_(view),
+          host_(host) {}
 
     // Settings that shape the motions.
     bool jump = true;
@@ -43,13 +46,14 @@ public:
 
     // Shared motion state.
     bool StopMotion = false;
-    bool SmoothNow = true;
-    bool TextsOn = true;
+    // These three live in the map's display state, which the renderer reads.
+    bool& SmoothNow;
+    bool& TextsOn;
+    int& BlinkCounter;
     bool KeysToMap = false;
     int EdgeStep = 0;
     PanSample PanPrevious, PanLast;
     float GlideVelocityX = 0, GlideVelocityY = 0;
-    int BlinkCounter = 0;
 
     static constexpr int FlightSpacingMs = 20;
     static constexpr int FlowIntervalMs = 50;

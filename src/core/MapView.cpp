@@ -3,12 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-int RoundHalfEven(double v) {
-    double r = std::round(v);
-    if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
-    return static_cast<int>(r);
-}
-
 void MapView::SetWorld(float minX, float minY, float maxX, float maxY) {
     WorldMinX = minX;
     WorldMinY = minY;
@@ -37,13 +31,6 @@ void MapView::ComputeFullScale() {
     FullScale = std::max(cityW / Width, cityH / Height);
 }
 
-int MapView::ToPixels(float length) const { return RoundHalfEven(static_cast<double>(length) / Scale); }
-
-void MapView::WorldToScreen(float x, float y, int& px, int& py) const {
-    px = ToPixels(x - OriginX) + OffsetX;
-    py = ToPixels(y - OriginY) + OffsetY;
-}
-
 void MapView::ScreenToWorld(int px, int py, float& x, float& y) const {
     x = ToWorld(px - OffsetX) + OriginX;
     y = ToWorld(py - OffsetY) + OriginY;
@@ -52,15 +39,6 @@ void MapView::ScreenToWorld(int px, int py, float& x, float& y) const {
 void MapView::CursorToWorld(double px, double py, float& x, float& y) const {
     x = ToWorld(RoundHalfEven(px - Width / 2.0)) + OriginX;
     y = ToWorld(RoundHalfEven(py - Height / 2.0)) + OriginY;
-}
-
-bool MapView::IsVisible(float minX, float maxX, float minY, float maxY, float maxX3d, float minY3d,
-                        bool flat) const {
-    if (ToPixels((flat ? maxX : maxX3d) - OriginX) + OffsetX <= 0) return false;
-    if (ToPixels(minX - OriginX) + OffsetX >= Width) return false;
-    if (ToPixels(maxY - OriginY) + OffsetY <= 0) return false;
-    if (ToPixels((flat ? minY : minY3d) - OriginY) + OffsetY >= Height) return false;
-    return true;
 }
 
 void MapView::ClampAxis(float& origin, float half, float lo, float hi) {

@@ -3,6 +3,14 @@
 
 #include <cstdint>
 
+// Rounds to the nearest integer, ties to the even neighbour. Adding and removing 1.5 * 2^52 leaves v
+// rounded by the FPU's own rule (to nearest, ties to even) without a library call; exact for |v| < 2^51.
+inline int RoundHalfEven(double v) {
+    constexpr double Magic = 6755399441055744.0;
+    const double shifted = v + Magic;
+    return static_cast<int>(shifted - Magic);
+}
+
 struct ZoomTarget {
     float x = 0, y = 0; // new centre, world units
     float scale = 0;
@@ -26,15 +34,21 @@ public:
     void ComputeFullScale();
 
     // Metres to whole pixels, ties to the even neighbour.
-    int ToPixels(float length) const;
+    int ToPixels(float length) const { return RoundHalfEven(static_cast<double>(length) / Scale); }
     float ToWorld(int pixels) const { return static_cast<float>(pixels * static_cast<double>(Scale)); }
-    void WorldToScreen(float x, float y, int& px, int& py) const;
+    void WorldToScreen(float x, float y, int& px, int& py) const {
+        px = ToPixels(x - OriginX) + OffsetX;
+        py = ToPixels(y - OriginY) + OffsetY;
+    }
     void ScreenToWorld(int px, int py, float& x, float& y) const;
     // For positions taken straight from the mouse cursor.
     void CursorToWorld(double px, double py, float& x, float& y) const;
 
     // The four-sided test of an object's box against the surface; `flat` chooses the 2D box.
-    bool IsVisible(float minX, float maxX, float minY, float maxY, float maxX3d, float minY3d, bool flat) const;
+    bool IsVisible(float minX, float maxX, float minY, float maxY, float maxX3d, float minY3d, bool flat) const {
+        return ToPixels((flat ? maxX : maxX3d) - OriginX) + OffsetX > 0 && ToPixels(minX - OriginX) + OffsetX < Width &&
+               ToPixels(maxY - OriginY) + OffsetY > 0 && ToPixels((flat ? minY : minY3d) - OriginY) + OffsetY < Height;
+    }
     template <class Obj> bool IsVisible(const Obj& o, bool flat) const {
         return IsVisible(o.minX_, o.maxX_, o.minY_, o.maxY_, o.maxX_3d, o.minY_3d, flat);
     }
@@ -57,5 +71,3 @@ private:
     void ClampAxis(float& origin, float half, float lo, float hi);
 };
 
-// Rounds to the nearest integer, ties to the even neighbour.
-int RoundHalfEven(double v);

@@ -18,7 +18,7 @@ inline QRgb ToQRgb(TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), 
 
 // An antialiased line of width 1 straight into the pixels of a 32-bit image: each step along the major
 // axis blends the colour into the two pixels around the exact minor coordinate. Horizontal and vertical
-// lines are drawn plainly with the painter's pen rules.
+// lines are plain, both ends included. Pixels outside the image are skipped.
 void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color);
 
 // Visits every pixel of a segment once, from the first point to the second (Bresenham).

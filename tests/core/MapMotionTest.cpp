@@ -62,7 +62,8 @@ TEST(MapMotion, FlightStepsFollowTheDistance) {
 TEST(MapMotion, FlightZoomsOutThenInAndEndsExactly) {
     MapView v = BigCity();
     FakeHost host(v);
-    MapMotion m(v, host);
+    MapDisplay display;
+    MapMotion m(v, display, host);
     int frames = m.FlyTo(12300, 10000, 1); // 2.3 km at the same scale
     EXPECT_EQ(frames, 24);                 // 23 animated frames and the final one
     EXPECT_EQ(host.waits, 22);
@@ -80,7 +81,8 @@ TEST(MapMotion, FlightZoomsOutThenInAndEndsExactly) {
 TEST(MapMotion, FlightWithoutJumpAndToTheCurrentView) {
     MapView v = BigCity();
     FakeHost host(v);
-    MapMotion m(v, host);
+    MapDisplay display;
+    MapMotion m(v, display, host);
     EXPECT_EQ(m.FlyTo(10000, 10000, 1), 0);
     EXPECT_TRUE(host.fullScales.empty()) << "already there: nothing is redrawn";
     m.jump = false;
@@ -91,7 +93,8 @@ TEST(MapMotion, FlightWithoutJumpAndToTheCurrentView) {
 TEST(MapMotion, PressDuringFlightStopsWhereItIs) {
     MapView v = BigCity();
     FakeHost host(v);
-    MapMotion m(v, host);
+    MapDisplay display;
+    MapMotion m(v, display, host);
     m.smooth = false;
     int events = 0;
     host.onEvents = [&] {
@@ -109,7 +112,8 @@ TEST(MapMotion, PressDuringFlightStopsWhereItIs) {
 TEST(MapMotion, EdgeScrollingAccelerates) {
     MapView v = BigCity();
     FakeHost host(v);
-    MapMotion m(v, host);
+    MapDisplay display;
+    MapMotion m(v, display, host);
     m.StartEdgeScroll();
     EXPECT_TRUE(host.running.count(MotionTimer::Move));
     EXPECT_FALSE(m.TextsOn);
@@ -124,7 +128,8 @@ TEST(MapMotion, EdgeScrollingAccelerates) {
 TEST(MapMotion, GlideDecaysAndStopsAtTheEdge) {
     MapView v = BigCity();
     FakeHost host(v);
-    MapMotion m(v, host);
+    MapDisplay display;
+    MapMotion m(v, display, host);
     m.AddPanSample(500, 400, 1000);
     m.AddPanSample(480, 400, 1010); // 20 px in 10 ms: 100 px per 50 ms tick
     ASSERT_TRUE(m.StartGlide());
@@ -158,7 +163,8 @@ TEST(MapMotion, GlideDecaysAndStopsAtTheEdge) {
 TEST(MapMotion, BlinkingFlashesThreeTimesThenEmptiesTheShownSet) {
     MapView v = BigCity();
     FakeHost host(v);
-    MapMotion m(v, host);
+    MapDisplay display;
+    MapMotion m(v, display, host);
     host.StartTimer(MotionTimer::Blink);
     std::vector<int> counters;
     for (int i = 0; i < 7; ++i) {

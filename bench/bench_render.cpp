@@ -1,0 +1,136 @@
+// Full and overlay-only redraws of the 2D map at 1920 x 1080, beside one fill of the same surface.
+// usage: bench_render CITY.gis [SECOND_CITY.gis] [benchmark flags]
+// With two cities the dense view is timed on both, to show that a frame follows what is visible.
+#include "Catalogue.h"
+#include "CityFile.h"
+#include "LabelMetrics.h"
+#include "MapColors.h"
+#include "MapRenderer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct LoadedCity {
+    QString name;
+    CityDb db;
+    MapStyle style;
+    MapView view;
+    MapDisplay display;
+    std::unique_ptr<TMap> map;
+};
+
+std::unique_ptr<LoadedCity> Load(const QString& path) {
+    auto c = std::make_unique<LoadedCity>();
+    const QFileInfo info(path);
+    auto entry = CityEntryFromFile(info.absolutePath() + "/", info.fileName(), false);
+    if (!entry) return nullptr;
+    c->name = info.fileName();
+    c->style.textWidth = LabelWidthMeasure();
+    const CityFileRef ref = CityFileRef::From(*entry);
+    LoadDirectorySection(c->db, ref);
+    LoadMapSection(c->db, ref, c->style);
+    c->map = std::make_unique<TMap>(c->db, c->view, c->display, c->style.colors);
+    c->map->CityLoaded();
+    c->map->Resize(1920, 1080, true);
+    return c;
+}
+
+enum class Case { DenseRest, DenseMoving, Full, Overlay };
+
+void Setup(LoadedCity& c, Case k) {
+    const float cx = c.db.WorldMinX + (c.db.WorldMaxX - c.db.WorldMinX) / 2;
+    const float cy = c.db.WorldMinY + (c.db.WorldMaxY - c.db.WorldMinY) / 2;
+    c.view.Scale = k == Case::Full ? c.view.FullScale : 1.0f;
+    c.view.OriginX = cx;
+    c.view.OriginY = cy;
+    const bool moving = k == Case::DenseMoving;
+    c.display.SmoothNow = !moving;
+    c.display.TextsOn = !moving;
+    c.map->options.smooth = true;
+    c.map->options.flat = false;
+}
+
+// Thread CPU time, so that other work on a shared machine does not count against a frame.
+double CpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double MedianMs(const std::function<void()>& fn, int runs = 15) {
+    std::vector<double> ms;
+    fn(); // warm caches and fonts
+    for (int i = 0; i < runs; ++i) {
+        const double t0 = CpuMs();
+        fn();
+        ms.push_back(CpuMs() - t0);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+std::vector<std::unique_ptr<LoadedCity>> Cities;
+
+void BM_Redraw(benchmark::State& state, LoadedCity* c, Case k) {
+    Setup(*c, k);
+    QImage out;
+    c->map->DrawGDI(&out, true);
+    for (auto _ : state) c->map->DrawGDI(&out, k != Case::Overlay);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (auto c = Load(QString::fromLocal8Bit(argv[i]))) Cities.push_back(std::move(c));
+        else std::fprintf(stderr, "bench_render: %s is not a city file\n", argv[i]);
+    }
+    if (Cities.empty()) {
+        std::fprintf(stderr, "usage: bench_render CITY.gis [SECOND_CITY.gis]\n");
+        return 2;
+    }
+    for (auto& c : Cities) {
+        const std::string n = c->name.toStdString();
+        benchmark::RegisterBenchmark(("dense/" + n).c_str(), BM_Redraw, c.get(), Case::DenseRest)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("moving/" + n).c_str(), BM_Redraw, c.get(), Case::DenseMoving)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("full/" + n).c_str(), BM_Redraw, c.get(), Case::Full)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("overlay/" + n).c_str(), BM_Redraw, c.get(), Case::Overlay)->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    QImage surface(1920, 1080, QImage::Format_RGB32);
+    const double fill = MedianMs([&] { surface.fill(Qt::white); });
+    std::printf("\nmedian CPU time per frame at 1920 x 1080 (QImage::fill of the surface: %.2f ms)\n", fill);
+    std::printf("%-24s %10s %10s %10s %10s\n", "city", "dense", "moving", "full", "overlay");
+    std::vector<double> dense;
+    for (auto& c : Cities) {
+        double t[4];
+        for (int k = 0; k < 4; ++k) {
+            Setup(*c, Case(k));
+            QImage out;
+            c->map->DrawGDI(&out, true);
+            t[k] = MedianMs([&] { c->map->DrawGDI(&out, Case(k) != Case::Overlay); });
+        }
+        dense.push_back(t[0]);
+        std::printf("%-24s %8.2fms %8.2fms %8.2fms %8.2fms   (%zu buildings)\n", qPrintable(c->name), t[0], t[1], t[2],
+                    t[3], c->db.Buildings.size());
+    }
+    std::printf("goals: dense < 40 ms, moving < 15 ms, full < 40 ms, overlay < 3 ms\n");
+    if (dense.size() == 2)
+        std::printf("dense view, second city / first: %.2f (goal: within 1.5 either way)\n", dense[1] / dense[0]);
+    return 0;
+}

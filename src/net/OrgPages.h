@@ -1,0 +1,33 @@
+// Organisation pages: files kept in the city file's resource area, written into the temporary
+// "pages" folder and opened with the system's default handler.
+#pragma once
+
+#include <QString>
+
+struct CityDb;
+struct CityFileRef;
+struct TPg;
+
+// A page file holds at most this many bytes; a larger one is invalid data.
+constexpr int MaxPageSize = 1000000;
+
+// TempFolder + "pages/" (TempFolder with a trailing separator).
+QString PagesFolder(const QString& tempFolder);
+
+struct PageOpening {
+    QString TempFolder;      // with a trailing separator
+    bool Suppressed = false; // the result cards set this while expanding every card
+};
+
+// Writes the page into the pages folder; false (with the reason) for a web address, a name that is
+// absolute or climbs out of the folder, a size past the limit or the file, or a target that stays
+// locked through every retry.
+bool Unpack(const TPg& page, const CityFileRef& city, const QString& tempFolder, QString* error = nullptr);
+
+// Unpacks and opens the page of the organisation at `orgPos`; nothing for -1, an organisation without
+// a page, a web address (its callers open those) or while opening is suppressed. Never reports an error.
+void OpenOrgPage(const CityDb& db, const CityFileRef& city, int orgPos, const PageOpening& opening);
+
+// Deletes the files of a folder and, recursively, its subfolders whose names hold no "."; then removes
+// the folder itself, which quietly fails when something is left in it.
+void DeleteFolderTree(const QString& folder);

@@ -1,0 +1,250 @@
+#include "Updater.h"
+
+#include "CityDb.h"
+#include "CityFile.h"
+#include "CityFileError.h"
+#include "Cp1251.h"
+#include "ShellOpen.h"
+#include "UnpackArchive.h"
+#include "ZipFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const char* DateFormat = "dd.MM.yyyy";
+
+QDate ParseDate(const QString& text) {
+    return QDate::fromString(text.trimmed(), QLatin1String(DateFormat));
+}
+
+// Lines of a list; CR LF and LF both end a line, and blank lines at the end are not records.
+QStringList ListLines(const QByteArray& bytes) {
+    QStringList lines = FromCp1251(bytes).split('\n');
+    for (QString& line : lines)
+        if (line.endsWith('\r')) line.chop(1);
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QByteArray ReadAndRemove(const QString& path) {
+    QFile f(path);
+    QByteArray bytes;
+    if (f.open(QIODevice::ReadOnly)) bytes = f.readAll();
+    f.close();
+    QFile::remove(path);
+    return bytes;
+}
+
+QString LocalName(const QString& path) {
+    return path.section('/', -1);
+}
+
+} // namespace
+
+bool ParseComponentList(const QByteArray& bytes, TInfTable& table) {
+    const QStringList lines = ListLines(bytes);
+    if (lines.isEmpty() || lines.size() % 4 != 0) return false;
+    TInfTable rows;
+    for (int i = 0; i < lines.size(); i += 4) {
+        TFileInf row;
+        row.FileName = lines[i].trimmed();
+        row.CityName = lines[i + 1];
+        row.AfterDate = lines[i + 2].trimmed();
+        row.needUpdate.Caption = lines[i + 3];
+        // The comparison reads the offered date: a list with a bad one is not a list.
+        if (row.FileName.isEmpty() || !ParseDate(row.AfterDate).isValid()) return false;
+        rows.push_back(row);
+    }
+    table = std::move(rows);
+    return true;
+}
+
+bool ParsePhotoList(const QByteArray& bytes, TInfTable& table) {
+    const QStringList lines = ListLines(bytes);
+    TInfTable result = table;
+    for (int i = 0; i < lines.size();) {
+        bool matched = false;
+        for (TFileInf& row : result) {
+            if (row.CityName != lines[i]) continue;
+            if (i + 3 > lines.size() - 1) return false;
+            const QDate date = ParseDate(lines[i + 2]);
+            if (!date.isValid() || lines[i + 1].trimmed().isEmpty()) return false;
+            row.FileNameFoto = lines[i + 1].trimmed();
+            row.FotoDate = date;
+            row.needFoto.Caption = lines[i + 3];
+            matched = true;
+        }
+        i += matched ? 4 : 1;
+    }
+    table = std::move(result);
+    return true;
+}
+
+QString PaddedCaption(const QString& caption) {
+    return QString(std::max<qsizetype>(0, 12 - 2 * caption.size()), ' ') + caption;
+}
+
+bool IsSafeFileName(const QString& name) {
+    return IsSafeRelativePath(name) && !name.contains('/') && !name.contains('\\') &&
+           name != QLatin1String(".");
+}
+
+Updater::Updater(UpdateContext& context, MirrorSites mirrors) : ctx_(context), mirrors_(std::move(mirrors)) {}
+
+bool Updater::ReadLists(const QString& base) {
+    TInfTable table;
+    const QString listPath = ctx_.TempFolder + QStringLiteral("download.txt");
+    if (!DownloadFile(base + QStringLiteral("download.txt"), listPath, {}, DownloadTimeoutMs).ok())
+        return false;
+    if (!ParseComponentList(ReadAndRemove(listPath), table)) return false;
+
+    const QString fotoPath = ctx_.TempFolder + QStringLiteral("fotos.txt");
+    // The photo list is optional: a missing or malformed one offers no photos.
+    if (DownloadFile(base + QStringLiteral("fotos.txt"), fotoPath, {}, DownloadTimeoutMs).ok())
+        ParsePhotoList(ReadAndRemove(fotoPath), table);
+    Table = std::move(table);
+    return true;
+}
+
+bool Updater::FetchLists() {
+    for (const QString& site : mirrors_.Sites) {
+        const QString base = WithTrailingSlash(site);
+        if (ReadLists(base)) {
+            Base = base;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Updater::IsSelectedCity(const TFileInf& row) const {
+    return ctx_.CurrentCity >= 0 && ctx_.CurrentCity < int(ctx_.Cities.size()) &&
+           ctx_.Cities[std::size_t(ctx_.CurrentCity)].CityName == row.CityName;
+}
+
+void Updater::Compare() {
+    if (Table.empty()) return;
+    Table[0].BeforDate = QString::fromLatin1(ProgramReleaseDate);
+    for (std::size_t i = 1; i < Table.size(); ++i)
+        for (const TCity& city : ctx_.Cities)
+            if (city.CityName == Table[i].CityName) {
+                Table[i].BeforDate = city.ReleaseDate;
+                const QDate foto = ParseDate(city.FotoDate);
+                if (foto.isValid()) Table[i].BeforFoto = foto;
+            }
+    for (std::size_t i = 0; i < Table.size(); ++i) {
+        TFileInf& row = Table[i];
+        const QDate installed = ParseDate(row.BeforDate), offered = ParseDate(row.AfterDate);
+        row.needUpdate.Visible = !(installed.isValid() && installed >= offered);
+        row.needUpdate.Checked = i == 0 ? row.needUpdate.Visible : false;
+        row.needFoto.Visible = !row.FileNameFoto.isEmpty() && row.FotoDate > row.BeforFoto;
+        row.needFoto.Checked = false;
+        if (IsSelectedCity(row)) {
+            row.needUpdate.Checked = row.needUpdate.Visible;
+            row.needFoto.Checked = row.needFoto.Visible;
+        }
+    }
+}
+
+DownloadResult Updater::Fetch(const QString& path, const UpdateHooks& hooks, QString& folder,
+                              QString& localName) {
+    localName = LocalName(path);
+    if (!IsSafeFileName(localName)) {
+        DownloadResult refused;
+        refused.error = QStringLiteral("The list names an unsafe file \"%1\"").arg(path);
+        return refused;
+    }
+    if (hooks.BeforeDownload) hooks.BeforeDownload();
+    folder = ctx_.DataFolder;
+    DownloadResult r = DownloadFile(Base + path, folder + localName, hooks.Progress, DownloadTimeoutMs);
+    // A data folder that cannot take the file sends it to the selected city's folder.
+    if (r.status == DownloadStatus::FileError && ctx_.CurrentCity >= 0 &&
+        ctx_.CurrentCity < int(ctx_.Cities.size())) {
+        folder = ctx_.Cities[std::size_t(ctx_.CurrentCity)].path;
+        if (hooks.BeforeDownload) hooks.BeforeDownload();
+        r = DownloadFile(Base + path, folder + localName, hooks.Progress, DownloadTimeoutMs);
+    }
+    return r;
+}
+
+void Updater::InstallCity(TFileInf& row, const UpdateHooks& hooks) {
+    QString folder, localName;
+    const DownloadResult r = Fetch(row.FileName, hooks, folder, localName);
+    auto failed = [&](const QString& why) {
+        ctx_.AppState = QStringLiteral("error");
+        if (hooks.Warning) hooks.Warning(why);
+    };
+    if (!r.ok()) return failed(r.error);
+    const QString superseded = folder + QFileInfo(localName).completeBaseName() + QStringLiteral(".gis");
+    const UnpackReport unpacked = UnpackArchive(folder + localName, folder, {superseded});
+    if (!unpacked.refused.isEmpty())
+        failed(QStringLiteral("Not installed, the names leave the data folder: %1")
+                   .arg(unpacked.refused.join(", ")));
+    if (!unpacked.ok) return failed(unpacked.error);
+    if (IsSelectedCity(row)) ctx_.Outcome.CurrentCityUpdated = true;
+    ctx_.Outcome.DataInstalled = true;
+    // The reply is not awaited for anything: a failed report does not stop the run.
+    SendInstalledFileReport(client_, Base, localName);
+}
+
+void Updater::InstallFotos(TFileInf& row, const UpdateHooks& hooks) {
+    QString folder, localName;
+    const DownloadResult r = Fetch(row.FileNameFoto, hooks, folder, localName);
+    if (!r.ok()) {
+        ctx_.AppState = QStringLiteral("error");
+        if (hooks.Warning) hooks.Warning(r.error);
+        return;
+    }
+    for (TCity& city : ctx_.Cities)
+        if (city.CityName == row.CityName) city.FotoDate = row.FotoDate.toString(QLatin1String(DateFormat));
+}
+
+void Updater::InstallProgram(TFileInf& row, const UpdateHooks& hooks) {
+    if (hooks.BeforeDownload) hooks.BeforeDownload();
+    const QString target = ctx_.TempFolder + QLatin1String(InstallerFileName);
+    QFile::remove(target);
+    const DownloadResult r = DownloadFile(Base + row.FileName, target, hooks.Progress, DownloadTimeoutMs);
+    if (!r.ok()) {
+        if (hooks.Warning) hooks.Warning(r.error);
+        return;
+    }
+    QFile(target).setPermissions(QFile(target).permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    ctx_.Outcome.InstallerLaunched = true;
+    ctx_.AppState = QStringLiteral("quit");
+    if (hooks.LaunchInstaller)
+        hooks.LaunchInstaller(target);
+    else
+        ShellOpen(target);
+}
+
+void Updater::Install(const UpdateHooks& hooks) {
+    QDir().mkpath(ctx_.DataFolder);
+    for (std::size_t i = 1; i < Table.size(); ++i) {
+        TFileInf& row = Table[i];
+        if (row.needUpdate.Visible && row.needUpdate.Checked) InstallCity(row, hooks);
+        if (row.needFoto.Visible && row.needFoto.Checked) InstallFotos(row, hooks);
+    }
+    if (!Table.empty() && Table[0].needUpdate.Visible && Table[0].needUpdate.Checked)
+        InstallProgram(Table[0], hooks);
+}
+
+void Updater::Finish() {
+    Table.clear();
+    const QString current = ctx_.CurrentCity >= 0 && ctx_.CurrentCity < int(ctx_.Cities.size())
+                                ? ctx_.Cities[std::size_t(ctx_.CurrentCity)].CityName
+                                : QString();
+    ctx_.Cities = BuildCatalogue(ctx_.DataFolder, ctx_.ExeFolder);
+    // New cities may sort before the selected one: it is found again by name.
+    ctx_.CurrentCity = current.isNull() ? -1 : FindCity(ctx_.Cities, current);
+    if (ctx_.Db && ctx_.CurrentCity >= 0) {
+        try {
+            LoadPhotoIndex(*ctx_.Db, CityFileRef::From(ctx_.Cities[std::size_t(ctx_.CurrentCity)]));
+        } catch (const CityFileError&) {
+            ctx_.Db->Fotos.clear();
+        }
+    }
+}

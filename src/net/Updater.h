@@ -1,0 +1,113 @@
+// The update run without its windows: the component and photo lists of the vendor site, the
+// comparison with the installed cities, and downloading and installing what is ticked.
+#pragma once
+
+#include "Catalogue.h"
+#include "HttpClient.h"
+#include "VendorService.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+struct CityDb;
+
+// The installed program's own release date.
+inline constexpr const char* ProgramReleaseDate = "01.02.2020";
+// Where the installer is stored in the temporary folder.
+inline constexpr const char* InstallerFileName = "Tessara_install.exe";
+
+// A check box of a component row as the list window shows it.
+struct TCheck {
+    QString Caption;
+    bool Visible = false;
+    bool Checked = false;
+};
+
+struct TFileInf {
+    QString FileName;     // relative to the base address; the part after the last "/" is the local name
+    QString FileNameFoto; // empty when no photo archive is offered
+    QDate FotoDate{2000, 1, 1};
+    QDate BeforFoto{2000, 1, 1};
+    QString CityName;
+    QString BeforDate = QStringLiteral("-");
+    QString AfterDate;
+    TCheck needUpdate;
+    TCheck needFoto;
+};
+
+// Row 0 is the program itself, rows 1 onwards are cities.
+using TInfTable = std::vector<TFileInf>;
+
+// Reset at the start of every run; the callers read them afterwards.
+struct DownloadOutcome {
+    bool InstallerLaunched = false;
+    bool DataInstalled = false;
+    bool CurrentCityUpdated = false;
+};
+
+// The program state an update run reads and changes.
+struct UpdateContext {
+    QString DataFolder; // with a trailing separator; created when something is downloaded
+    QString ExeFolder;
+    QString TempFolder;
+    std::vector<TCity> Cities;
+    int CurrentCity = -1;
+    bool AutoUpdate = false;
+    QString AppState; // "error" after a failed component, "quit" after the installer was started
+    DownloadOutcome Outcome;
+    CityDb* Db = nullptr; // the loaded city, whose photo index is read again at the end
+};
+
+// The list formats of the vendor site (Windows-1251 text, one field per line).
+bool ParseComponentList(const QByteArray& bytes, TInfTable& table);
+bool ParsePhotoList(const QByteArray& bytes, TInfTable& table);
+
+// A check box caption with max(0, 12 - 2 x length) blanks in front.
+QString PaddedCaption(const QString& caption);
+
+// A local file name taken from a list: a plain name, no folders, nothing that leaves the folder.
+bool IsSafeFileName(const QString& name);
+
+// What the download window does while components arrive.
+struct UpdateHooks {
+    std::function<void()> BeforeDownload;                     // the window becomes visible, the bar resets
+    DownloadProgress Progress;                                // bar position and maximum
+    std::function<void(const QString& detail)> Warning;       // ErrDownload, with what went wrong
+    std::function<bool(const QString& path)> LaunchInstaller; // the shell's "open"
+};
+
+class Updater {
+public:
+    Updater(UpdateContext& context, MirrorSites mirrors);
+
+    TInfTable Table;
+    QString Base; // the base address whose lists arrived; every later request uses it
+
+    // Fetches and parses both lists from one base address; false when the component list fails.
+    bool ReadLists(const QString& base);
+    // Tries the first base address, then the second.
+    bool FetchLists();
+    // Installed dates, which boxes show, and the ticks of the selected city and a newer program.
+    void Compare();
+    // Downloads and installs every shown and ticked component, cities in list order, the program last.
+    void Install(const UpdateHooks& hooks);
+    // Empties the table, rebuilds the catalogue and reads the current city's photo index again.
+    void Finish();
+
+    HttpClient& Client() { return client_; }
+    int DownloadTimeoutMs = 30000;
+
+private:
+    bool IsSelectedCity(const TFileInf& row) const;
+    DownloadResult Fetch(const QString& path, const UpdateHooks& hooks, QString& folder, QString& localName);
+    void InstallCity(TFileInf& row, const UpdateHooks& hooks);
+    void InstallFotos(TFileInf& row, const UpdateHooks& hooks);
+    void InstallProgram(TFileInf& row, const UpdateHooks& hooks);
+
+    UpdateContext& ctx_;
+    MirrorSites mirrors_;
+    HttpClient client_;
+};

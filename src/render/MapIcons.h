@@ -1,0 +1,11 @@
+// Small pictures drawn on the map: the 16 x 16 point-of-interest icons and the red and yellow mark flags.
+#pragma once
+
+#include "MapObjects.h"
+
+#include <QImage>
+
+// The icon of a point-of-interest kind; a plain dot for an unknown kind.
+const QImage& POIIcon(TPOIType tip);
+// The flag over a building that holds a listed organisation; white pixels are transparent.
+const QImage& MarkPicture(bool yellow);

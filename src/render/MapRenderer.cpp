@@ -1,0 +1,585 @@
+#include "MapRenderer.h"
+
+#include "CityDb.h"
+#include "MapColors.h"
+#include "MapIcons.h"
+#include "ObjectState.h"
+#include "Primitives.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QHash>
+#include <QPainter>
+#include <QPolygon>
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const QColor Grey128(128, 128, 128);
+
+// Point sizes of the design are for a 96-dpi screen.
+int PointsToPixels(int points) { return std::max(1, int(std::lround(points * 96.0 / 72.0))); }
+
+QFont MakeFont(const QString& family, int points, bool bold) {
+    QFont f(family);
+    f.setPixelSize(PointsToPixels(points));
+    f.setBold(bold);
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+// Windows-like pens: round caps and joins for wide lines; 1-pixel pens are cosmetic, which Qt draws
+// without building a stroke outline.
+QPen Pen(const QColor& c, int width, Qt::PenStyle style = Qt::SolidLine) {
+    return QPen(c, width <= 1 ? 0 : width, style, Qt::RoundCap, Qt::RoundJoin);
+}
+
+} // namespace
+
+// Everything one redraw needs at hand.
+struct TMap::Frame {
+    QPainter p;
+    QImage* surface = nullptr;
+    const TColorScheme* s = nullptr;
+    bool stopDetail = false, mapDetail = false, blink = false, smoothNow = false;
+    QHash<int, QFont> arialBold, arial, times;
+    QPolygon roof, wall = QPolygon(4);
+    std::vector<int> sides;
+    std::vector<std::uint32_t> candidates;
+    QPolygon poly;
+
+    // Pens and brushes cost an allocation each: set them only when they change.
+    QRgb penColor = 0;
+    int penWidth = -1;
+    Qt::PenStyle penStyle = Qt::NoPen;
+    void pen(const QColor& c, int width, Qt::PenStyle style = Qt::SolidLine) {
+        width = std::max(width, 1);
+        if (penWidth == width && penColor == c.rgb() && penStyle == style) return;
+        p.setPen(Pen(c, width, style));
+        penColor = c.rgb();
+        penWidth = width;
+        penStyle = style;
+    }
+    void penChanged() { penWidth = -1; }
+    QRgb brushColor = 0;
+    bool brushSolid = false;
+    void brush(const QColor& c) {
+        if (brushSolid && brushColor == c.rgb()) return;
+        p.setBrush(c);
+        brushColor = c.rgb();
+        brushSolid = true;
+    }
+    void noBrush() {
+        p.setBrush(Qt::NoBrush);
+        brushSolid = false;
+    }
+    void hatch(const QColor& c) {
+        p.setBrush(QBrush(c, Qt::BDiagPattern));
+        brushSolid = false;
+    }
+
+    const QFont& ArialBold(int pt) {
+        auto it = arialBold.find(pt);
+        if (it == arialBold.end()) it = arialBold.insert(pt, MakeFont("Liberation Sans", pt, true));
+        return *it;
+    }
+    const QFont& Arial(int pt) {
+        auto it = arial.find(pt);
+        if (it == arial.end()) it = arial.insert(pt, MakeFont("Liberation Sans", pt, false));
+        return *it;
+    }
+    const QFont& Times(int pt) {
+        auto it = times.find(pt);
+        if (it == times.end()) it = times.insert(pt, MakeFont("Liberation Serif", pt, false));
+        return *it;
+    }
+};
+
+TMap::TMap(CityDb& db, MapView& view, MapDisplay& display, const TColorScheme& scheme)
+    : db_(db), view_(view), display_(display), scheme_(scheme) {}
+
+TMap::~TMap() = default;
+
+void TMap::CityLoaded() {
+    const WorldRect world{db_.WorldMinX, db_.WorldMinY, db_.WorldMaxX, db_.WorldMaxY};
+    fieldGrid_.Build(db_.Fields, world);
+    roadGrid_.Build(db_.Roads, world);
+    stopGrid_.Build(db_.BusStops, world);
+    buildingGrid_.Build(db_.Buildings, world);
+    textGrid_.Build(db_.Texts, world);
+    poiGrid_.Build(db_.POIs, world);
+    stopById_.clear();
+    for (size_t i = db_.BusStops.size(); i-- > 0;) stopById_[db_.BusStops[i].id_] = int(i); // first one wins
+    view_.SetWorld(db_.WorldMinX, db_.WorldMinY, db_.WorldMaxX, db_.WorldMaxY);
+}
+
+int TMap::StopIndexById(int id) const {
+    auto it = stopById_.find(id);
+    return it == stopById_.end() ? -1 : it->second;
+}
+
+void TMap::Resize(int width, int height, bool starting) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    img = QImage(width, height, QImage::Format_RGB32);
+    buf_img = QImage(width, height, QImage::Format_RGB32);
+    view_.SetSurface(width, height, starting);
+}
+
+namespace {
+
+// Walks the candidates of a grid for the view, or the whole collection when the grid says so.
+template <class Obj, class Fn>
+void ForVisible(const std::vector<Obj>& objects, const SpatialGrid& grid, const MapView& v, bool useGrid,
+                std::vector<std::uint32_t>& scratch, Fn&& fn) {
+    WorldRect r{v.OriginX - v.ToWorld(v.OffsetX + 2), v.OriginY - v.ToWorld(v.OffsetY + 2),
+                v.OriginX + v.ToWorld(v.Width - v.OffsetX + 2), v.OriginY + v.ToWorld(v.Height - v.OffsetY + 2)};
+    bool all = false;
+    if (!useGrid || grid.size() != objects.size()) all = true;
+    else grid.Query(r, scratch, all);
+    // Objects are large records: fetching a few ahead keeps a walk over a big city from waiting on memory.
+    constexpr size_t Ahead = 8;
+    if (all) {
+        const size_t n = objects.size();
+        for (size_t i = 0; i < n; ++i) {
+            if (i + Ahead < n) __builtin_prefetch(&objects[i + Ahead]);
+            fn(objects[i], int(i));
+        }
+    } else {
+        const size_t n = scratch.size();
+        for (size_t k = 0; k < n; ++k) {
+            if (k + Ahead < n) __builtin_prefetch(&objects[scratch[k + Ahead]]);
+            fn(objects[scratch[k]], int(scratch[k]));
+        }
+    }
+}
+
+QPoint Screen(const MapView& v, float x, float y) {
+    int px, py;
+    v.WorldToScreen(x, y, px, py);
+    return {px, py};
+}
+
+void ToScreen(const MapView& v, const TShapeFis& shape, QPolygon& out) {
+    out.resize(int(shape.size()));
+    for (size_t i = 0; i < shape.size(); ++i) out[int(i)] = Screen(v, shape[i].x, shape[i].y);
+}
+
+QString LangOf(const Tas& t, int lang) {
+    if (lang >= 0 && lang < t.size()) return t[lang];
+    return t.isEmpty() ? QString() : t[0];
+}
+
+} // namespace
+
+void TMap::BeginFrame(Frame& f, QImage& surface) {
+    f.surface = &surface;
+    f.s = &scheme_;
+    f.stopDetail = view_.StopDetail();
+    f.mapDetail = view_.MapDetail();
+    f.blink = display_.BlinkHighlight();
+    f.smoothNow = display_.SmoothNow;
+}
+
+void TMap::DrawGDI(QImage* target, bool full) {
+    if (Quit) return;
+    Drawing = true;
+    if (img.isNull()) Resize(view_.Width > 0 ? view_.Width : 1, view_.Height > 0 ? view_.Height : 1);
+    view_.SetSurface(img.width(), img.height());
+    view_.CorrectPosition();
+
+    // The base layer is drawn straight into its cache; the frame is the cache plus the overlays.
+    if (full) {
+        if (buf_img.size() != img.size()) buf_img = QImage(img.size(), QImage::Format_RGB32);
+        Frame base;
+        BeginFrame(base, buf_img);
+        base.p.begin(&buf_img);
+        DrawBase(base, false);
+        base.p.end();
+    }
+    if (img.isDetached() && img.size() == buf_img.size() && img.format() == buf_img.format())
+        std::memcpy(img.bits(), buf_img.constBits(), size_t(buf_img.sizeInBytes()));
+    else
+        img = buf_img.copy();
+    Frame f;
+    BeginFrame(f, img);
+    f.p.begin(&img);
+    DrawOverlays(f);
+    f.p.end();
+    if (target) *target = img;
+    if (drawMinimapFrame) drawMinimapFrame();
+    Drawing = false;
+}
+
+void TMap::DrawForPrint(QImage& target) {
+    view_.SetSurface(img.width(), img.height());
+    view_.CorrectPosition();
+    Frame f;
+    BeginFrame(f, img);
+    f.p.begin(&img);
+    DrawBase(f, true);
+    f.p.end();
+    buf_img = img.copy();
+    target = img;
+}
+
+void TMap::DrawAreasOnly(QImage& target) {
+    Frame f;
+    BeginFrame(f, target);
+    f.smoothNow = false;
+    f.p.begin(&target);
+    f.p.fillRect(target.rect(), ToQColor(scheme_.RoadColor));
+    for (const TField& fl : db_.Fields)
+        if (fl.typ != DistrictFieldType) DrawField(f, fl);
+    f.p.end();
+}
+
+void TMap::DrawField(Frame& f, const TField& fl) {
+    const MapView& v = view_;
+    if (!v.IsVisible(fl, options.flat)) return;
+    if (v.ToPixels(fl.maxX_ - fl.minX_) < 3 && v.ToPixels(fl.maxY_ - fl.minY_) < 3) return;
+    ToScreen(v, fl.shape, f.poly);
+    QPainter& p = f.p;
+    // Districts are outlined, never filled.
+    if (fl.typ == DistrictFieldType) {
+        f.noBrush();
+        f.pen(Qt::red, std::max(v.ToPixels(2), 2));
+        p.drawPolygon(f.poly);
+        return;
+    }
+    const QColor fill = ToQColor(fl.color);
+    f.brush(fill);
+    f.pen(f.mapDetail && !f.smoothNow ? Grey128 : fill, 1);
+    p.drawPolygon(f.poly);
+    if (f.smoothNow) {
+        const QRgb edge = (f.mapDetail ? Grey128 : fill).rgb();
+        const int n = f.poly.size();
+        for (int i = 0; i < n; ++i) AntialiasedLine(*f.surface, f.poly[i], f.poly[(i + 1) % n], edge);
+    }
+}
+
+void TMap::DrawRoad(Frame& f, const TRoad& r) {
+    const MapView& v = view_;
+    if (!v.IsVisible(r, options.flat)) return;
+    if (f.mapDetail ? r.layer == 1 : r.layer == 0) return;
+    const float width = std::fabs(r.width) < 0.0001f ? 1.0f : r.width;
+    const int w = v.ToPixels(width);
+    if (w == 0) return;
+    QPainter& p = f.p;
+    const QPoint a = Screen(v, r.point[0].x, r.point[0].y), b = Screen(v, r.point[1].x, r.point[1].y);
+    if (r.tip == rtIron) {
+        f.pen(Qt::black, w);
+        p.drawLine(a, b);
+        f.pen(Qt::white, std::max(w - 4, 1));
+        DrawRailwayDashes(p, a, b, w);
+    } else if (r.tip == rtWall) {
+        f.noBrush();
+        f.pen(ToQColor(r.color), 1, Qt::DotLine);
+        p.drawLine(a, b);
+    } else if (f.smoothNow && w == 1) {
+        AntialiasedLine(*f.surface, a, b, ToQRgb(r.color));
+    } else {
+        f.pen(ToQColor(r.color), w);
+        p.drawLine(a, b);
+    }
+}
+
+void TMap::DrawRoute(Frame& f, const TBusWay& way) {
+    const MapView& v = view_;
+    if (!way.IsFound || !v.IsVisible(way, options.flat)) return;
+    const int w = v.ToPixels(2);
+    const QColor c = ToQColor(way.tip == ttMetro ? way.MetroColor : way.color);
+    QPolygon line;
+    line.reserve(int(way.way.size()));
+    for (const TWayPoint& pt : way.way) {
+        if (pt.typ == 0) {
+            line << Screen(v, pt.x, pt.y);
+        } else if (int si = StopIndexById(pt.ids); si >= 0) {
+            line << Screen(v, db_.BusStops[si].x, db_.BusStops[si].y);
+        }
+    }
+    QPainter& p = f.p;
+    if (f.smoothNow && w < 2) {
+        for (int i = 0; i + 1 < line.size(); ++i) AntialiasedLine(*f.surface, line[i], line[i + 1], c.rgb());
+    } else {
+        f.noBrush();
+        f.pen(c, w);
+        p.drawPolyline(line);
+    }
+}
+
+void TMap::DrawStop(Frame& f, const TBusStop& st) {
+    const MapView& v = view_;
+    if (!v.IsVisible(st, options.flat)) return;
+    const bool selected = IsSelected(st, scheme_);
+    const bool special = st.IsFound || selected || st.tip == bstMetro;
+    if (v.Scale > 4 && !special) return;
+    int r = std::max(v.ToPixels(st.Radius), 4);
+    if (special) r = std::max(r, 6);
+    const int penWidth = int(std::lround(1.05 * r)) - r + 1;
+    const QColor fill = ToQColor(f.blink && st.IsFound ? scheme_.ActiveColor : st.color);
+    const QColor outline = st.IsFound || selected ? fill : QColor(Qt::black);
+    const QPoint c = Screen(v, st.x, st.y);
+    QPainter& p = f.p;
+    f.brush(fill);
+    f.pen(outline, penWidth);
+    p.drawEllipse(QRect(c.x() - r, c.y() - r, 2 * r, 2 * r));
+    if (st.tip != bstMetro) return;
+    p.setFont(f.Times(r));
+    const QFontMetrics fm = p.fontMetrics();
+    f.pen(Qt::white, 1);
+    p.drawText(c.x() - fm.horizontalAdvance(QStringLiteral("M")) / 2, c.y() - fm.height() / 2 + fm.ascent(),
+               QStringLiteral("M"));
+    if (v.Scale >= 3 && v.Scale < 20) {
+        const QString caption = LangOf(st.caption, options.DataLang);
+        p.setFont(f.Arial(6));
+        f.noBrush();
+        const QFontMetrics cm = p.fontMetrics();
+        DrawContourText(p, QPoint(c.x() - cm.horizontalAdvance(caption) / 2, c.y() - cm.height() - 5), caption,
+                        Qt::blue, options.ContourText);
+    f.penChanged();
+    }
+}
+
+void TMap::DrawStreet(Frame& f, const TStreet& st) {
+    const MapView& v = view_;
+    if (!st.Visible || !v.IsVisible(st, options.flat)) return;
+    f.pen(ToQColor(f.blink && st.IsFound ? scheme_.ActiveColor : st.color), std::max(v.ToPixels(st.width), 3));
+    for (size_t i = 0; i + 1 < st.shape.size(); i += 2)
+        f.p.drawLine(Screen(v, st.shape[i].x, st.shape[i].y), Screen(v, st.shape[i + 1].x, st.shape[i + 1].y));
+}
+
+void TMap::DrawOutline(Frame& f, const QPolygon& poly, const TObjShape& sh, bool single, const QColor& brush) {
+    QPainter& p = f.p;
+    const QColor outline = f.stopDetail ? QColor(Qt::black) : Grey128;
+    if (single && !f.smoothNow) {
+        f.pen(outline, 1);
+        p.drawPolygon(poly);
+        return;
+    }
+    f.pen(brush, 1);
+    p.drawPolygon(poly);
+    const int n = poly.size();
+    for (int i = 0; i < n; ++i) {
+        // Walls shared between parts of one building stay invisible.
+        if (!single && i < int(sh.comSide.size()) && sh.comSide[i]) continue;
+        if (f.smoothNow) {
+            AntialiasedLine(*f.surface, poly[i], poly[(i + 1) % n], outline.rgb());
+        } else {
+            f.pen(outline, 1);
+            p.drawLine(poly[i], poly[(i + 1) % n]);
+        }
+    }
+}
+
+void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
+    const MapView& v = view_;
+    if (!f.mapDetail && !IsSelected(b, scheme_) && !b.IsFound) return;
+    if (!v.IsVisible(b, options.flat)) return;
+    QPainter& p = f.p;
+    const bool single = b.shapes.size() == 1;
+    const TColor baseColor = f.blink && b.IsFound ? scheme_.ActiveColor : b.color;
+    const QColor brush = ToQColor(baseColor);
+    // A construction site in a scheme whose construction colour is black is hatched.
+    const bool hatch = b.color == 0 && b.tip == 20;
+    auto setBrush = [&] {
+        if (hatch) {
+            p.setBackgroundMode(Qt::OpaqueMode);
+            p.setBackground(Qt::white);
+            f.hatch(brush);
+        } else {
+            p.setBackgroundMode(Qt::TransparentMode);
+            f.brush(brush);
+        }
+    };
+    for (const TObjShape& sh : b.shapes) {
+        if (sh.shape.empty()) continue;
+        ToScreen(v, sh.shape, f.poly);
+        setBrush();
+        if (options.flat || sh.high == 0 || !v.HeightsShown()) {
+            DrawOutline(f, f.poly, sh, single, brush);
+            continue;
+        }
+        const QPoint d(v.ToPixels(sh.high / 4.0f), -v.ToPixels(float(sh.high)));
+        const int n = f.poly.size();
+        auto shared = [&](int j) { return j < int(sh.comSide.size()) && sh.comSide[j]; };
+        f.sides.clear();
+        for (int j = 0; j < n; ++j)
+            if (j < int(sh.visSide.size()) && sh.visSide[j] && !shared(j)) f.sides.push_back(j);
+        // Far walls first: by the smaller y of each side's ends, ties in their order.
+        auto farY = [&](int j) { return std::min(sh.shape[j].y, sh.shape[(j + 1) % n].y); };
+        std::stable_sort(f.sides.begin(), f.sides.end(), [&](int a, int c) { return farY(a) < farY(c); });
+        const QColor wallFill = ToQColor(Darken(baseColor, 30));
+        p.setBackgroundMode(Qt::TransparentMode);
+        auto edge = [&](QPoint a, QPoint c) {
+            if (options.smooth) {
+                AntialiasedLine(*f.surface, a, c, qRgb(0, 0, 0));
+            } else {
+                f.pen(Qt::black, 1);
+                p.drawLine(a, c);
+            }
+        };
+        for (int j : f.sides) {
+            const int nx = (j + 1) % n;
+            const QPoint pj = f.poly[j], pn = f.poly[nx];
+            f.wall[0] = pj + d;
+            f.wall[1] = pj;
+            f.wall[2] = pn;
+            f.wall[3] = pn + d;
+            f.brush(wallFill);
+            f.pen(!options.smooth && single ? QColor(Qt::black) : wallFill, 1);
+            p.drawConvexPolygon(f.wall); // a wall is a parallelogram
+            if (!shared((j + n - 1) % n)) edge(pj + d, pj);
+            edge(pj, pn);
+            if (!shared(nx)) edge(pn, pn + d);
+        }
+        f.roof = f.poly.translated(d);
+        setBrush();
+        DrawOutline(f, f.roof, sh, single, brush);
+    }
+    p.setBackgroundMode(Qt::TransparentMode);
+    if (display_.TextsOn) DrawHouseNumber(f, b);
+}
+
+void TMap::DrawHouseNumber(Frame& f, const TBuilding& b) {
+    const MapView& v = view_;
+    const QString num = LangOf(b.num, options.DataLang);
+    if (num.isEmpty()) return;
+    const int points = v.ToPixels(std::min((b.maxX_ - b.minX_) / float(num.size()), 7.0f));
+    if (points < 4) return;
+    QPoint at = Screen(v, b.x, b.y);
+    if (!options.flat && b.ShapeWithNum < b.shapes.size() && b.shapes[b.ShapeWithNum].high > 0) {
+        const float h = b.shapes[b.ShapeWithNum].high;
+        at += QPoint(v.ToPixels(h / 4), -v.ToPixels(h));
+    }
+    QPainter& p = f.p;
+    p.setFont(f.Times(points));
+    f.noBrush();
+    const QFontMetrics fm = p.fontMetrics();
+    const QPoint topLeft(at.x() - fm.horizontalAdvance(num) / 2, at.y() - fm.height() / 2);
+    DrawContourText(p, topLeft, num, Qt::black, points > 5 && options.ContourText);
+    f.penChanged();
+}
+
+void TMap::DrawText(Frame& f, const TText& t) {
+    const MapView& v = view_;
+    if (!v.IsVisible(t, options.flat)) return;
+    const int size = v.ToPixels(t.size);
+    if (size < 4) return;
+    if ((f.mapDetail && v.Scale > 1.8f && t.size < 30) || (f.mapDetail && t.layer == 1) ||
+        (!f.mapDetail && t.layer == 0))
+        return;
+    QPainter& p = f.p;
+    p.setFont(f.ArialBold(size));
+    f.pen(ToQColor(t.color), 1);
+    const QPoint at = Screen(v, t.x, t.y);
+    p.save();
+    p.translate(at);
+    p.rotate(-t.angle / 10.0); // tenths of a degree, counter-clockwise
+    p.drawText(0, p.fontMetrics().ascent(), LangOf(t.Text, options.DataLang));
+    p.restore();
+}
+
+void TMap::DrawBase(Frame& f, bool forPrint) {
+    QPainter& p = f.p;
+    const MapView& v = view_;
+    p.fillRect(f.surface->rect(), ToQColor(scheme_.RoadColor));
+
+    ForVisible(db_.Fields, fieldGrid_, v, UseSpatialIndex, f.candidates, [&](const TField& fl, int) {
+        if (fl.typ != DistrictFieldType) DrawField(f, fl);
+    });
+    ForVisible(db_.Roads, roadGrid_, v, UseSpatialIndex, f.candidates, [&](const TRoad& r, int) { DrawRoad(f, r); });
+    if (!forPrint)
+        for (const TBusWay& way : db_.BusWays) DrawRoute(f, way);
+    if (f.stopDetail)
+        ForVisible(db_.BusStops, stopGrid_, v, UseSpatialIndex, f.candidates, [&](const TBusStop& st, int) {
+            if (st.tip != bstMetro) DrawStop(f, st);
+        });
+    for (const TStreet& st : db_.Streets) DrawStreet(f, st);
+    if (f.mapDetail) {
+        ForVisible(db_.Buildings, buildingGrid_, v, UseSpatialIndex, f.candidates,
+                   [&](const TBuilding& b, int) { DrawBuilding(f, b); });
+    } else {
+        // Zoomed out only found or selected buildings are drawn: keep their list instead of walking them all.
+        if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor) {
+            zoomedOutBuildings_.clear();
+            for (size_t i = 0; i < db_.Buildings.size(); ++i)
+                if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_))
+                    zoomedOutBuildings_.push_back(std::uint32_t(i));
+            zoomedOutVersion_ = ObjectStateVersion();
+            zoomedOutActive_ = scheme_.ActiveColor;
+        }
+        for (std::uint32_t i : zoomedOutBuildings_) DrawBuilding(f, db_.Buildings[i]);
+    }
+    f.noBrush();
+    if (display_.TextsOn)
+        ForVisible(db_.Texts, textGrid_, v, UseSpatialIndex, f.candidates, [&](const TText& t, int) { DrawText(f, t); });
+    if (!forPrint && v.Scale <= 1)
+        ForVisible(db_.POIs, poiGrid_, v, UseSpatialIndex, f.candidates, [&](const TPOI& poi, int) {
+            if (!v.IsVisible(poi, options.flat)) return;
+            const QPoint at = Screen(v, poi.x, poi.y);
+            p.drawImage(at.x() - 8, at.y() - 8, POIIcon(poi.tip));
+        });
+    // Stops on top: found, selected, or metro when zoomed in.
+    ForVisible(db_.BusStops, stopGrid_, v, UseSpatialIndex, f.candidates, [&](const TBusStop& st, int) {
+        if (st.IsFound || IsSelected(st, scheme_) || (st.tip == bstMetro && f.stopDetail)) DrawStop(f, st);
+    });
+    // Zoomed out: one symbol per metro station, however many entrances it has.
+    if (!f.stopDetail && options.metro) {
+        QSet<QString> drawn;
+        for (const TBusStop& st : db_.BusStops) {
+            if (st.tip != bstMetro) continue;
+            const QString caption = LangOf(st.caption, options.DataLang);
+            if (drawn.contains(caption)) continue;
+            drawn.insert(caption);
+            DrawStop(f, st);
+        }
+    }
+}
+
+void TMap::DrawMarks(Frame& f) {
+    const MapView& v = view_;
+    QImage& surface = *f.surface;
+    for (const TMark& m : display_.Marks.mark) {
+        if (!m.Shows() || m.BuildIndex < 0 || m.BuildIndex >= int(db_.Buildings.size())) continue;
+        const TBuilding& b = db_.Buildings[m.BuildIndex];
+        float ax = b.x, ay = b.y;
+        // On the roof when heights are drawn.
+        if (!options.flat && v.Scale < 4 && b.ShapeWithNum < b.shapes.size() && b.shapes[b.ShapeWithNum].high > 0) {
+            ax += b.shapes[b.ShapeWithNum].high / 4.0f;
+            ay -= b.shapes[b.ShapeWithNum].high;
+        }
+        const QImage& pic = MarkPicture(m.Yellow());
+        const QPoint at = Screen(v, ax, ay);
+        const int top = at.y() - pic.height();
+        for (int y = 0; y < pic.height(); ++y) {
+            const int sy = top + y;
+            if (sy < 0 || sy >= surface.height()) continue;
+            const QRgb* src = reinterpret_cast<const QRgb*>(pic.constScanLine(y));
+            QRgb* dst = reinterpret_cast<QRgb*>(surface.scanLine(sy));
+            for (int x = 0; x < pic.width(); ++x) {
+                const int sx = at.x() + x;
+                if (sx < 0 || sx >= surface.width() || (src[x] & 0xFFFFFF) == 0xFFFFFF) continue;
+                dst[sx] = src[x];
+            }
+        }
+    }
+}
+
+void TMap::DrawOverlays(Frame& f) {
+    for (int zi : display_.FoundZones)
+        if (zi >= 0 && zi < int(db_.Fields.size())) DrawField(f, db_.Fields[zi]);
+    const Tbo& shown = display_.ShownObjects;
+    for (int i : shown.ids) {
+        if (shown.tip == otBuild && i >= 0 && i < int(db_.Buildings.size())) DrawBuilding(f, db_.Buildings[i]);
+        else if (shown.tip == otBusStop && i >= 0 && i < int(db_.BusStops.size())) DrawStop(f, db_.BusStops[i]);
+        else if (shown.tip == otStreet && i >= 0 && i < int(db_.Streets.size())) DrawStreet(f, db_.Streets[i]);
+    }
+    if (options.marks) DrawMarks(f);
+    if (drawRuler) drawRuler(f.p);
+    if (drawRadius) drawRadius(f.p);
+    if (drawBalloons) drawBalloons(f.p);
+}

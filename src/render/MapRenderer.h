@@ -1,0 +1,85 @@
+// The 2D map renderer: draws a city through a MapView into an off-screen picture, keeping the base
+// layer cached so that overlay-only redraws are cheap.
+#pragma once
+
+#include "ColorScheme.h"
+#include "MapDisplay.h"
+#include "MapView.h"
+#include "SpatialGrid.h"
+
+#include <QImage>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+struct CityDb;
+class QPainter;
+
+// Settings the picture depends on.
+struct MapRenderOptions {
+    bool flat = false;       // no heights
+    bool smooth = true;      // antialiasing at rest
+    bool metro = true;       // metro stations also when zoomed out
+    bool marks = true;       // flags over listed buildings
+    bool ContourText = true; // white contour around house numbers and metro captions
+    int DataLang = 0;
+};
+
+class TMap {
+public:
+    TMap(CityDb& db, MapView& view, MapDisplay& display, const TColorScheme& scheme);
+    ~TMap();
+
+    QImage img;     // every frame is composed here
+    QImage buf_img; // the base layer of the last full redraw
+    bool Drawing = false;
+    bool Quit = false; // the program is closing: draw nothing
+    // Tests switch the spatial index off to compare with a walk over whole collections.
+    bool UseSpatialIndex = true;
+    MapRenderOptions options;
+
+    // Overlays drawn after the marks, in this order (ruler, radius, balloons), and the minimap frame.
+    std::function<void(QPainter&)> drawRuler, drawRadius, drawBalloons;
+    std::function<void()> drawMinimapFrame;
+
+    // After a city is loaded: the spatial index of every kind and the stop lookup by id.
+    void CityLoaded();
+    // Size of the visible map image; recomputes the full-map scale.
+    void Resize(int width, int height, bool starting = false);
+    // One redraw; `full` redraws the base layer, otherwise the cached one is reused. The frame goes to
+    // `target` when given.
+    void DrawGDI(QImage* target, bool full);
+    // The base layer alone into `target` (printing and export): no routes, icons or overlays.
+    void DrawForPrint(QImage& target);
+    // Areas except districts on the road colour (the minimap picture).
+    void DrawAreasOnly(QImage& target);
+
+    int StopIndexById(int id) const;
+
+private:
+    struct Frame;
+    void BeginFrame(Frame& f, QImage& surface);
+    void DrawBase(Frame& f, bool forPrint);
+    void DrawOverlays(Frame& f);
+    void DrawField(Frame& f, const TField& fl);
+    void DrawRoad(Frame& f, const TRoad& r);
+    void DrawRoute(Frame& f, const TBusWay& way);
+    void DrawStop(Frame& f, const TBusStop& st);
+    void DrawStreet(Frame& f, const TStreet& st);
+    void DrawBuilding(Frame& f, const TBuilding& b);
+    void DrawOutline(Frame& f, const QPolygon& poly, const TObjShape& sh, bool single, const QColor& brush);
+    void DrawHouseNumber(Frame& f, const TBuilding& b);
+    void DrawText(Frame& f, const TText& t);
+    void DrawMarks(Frame& f);
+
+    CityDb& db_;
+    MapView& view_;
+    MapDisplay& display_;
+    const TColorScheme& scheme_;
+    std::unordered_map<int, int> stopById_;
+    // Buildings drawn when zoomed out (found or selected), valid for one object state version.
+    std::vector<std::uint32_t> zoomedOutBuildings_;
+    std::uint64_t zoomedOutVersion_ = 0;
+    TColor zoomedOutActive_ = 0;
+    SpatialGrid fieldGrid_, roadGrid_, stopGrid_, buildingGrid_, textGrid_, poiGrid_;
+};

@@ -1,0 +1,44 @@
+// The download window: fetches the vendor's lists, shows them in the update list window (or ticks
+// by itself in automatic mode), downloads and installs with a progress bar, rebuilds the catalogue.
+#pragma once
+
+#include <QDialog>
+
+#include "Updater.h"
+
+class QLabel;
+class QProgressBar;
+class QTimer;
+class TfrmUpdateList;
+
+class TfrmDownload : public QDialog {
+    Q_OBJECT
+public:
+    // `context` outlives the window; the outcome flags, AppState and the rebuilt catalogue land there.
+    TfrmDownload(UpdateContext& context, QWidget* parent = nullptr);
+
+    // Shows the window fully transparent: it stays invisible until a download actually starts.
+    void SetTransparent(bool on);
+    const DownloadOutcome& Outcome() const { return context_.Outcome; }
+
+    MirrorSites Mirrors = MirrorSites::FromSettings();
+    TfrmUpdateList* frmUpdateList;
+    QLabel* txtDownloading;
+    QLabel* txtWait;
+    QProgressBar* pb1;
+    QTimer* tim;
+    // The installer is started through this (the shell's "open" when empty).
+    std::function<bool(const QString& path)> LaunchInstaller;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void timTimer();
+    void ShowWarning(const QString& detail);
+
+    UpdateContext& context_;
+    bool running_ = false;
+};

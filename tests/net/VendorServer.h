@@ -1,0 +1,122 @@
+// Test support: the reference vendor service as a child process on 127.0.0.1 and a free port, and
+// small publish folders for it.
+#pragma once
+
+#include "Catalogue.h"
+#include "CityWriter.h"
+#include "Cp1251.h"
+#include "TestFiles.h"
+#include "ZipWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <ostream>
+
+// Readable failures for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '[' << l.join(" | ").toStdString() << ']';
+}
+
+class VendorServer {
+public:
+    explicit VendorServer(const QString& root, const QStringList& extra = {}) {
+        logPath_ = root + "/../vendor-" + QString::number(quintptr(this)) + ".log";
+        process_.setProgram(TESSARA_VENDOR_EXE);
+        process_.setArguments(QStringList{"--root", root, "--port", "0", "--log", logPath_} + extra);
+        process_.start();
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray out;
+        while (clock.elapsed() < 10000 && !out.contains('\n')) {
+            process_.waitForReadyRead(100);
+            out += process_.readAllStandardOutput();
+        }
+        const auto m = QRegularExpression("http://127\\.0\\.0\\.1:(\\d+)/").match(QString::fromLatin1(out));
+        if (m.hasMatch()) base_ = m.captured(0), port_ = m.captured(1).toUShort();
+    }
+    ~VendorServer() {
+        process_.kill();
+        process_.waitForFinished(3000);
+        QFile::remove(logPath_);
+    }
+    bool started() const { return !base_.isEmpty(); }
+    QString base() const { return base_; }
+    quint16 port() const { return port_; }
+    // Each request: time, method, path with query, user agent.
+    QList<QStringList> Requests() const {
+        QList<QStringList> result;
+        for (const QByteArray& line : ReadAll(logPath_).split('\n'))
+            if (!line.isEmpty()) result << QString::fromUtf8(line).split('\t');
+        return result;
+    }
+    // "METHOD path" of each request, for compact checks.
+    QStringList Paths() const {
+        QStringList result;
+        for (const QStringList& r : Requests())
+            result << r.value(1) + ' ' + r.value(2);
+        return result;
+    }
+
+private:
+    QProcess process_;
+    QString logPath_;
+    QString base_;
+    quint16 port_ = 0;
+};
+
+// A small city file whose release date is given; photos make a photo file beside it when asked.
+inline QByteArray SmallCity(const QString& name, const QString& release, const QString& agent = "Agent") {
+    CityWriter w;
+    w.CityName = name;
+    w.ReleaseDate = release;
+    w.AgentName = agent;
+    w.AgentEmail = "agent@example.org";
+    w.AgentPhone = "123";
+    return w.Build();
+}
+
+inline QByteArray SmallPhotoFile(std::int32_t day) {
+    CityWriter w;
+    w.FotoDay = day;
+    w.Photos = {{1, QByteArray("photo one")}, {2, QByteArray("photo two")}};
+    return w.BuildPhotoFile();
+}
+
+// A publish folder: the program row, then one city per (file base, city name, release date).
+struct Published {
+    QString FileBase, CityName, Release;
+    QString FotoDate; // empty: no photo archive offered
+};
+
+inline void WritePublishFolder(const QString& root, const QString& programDate,
+                               const std::vector<Published>& cities) {
+    QDir().mkpath(root + "/download");
+    QDir().mkpath(root + "/fotos");
+    QByteArray list =
+        "download/Tessara_install.exe\r\nTessara\r\n" + programDate.toLatin1() + "\r\n12 MB\r\n";
+    QByteArray fotos;
+    WriteAll(root + "/download/Tessara_install.exe", "#!/bin/sh\necho installer\n");
+    for (const Published& c : cities) {
+        ZipWriter zip;
+        zip.Add(c.FileBase + ".gis", SmallCity(c.CityName, c.Release));
+        zip.Write(root + "/download/" + c.FileBase + ".zip");
+        list += ("download/" + c.FileBase + ".zip\r\n").toUtf8() + ToCp1251(c.CityName) + "\r\n" +
+                c.Release.toLatin1() + "\r\n1 MB\r\n";
+        if (!c.FotoDate.isEmpty()) {
+            WriteAll(root + "/fotos/" + c.FileBase + ".img",
+                     SmallPhotoFile(int(*DateTextToDays(c.FotoDate))));
+            fotos += ToCp1251(c.CityName) + "\r\nfotos/" + c.FileBase.toLatin1() + ".img\r\n" +
+                     c.FotoDate.toLatin1() + "\r\n2 MB\r\n";
+        }
+    }
+    WriteAll(root + "/download.txt", list);
+    WriteAll(root + "/fotos.txt", fotos);
+}

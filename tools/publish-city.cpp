@@ -1,0 +1,103 @@
+// publish-city: builds a publish folder for the vendor web service from city files: one ZIP
+// archive per city, the photo files beside them, and the two lists "download.txt" and "fotos.txt".
+#include "Catalogue.h"
+#include "CityWriter.h"
+#include "Cp1251.h"
+#include "Updater.h"
+#include "ZipWriter.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+QString SizeCaption(qint64 bytes) {
+    if (bytes < 1024 * 1024) return QStringLiteral("%1 KB").arg(std::max<qint64>(1, bytes / 1024));
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
+}
+
+QByteArray Line(const QString& text) {
+    return ToCp1251(text) + "\r\n";
+}
+
+int Fail(const QString& message) {
+    std::fprintf(stderr, "publish-city: %s\n", qPrintable(message));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Builds a Tessara publish folder from city files.");
+    parser.addHelpOption();
+    parser.addOption({"out", "Publish folder to write.", "DIR"});
+    parser.addOption({"installer", "Program installer to offer as the first component.", "FILE"});
+    parser.addOption({"installer-date", "Release date of the installer.", "dd.MM.yyyy",
+                      QString::fromLatin1(ProgramReleaseDate)});
+    parser.addOption({"program-name", "Display name of the program row.", "TEXT", "Программа Тессара"});
+    parser.addPositionalArgument("cities",
+                                 "City files (*.gis); a photo file (*.img) beside one is published too.");
+    parser.process(app);
+    const QString out = parser.value("out");
+    const QStringList cities = parser.positionalArguments();
+    if (out.isEmpty() || cities.isEmpty()) parser.showHelp(2);
+    if (!QDate::fromString(parser.value("installer-date"), "dd.MM.yyyy").isValid())
+        return Fail("--installer-date must be dd.MM.yyyy");
+    QDir().mkpath(out + "/download");
+
+    QByteArray downloadList, fotoList;
+    // The program always comes first; without an installer it offers the installed release, so
+    // nothing is fetched for it.
+    QString installerCaption = "-";
+    if (parser.isSet("installer")) {
+        const QString installer = parser.value("installer");
+        const QString target = out + "/download/" + QLatin1String(InstallerFileName);
+        QFile::remove(target);
+        if (!QFile::copy(installer, target)) return Fail("cannot copy the installer " + installer);
+        installerCaption = SizeCaption(QFileInfo(target).size());
+    }
+    downloadList += Line(QStringLiteral("download/") + QLatin1String(InstallerFileName));
+    downloadList += Line(parser.value("program-name"));
+    downloadList += Line(parser.value("installer-date"));
+    downloadList += Line(installerCaption);
+
+    for (const QString& cityPath : cities) {
+        const QFileInfo info(cityPath);
+        const auto city = CityEntryFromFile(info.absolutePath() + '/', info.fileName(), true);
+        if (!city) return Fail("not a city file: " + cityPath);
+        QFile in(cityPath);
+        if (!in.open(QIODevice::ReadOnly)) return Fail("cannot read " + cityPath);
+        ZipWriter zip;
+        zip.Add(city->FileName, in.readAll());
+        const QString archive = QStringLiteral("download/%1.zip").arg(city->EngName);
+        if (const QString e = zip.Write(out + '/' + archive); !e.isEmpty()) return Fail(e);
+        downloadList += Line(archive);
+        downloadList += Line(city->CityName);
+        downloadList += Line(city->ReleaseDate);
+        downloadList += Line(SizeCaption(QFileInfo(out + '/' + archive).size()));
+
+        const QString foto = city->FotoPath();
+        if (QFileInfo::exists(foto)) {
+            QDir().mkpath(out + "/fotos");
+            const QString published = QStringLiteral("fotos/%1.img").arg(city->EngName);
+            QFile::remove(out + '/' + published);
+            if (!QFile::copy(foto, out + '/' + published)) return Fail("cannot copy " + foto);
+            fotoList += Line(city->CityName);
+            fotoList += Line(published);
+            fotoList += Line(city->FotoDate);
+            fotoList += Line(SizeCaption(QFileInfo(foto).size()));
+        }
+        std::printf("%s: %s (%s)\n", qPrintable(city->CityName), qPrintable(archive),
+                    qPrintable(city->ReleaseDate));
+    }
+    if (const QString e = WriteFileAtomically(out + "/download.txt", downloadList); !e.isEmpty())
+        return Fail(e);
+    if (const QString e = WriteFileAtomically(out + "/fotos.txt", fotoList); !e.isEmpty()) return Fail(e);
+    return 0;
+}
