@@ -1463,21 +1463,30 @@ void Importer::buildTransport(CityDb& db) {
 }
 
 void Importer::buildLabels(CityDb& db) {
-    std::unordered_set<QString> named;
-    for (const LabelDraft& l : labels_)
-        named.insert(StreetKey(l.text.v[0]));
     for (const auto& [at, caption] : districtLabels_)
-        if (!named.count(StreetKey(caption.v[0]))) labels_.push_back({at, caption, 30, 2, 0x404060});
+        labels_.push_back({at, caption, 30, 2, 0x404060});
+    // One label per place: a place is often mapped as a point and as an area, or twice with two
+    // spellings side by side.
+    std::vector<const LabelDraft*> kept;
+    std::unordered_set<QString> named;
     for (const LabelDraft& l : labels_) {
+        if (!named.insert(StreetKey(l.text.v[0])).second) continue;
+        const bool crowded = std::any_of(kept.begin(), kept.end(), [&](const LabelDraft* k) {
+            return k->size == l.size && Distance(k->at, l.at) < 5.f * l.size;
+        });
+        if (crowded) continue;
+        kept.push_back(&l);
+    }
+    for (const LabelDraft* l : kept) {
         TText t;
-        t.Text = tas(l.text);
+        t.Text = tas(l->text);
         // The label's corner is its top left; centre it on the place by its likely width.
-        const float width = 0.6f * l.size * float(l.text.v[0].size());
-        t.x = l.at.x - width / 2;
-        t.y = l.at.y - l.size / 2.f;
-        t.size = std::uint16_t(l.size);
-        t.layer = l.layer;
-        t.color = l.color;
+        const float width = 0.6f * l->size * float(l->text.v[0].size());
+        t.x = l->at.x - width / 2;
+        t.y = l->at.y - l->size / 2.f;
+        t.size = std::uint16_t(l->size);
+        t.layer = l->layer;
+        t.color = l->color;
         db.Texts.push_back(std::move(t));
     }
     report_.texts = int(db.Texts.size());
