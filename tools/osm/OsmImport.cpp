@@ -422,6 +422,10 @@ public:
     void relation(const osmium::Relation& r) {
         ++report_.relations;
         noteTime(r);
+        // Routes of other kinds (hiking, bicycle, ferry, road numbers) have no place in the city.
+        const char* route = r.tags()["route"];
+        if (Is(r.tags()["type"], "route") && route && !RouteTypeOf(route))
+            ++report_.unmapped[QStringLiteral("route=") + QString::fromUtf8(route)];
     }
 
     void area(const osmium::Area& a) {
