@@ -1,8 +1,8 @@
-// Drawing primitives of the 2D map with exact pixel rules: antialiased lines, the railway dash walk,
-// contour text and colour conversion.
+// Drawing primitives of the 2D map with exact pixel rules: antialiased lines, the railway dash walk
+// and contour text.
 #pragma once
 
-#include "ColorScheme.h"
+#include "ColorConvert.h"
 
 #include <QColor>
 #include <QPoint>
@@ -14,8 +14,6 @@ class QPainter;
 class QFont;
 class QString;
 
-inline QColor ToQColor(TColor c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
-inline QRgb ToQRgb(TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 // An antialiased line of width 1 straight into the pixels of a 32-bit image: each step along the major
 // axis blends the colour into the two pixels around the exact minor coordinate. Horizontal and vertical
