@@ -221,13 +221,13 @@ TfrmStart::TfrmStart(AppContext& app, QWidget* parent) : QWidget(parent), app_(a
         l.setColor(color);
         return l;
     };
-    txtTitle = label("txtTitle", 22, true, QColor(0xff, 0xff, 0xff));
+    txtTitle = label("txtTitle", 17, true, QColor(0xff, 0xff, 0xff));
     txtTitle.shadow->setPalette([&] {
         QPalette pal = txtTitle.shadow->palette();
         pal.setColor(QPalette::WindowText, QColor(0x10, 0x30, 0x60));
         return pal;
     }());
-    txtTitle.move(58, 10);
+    txtTitle.move(56, 14);
     txtCity = label("txtCity", 9, true, Qt::black);
     txtCity.move(10, 59);
     txtEmail = label("txtEmail", 9, true, DarkBlue);

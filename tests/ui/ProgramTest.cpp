@@ -3,16 +3,19 @@
 #include "AppContext.h"
 #include "CityGenerator.h"
 #include "CityWriter.h"
+#include "MainWindowLabels.h"
 #include "MapHitTest.h"
 #include "MapRenderer.h"
 #include "ObjectState.h"
 #include "RecordWriter.h"
+#include "ShellOpen.h"
 #include "SingleInstance.h"
 #include "TMapImage.h"
 #include "TempSettingsStore.h"
 #include "TfrmHelp.h"
 #include "TfrmMain.h"
 #include "TfrmMessage.h"
+#include "TfrmOptions.h"
 #include "TfrmQuit.h"
 #include "TfrmStart.h"
 
@@ -391,6 +394,236 @@ TEST(SingleInstanceProgram, ASecondStartEndsAtOnceAndWakesTheFirst) {
 #else
     GTEST_SKIP() << "the program is not built";
 #endif
+}
+
+} // namespace
+
+namespace {
+
+struct MainWindow : Program {
+    TfrmMain* frm = nullptr;
+    void SetUp() override {
+        Program::SetUp();
+        WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
+        Open();
+        frm = Next();
+        ASSERT_NE(frm, nullptr);
+    }
+    void TearDown() override {
+        if (frm && frm->isVisible()) {
+            AnswerModal("btnYes");
+            frm->close();
+            WaitUntil([&] { return closed; }, 5000);
+        }
+        Program::TearDown();
+    }
+};
+
+TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
+    for (const char* name : {"pnlResult",
+                             "pc",
+                             "pgCriteria",
+                             "pgObject",
+                             "pgTransport",
+                             "pnlCaption",
+                             "pnlCards",
+                             "imgCards",
+                             "sbCards",
+                             "pnlMiniTools",
+                             "txtCount",
+                             "pnl",
+                             "imgBanner",
+                             "pnlList",
+                             "pnlSys",
+                             "btnOptions",
+                             "btnHelp",
+                             "btnUpdate",
+                             "btnCallback",
+                             "edDefocus",
+                             "pnlTools",
+                             "btnPhones",
+                             "btnEstate",
+                             "btnShowMap",
+                             "btnTaxi",
+                             "btn911",
+                             "btnCafe",
+                             "btnBankomat",
+                             "btnNews",
+                             "btnNotes",
+                             "btnAfisha",
+                             "btnAdmin",
+                             "btnWeather",
+                             "pnlMap",
+                             "img",
+                             "pnlBanner",
+                             "pnlMinimap",
+                             "pnlMapTools",
+                             "btnFullMap",
+                             "btn3D",
+                             "btnIncScale",
+                             "btnDecScale",
+                             "btnScale",
+                             "btnMeas",
+                             "btnPrint",
+                             "btnRadius",
+                             "btnSwitchMapTools",
+                             "pnlWeb",
+                             "imgGL",
+                             "pnlMore",
+                             "pnlRunString",
+                             "imgRunningString",
+                             "pnlImages",
+                             "pmMap",
+                             "timMove",
+                             "timSmooth",
+                             "timStop",
+                             "timFlow",
+                             "timBlink",
+                             "timHint",
+                             "timHideHint",
+                             "timStart",
+                             "timClose"})
+        EXPECT_NE(frm->findChild<QObject*>(name), nullptr) << name;
+    for (const HintPanel& hp : MainWindowHintPanels()) {
+        auto* panel = frm->findChild<QWidget*>(hp.panel);
+        ASSERT_NE(panel, nullptr) << hp.panel;
+        EXPECT_NE(panel->findChild<QLabel*>(QString(hp.panel).replace("pnlHint", "imgHint")), nullptr);
+        auto* text = panel->findChild<QLabel*>(hp.description);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(panel->width(), text->x() + text->width() + 10) << "fits its description";
+    }
+    // Features of later parts wait disabled; the map tools, options, update and phone book work.
+    for (QToolButton* b : {frm->btnEstate, frm->btnTaxi, frm->btnNews, frm->btnCallback, frm->btnMeas,
+                           frm->btnPrint, frm->btnRadius})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    for (QToolButton* b :
+         {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnFullMap, frm->btn3D,
+          frm->btnIncScale, frm->btnDecScale, frm->btnScale, frm->btnSwitchMapTools})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_EQ(frm->findChild<QComboBox*>("cbType")->currentText(), LangText(u"EnterPurpose", 1));
+}
+
+TEST_F(MainWindow, HoverHintsWaitShowAndStayInsideTheWindow) {
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(frm->btnPhones, &enter);
+    auto* panel = frm->findChild<QWidget*>("pnlHintPhonebook");
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(frm->timHint->isActive());
+    EXPECT_EQ(panel->pos(), QPoint(frm->btnPhones->x() + frm->pnlTools->x(), frm->pnlMap->y() + 16));
+    EXPECT_TRUE(WaitUntil([&] { return panel->isVisible(); }, 3000));
+    EXPECT_TRUE(frm->timHideHint->isActive());
+    Screenshot(frm, "hint");
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(frm->btnPhones, &leave);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(frm->timHint->isActive());
+
+    // A system button at the right edge: the panel is moved left to fit.
+    QApplication::sendEvent(frm->btnUpdate, &enter);
+    auto* update = frm->findChild<QWidget*>("pnlHintUpdate");
+    EXPECT_LE(update->x() + update->width(), frm->width() - 20);
+    EXPECT_EQ(update->y(), frm->pnlMap->y() + 10);
+    QApplication::sendEvent(frm->btnUpdate, &leave);
+
+    // Tab hints by 51-pixel slots of the tab strip.
+    frm->TabHint(QPoint(60, 10));
+    EXPECT_EQ(frm->shownHint, frm->findChild<QWidget*>("pnlHintObject"));
+    frm->TabHint(QPoint(60, 60));
+    EXPECT_EQ(frm->shownHint, nullptr);
+}
+
+TEST_F(MainWindow, SearchFieldsShowTheirPromptsWhileEmptyAndUnfocused) {
+    frm->pc->setCurrentWidget(frm->pgObject);
+    auto* name = frm->findChild<QLineEdit*>("edObjName");
+    const QString prompt = LangText(u"EnterName", 1);
+    EXPECT_EQ(name->text(), prompt);
+    name->setFocus();
+    frm->ActiveControlChanged(name);
+    EXPECT_EQ(name->text(), QString()) << "the focused field loses its prompt";
+    frm->edDefocus->setFocus();
+    frm->ActiveControlChanged(frm->edDefocus);
+    EXPECT_EQ(name->text(), prompt) << "left empty, it shows the prompt again";
+    name->setFocus();
+    frm->ActiveControlChanged(name);
+    name->setText("Театр");
+    frm->edDefocus->setFocus();
+    frm->ActiveControlChanged(frm->edDefocus);
+    EXPECT_EQ(name->text(), QStringLiteral("Театр"));
+}
+
+TEST_F(MainWindow, MapToolsFoldAndTheThirdDimensionToggles) {
+    const int unfolded = frm->pnlMapTools->height();
+    frm->btnSwitchMapTools->click();
+    EXPECT_EQ(frm->pnlMapTools->height(), frm->btnSwitchMapTools->height() + 8);
+    frm->btnSwitchMapTools->click();
+    EXPECT_EQ(frm->pnlMapTools->height(), unfolded);
+
+    EXPECT_TRUE(frm->btn3D->isChecked());
+    frm->edDefocus->setFocus();
+    Key(Qt::Key_F3);
+    EXPECT_FALSE(frm->btn3D->isChecked());
+    EXPECT_TRUE(app->settings.flat);
+    frm->btn3D->click();
+    EXPECT_FALSE(app->settings.flat);
+
+    const float full = frm->view.Scale;
+    frm->btnIncScale->click();
+    EXPECT_NEAR(frm->view.Scale, full / 1.5f, 0.001);
+    frm->btnDecScale->click();
+    EXPECT_NEAR(frm->view.Scale, full, 0.001);
+}
+
+TEST_F(MainWindow, EdgeCursorsAndEdgeScrolling) {
+    TMapImage* img = frm->img;
+    frm->btnIncScale->click();
+    frm->btnIncScale->click();
+    Mouse(img, QEvent::MouseMove, QPoint(img->width() / 2, img->height() / 2));
+    EXPECT_EQ(frm->ScreenCursor(), 0);
+    Mouse(img, QEvent::MouseMove, QPoint(img->width() - 5, img->height() / 2));
+    EXPECT_EQ(frm->ScreenCursor(), EdgeRight);
+    Mouse(img, QEvent::MouseMove, QPoint(5, 5));
+    EXPECT_EQ(frm->ScreenCursor(), EdgeUpLeft) << "corners before edges";
+    Mouse(img, QEvent::MouseMove, QPoint(img->width() - 5, img->height() / 2));
+    const float x0 = frm->view.OriginX;
+    Mouse(img, QEvent::MouseButtonPress, QPoint(img->width() - 5, img->height() / 2));
+    EXPECT_TRUE(frm->timMove->isActive());
+    EXPECT_TRUE(WaitUntil([&] { return frm->view.OriginX > x0; }, 3000));
+    Mouse(img, QEvent::MouseButtonRelease, QPoint(img->width() - 5, img->height() / 2));
+    EXPECT_FALSE(frm->timMove->isActive());
+    EXPECT_TRUE(frm->hit.HitKind == otNone) << "an edge press is no click";
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(img, &leave);
+    EXPECT_EQ(frm->ScreenCursor(), 0);
+}
+
+TEST_F(MainWindow, OptionsApplyThePanelSideAndAnEmptyPhoneBookOpensThem) {
+    int runs = 0;
+    frm->runOptions = [&](TfrmOptions&) {
+        ++runs;
+        app->settings.position = 0;
+        return int(QDialog::Accepted);
+    };
+    frm->btnOptions->click();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(frm->pnlResult->x(), 0);
+    EXPECT_EQ(frm->pnlSys->parentWidget(), frm->pnlTools);
+
+    // No phone book: the message, then the options window; cancelling there starts nothing.
+    app->settings.PhoneBook.clear();
+    QStringList opened;
+    SetShellOpenHook([&](const QString& target) {
+        opened << target;
+        return true;
+    });
+    frm->runOptions = [&](TfrmOptions&) {
+        ++runs;
+        return int(QDialog::Rejected);
+    };
+    AnswerModal("");
+    frm->btnPhones->click();
+    EXPECT_EQ(runs, 2);
+    EXPECT_TRUE(opened.isEmpty());
+    SetShellOpenHook({});
 }
 
 } // namespace
