@@ -9,14 +9,7 @@
 
 namespace {
 
-// The pixels of an image, fetched once per line.
-struct Pixels {
-    uchar* bits;
-    qsizetype stride;
-    int w, h;
-    explicit Pixels(QImage& img) : bits(img.bits()), stride(img.bytesPerLine()), w(img.width()), h(img.height()) {}
-    QRgb& at(int x, int y) const { return reinterpret_cast<QRgb*>(bits + y * stride)[x]; }
-};
+using Pixels = PixelSurface;
 
 // Blends colour c into pixel p with weight a: each channel becomes round(a * c + (1 - a) * p).
 inline QRgb Mix(QRgb p, QRgb c, double a) {
@@ -46,8 +39,12 @@ inline void BlendPair(const Pixels& px, int major, double v, QRgb c) {
 
 } // namespace
 
-void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color) {
-    const Pixels px(img);
+PixelSurface::PixelSurface(QImage& img)
+    : bits(img.bits()), stride(img.bytesPerLine()), w(img.width()), h(img.height()) {}
+
+void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color) { AntialiasedLine(PixelSurface(img), a, b, color); }
+
+void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
     color |= 0xFF000000u;
     if (a.y() == b.y()) {
         if (a.y() < 0 || a.y() >= px.h) return;
