@@ -474,7 +474,7 @@ bool TCard::Expand(CardEnv& env) {
         for (const TAdr& a : o.adrs) {
             const int b = BuildingOf(env, a);
             if (b < 0) continue;
-            if (env.mode == CardMarkMode::search) {
+            if (env.mode == TCardMarkMode::search) {
                 const int m = env.marks->GetMark(b);
                 if (m >= 0) env.marks->mark[std::size_t(m)].ChangeToYellow();
             } else {
@@ -501,7 +501,7 @@ void TCard::Collapse(CardEnv& env) {
     for (const TAdr& a : env.db.Orgs[std::size_t(org)].adrs) {
         const int b = BuildingOf(env, a);
         if (b < 0) continue;
-        if (env.mode == CardMarkMode::search) {
+        if (env.mode == TCardMarkMode::search) {
             const int m = env.marks->GetMark(b);
             if (m >= 0) env.marks->mark[std::size_t(m)].ChangeToRed();
         } else {

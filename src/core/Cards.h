@@ -77,10 +77,12 @@ public:
     virtual int Height(bool bold) const = 0;
 };
 
-enum class CardMarkMode { search, building };
+enum class TCardMarkMode { search, building };
 
 // What cards need from the program while they are laid out, expanded and collapsed.
 struct CardEnv {
+    CardEnv(CityDb& city, const OrgSearchIndex& searchIndex, const TextMeasure& textMeasure)
+        : db(city), index(searchIndex), measure(textMeasure) {}
     CityDb& db;
     const OrgSearchIndex& index;
     const TextMeasure& measure;
@@ -89,7 +91,7 @@ struct CardEnv {
     int shellLang = 0;
     TMarks* marks = nullptr;
     RadiusCircle radius;
-    CardMarkMode mode = CardMarkMode::search;
+    TCardMarkMode mode = TCardMarkMode::search;
     bool ExpandAllRunning = false;
     // Decodes a banner; null when it does not decode.
     std::function<std::shared_ptr<QImage>(TImg& banner, int& width, int& height)> loadBanner;
