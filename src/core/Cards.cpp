@@ -118,7 +118,9 @@ struct Layout {
     }
 };
 
-QString Lang(const CardEnv& env, const char* key) { return LangText(QString::fromLatin1(key), env.shellLang); }
+QString Lang(const CardEnv& env, const char* key) {
+    return LangText(QString::fromLatin1(key), env.shellLang);
+}
 
 // A time of a card's schedule rows; the end of the day reads 24:00.
 QString CardTime(double t, bool end) {
@@ -147,8 +149,8 @@ void OrgDetails(Layout& L, TBlock& b, const TOrg& o, int orgPos) {
         y += 5;
     }
     if (!o.area.empty()) {
-        const Ttxt& label = L.text(b, 5, y, Lang(env, o.area.size() == 1 ? "WorkArea" : "WorkAreas") + u':',
-                                   clMaroon);
+        const Ttxt& label =
+            L.text(b, 5, y, Lang(env, o.area.size() == 1 ? "WorkArea" : "WorkAreas") + u':', clMaroon);
         y = Layout::bottom(label);
         int x = 5;
         for (std::size_t i = 0; i < o.area.size(); ++i) {
@@ -161,7 +163,8 @@ void OrgDetails(Layout& L, TBlock& b, const TOrg& o, int orgPos) {
                     x = 5;
                     continue;
                 }
-                const Ttxt& t = L.text(b, x, y, lines[k], clMaroon, false, TLink::rubrika, QString::number(r));
+                const Ttxt& t =
+                    L.text(b, x, y, lines[k], clMaroon, false, TLink::rubrika, QString::number(r));
                 x += t.width;
                 if (k + 1 < lines.size()) {
                     y = Layout::bottom(t);
@@ -203,17 +206,18 @@ void OrgDetails(Layout& L, TBlock& b, const TOrg& o, int orgPos) {
         x = Layout::right(t) + 15;
     };
     if (!o.website.isEmpty())
-        item(QStringLiteral("imgWWW"), 15, 16, 0, 20, o.website, TLink::site, o.website, false, true, 20, 16 + 5,
-             16 + 5);
+        item(QStringLiteral("imgWWW"), 15, 16, 0, 20, o.website, TLink::site, o.website, false, true, 20,
+             16 + 5, 16 + 5);
     for (const TSoc& s : o.socnet) {
         const bool known = s.id < env.db.SocNets.size();
         const QString link = (known ? env.db.SocNets[s.id].prefix : QString()) + s.url;
-        item(QStringLiteral("imgSocnet%1").arg(s.id), 16, 16, 0, 20, known ? env.db.SocNets[s.id].caption : s.url,
-             TLink::snet, link, started, true, 20, 16 + 5, 16 + 26);
+        item(QStringLiteral("imgSocnet%1").arg(s.id), 16, 16, 0, 20,
+             known ? env.db.SocNets[s.id].caption : s.url, TLink::snet, link, started, true, 20, 16 + 5,
+             16 + 26);
     }
     if (!o.email.isEmpty())
-        item(QStringLiteral("imgMail"), 16, 10, 3, 21, o.email, TLink::email, o.email, started, true, 23, 10 + 5,
-             10 + 26);
+        item(QStringLiteral("imgMail"), 16, 10, 3, 21, o.email, TLink::email, o.email, started, true, 23,
+             10 + 5, 10 + 26);
     if (!o.icq.isEmpty())
         item(QStringLiteral("imgICQ"), 15, 15, 0, 21, o.icq, TLink::icq, o.icq, started, false, 20, 15 + 5,
              15 + 5 + 20);
@@ -268,14 +272,16 @@ TBlock AddressBlock(Layout& L, TOrg& o, std::size_t i, int BuildID) {
             caption = nomap;
         } else {
             const bool street = a.street >= 0 && a.street < int(env.db.Streets.size());
-            const QString name = street ? InLang(env.db.Streets[std::size_t(a.street)].Name, env.dataLang) : QString();
+            const QString name =
+                street ? InLang(env.db.Streets[std::size_t(a.street)].Name, env.dataLang) : QString();
             const QString tail = street && !num.isEmpty() ? num : Lang(env, "ShowOnMap");
             caption = street ? name + QStringLiteral(", ") + tail : tail;
             link = TLink::adr;
             if (a.id >= 0 && env.marks) {
                 const int pos = env.index.BuildingById(a.id);
-                if (pos >= 0 && ((BuildID == -1 && BuildingInRadius(env.db.Buildings[std::size_t(pos)], env.radius)) ||
-                                 a.id == BuildID))
+                if (pos >= 0 &&
+                    ((BuildID == -1 && BuildingInRadius(env.db.Buildings[std::size_t(pos)], env.radius)) ||
+                     a.id == BuildID))
                     env.marks->AddFlag(pos);
             }
         }
@@ -301,7 +307,8 @@ TBlock AddressBlock(Layout& L, TOrg& o, std::size_t i, int BuildID) {
         y += 13 + 5;
     }
     for (const TPhone& p : a.phones) {
-        L.text(b, 10, y + 1, InLang(p.place, env.dataLang), clGray, false, TLink::none, QStringLiteral("phonePlace"));
+        L.text(b, 10, y + 1, InLang(p.place, env.dataLang), clGray, false, TLink::none,
+               QStringLiteral("phonePlace"));
         Ttxt& t = L.text(b, 0, y + 1, p.phone, clGreen, true, TLink::none, QStringLiteral("phone"));
         t.left = W - t.width - 10;
         const int pw = t.width;
@@ -367,12 +374,15 @@ void RouteStops(Layout& L, TBlock& b, int& y, const TBusWay& way, int BuildID) {
         if (stop < 0) continue;
         const QString caption = QStringLiteral("- \"") +
                                 InLang(L.env.db.BusStops[std::size_t(stop)].caption, L.env.dataLang) + u'"';
-        const Ttxt& t = L.text(b, 20, y, caption, clBlue, int(p.ids) == BuildID, TLink::stop, QString::number(p.ids));
+        const Ttxt& t =
+            L.text(b, 20, y, caption, clBlue, int(p.ids) == BuildID, TLink::stop, QString::number(p.ids));
         y = Layout::bottom(t) + 5;
     }
 }
 
-int BuildingOf(const CardEnv& env, const TAdr& a) { return a.id >= 0 ? env.index.BuildingById(a.id) : -1; }
+int BuildingOf(const CardEnv& env, const TAdr& a) {
+    return a.id >= 0 ? env.index.BuildingById(a.id) : -1;
+}
 
 } // namespace
 
@@ -408,7 +418,8 @@ TCard TCard::Create(const QString& tip, int BuildID, int num, int id, CardEnv& e
         c.blocks.push_back(std::move(details));
 
         if (BuildID != -1) {
-            auto it = std::find_if(o.adrs.begin(), o.adrs.end(), [&](const TAdr& a) { return a.id == BuildID; });
+            auto it =
+                std::find_if(o.adrs.begin(), o.adrs.end(), [&](const TAdr& a) { return a.id == BuildID; });
             if (it != o.adrs.end()) std::rotate(o.adrs.begin(), it, it + 1);
         }
         for (std::size_t i = 0; i < o.adrs.size(); ++i)
@@ -419,8 +430,9 @@ TCard TCard::Create(const QString& tip, int BuildID, int num, int id, CardEnv& e
         if (num % 2 == 0) c.color = DarkenCard(c.color);
         const TBusWay& way = env.db.BusWays[std::size_t(id)];
         const QString number = InLang(way.num, env.dataLang);
-        const QString kind =
-            way.tip < env.db.TransportTypeNames.size() ? InLang(env.db.TransportTypeNames[way.tip], env.dataLang) : QString();
+        const QString kind = way.tip < env.db.TransportTypeNames.size()
+                                 ? InLang(env.db.TransportTypeNames[way.tip], env.dataLang)
+                                 : QString();
         c.blocks.push_back(L.title(number + QStringLiteral(", ") + kind.toLower()));
         TBlock empty;
         empty.top = c.blocks[0].height;
@@ -567,7 +579,8 @@ bool TCard::OnMouseMove(int x, int y, HoverEffects& fx) {
         }
         if (overLink) return true;
         for (const Tpic& p : b.pic)
-            if (p.link != TLink::none && p.top < b.height && Inside(x, y, p.left, T + p.top, p.width, p.height))
+            if (p.link != TLink::none && p.top < b.height &&
+                Inside(x, y, p.left, T + p.top, p.width, p.height))
                 return true;
     }
     return false;
@@ -580,7 +593,8 @@ CardClick TCard::OnClick(int x, int y, CardEnv& env) {
         if (b.height == 0) continue;
         const int T = top + b.top;
         for (const Ttxt& t : b.txt) {
-            if (t.link == TLink::none || t.top >= b.height || !Inside(x, y, t.left, T + t.top, t.width, t.height))
+            if (t.link == TLink::none || t.top >= b.height ||
+                !Inside(x, y, t.left, T + t.top, t.width, t.height))
                 continue;
             c.link = t.link;
             c.value = t.value;
@@ -754,7 +768,8 @@ std::vector<int> AddressBuildings(const OrgSearchIndex& index, const QString& te
     return index.FindBuildings(index.FindStreet(text.left(comma)), text.mid(comma + 2));
 }
 
-bool AddressTarget(CityDb& db, const std::vector<int>& buildings, int mapWidth, float fullScale, MapTarget& t) {
+bool AddressTarget(CityDb& db, const std::vector<int>& buildings, int mapWidth, float fullScale,
+                   MapTarget& t) {
     if (buildings.empty()) return false;
     ClearFound(db);
     t.selected = buildings.front();
@@ -798,7 +813,8 @@ bool WorkZoneTarget(CityDb& db, int org, int mapWidth, int mapHeight, MapTarget&
     }
     t.x = minX + (maxX - minX) / 2;
     t.y = minY + (maxY - minY) / 2;
-    t.scale = std::max((maxX - minX) / float(std::max(1, mapWidth)), (maxY - minY) / float(std::max(1, mapHeight)));
+    t.scale =
+        std::max((maxX - minX) / float(std::max(1, mapWidth)), (maxY - minY) / float(std::max(1, mapHeight)));
     return true;
 }
 

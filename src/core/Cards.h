@@ -43,7 +43,7 @@ struct Ttxt {
 
 struct Tpic {
     int left = 0, top = 0, width = 0, height = 0;
-    QString name;               // a named picture (CardPainter draws it)
+    QString name;                // a named picture (CardPainter draws it)
     std::shared_ptr<QImage> img; // a picture of the card's own (the banner)
     TLink link = TLink::none;
     QString value;
@@ -196,7 +196,8 @@ struct MapTarget {
 // The buildings of an address: by identifier when id >= 1, else by "street, number" in `text`.
 std::vector<int> AddressBuildings(const OrgSearchIndex& index, const QString& text, int id);
 // Marks the buildings found (ClearFound first) and gives where to fly; nothing for no building.
-bool AddressTarget(CityDb& db, const std::vector<int>& buildings, int mapWidth, float fullScale, MapTarget& t);
+bool AddressTarget(CityDb& db, const std::vector<int>& buildings, int mapWidth, float fullScale,
+                   MapTarget& t);
 bool WorkZoneTarget(CityDb& db, int org, int mapWidth, int mapHeight, MapTarget& t);
 
 // Organisations with an address in the building, once per such address, in Orgs order.

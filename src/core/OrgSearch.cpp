@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,8 +22,10 @@ QString DigitsOf(QStringView text) {
 
 namespace {
 // Times of day as the directory stores them: milliseconds over a day's milliseconds.
-double TimeOfDay(int seconds) { return double(seconds) * 1000.0 / 86400000.0; }
-const double EndOfDayMinute = TimeOfDay(23 * 3600 + 59 * 60); // 23:59
+double TimeOfDay(int seconds) {
+    return double(seconds) * 1000.0 / 86400000.0;
+}
+const double EndOfDayMinute = TimeOfDay(23 * 3600 + 59 * 60);  // 23:59
 const double LastSecond = TimeOfDay(23 * 3600 + 59 * 60 + 59); // 23:59:59
 } // namespace
 
@@ -38,7 +41,9 @@ bool InTimeRange(double t, double begin, double end) {
     return false;
 }
 
-int DayIndex(const QDateTime& now) { return now.date().dayOfWeek() - 1; }
+int DayIndex(const QDateTime& now) {
+    return now.date().dayOfWeek() - 1;
+}
 
 double DayFraction(const QDateTime& now) {
     // Whole seconds: the last second of the day then still counts as "up to 23:59:59".
@@ -97,7 +102,9 @@ std::vector<int> StopsByName(const CityDb& db, const QString& name, int dataLang
     return out;
 }
 
-int FindRubric(const CityDb& db, const QString& name) { return int(db.RubricNames.indexOf(name)); }
+int FindRubric(const CityDb& db, const QString& name) {
+    return int(db.RubricNames.indexOf(name));
+}
 
 TCoord BuildingCentre(const TBuilding& b) {
     return {b.minX_ + (b.maxX_ - b.minX_) / 2, b.minY_ + (b.maxY_ - b.minY_) / 2};
@@ -237,8 +244,8 @@ template <class Str, class Needle> std::vector<int> RecordsWith(const Column<Str
     while (true) {
         const qsizetype p = FindIn(c.buf, needle, from);
         if (p < 0) break;
-        const std::size_t t = std::size_t(std::upper_bound(c.tokStart.begin(), c.tokStart.end(), p) -
-                                          c.tokStart.begin()) - 1;
+        const std::size_t t =
+            std::size_t(std::upper_bound(c.tokStart.begin(), c.tokStart.end(), p) - c.tokStart.begin()) - 1;
         if (p + n <= c.tokEnd(t)) {
             const int rec = c.tokRec[t];
             out.push_back(rec);
@@ -246,6 +253,33 @@ template <class Str, class Needle> std::vector<int> RecordsWith(const Column<Str
         } else {
             from = p + 1;
         }
+    }
+    return out;
+}
+
+// Three UTF-16 units as one key.
+std::uint64_t Trigram(const QChar* p) {
+    return std::uint64_t(p[0].unicode()) << 32 | std::uint64_t(p[1].unicode()) << 16 | p[2].unicode();
+}
+
+// Records holding every trigram of a needle of three or more units, ascending: a superset of the
+// records that contain the needle, which the full test then narrows.
+std::vector<int> TrigramCandidates(const std::unordered_map<std::uint64_t, std::vector<int>>& trigrams,
+                                   QStringView needle) {
+    std::vector<const std::vector<int>*> lists;
+    for (qsizetype i = 0; i + 3 <= needle.size(); ++i) {
+        auto it = trigrams.find(Trigram(needle.data() + i));
+        if (it == trigrams.end()) return {};
+        lists.push_back(&it->second);
+    }
+    std::sort(lists.begin(), lists.end(), [](auto* a, auto* b) { return a->size() < b->size(); });
+    lists.erase(std::unique(lists.begin(), lists.end()), lists.end());
+    std::vector<int> out = *lists.front();
+    for (std::size_t k = 1; k < lists.size() && !out.empty(); ++k) {
+        std::vector<int> both;
+        std::set_intersection(out.begin(), out.end(), lists[k]->begin(), lists[k]->end(),
+                              std::back_inserter(both));
+        out.swap(both);
     }
     return out;
 }
@@ -263,11 +297,12 @@ std::vector<int> MergeSorted(const std::vector<const std::vector<int>*>& lists) 
 
 struct OrgSearchIndex::Impl {
     Column<QString> captions; // upper-cased caption in the data language
-    Column<QString> inet;     // upper-cased site, e-mail, social links, ICQ, Skype
+    std::unordered_map<std::uint64_t, std::vector<int>> captionTrigrams; // records by caption trigram
+    Column<QString> inet;       // upper-cased site, e-mail, social links, ICQ, Skype
     Column<std::string> digits; // digits of every fax and phone
     std::vector<QString> streetLower;
     QHash<QString, std::vector<int>> streetsByLower;
-    std::vector<std::vector<int>> streetOrgs; // organisations with an address on each street, ascending
+    std::vector<std::vector<int>> streetOrgs;    // organisations with an address on each street, ascending
     QHash<QString, std::vector<int>> numberOrgs; // by house number, addresses with a street only
     std::unordered_map<int, int> buildingById, stopById;
     bool indexDescending = true;
@@ -286,7 +321,12 @@ OrgSearchIndex::OrgSearchIndex(const CityDb& db, int dataLang)
     d.captions.buf.reserve(qsizetype(n) * 24);
     for (int i = 0; i < n; ++i) {
         const TOrg& o = db.Orgs[std::size_t(i)];
-        d.captions.add(SearchUpper(InLang(o.caption, dataLang)));
+        const QString caption = SearchUpper(InLang(o.caption, dataLang));
+        for (qsizetype k = 0; k + 3 <= caption.size(); ++k) {
+            std::vector<int>& list = d.captionTrigrams[Trigram(caption.constData() + k)];
+            if (list.empty() || list.back() != i) list.push_back(i);
+        }
+        d.captions.add(caption);
         d.captions.endRecord();
 
         if (!o.website.isEmpty()) d.inet.add(SearchUpper(o.website));
@@ -323,7 +363,8 @@ OrgSearchIndex::OrgSearchIndex(const CityDb& db, int dataLang)
 OrgSearchIndex::~OrgSearchIndex() = default;
 
 bool OrgSearchIndex::Fits(const CityDb& db, int dataLang) const {
-    return &db == &db_ && dataLang == dataLang_ && int(db.Orgs.size()) + 1 == int(d_->captions.recTok.size()) &&
+    return &db == &db_ && dataLang == dataLang_ &&
+           int(db.Orgs.size()) + 1 == int(d_->captions.recTok.size()) &&
            db.Streets.size() == d_->streetLower.size() && db.Buildings.size() >= d_->buildingById.size();
 }
 
@@ -337,8 +378,9 @@ std::vector<int> OrgSearchIndex::FindBuildings(int street, const QString& number
     std::vector<int> out;
     if (street == -1) return out;
     // Stored by descending street: the entries of one street are one run, found by halving.
-    auto range = std::equal_range(db_.BuildIndexes.begin(), db_.BuildIndexes.end(), TBuildIndex{street, 0, {}},
-                                  [](const TBuildIndex& a, const TBuildIndex& b) { return a.s > b.s; });
+    auto range =
+        std::equal_range(db_.BuildIndexes.begin(), db_.BuildIndexes.end(), TBuildIndex{street, 0, {}},
+                         [](const TBuildIndex& a, const TBuildIndex& b) { return a.s > b.s; });
     for (auto it = range.first; it != range.second; ++it)
         if (it->n == number) out.push_back(it->ind);
     return out;
@@ -375,7 +417,8 @@ std::vector<int> OrgSearchIndex::FindOrgs(const OrgCriteria& c, const RadiusCirc
         for (int r : RubricSet(db_, c.Rubric))
             inRubricSet[std::size_t(r)] = 1;
     }
-    const bool web = c.MoreVisible && c.Web, allTime = c.MoreVisible && c.AllTime, open = c.MoreVisible && c.Now;
+    const bool web = c.MoreVisible && c.Web, allTime = c.MoreVisible && c.AllTime,
+               open = c.MoreVisible && c.Now;
 
     auto schedule = [&](const TAdr& a) -> const TSchedule* {
         return a.schedule >= 0 && std::size_t(a.schedule) < db_.Schedules.size()
@@ -441,6 +484,8 @@ std::vector<int> OrgSearchIndex::FindOrgs(const OrgCriteria& c, const RadiusCirc
         if (it != d.numberOrgs.constEnd()) candidates = *it;
     } else if (!phone.empty()) {
         candidates = RecordsWith(d.digits, std::string_view(phone));
+    } else if (name.size() >= 3) {
+        candidates = TrigramCandidates(d.captionTrigrams, name);
     } else if (!name.isEmpty()) {
         candidates = RecordsWith(d.captions, QStringView(name));
     } else if (!inet.isEmpty()) {

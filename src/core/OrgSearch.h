@@ -27,8 +27,12 @@ struct OrgCriteria {
 };
 
 // The two text comparisons of the searches: substring after upper-casing, equality after lower-casing.
-inline QString SearchUpper(const QString& s) { return s.toUpper(); }
-inline QString SearchLower(const QString& s) { return s.toLower(); }
+inline QString SearchUpper(const QString& s) {
+    return s.toUpper();
+}
+inline QString SearchLower(const QString& s) {
+    return s.toLower();
+}
 // The decimal digits of a text, everything else dropped.
 QString DigitsOf(QStringView text);
 // The string of a language set in `lang`; empty when the set has no such entry.

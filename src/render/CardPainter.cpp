@@ -123,7 +123,7 @@ QImage DrawIcon(const QString& name) {
     if (name == QLatin1String("imgMap")) {
         QImage img = Canvas(23, 16);
         start(img, p);
-        const QPointF pts[] = {{0.5, 2.5}, {7.5, 0.5}, {15.5, 2.5}, {22.5, 0.5},
+        const QPointF pts[] = {{0.5, 2.5},   {7.5, 0.5},   {15.5, 2.5}, {22.5, 0.5},
                                {22.5, 13.5}, {15.5, 15.5}, {7.5, 13.5}, {0.5, 15.5}};
         p.setPen(QColor(80, 110, 60));
         p.setBrush(QColor(215, 235, 190));
@@ -262,17 +262,20 @@ const QImage* CardPictures::Get(const QString& name) {
                 decoded = nullptr; // a damaged picture is drawn as its stand-in
             }
         }
-        return decoded ? decoded->scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation) : Letter(caption, hue);
+        return decoded ? decoded->scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                       : Letter(caption, hue);
     };
     bool ok = false;
     if (name.startsWith(QLatin1String("imgSocnet"))) {
         const int k = name.mid(9).toInt(&ok);
         if (ok && k >= 0 && std::size_t(k) < db_.SocNets.size())
-            logo = fromCity(db_.SocNets[std::size_t(k)].logo, db_.SocNets[std::size_t(k)].caption, 200 + 40 * k);
+            logo =
+                fromCity(db_.SocNets[std::size_t(k)].logo, db_.SocNets[std::size_t(k)].caption, 200 + 40 * k);
     } else if (name.startsWith(QLatin1String("imgMoney"))) {
         const int k = name.mid(8).toInt(&ok);
         if (ok && k >= 0 && std::size_t(k) < db_.MoneyKinds.size())
-            logo = fromCity(db_.MoneyKinds[std::size_t(k)].logo, db_.MoneyKinds[std::size_t(k)].caption, 30 + 70 * k);
+            logo = fromCity(db_.MoneyKinds[std::size_t(k)].logo, db_.MoneyKinds[std::size_t(k)].caption,
+                            30 + 70 * k);
     }
     it = logos_.emplace(name, logo).first;
     return it->second.isNull() ? nullptr : &it->second;
@@ -290,7 +293,8 @@ std::shared_ptr<QImage> CardPictures::Banner(TImg& img, int& width, int& height)
     return img.img;
 }
 
-void DrawCard(QPainter& p, const TCard& card, int W, int offset, const FontMeasure& m, CardPictures& pictures) {
+void DrawCard(QPainter& p, const TCard& card, int W, int offset, const FontMeasure& m,
+              CardPictures& pictures) {
     const int top = card.top - offset;
     p.setPen(Qt::NoPen);
     p.setBrush(ToQColor(card.color));
@@ -314,7 +318,8 @@ void DrawCard(QPainter& p, const TCard& card, int W, int offset, const FontMeasu
             if (t.top >= b.height || t.caption.isEmpty()) continue;
             p.setFont(fonts[(t.bold ? 1 : 0) | (t.link != TLink::none ? 2 : 0)]);
             p.setPen(ToQColor(t.color));
-            p.drawText(QRect(t.left, T + t.top, t.width + 2, t.height), Qt::AlignLeft | Qt::AlignTop, t.caption);
+            p.drawText(QRect(t.left, T + t.top, t.width + 2, t.height), Qt::AlignLeft | Qt::AlignTop,
+                       t.caption);
         }
         for (const Tpic& pic : b.pic) {
             if (pic.top >= b.height) continue;

@@ -48,7 +48,8 @@ private:
 };
 
 // Paints one card with its top at `card.top - offset`.
-void DrawCard(QPainter& p, const TCard& card, int W, int offset, const FontMeasure& m, CardPictures& pictures);
+void DrawCard(QPainter& p, const TCard& card, int W, int offset, const FontMeasure& m,
+              CardPictures& pictures);
 // Fills a W x H view with the list background and paints the cards visible from `offset` down.
 void DrawCards(QPainter& p, const TCards& cards, int W, int H, int offset, const FontMeasure& m,
                CardPictures& pictures);

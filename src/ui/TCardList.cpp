@@ -48,9 +48,13 @@ void TCardsImage::mouseReleaseEvent(QMouseEvent* e) {
                           e->globalPosition().toPoint());
 }
 
-void TCardsImage::leaveEvent(QEvent*) { list_.imgCardsMouseLeave(); }
+void TCardsImage::leaveEvent(QEvent*) {
+    list_.imgCardsMouseLeave();
+}
 
-void TCardsImage::resizeEvent(QResizeEvent*) { list_.UpdateScroll(); }
+void TCardsImage::resizeEvent(QResizeEvent*) {
+    list_.UpdateScroll();
+}
 
 void TCardsImage::wheelEvent(QWheelEvent* e) {
     const int steps = e->angleDelta().y() / 120;
@@ -140,7 +144,9 @@ TCardList::TCardList(Settings& settings, MapDisplay& display, SearchHost& host, 
 
 TCardList::~TCardList() = default;
 
-void TCardList::Relabel(int shellLang) { RelabelWindow(this, MainWindowLabels(), shellLang); }
+void TCardList::Relabel(int shellLang) {
+    RelabelWindow(this, MainWindowLabels(), shellLang);
+}
 
 void TCardList::SetCity(CityDb* db, const CityFileRef* city) {
     cards.Clear();
@@ -180,7 +186,9 @@ CardEnv TCardList::Env() {
     return env;
 }
 
-void TCardList::SetCount(int n) { txtCount->setText(QString::number(n)); }
+void TCardList::SetCount(int n) {
+    txtCount->setText(QString::number(n));
+}
 
 void TCardList::UpdateScroll() {
     const int max = std::max(0, cards.height - imgCards->height());
@@ -248,7 +256,8 @@ void TCardList::ShowRubric(int rubric) {
     pnlCaption->setText(QStringLiteral("Найдено: %1").arg(list.size()));
     for (QToolButton* b : {btnBack, btnForward, btnMapMark})
         b->show();
-    ShowOrgCards(rubric >= 0 && rubric < db_->RubricNames.size() ? db_->RubricNames[rubric] : QString(), list, -1);
+    ShowOrgCards(rubric >= 0 && rubric < db_->RubricNames.size() ? db_->RubricNames[rubric] : QString(), list,
+                 -1);
     AppendHistory(hotOrg, list);
 }
 

@@ -169,7 +169,9 @@ void TOrgCriteria::ShowPrompt(QWidget* field, bool focused) {
     Recolour(field);
 }
 
-bool TOrgCriteria::MoreShown() const { return !pnlMore->isHidden(); }
+bool TOrgCriteria::MoreShown() const {
+    return !pnlMore->isHidden();
+}
 
 OrgCriteria TOrgCriteria::ReadCriteria() const {
     OrgCriteria c;
@@ -191,10 +193,11 @@ void TOrgCriteria::UpdateFindOrgButton() {
     const bool inetUsable = !inet.isEmpty() && inet != QLatin1String("@") && inet != QLatin1String(".") &&
                             inet != QLatin1String(".r") && inet != QLatin1String(".ru");
     // "Open now" alone enables the search too: it then lists what is open at this moment.
-    const bool on = !FieldValue(cbStreet).isEmpty() || !FieldValue(cbBuildNum).isEmpty() ||
-                    !FieldValue(edCaption).isEmpty() || !FieldValue(edTelecom).isEmpty() ||
-                    (MoreShown() && (chbAlltime->isChecked() || chbWeb->isChecked() || chbNow->isChecked())) ||
-                    !FieldValue(edRub).isEmpty() || inetUsable;
+    const bool on =
+        !FieldValue(cbStreet).isEmpty() || !FieldValue(cbBuildNum).isEmpty() ||
+        !FieldValue(edCaption).isEmpty() || !FieldValue(edTelecom).isEmpty() ||
+        (MoreShown() && (chbAlltime->isChecked() || chbWeb->isChecked() || chbNow->isChecked())) ||
+        !FieldValue(edRub).isEmpty() || inetUsable;
     btnFindOrg->setEnabled(on);
     btnClearOrg->setEnabled(on);
 }
@@ -239,7 +242,8 @@ void TOrgCriteria::btnMoreClick() {
 void TOrgCriteria::SetRubric(int rubric) {
     const CityDb* db = list_.Db();
     selectedRubric_ = db && rubric >= 0 && rubric < db->RubricNames.size() ? rubric : -1;
-    edRub->setText(selectedRubric_ >= 0 ? db->RubricNames[selectedRubric_] : (edRub->hasFocus() ? QString() : edRub->toolTip()));
+    edRub->setText(selectedRubric_ >= 0 ? db->RubricNames[selectedRubric_]
+                                        : (edRub->hasFocus() ? QString() : edRub->toolTip()));
     Recolour(edRub);
     UpdateFindOrgButton();
 }

@@ -66,8 +66,10 @@ struct CardCity {
             db.Buildings.push_back(b);
         }
         db.RubricNames = {"Аптеки", "Очень длинная рубрика про всё"};
-        db.SocNets = {{"ВКонтакте", "https://vk.com/", {}}, {"Telegram", "https://t.me/", {}},
-                      {"Одноклассники", "https://ok.ru/", {}}, {"YouTube", "https://youtube.com/", {}},
+        db.SocNets = {{"ВКонтакте", "https://vk.com/", {}},
+                      {"Telegram", "https://t.me/", {}},
+                      {"Одноклассники", "https://ok.ru/", {}},
+                      {"YouTube", "https://youtube.com/", {}},
                       {"Дзен", "https://dzen.ru/", {}}};
         db.MoneyKinds = {{"Наличные", {}}, {"Visa", {}}};
         db.Schedules = {Week(9, 0, 18, 0, 13, 0, 14, 0), Week(0, 0, 23, 59), Week(10, 0, 23, 59)};
@@ -162,8 +164,8 @@ TEST(OrgCard, FiveSocialNetworksWrapOnANarrowCard) {
 
 TEST(OrgCard, ScheduleColumnsAndTexts) {
     CardCity c;
-    const int o = c.Org("Аптека", {CardCity::Adr(50, "1", 0), CardCity::Adr(51, "2", 1),
-                                   CardCity::Adr(52, "3", 2)});
+    const int o =
+        c.Org("Аптека", {CardCity::Adr(50, "1", 0), CardCity::Adr(51, "2", 1), CardCity::Adr(52, "3", 2)});
     c.Index();
     CardEnv env = c.Env(300);
     const TCard card = TCard::Create("org", -1, 1, o, env);
@@ -225,7 +227,8 @@ TEST(OrgCard, AddressBlocksAndTheirCollapsePictures) {
     c.Index();
     CardEnv env = c.Env(300);
     auto collapsePics = [](const TBlock& b) {
-        return std::count_if(b.pic.begin(), b.pic.end(), [](const Tpic& p) { return p.link == TLink::collapse_block; });
+        return std::count_if(b.pic.begin(), b.pic.end(),
+                             [](const Tpic& p) { return p.link == TLink::collapse_block; });
     };
     TCard one = TCard::Create("org", -1, 1, single, env);
     EXPECT_EQ(collapsePics(one.blocks[3]), 0);

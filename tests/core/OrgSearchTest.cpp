@@ -1,10 +1,10 @@
 // Organisation search: schedule predicates, every criterion of FindOrgs on a small city, the lookups,
 // and the prepared index against a plain walk of a generated city.
+#include "OrgSearch.h"
 #include "CityDb.h"
 #include "CityGenerator.h"
 #include "CityWriter.h"
 #include "DirectoryRecords.h"
-#include "OrgSearch.h"
 
 #include <QGuiApplication>
 #include <QRandomGenerator>
@@ -35,12 +35,12 @@ TEST(Schedule, OpenAtTheGivenTimes) {
         int day, h, m, sec;
         bool open;
     } cases[] = {
-        {&lunch, 1, 9, 0, 0, true},     {&lunch, 1, 12, 59, 0, true},  {&lunch, 1, 13, 0, 0, false},
-        {&lunch, 1, 13, 59, 0, false},  {&lunch, 1, 14, 0, 0, true},   {&lunch, 1, 18, 0, 0, false},
-        {&lunch, 1, 8, 59, 59, false},  {&night, 3, 23, 30, 0, true},  {&night, 3, 1, 0, 0, true},
-        {&night, 3, 2, 0, 0, false},    {&night, 3, 19, 59, 0, false}, {&night, 3, 23, 59, 59, true},
+        {&lunch, 1, 9, 0, 0, true},        {&lunch, 1, 12, 59, 0, true},      {&lunch, 1, 13, 0, 0, false},
+        {&lunch, 1, 13, 59, 0, false},     {&lunch, 1, 14, 0, 0, true},       {&lunch, 1, 18, 0, 0, false},
+        {&lunch, 1, 8, 59, 59, false},     {&night, 3, 23, 30, 0, true},      {&night, 3, 1, 0, 0, true},
+        {&night, 3, 2, 0, 0, false},       {&night, 3, 19, 59, 0, false},     {&night, 3, 23, 59, 59, true},
         {&equalToday, 3, 10, 0, 0, false}, {&equalToday, 3, 12, 0, 0, false}, {&allDay, 5, 23, 59, 30, false},
-        {&allDay, 5, 0, 0, 0, true},    {&allDay, 7, 23, 58, 59, true},
+        {&allDay, 5, 0, 0, 0, true},       {&allDay, 7, 23, 58, 59, true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(WorksNow(*c.s, At(c.day, c.h, c.m, c.sec)), c.open)
@@ -81,17 +81,17 @@ struct SmallCity {
         db.RubricNames = {"Аптеки", "Больницы", "Кафе", "Медицинские центры"};
         db.RubricTree = "Здоровье\n\tАптеки\n\tБольницы\n\t\tМедицинские центры\nЕда\n\tКафе\n";
 
-        org("Аптека «Зелёная», ООО", {adr(0, "5", 101, "5-61-23-40")}, {0}); // 0
-        org("Больница №1", {adr(0, "7А", 102, "12-43", 1)}, {1});             // 1
-        TOrg& cafe = org("Кафе «Уют»", {adr(1, "5", 103, "", 2), adr(-1, "", -1, "")}, {2});  // 2
+        org("Аптека «Зелёная», ООО", {adr(0, "5", 101, "5-61-23-40")}, {0});                 // 0
+        org("Больница №1", {adr(0, "7А", 102, "12-43", 1)}, {1});                            // 1
+        TOrg& cafe = org("Кафе «Уют»", {adr(1, "5", 103, "", 2), adr(-1, "", -1, "")}, {2}); // 2
         cafe.website = "www.uyut.ru";
         cafe.socnet = {{0, "uyut_cafe"}};
         TOrg& med = org("Медцентр «Здоровье»", {adr(1, "12", 104, "8-800-1234")}, {3}); // 3
         med.adrs[0].fax = "(3452) 11-22-33";
         med.email = "info@zdorovie.ru";
-        org("Без адреса", {}, {});                                              // 4
-        org("Склад", {adr(-1, "", -1, "")}, {});                               // 5: no building, no street
-        TOrg& night = org("Ночной клуб", {adr(0, "7а", 102, "222", 3)}, {2});  // 6: lower-case suffix
+        org("Без адреса", {}, {});                                            // 4
+        org("Склад", {adr(-1, "", -1, "")}, {});                              // 5: no building, no street
+        TOrg& night = org("Ночной клуб", {adr(0, "7а", 102, "222", 3)}, {2}); // 6: lower-case suffix
         night.adrs[0].schedule = 2;
         night.skype = "club.night";
     }
@@ -135,7 +135,10 @@ TEST(FindOrgs, EveryCriterionOnASmallCity) {
         {"name, any case", crit([](OrgCriteria& k) { k.Name = "аптека"; }), none, {0}},
         {"name after the comma", crit([](OrgCriteria& k) { k.Name = "ооо"; }), none, {0}},
         {"street in another case", crit([](OrgCriteria& k) { k.Street = "ЛЕНИНА УЛИЦА"; }), none, {0, 1, 6}},
-        {"street and number", crit([](OrgCriteria& k) { k.Street = "мира проспект", k.Number = "5"; }), none, {2}},
+        {"street and number",
+         crit([](OrgCriteria& k) { k.Street = "мира проспект", k.Number = "5"; }),
+         none,
+         {2}},
         {"number with another suffix case", crit([](OrgCriteria& k) { k.Number = "7А"; }), none, {1}},
         {"number on any street", crit([](OrgCriteria& k) { k.Number = "5"; }), none, {0, 2}},
         {"phone run across separators", crit([](OrgCriteria& k) { k.Telecom = "12-34"; }), none, {0, 3}},
@@ -148,11 +151,22 @@ TEST(FindOrgs, EveryCriterionOnASmallCity) {
         {"rubric alone", crit([](OrgCriteria& k) { k.Rubric = 2; }), none, {2, 6}},
         {"radius", crit([](OrgCriteria& k) { k.Name = " "; }), nearFirst, {0, 1, 6}},
         {"radius by name", crit([](OrgCriteria& k) { k.Name = "а"; }), nearFirst, {0, 1}},
-        {"flags count only with the panel", crit([](OrgCriteria& k) { k.Name = "А", k.AllTime = true; }), none,
+        {"flags count only with the panel",
+         crit([](OrgCriteria& k) { k.Name = "А", k.AllTime = true; }),
+         none,
          {0, 1, 2, 4, 5}},
-        {"round the clock", crit([](OrgCriteria& k) { k.Name = "а", k.AllTime = k.MoreVisible = true; }), none, {1}},
-        {"open now", crit([](OrgCriteria& k) { k.Name = "а", k.Now = k.MoreVisible = true; }), none, {0, 1, 2, 5}},
-        {"has a web site", crit([](OrgCriteria& k) { k.Name = "а", k.Web = k.MoreVisible = true; }), none, {2}},
+        {"round the clock",
+         crit([](OrgCriteria& k) { k.Name = "а", k.AllTime = k.MoreVisible = true; }),
+         none,
+         {1}},
+        {"open now",
+         crit([](OrgCriteria& k) { k.Name = "а", k.Now = k.MoreVisible = true; }),
+         none,
+         {0, 1, 2, 5}},
+        {"has a web site",
+         crit([](OrgCriteria& k) { k.Name = "а", k.Web = k.MoreVisible = true; }),
+         none,
+         {2}},
         {"web site, any name", crit([](OrgCriteria& k) { k.Web = k.MoreVisible = true; }), none, {2}},
     };
     for (const Case& k : cases)
@@ -269,8 +283,9 @@ std::vector<int> ReferenceWalk(const CityDb& db, const OrgCriteria& c, int lang,
         if (c.MoreVisible) {
             if (c.Web && o.website.isEmpty()) continue;
             auto some = [&](auto test) {
-                return std::any_of(o.adrs.begin(), o.adrs.end(),
-                                   [&](const TAdr& a) { return a.schedule != -1 && test(db.Schedules[a.schedule]); });
+                return std::any_of(o.adrs.begin(), o.adrs.end(), [&](const TAdr& a) {
+                    return a.schedule != -1 && test(db.Schedules[a.schedule]);
+                });
             };
             if (c.AllTime && !some([](const TSchedule& s) { return IsRoundTheClock(s); })) continue;
             if (c.Now && !some([&](const TSchedule& s) { return WorksNow(s, now); })) continue;
@@ -312,7 +327,8 @@ TEST(FindOrgs, PreparedIndexGivesThePlainWalk) {
             } else if (rng.bounded(6) == 0) {
                 c.Number = QString::number(1 + rng.bounded(30));
             }
-            if (rng.bounded(4) == 0) c.Telecom = QString::number(rng.bounded(100)) + "-" + QString::number(rng.bounded(10));
+            if (rng.bounded(4) == 0)
+                c.Telecom = QString::number(rng.bounded(100)) + "-" + QString::number(rng.bounded(10));
             if (rng.bounded(6) == 0) c.Rubric = int(rng.bounded(int(db.RubricNames.size())));
             c.MoreVisible = rng.bounded(2);
             c.Web = rng.bounded(3) == 0, c.AllTime = rng.bounded(5) == 0, c.Now = rng.bounded(3) == 0;

@@ -177,7 +177,8 @@ TEST(SearchWidgets, ExpandingPushesLaterCardsAndHistoryAfterAnEmptyBuilding) {
     for (std::size_t i = 2; i < l.cards.crds.size(); ++i)
         EXPECT_EQ(l.cards.crds[i].top, tops[i] + growth);
     EXPECT_EQ(l.sbCards->maximum(), std::max(0, l.cards.height - l.imgCards->height()));
-    EXPECT_TRUE(h.calls.contains(QStringLiteral("viewed %1").arg(h.db.Orgs[std::size_t(l.cards.crds[1].org)].id)));
+    EXPECT_TRUE(
+        h.calls.contains(QStringLiteral("viewed %1").arg(h.db.Orgs[std::size_t(l.cards.crds[1].org)].id)));
 
     // Collapse all, expand all: the list height is the sum of the cards.
     l.btnExpandClick();
@@ -250,7 +251,8 @@ TEST(SearchWidgets, LinksOfAnOpenCard) {
     ASSERT_EQ(h.display.ShownObjects.ids.size(), 1u);
     EXPECT_TRUE(h.db.Buildings[std::size_t(h.display.ShownObjects.ids[0])].IsFound);
     EXPECT_TRUE(h.calls.contains("blink"));
-    EXPECT_TRUE(std::any_of(h.calls.begin(), h.calls.end(), [](const QString& s) { return s.startsWith("fly"); }));
+    EXPECT_TRUE(
+        std::any_of(h.calls.begin(), h.calls.end(), [](const QString& s) { return s.startsWith("fly"); }));
     SetShellOpenHook({});
 }
 
