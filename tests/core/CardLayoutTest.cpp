@@ -330,6 +330,60 @@ TEST(OrgCard, MarksFollowExpandAndCollapse) {
     EXPECT_FALSE(list.crds[1].Collapsed);
 }
 
+TEST(RouteCard, StopsOfBothDirectionsAndTheChosenStopInBold) {
+    CardCity c;
+    c.db.TransportTypeNames = {{"Автобус"}};
+    c.db.BusStops.resize(3);
+    for (int k = 0; k < 3; ++k) {
+        c.db.BusStops[std::size_t(k)].id_ = 10 + k;
+        c.db.BusStops[std::size_t(k)].caption = {QString("Остановка %1").arg(k)};
+    }
+    TBusWay there, back, other;
+    there.num = back.num = {"12"};
+    other.num = {"7"};
+    there.way = {{1, 0, 0, 10}, {0, 5, 5, 0}, {1, 0, 0, 11}, {1, 0, 0, 99}};
+    back.way = {{1, 0, 0, 12}};
+    c.db.BusWays = {there, other, back};
+    c.Index();
+    CardEnv env = c.Env(300);
+    TCard card = TCard::Create("BusWay", 11, 1, 0, env);
+    ASSERT_EQ(card.blocks.size(), 3u);
+    EXPECT_EQ(card.org, -1);
+    QStringList title;
+    for (const Ttxt& t : card.blocks[0].txt)
+        title << t.caption;
+    EXPECT_EQ(title, (QStringList{"12", ", автобус"}));
+    QStringList stops;
+    for (const Ttxt& t : card.blocks[2].txt)
+        if (t.link == TLink::stop) {
+            stops << t.caption;
+            EXPECT_EQ(t.bold, t.value == "11");
+        }
+    // The unknown stop 99 is left out; with a chosen stop the other direction is not added.
+    EXPECT_EQ(stops, (QStringList{"- \"Остановка 0\"", "- \"Остановка 1\""}));
+    EXPECT_EQ(card.blocks[2].MinHeight, 25);
+    TCard both = TCard::Create("BusWay", -1, 1, 0, env);
+    int count = 0;
+    for (const Ttxt& t : both.blocks[2].txt)
+        count += t.link == TLink::stop;
+    EXPECT_EQ(count, 3);
+    // Hovering a stop paints it red and asks for its highlight on the map.
+    both.Expand(env);
+    EXPECT_EQ(both.blocks[2].height, 25) << "the stop list opens with its own picture";
+    both.ToggleBlock(2, 0);
+    EXPECT_EQ(both.blocks[2].height, both.blocks[2].MaxHeight);
+    for (const Ttxt& t : both.blocks[2].txt)
+        if (t.link == TLink::stop) {
+            HoverEffects fx;
+            both.OnMouseMove(t.left + 2, both.blocks[2].top + t.top + 2, fx);
+            ASSERT_EQ(fx.stops.size(), 1u);
+            EXPECT_EQ(fx.stops[0], std::make_pair(10, true));
+            EXPECT_TRUE(fx.mapRedraw);
+            EXPECT_EQ(both.blocks[2].txt[std::size_t(&t - both.blocks[2].txt.data())].color, clRed);
+            break;
+        }
+}
+
 TEST(CardList, HeightsScrollAndEmptyLists) {
     CardCity c;
     for (int k = 0; k < 6; ++k)

@@ -182,6 +182,7 @@ TEST(SearchWidgets, ExpandingPushesLaterCardsAndHistoryAfterAnEmptyBuilding) {
 
     // Collapse all, expand all: the list height is the sum of the cards.
     l.btnExpandClick();
+    Shot(h.window.get(), "search-expanded");
     int sum = 0;
     for (const TCard& c : l.cards.crds) {
         EXPECT_EQ(c.top, sum);
@@ -215,6 +216,47 @@ TEST(SearchWidgets, ExpandingPushesLaterCardsAndHistoryAfterAnEmptyBuilding) {
     EXPECT_FALSE(l.btnBack->isEnabled());
     EXPECT_TRUE(l.pnlCaption->text().isEmpty()) << "the first entry shows as the start list";
     SetShellOpenHook({});
+}
+
+TEST(SearchWidgets, StartListShowsBannersCollapsed) {
+    SearchHarness h;
+    ASSERT_TRUE(h.list);
+    TCardList& l = *h.list;
+    // The generator gives start-list organisations no list banner; lend them one.
+    std::optional<TImg> banner;
+    for (const TOrg& o : h.db.Orgs)
+        if (o.listBanner) banner = o.listBanner;
+    ASSERT_TRUE(banner);
+    for (TOrg& o : h.db.Orgs)
+        if (o.firstBanner) o.listBanner = banner;
+    l.ShowStartList();
+    int withBanner = 0;
+    for (const TOrg& o : h.db.Orgs)
+        withBanner += o.firstBanner;
+    ASSERT_GT(withBanner, 1);
+    EXPECT_EQ(int(l.cards.crds.size()), withBanner);
+    EXPECT_TRUE(l.pnlCaption->text().isEmpty());
+    ASSERT_EQ(l.history.History.size(), 1u);
+    EXPECT_EQ(l.history.HistoryIndex, 0);
+    EXPECT_FALSE(l.btnBack->isEnabled());
+    std::vector<int> shuffled(l.history.History[0].objects.begin(), l.history.History[0].objects.end());
+    std::sort(shuffled.begin(), shuffled.end());
+    EXPECT_EQ(std::adjacent_find(shuffled.begin(), shuffled.end()), shuffled.end())
+        << "each organisation once";
+    for (const TCard& c : l.cards.crds) {
+        EXPECT_TRUE(c.Collapsed);
+        EXPECT_TRUE(c.first);
+        EXPECT_EQ(c.blocks[0].height, 0) << "no title while collapsed";
+        EXPECT_EQ(c.height, c.blocks[1].height) << "only the banner shows";
+        ASSERT_EQ(c.blocks[1].pic.size(), 1u);
+        EXPECT_EQ(c.height, c.blocks[1].pic[0].height + 5);
+        EXPECT_GT(c.height, 5);
+    }
+    Shot(h.window.get(), "search-start");
+    // The start list with a single organisation stays collapsed.
+    l.ClearResults();
+    l.ShowOrgCards("first", {l.history.History[0].objects[0]}, -1);
+    EXPECT_TRUE(l.cards.crds[0].Collapsed);
 }
 
 TEST(SearchWidgets, LinksOfAnOpenCard) {
