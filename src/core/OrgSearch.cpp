@@ -203,6 +203,14 @@ template <class Str> struct Column {
         tokStart.push_back(buf.size());
         tokRec.push_back(int(recTok.size()) - 1);
     }
+    // A token of the digits of `text` only.
+    void addDigits(QStringView text) {
+        for (QChar c : text)
+            if (c >= u'0' && c <= u'9') buf += Char(c.unicode());
+        buf += Char(0);
+        tokStart.push_back(buf.size());
+        tokRec.push_back(int(recTok.size()) - 1);
+    }
     void endRecord() { recTok.push_back(int(tokStart.size()) - 1); }
     qsizetype tokEnd(std::size_t t) const { return tokStart[t + 1] - 1; }
 };
@@ -319,6 +327,9 @@ OrgSearchIndex::OrgSearchIndex(const CityDb& db, int dataLang)
     }
     d.streetOrgs.resize(db.Streets.size());
     d.captions.buf.reserve(qsizetype(n) * 24);
+    d.digits.buf.reserve(std::size_t(n) * 40);
+    for (auto* c : {&d.captions.tokStart, &d.inet.tokStart})
+        c->reserve(std::size_t(n) * 3);
     for (int i = 0; i < n; ++i) {
         const TOrg& o = db.Orgs[std::size_t(i)];
         const QString caption = SearchUpper(InLang(o.caption, dataLang));
@@ -340,9 +351,9 @@ OrgSearchIndex::OrgSearchIndex(const CityDb& db, int dataLang)
         d.inet.endRecord();
 
         for (const TAdr& a : o.adrs) {
-            d.digits.add(DigitsOf(a.fax).toStdString());
+            d.digits.addDigits(a.fax);
             for (const TPhone& p : a.phones)
-                d.digits.add(DigitsOf(p.phone).toStdString());
+                d.digits.addDigits(p.phone);
             if (a.street >= 0 && std::size_t(a.street) < db.Streets.size()) {
                 auto& list = d.streetOrgs[std::size_t(a.street)];
                 if (list.empty() || list.back() != i) list.push_back(i);
