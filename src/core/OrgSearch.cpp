@@ -140,9 +140,9 @@ bool AnyAddressBuildingInRadius(const CityDb& db, const TOrg& org, const RadiusC
 
 } // namespace
 
-bool OrgInRadius(const CityDb& db, const TOrg& org, const RadiusCircle& radius) {
+bool OrgInRadius(const CityDb& db, const TOrg& org, const RadiusCircle& radius, int dataLang) {
     return AnyAddressBuildingInRadius(
-        db, org, radius, 0, [&](int id) { return BuildingById(db, id); },
+        db, org, radius, dataLang, [&](int id) { return BuildingById(db, id); },
         [&](int s, const QString& n) { return FindBuildings(db, s, n); });
 }
 

@@ -98,5 +98,5 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
-// The radius filter of one organisation through plain lookups.
-bool OrgInRadius(const CityDb& db, const TOrg& org, const RadiusCircle& radius);
+// The radius filter of one organisation through plain lookups (house numbers in `dataLang`).
+bool OrgInRadius(const CityDb& db, const TOrg& org, const RadiusCircle& radius, int dataLang = 0);

@@ -279,7 +279,7 @@ std::vector<int> ReferenceWalk(const CityDb& db, const OrgCriteria& c, int lang,
                 return std::find(rubrics.begin(), rubrics.end(), r) != rubrics.end();
             }))
             continue;
-        if (!OrgInRadius(db, o, radius)) continue;
+        if (!OrgInRadius(db, o, radius, lang)) continue;
         if (c.MoreVisible) {
             if (c.Web && o.website.isEmpty()) continue;
             auto some = [&](auto test) {
