@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -138,9 +139,24 @@ TEST(SearchWidgets, OneResultOpensAndStreetSearch) {
     }
     Shot(h.window.get(), "search-one");
 
-    // Escape empties the phone field; ticking the boxes alone still allows a search.
+    // Escape empties the phone field; only a number is pasted into it.
     Key(c.edTelecom, Qt::Key_Escape);
     EXPECT_TRUE(c.edTelecom->text().isEmpty());
+    QApplication::clipboard()->setText(QStringLiteral("12-34"));
+    Key(c.edTelecom, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(c.edTelecom->text().isEmpty());
+    QApplication::clipboard()->setText(QStringLiteral(" 1234 "));
+    Key(c.edTelecom, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(c.edTelecom->text(), "1234");
+    Key(c.edTelecom, Qt::Key_A, Qt::ControlModifier);
+    Key(c.edTelecom, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(c.edTelecom->text(), "1234") << "other Ctrl keys do nothing";
+    Key(c.edTelecom, Qt::Key_Escape);
+    // Escape in the name field empties it when no filter list is shown.
+    c.edCaption->setText(QStringLiteral("аптека"));
+    Key(c.edCaption, Qt::Key_Escape);
+    EXPECT_TRUE(c.edCaption->text().isEmpty());
+    // Ticking the boxes alone still allows a search.
     c.cbStreet->setEditText(QString());
     c.cbBuildNum->setEditText(QString());
     c.UpdateFindOrgButton();
