@@ -125,6 +125,8 @@ TOrgCriteria::TOrgCriteria(TCardList& list, SearchHost& host, QWidget* parent)
 
 void TOrgCriteria::Relabel(int shellLang) {
     RelabelWindow(this, MainWindowLabels(), shellLang);
+    // edRub now shows its prompt, so no rubric may stay chosen behind it.
+    selectedRubric_ = -1;
     for (QWidget* field : {static_cast<QWidget*>(cbStreet), static_cast<QWidget*>(cbBuildNum),
                            static_cast<QWidget*>(edCaption), static_cast<QWidget*>(edRub),
                            static_cast<QWidget*>(edTelecom), static_cast<QWidget*>(edInet)})
