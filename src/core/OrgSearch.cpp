@@ -306,6 +306,7 @@ std::vector<int> MergeSorted(const std::vector<const std::vector<int>*>& lists) 
 struct OrgSearchIndex::Impl {
     Column<QString> captions; // upper-cased caption in the data language
     std::unordered_map<std::uint64_t, std::vector<int>> captionTrigrams; // records by caption trigram
+    std::unordered_map<std::uint32_t, std::vector<int>> captionBigrams;  // and by pair, for two letters
     Column<QString> inet;       // upper-cased site, e-mail, social links, ICQ, Skype
     Column<std::string> digits; // digits of every fax and phone
     std::vector<QString> streetLower;
@@ -333,8 +334,12 @@ OrgSearchIndex::OrgSearchIndex(const CityDb& db, int dataLang)
     for (int i = 0; i < n; ++i) {
         const TOrg& o = db.Orgs[std::size_t(i)];
         const QString caption = SearchUpper(InLang(o.caption, dataLang));
-        for (qsizetype k = 0; k + 3 <= caption.size(); ++k) {
-            std::vector<int>& list = d.captionTrigrams[Trigram(caption.constData() + k)];
+        for (qsizetype k = 0; k + 2 <= caption.size(); ++k) {
+            const QChar* p = caption.constData() + k;
+            std::vector<int>& pair = d.captionBigrams[std::uint32_t(p[0].unicode()) << 16 | p[1].unicode()];
+            if (pair.empty() || pair.back() != i) pair.push_back(i);
+            if (k + 3 > caption.size()) continue;
+            std::vector<int>& list = d.captionTrigrams[Trigram(p)];
             if (list.empty() || list.back() != i) list.push_back(i);
         }
         d.captions.add(caption);
@@ -497,6 +502,9 @@ std::vector<int> OrgSearchIndex::FindOrgs(const OrgCriteria& c, const RadiusCirc
         candidates = RecordsWith(d.digits, std::string_view(phone));
     } else if (name.size() >= 3) {
         candidates = TrigramCandidates(d.captionTrigrams, name);
+    } else if (name.size() == 2) {
+        auto it = d.captionBigrams.find(std::uint32_t(name[0].unicode()) << 16 | name[1].unicode());
+        if (it != d.captionBigrams.end()) candidates = it->second;
     } else if (!name.isEmpty()) {
         candidates = RecordsWith(d.captions, QStringView(name));
     } else if (!inet.isEmpty()) {
