@@ -23,8 +23,15 @@ $(DEMO): build
 	mkdir -p $(BUILD)/demo
 	$(BUILD)/tools/gis-gen --preset demo $(DEMO)
 
-run: build $(DEMO)
-	$(BUILD)/tools/gis-dump --json $(DEMO)
+# The program finds the demo city in its own folder; the user's data folder is left alone.
+PROGRAM_DEMO := $(BUILD)/src/app/Demograd.gis
+
+$(PROGRAM_DEMO): $(DEMO)
+	cp $(DEMO) $(PROGRAM_DEMO)
+	cp $(BUILD)/demo/Demograd.img $(BUILD)/src/app/Demograd.img
+
+run: build $(PROGRAM_DEMO)
+	$(BUILD)/src/app/tessara
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)

@@ -318,16 +318,18 @@ private:
         // Buildings along the four sides, facing their streets: five on top and bottom, three on each side.
         const float depth = 14 + rand(5);
         const float w5 = (x1 - x0) / 5, h3 = (y1 - y0 - 2 * depth) / 3;
-        for (int k = 0; k < 5; ++k) {
+        // Stored from north to south: the map draws in stored order, so nearer buildings (further south)
+        // come later and their walls cover the ones behind them, never the other way round.
+        for (int k = 0; k < 5; ++k)
             building(x0 + k * w5 + 2, y0, x0 + (k + 1) * w5 - 2, y0 + depth, hStreet(j, i), true);
-            building(x0 + k * w5 + 2, y1 - depth, x0 + (k + 1) * w5 - 2, y1, hStreet(j + 1, i), false);
-        }
         for (int k = 0; k < 3; ++k) {
             building(x0, y0 + depth + k * h3 + 3, x0 + depth, y0 + depth + (k + 1) * h3 - 3, vStreet(i, j),
                      false);
             building(x1 - depth, y0 + depth + k * h3 + 3, x1, y0 + depth + (k + 1) * h3 - 3,
                      vStreet(i + 1, j), true);
         }
+        for (int k = 0; k < 5; ++k)
+            building(x0 + k * w5 + 2, y1 - depth, x0 + (k + 1) * w5 - 2, y1, hStreet(j + 1, i), false);
     }
 
     void openBlock(std::uint8_t typ, int fieldPos, float x0, float y0, float x1, float y1) {

@@ -14,6 +14,8 @@
 #include <QSet>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -30,10 +32,10 @@ QFont MakeFont(const QString& family, int points, bool bold) {
     return f;
 }
 
-// Windows-like pens: round caps and joins for wide lines.
+// Windows-like pens: round caps and joins for wide lines; 1-pixel pens are cosmetic, which Qt draws
+// without building a stroke outline.
 QPen Pen(const QColor& c, int width, Qt::PenStyle style = Qt::SolidLine) {
-    QPen p(c, std::max(width, 1), style, Qt::RoundCap, Qt::RoundJoin);
-    return p;
+    return QPen(c, width <= 1 ? 0 : width, style, Qt::RoundCap, Qt::RoundJoin);
 }
 
 } // namespace
@@ -42,6 +44,7 @@ QPen Pen(const QColor& c, int width, Qt::PenStyle style = Qt::SolidLine) {
 struct TMap::Frame {
     QPainter p;
     QImage* surface = nullptr;
+    std::optional<PixelSurface> pixels; // set once painting has begun on the surface
     const TColorScheme* s = nullptr;
     bool stopDetail = false, mapDetail = false, blink = false, smoothNow = false;
     QHash<int, QFont> arialBold, arial, times;
@@ -181,6 +184,9 @@ void TMap::BeginFrame(Frame& f, QImage& surface) {
     f.mapDetail = view_.MapDetail();
     f.blink = display_.BlinkHighlight();
     f.smoothNow = display_.SmoothNow;
+    // Begin first: it detaches a shared picture, after which its pixels stay where they are.
+    f.p.begin(&surface);
+    f.pixels.emplace(surface);
 }
 
 void TMap::DrawGDI(QImage* target, bool full) {
@@ -190,17 +196,20 @@ void TMap::DrawGDI(QImage* target, bool full) {
     view_.SetSurface(img.width(), img.height());
     view_.CorrectPosition();
 
+    // The base layer is drawn straight into its cache; the frame is the cache plus the overlays.
+    if (full) {
+        if (buf_img.size() != img.size()) buf_img = QImage(img.size(), QImage::Format_RGB32);
+        Frame base;
+        BeginFrame(base, buf_img);
+        DrawBase(base, false);
+        base.p.end();
+    }
+    if (img.isDetached() && img.size() == buf_img.size() && img.format() == buf_img.format())
+        std::memcpy(img.bits(), buf_img.constBits(), size_t(buf_img.sizeInBytes()));
+    else
+        img = buf_img.copy();
     Frame f;
     BeginFrame(f, img);
-    if (full) {
-        f.p.begin(&img);
-        DrawBase(f, false);
-        f.p.end();
-        buf_img = img.copy();
-    } else {
-        img = buf_img.copy();
-    }
-    f.p.begin(&img);
     DrawOverlays(f);
     f.p.end();
     if (target) *target = img;
@@ -213,7 +222,6 @@ void TMap::DrawForPrint(QImage& target) {
     view_.CorrectPosition();
     Frame f;
     BeginFrame(f, img);
-    f.p.begin(&img);
     DrawBase(f, true);
     f.p.end();
     buf_img = img.copy();
@@ -224,7 +232,6 @@ void TMap::DrawAreasOnly(QImage& target) {
     Frame f;
     BeginFrame(f, target);
     f.smoothNow = false;
-    f.p.begin(&target);
     f.p.fillRect(target.rect(), ToQColor(scheme_.RoadColor));
     for (const TField& fl : db_.Fields)
         if (fl.typ != DistrictFieldType) DrawField(f, fl);
@@ -251,7 +258,7 @@ void TMap::DrawField(Frame& f, const TField& fl) {
     if (f.smoothNow) {
         const QRgb edge = (f.mapDetail ? Grey128 : fill).rgb();
         const int n = f.poly.size();
-        for (int i = 0; i < n; ++i) AntialiasedLine(*f.surface, f.poly[i], f.poly[(i + 1) % n], edge);
+        for (int i = 0; i < n; ++i) AntialiasedLine(*f.pixels, f.poly[i], f.poly[(i + 1) % n], edge);
     }
 }
 
@@ -274,7 +281,7 @@ void TMap::DrawRoad(Frame& f, const TRoad& r) {
         f.pen(ToQColor(r.color), 1, Qt::DotLine);
         p.drawLine(a, b);
     } else if (f.smoothNow && w == 1) {
-        AntialiasedLine(*f.surface, a, b, ToQRgb(r.color));
+        AntialiasedLine(*f.pixels, a, b, ToQRgb(r.color));
     } else {
         f.pen(ToQColor(r.color), w);
         p.drawLine(a, b);
@@ -297,7 +304,7 @@ void TMap::DrawRoute(Frame& f, const TBusWay& way) {
     }
     QPainter& p = f.p;
     if (f.smoothNow && w < 2) {
-        for (int i = 0; i + 1 < line.size(); ++i) AntialiasedLine(*f.surface, line[i], line[i + 1], c.rgb());
+        for (int i = 0; i + 1 < line.size(); ++i) AntialiasedLine(*f.pixels, line[i], line[i + 1], c.rgb());
     } else {
         f.noBrush();
         f.pen(c, w);
@@ -361,7 +368,7 @@ void TMap::DrawOutline(Frame& f, const QPolygon& poly, const TObjShape& sh, bool
         // Walls shared between parts of one building stay invisible.
         if (!single && i < int(sh.comSide.size()) && sh.comSide[i]) continue;
         if (f.smoothNow) {
-            AntialiasedLine(*f.surface, poly[i], poly[(i + 1) % n], outline.rgb());
+            AntialiasedLine(*f.pixels, poly[i], poly[(i + 1) % n], outline.rgb());
         } else {
             f.pen(outline, 1);
             p.drawLine(poly[i], poly[(i + 1) % n]);
@@ -410,7 +417,7 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
         p.setBackgroundMode(Qt::TransparentMode);
         auto edge = [&](QPoint a, QPoint c) {
             if (options.smooth) {
-                AntialiasedLine(*f.surface, a, c, qRgb(0, 0, 0));
+                AntialiasedLine(*f.pixels, a, c, qRgb(0, 0, 0));
             } else {
                 f.pen(Qt::black, 1);
                 p.drawLine(a, c);
@@ -425,7 +432,7 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
             f.wall[3] = pn + d;
             f.brush(wallFill);
             f.pen(!options.smooth && single ? QColor(Qt::black) : wallFill, 1);
-            p.drawPolygon(f.wall);
+            p.drawConvexPolygon(f.wall); // a wall is a parallelogram
             if (!shared((j + n - 1) % n)) edge(pj + d, pj);
             edge(pj, pn);
             if (!shared(nx)) edge(pn, pn + d);

@@ -9,27 +9,42 @@
 
 namespace {
 
-// The pixels of an image, fetched once per line.
-struct Pixels {
-    uchar* bits;
-    qsizetype stride;
-    int w, h;
-    explicit Pixels(QImage& img) : bits(img.bits()), stride(img.bytesPerLine()), w(img.width()), h(img.height()) {}
-    QRgb& at(int x, int y) const { return reinterpret_cast<QRgb*>(bits + y * stride)[x]; }
-};
+using Pixels = PixelSurface;
 
-inline void Blend(const Pixels& px, int x, int y, QRgb c, double a) {
-    if (x < 0 || y < 0 || x >= px.w || y >= px.h || a <= 0) return;
-    QRgb& p = px.at(x, y);
+// Blends colour c into pixel p with weight a: each channel becomes round(a * c + (1 - a) * p).
+inline QRgb Mix(QRgb p, QRgb c, double a) {
     // Both terms are non-negative, so adding a half and truncating rounds to nearest.
-    auto mix = [a](int cc, int pp) { return int(a * cc + (1 - a) * pp + 0.5); };
-    p = qRgb(mix(qRed(c), qRed(p)), mix(qGreen(c), qGreen(p)), mix(qBlue(c), qBlue(p)));
+    auto ch = [a](int cc, int pp) { return int(a * cc + (1 - a) * pp + 0.5); };
+    return qRgb(ch(qRed(c), qRed(p)), ch(qGreen(c), qGreen(p)), ch(qBlue(c), qBlue(p)));
+}
+
+// One step of an antialiased line: the pair of pixels across the minor axis at coordinate v.
+// `major` is the step's pixel on the major axis, known to be inside; minor pixels outside are skipped.
+template <bool XMajor>
+inline void BlendPair(const Pixels& px, int major, double v, QRgb c) {
+    // floor without a library call: truncation, corrected for negative values.
+    int m = int(v);
+    if (v < m) --m;
+    const double frac = v - m;
+    const int limit = XMajor ? px.h : px.w;
+    if (m >= 0 && m < limit && frac < 1) {
+        QRgb& p = XMajor ? px.at(major, m) : px.at(m, major);
+        p = Mix(p, c, 1 - frac);
+    }
+    if (m + 1 >= 0 && m + 1 < limit && frac > 0) {
+        QRgb& p = XMajor ? px.at(major, m + 1) : px.at(m + 1, major);
+        p = Mix(p, c, frac);
+    }
 }
 
 } // namespace
 
-void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color) {
-    const Pixels px(img);
+PixelSurface::PixelSurface(QImage& img)
+    : bits(img.bits()), stride(img.bytesPerLine()), w(img.width()), h(img.height()) {}
+
+void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color) { AntialiasedLine(PixelSurface(img), a, b, color); }
+
+void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
     color |= 0xFF000000u;
     if (a.y() == b.y()) {
         if (a.y() < 0 || a.y() >= px.h) return;
@@ -48,20 +63,16 @@ void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color) {
         if (a.x() > b.x()) std::swap(a, b);
         const double slope = double(b.y() - a.y()) / double(b.x() - a.x());
         double v = a.y();
-        for (int x = a.x(); x <= b.x(); ++x, v += slope) {
-            const double f = std::floor(v), frac = v - f;
-            Blend(px, x, int(f), color, 1 - frac);
-            Blend(px, x, int(f) + 1, color, frac);
-        }
+        const int end = std::min(b.x(), px.w - 1);
+        for (int x = a.x(); x <= end; ++x, v += slope)
+            if (x >= 0) BlendPair<true>(px, x, v, color);
     } else {
         if (a.y() > b.y()) std::swap(a, b);
         const double slope = double(b.x() - a.x()) / double(b.y() - a.y());
         double v = a.x();
-        for (int y = a.y(); y <= b.y(); ++y, v += slope) {
-            const double f = std::floor(v), frac = v - f;
-            Blend(px, int(f), y, color, 1 - frac);
-            Blend(px, int(f) + 1, y, color, frac);
-        }
+        const int end = std::min(b.y(), px.h - 1);
+        for (int y = a.y(); y <= end; ++y, v += slope)
+            if (y >= 0) BlendPair<false>(px, y, v, color);
     }
 }
 

@@ -1,11 +1,12 @@
-// Drawing primitives of the 2D map with exact pixel rules: antialiased lines, the railway dash walk,
-// contour text and colour conversion.
+// Drawing primitives of the 2D map with exact pixel rules: antialiased lines, the railway dash walk
+// and contour text.
 #pragma once
 
-#include "ColorScheme.h"
+#include "ColorConvert.h"
 
 #include <QColor>
 #include <QPoint>
+#include <QRgb>
 #include <functional>
 
 class QImage;
@@ -13,13 +14,21 @@ class QPainter;
 class QFont;
 class QString;
 
-inline QColor ToQColor(TColor c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
-inline QRgb ToQRgb(TColor c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 // An antialiased line of width 1 straight into the pixels of a 32-bit image: each step along the major
 // axis blends the colour into the two pixels around the exact minor coordinate. Horizontal and vertical
 // lines are plain, both ends included. Pixels outside the image are skipped.
 void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color);
+
+// The pixels of a 32-bit image, fetched once, for drawing many lines in one frame.
+struct PixelSurface {
+    uchar* bits = nullptr;
+    qsizetype stride = 0;
+    int w = 0, h = 0;
+    explicit PixelSurface(QImage& img);
+    QRgb& at(int x, int y) const { return reinterpret_cast<QRgb*>(bits + y * stride)[x]; }
+};
+void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
 
 // Visits every pixel of a segment once, from the first point to the second (Bresenham).
 void WalkLine(QPoint a, QPoint b, const std::function<void(int x, int y)>& visit);

@@ -1,0 +1,35 @@
+// Tessara: one instance per user, the start window, the event loop. The program reads no arguments.
+#include "AppContext.h"
+#include "SingleInstance.h"
+#include "TfrmMain.h"
+#include "TfrmStart.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Norvik"));
+    QApplication::setApplicationName(QStringLiteral("Tessara"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Тессара "));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    // A second start brings the running program to the front and ends without a window.
+    SingleInstance instance;
+    if (!instance.Claim()) return 0;
+
+    QApplication::setQuitOnLastWindowClosed(false);
+    AppContext context;
+    TfrmStart frmStart(context);
+    QObject::connect(&frmStart, &TfrmStart::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &frmStart, [&frmStart] {
+        QWidget* front = frmStart.frmMain && frmStart.frmMain->isVisible()
+                             ? static_cast<QWidget*>(frmStart.frmMain)
+                             : static_cast<QWidget*>(&frmStart);
+        front->show();
+        front->raise();
+        front->activateWindow();
+    });
+    frmStart.show();
+    return app.exec();
+}

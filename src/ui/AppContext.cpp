@@ -1,0 +1,53 @@
+#include "AppContext.h"
+
+#include "ColorSchemeStore.h"
+#include "TfrmDownload.h"
+
+void AppContext::LoadSettings() {
+    LoadCursors(cursors);
+    FillColorSchemes(colors);
+    SetDefaults(settings);
+    ReadSettings(settings, colors);
+    ApplyColorScheme(colors, settings.ColorScheme);
+    BindShellLang(&settings.ShellLang);
+}
+
+void AppContext::RebuildCatalogue() {
+    Cities = BuildCatalogue(folders.DataFolder, folders.ExeFolder);
+}
+
+void AppContext::SelectCity(int index) {
+    CurrentCity = index >= 0 && index < int(Cities.size()) ? index : -1;
+    if (const TCity* c = Current()) {
+        city = CityFileRef::From(*c);
+        ReleaseDate = c->ReleaseDate;
+    } else {
+        city = {};
+        ReleaseDate.clear();
+    }
+}
+
+void AppContext::RunDownload(QWidget* parent, bool transparent, bool asking) {
+    UpdateContext ctx;
+    ctx.DataFolder = folders.DataFolder;
+    ctx.ExeFolder = folders.ExeFolder;
+    ctx.TempFolder = folders.TempFolder;
+    ctx.Cities = Cities;
+    ctx.CurrentCity = CurrentCity;
+    // Asked from the update button, the user ticks the components in the list window.
+    ctx.AutoUpdate = asking ? false : settings.AutoUpdate;
+    ctx.AppState = AppState;
+    ctx.Db = db.get();
+    if (runDownload) {
+        runDownload(ctx);
+    } else {
+        TfrmDownload frm(ctx, parent);
+        frm.Mirrors = vendor.Mirrors;
+        frm.SetTransparent(transparent);
+        frm.exec();
+    }
+    Outcome = ctx.Outcome;
+    Cities = ctx.Cities;
+    CurrentCity = ctx.CurrentCity;
+    AppState = ctx.AppState;
+}

@@ -1,0 +1,629 @@
+// The program's windows driven by control name: the start window, loading a city, the main window
+// with its map, closing through the quit window and coming back; a second start that is refused.
+#include "AppContext.h"
+#include "CityGenerator.h"
+#include "CityWriter.h"
+#include "MainWindowLabels.h"
+#include "MapHitTest.h"
+#include "MapRenderer.h"
+#include "ObjectState.h"
+#include "RecordWriter.h"
+#include "ShellOpen.h"
+#include "SingleInstance.h"
+#include "TMapImage.h"
+#include "TempSettingsStore.h"
+#include "TfrmHelp.h"
+#include "TfrmMain.h"
+#include "TfrmMessage.h"
+#include "TfrmOptions.h"
+#include "TfrmQuit.h"
+#include "TfrmStart.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QUuid>
+#include <QWheelEvent>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// Answers the next modal window by clicking its control `name` once it shows.
+void AnswerModal(const QString& name) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, name] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        poll->stop();
+        poll->deleteLater();
+        if (auto* button = modal->findChild<QAbstractButton*>(name))
+            button->click();
+        else if (auto* box = qobject_cast<QMessageBox*>(modal))
+            box->accept();
+        else if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+    });
+    poll->start(20);
+}
+
+// Saves a picture of a window when TESSARA_SCREENSHOT_DIR names a folder (run under Xvfb to see them).
+void Screenshot(QWidget* w, const QString& name) {
+    const QString dir = qEnvironmentVariable("TESSARA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    QApplication::processEvents();
+    QPixmap shot = QGuiApplication::platformName() == QStringLiteral("xcb")
+                       ? w->screen()->grabWindow(0, w->x(), w->y(), w->frameGeometry().width(),
+                                                 w->frameGeometry().height())
+                       : w->grab();
+    shot.save(dir + '/' + name + QStringLiteral(".png"));
+}
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton
+                                  : type == QEvent::MouseMove        ? Qt::MouseButtons(button)
+                                                                     : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)),
+                  type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void Drag(QWidget* w, QPoint from, QPoint to, int steps = 5) {
+    Mouse(w, QEvent::MouseButtonPress, from);
+    for (int i = 1; i <= steps; ++i)
+        Mouse(w, QEvent::MouseMove, from + (to - from) * i / steps);
+    Mouse(w, QEvent::MouseButtonRelease, to);
+}
+
+void Wheel(QWidget* w, QPoint pos, int delta) {
+    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(target, &release);
+}
+
+QString WriteCity(const QString& folder, const QString& name, const QString& engName) {
+    QDir().mkpath(folder);
+    CityGenOptions options;
+    CityGenPreset(QStringLiteral("demo"), options);
+    options.buildings = 400;
+    options.orgs = 200;
+    options.streets = 20;
+    CityWriter w;
+    w.CityName = name;
+    w.ReleaseDate = QStringLiteral("31.12.2025");
+    CityDb db;
+    GenerateCity(options, db, w);
+    SetCitySections(w, db);
+    const QString path = folder + engName + QStringLiteral(".gis");
+    EXPECT_TRUE(w.Write(path).isEmpty());
+    return path;
+}
+
+struct Program : ::testing::Test {
+    TempSettingsStore store;
+    QTemporaryDir data;
+    std::unique_ptr<AppContext> app;
+    std::unique_ptr<TfrmStart> start;
+    bool closed = false;
+
+    void SetUp() override {
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        auto user = TempSettingsStore::User();
+        user->setValue("ShellLang", 1);
+        user->setValue("ShowHelp", false);
+        user->setValue("AutoUpdate", false);
+        user->setValue("DemogradLang", 0);
+        user->setValue("BrokenLang", 0);
+        user->setValue("MirrorSite1", "http://127.0.0.1:9/");
+        user->setValue("MirrorSite2", "http://127.0.0.1:9/");
+        user->sync();
+    }
+    void TearDown() override {
+        start.reset();
+        app.reset();
+        BindShellLang(nullptr);
+    }
+    QString CityFolder() const { return data.path() + QStringLiteral("/Tessara/"); }
+
+    void Open() {
+        app = std::make_unique<AppContext>();
+        start = std::make_unique<TfrmStart>(*app);
+        start->checkHost = [] { return false; };
+        QObject::connect(start.get(), &TfrmStart::closed, [this] { closed = true; });
+        start->show();
+        ASSERT_TRUE(WaitUntil([&] { return start->btnGo->isEnabled(); }));
+    }
+    TfrmMain* Next() {
+        start->btnGo->click();
+        EXPECT_TRUE(WaitUntil(
+            [&] { return start->frmMain && start->frmMain->isVisible() && app->AppState.isEmpty(); }));
+        return start->frmMain;
+    }
+};
+
+TEST_F(Program, StartLoadMapAndBack) {
+    WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
+    Open();
+    auto* cbCity = start->findChild<QComboBox*>("cbCity");
+    ASSERT_EQ(cbCity->count(), 1);
+    EXPECT_EQ(cbCity->itemText(0), QStringLiteral("Demograd  (December 2025)"));
+    EXPECT_TRUE(start->findChild<QLabel*>("txtCity")->text().startsWith("Agent in Demograd: "));
+    EXPECT_EQ(start->findChild<QPushButton*>("btnGo")->text(), QStringLiteral("Next >"));
+    Screenshot(start.get(), "start");
+
+    TfrmMain* frm = Next();
+    ASSERT_NE(frm, nullptr);
+    EXPECT_FALSE(start->isVisible());
+    EXPECT_EQ(start->pb1->value() > 50, true) << "the bar advanced while loading";
+    EXPECT_EQ(frm->windowTitle(), QStringLiteral("Tessara Guide:  Demograd  (December 2025)"));
+    EXPECT_EQ(frm->findChild<QComboBox*>("cbMaterial")->count(), int(app->db->MaterialNames.size()) - 1);
+    ASSERT_TRUE(frm->map);
+    TMapImage* img = frm->img;
+    EXPECT_EQ(frm->view.Width, img->width());
+    EXPECT_FLOAT_EQ(frm->view.Scale, frm->view.FullScale);
+    Screenshot(frm, "main-right");
+
+    // A click on a building selects it; a press and release 4 pixels apart is still a click.
+    CityDb& db = *app->db;
+    int target = -1;
+    QPoint at;
+    for (size_t i = 0; i < db.Buildings.size() && target < 0; ++i) {
+        const TBuilding& b = db.Buildings[i];
+        float cx = 0, cy = 0;
+        for (const TCoord& c : b.shapes[0].shape)
+            cx += c.x, cy += c.y;
+        cx /= b.shapes[0].shape.size();
+        cy /= b.shapes[0].shape.size();
+        int px, py;
+        frm->view.WorldToScreen(cx, cy, px, py);
+        if (px < 100 || py < 100 || px > img->width() - 100 || py > img->height() - 100) continue;
+        std::vector<QPoint> poly;
+        for (const TCoord& c : b.shapes[0].shape) {
+            int x, y;
+            frm->view.WorldToScreen(c.x, c.y, x, y);
+            poly.emplace_back(x, y);
+        }
+        if (!InsidePolygon(poly, px, py) || !InsidePolygon(poly, px + 4, py + 4)) continue;
+        bool nearMetro = false;
+        for (const TBusStop& s : db.BusStops)
+            nearMetro |= s.tip == bstMetro && std::hypot(s.x - cx, s.y - cy) < 60;
+        if (nearMetro) continue;
+        target = int(i);
+        at = QPoint(px, py);
+    }
+    ASSERT_GE(target, 0);
+    int listed = -1;
+    frm->objectClicked = [&](TObjType kind, int index) { listed = kind == otBuild ? index : -1; };
+    Mouse(img, QEvent::MouseButtonPress, at);
+    Mouse(img, QEvent::MouseMove, at + QPoint(4, 4));
+    Mouse(img, QEvent::MouseButtonRelease, at + QPoint(4, 4));
+    EXPECT_EQ(frm->hit.HitKind, otBuild);
+    EXPECT_EQ(listed, frm->hit.HitIndex);
+    EXPECT_TRUE(IsSelected(db.Buildings[frm->hit.HitIndex], app->colors.active()));
+    EXPECT_TRUE(app->AppState.isEmpty());
+
+    // At full-map scale a drag does not move the map.
+    const float x0 = frm->view.OriginX, y0 = frm->view.OriginY;
+    Drag(img, at, at + QPoint(60, 40));
+    EXPECT_FLOAT_EQ(frm->view.OriginX, x0);
+    EXPECT_FLOAT_EQ(frm->view.OriginY, y0);
+
+    // The wheel (backward, as `invert` is off) zooms in about the pointer: once the view has room
+    // to move, the world point under the pointer stays under it.
+    const float full = frm->view.Scale;
+    const QPoint middle(img->width() / 2, img->height() / 2);
+    Wheel(img, middle, -120);
+    EXPECT_LT(frm->view.Scale, full);
+    Wheel(img, middle, -120);
+    float wx, wy;
+    frm->view.CursorToWorld(at.x(), at.y(), wx, wy);
+    const float zoomed = frm->view.Scale;
+    Wheel(img, at, -120);
+    EXPECT_NEAR(frm->view.Scale, zoomed / 1.5f, 0.001);
+    float ax, ay;
+    frm->view.CursorToWorld(at.x(), at.y(), ax, ay);
+    EXPECT_NEAR(ax, wx, 2 * frm->view.Scale);
+    EXPECT_NEAR(ay, wy, 2 * frm->view.Scale);
+    Wheel(img, at, 120);
+    EXPECT_NEAR(frm->view.Scale, zoomed, 0.001) << "forward zooms out";
+
+    // Now a drag of 5 pixels and more moves the map with the pointer and selects nothing.
+    const int selected = frm->hit.HitIndex;
+    const float ox = frm->view.OriginX, oy = frm->view.OriginY;
+    Drag(img, at, at + QPoint(40, 20));
+    EXPECT_NEAR(frm->view.OriginX, ox - frm->view.ToWorld(40), 0.01);
+    EXPECT_NEAR(frm->view.OriginY, oy - frm->view.ToWorld(20), 0.01);
+    EXPECT_EQ(frm->hit.HitIndex, selected);
+    EXPECT_TRUE(app->AppState.isEmpty());
+
+    // Keys: Shift+Right moves 50 pixels' worth, keypad plus zooms in.
+    const float kx = frm->view.OriginX;
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_NEAR(frm->view.OriginX, kx + frm->view.ToWorld(50), 0.01);
+    const float ks = frm->view.Scale;
+    Key(Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_LT(frm->view.Scale, ks);
+
+    // The zoom rectangle: arm the scale tool, draw a square, the view flies to it.
+    app->settings.jump = false;
+    frm->btnScale->click();
+    EXPECT_EQ(app->AppState, QStringLiteral("scale"));
+    const float before = frm->view.Scale;
+    Drag(img, at, at + QPoint(30, 30));
+    EXPECT_TRUE(app->AppState.isEmpty());
+    EXPECT_FALSE(frm->btnScale->isChecked());
+    EXPECT_LT(frm->view.Scale, before);
+
+    frm->btnFullMapClick();
+    EXPECT_FLOAT_EQ(frm->view.Scale, frm->view.FullScale);
+
+    // Closing asks; Esc (cancel) keeps the window, "change city" goes back to the city list.
+    AnswerModal("btnNo");
+    frm->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(frm->isVisible());
+    AnswerModal("btnBack");
+    frm->close();
+    ASSERT_TRUE(WaitUntil([&] { return start->isVisible() && !frm->isVisible(); }));
+    EXPECT_TRUE(start->cbCity->isVisible());
+    EXPECT_FALSE(start->pb1->isVisible());
+    EXPECT_TRUE(WaitUntil([&] { return start->btnGo->isEnabled(); }));
+    EXPECT_FALSE(frm->map);
+    EXPECT_TRUE(app->db->Buildings.empty()) << "the city is released";
+
+    // Load again with the panel on the left, then quit.
+    app->settings.position = 0;
+    frm = Next();
+    EXPECT_LT(frm->pnlResult->x(), frm->pnlMap->x());
+    EXPECT_EQ(frm->pnlSys->parentWidget(), frm->pnlTools);
+    EXPECT_EQ(frm->pnlSys->x() + frm->pnlSys->width() + 1, frm->pnlTools->width());
+    Screenshot(frm, "main-left");
+    AnswerModal("btnYes");
+    frm->close();
+    EXPECT_TRUE(WaitUntil([&] { return closed; }));
+    EXPECT_EQ(app->AppState, QStringLiteral("quit"));
+}
+
+TEST_F(Program, ADamagedCityShowsItsErrorAndReturnsToTheList) {
+    const QString path = WriteCity(CityFolder(), QStringLiteral("Broken"), QStringLiteral("Broken"));
+    // Cut the file inside its map section: the header and start section still read.
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.resize(f.size() * 2 / 5);
+    f.close();
+    Open();
+    QString shown;
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&, poll] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            poll->stop();
+            poll->deleteLater();
+            box->accept();
+        }
+    });
+    poll->start(20);
+    start->btnGo->click();
+    ASSERT_TRUE(WaitUntil([&] { return !shown.isEmpty() && start->btnGo->isEnabled(); }));
+    EXPECT_TRUE(shown.contains("Broken.gis")) << shown.toStdString();
+    EXPECT_TRUE(start->isVisible());
+    EXPECT_TRUE(start->cbCity->isVisible());
+    EXPECT_FALSE(start->pb1->isVisible());
+    EXPECT_TRUE(start->frmMain == nullptr || !start->frmMain->isVisible());
+}
+
+TEST_F(Program, NoCityInstalledAsksAndEndsOnNo) {
+    app = std::make_unique<AppContext>();
+    AnswerModal("btnNo");
+    start = std::make_unique<TfrmStart>(*app);
+    start->checkHost = [] { return false; };
+    QObject::connect(start.get(), &TfrmStart::closed, [this] { closed = true; });
+    start->show();
+    EXPECT_TRUE(WaitUntil([&] { return closed; }, 5000));
+    EXPECT_EQ(app->CurrentCity, -1);
+}
+
+TEST(TipsWindow, ShowsATipAndStoresTheTick) {
+    TempSettingsStore store;
+    Settings s;
+    SetDefaults(s);
+    s.ShellLang = 1;
+    TfrmHelp frm(s);
+    frm.pickTip = [](int count) {
+        EXPECT_EQ(count, 25);
+        return 2;
+    };
+    frm.show();
+    EXPECT_EQ(frm.mem->toPlainText(), LangText(u"Know", 1) +
+                                          "\n\n... менять масштаб карты можно колесом мыши.\n\n" +
+                                          WithLineBreaks(LangText(u"Look", 1)));
+    frm.cbHelp->click();
+    EXPECT_FALSE(s.ShowHelp);
+    Settings read;
+    ColorSchemeTable colors;
+    FillColorSchemes(colors);
+    ReadSettings(read, colors);
+    EXPECT_FALSE(read.ShowHelp) << "saved at once for the next start";
+}
+
+TEST(SingleInstanceProgram, ASecondStartEndsAtOnceAndWakesTheFirst) {
+#ifdef TESSARA_EXE
+    const QString user = "tessara-test-" + QUuid::createUuid().toString(QUuid::Id128);
+    SingleInstance first(QStringLiteral("Tessara-%1").arg(user));
+    ASSERT_TRUE(first.Claim());
+    int activations = 0;
+    QObject::connect(&first, &SingleInstance::activationRequested, [&] { ++activations; });
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("USER", user);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TESSARA_EXE), {});
+    ASSERT_TRUE(second.waitForStarted(5000));
+    ASSERT_TRUE(WaitUntil([&] { return second.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return activations == 1; }, 3000));
+#else
+    GTEST_SKIP() << "the program is not built";
+#endif
+}
+
+} // namespace
+
+namespace {
+
+struct MainWindow : Program {
+    TfrmMain* frm = nullptr;
+    void SetUp() override {
+        Program::SetUp();
+        WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
+        Open();
+        frm = Next();
+        ASSERT_NE(frm, nullptr);
+    }
+    void TearDown() override {
+        if (frm && frm->isVisible()) {
+            AnswerModal("btnYes");
+            frm->close();
+            WaitUntil([&] { return closed; }, 5000);
+        }
+        Program::TearDown();
+    }
+};
+
+TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
+    for (const char* name : {"pnlResult",
+                             "pc",
+                             "pgCriteria",
+                             "pgObject",
+                             "pgTransport",
+                             "pnlCaption",
+                             "pnlCards",
+                             "imgCards",
+                             "sbCards",
+                             "pnlMiniTools",
+                             "txtCount",
+                             "pnl",
+                             "imgBanner",
+                             "pnlList",
+                             "pnlSys",
+                             "btnOptions",
+                             "btnHelp",
+                             "btnUpdate",
+                             "btnCallback",
+                             "edDefocus",
+                             "pnlTools",
+                             "btnPhones",
+                             "btnEstate",
+                             "btnShowMap",
+                             "btnTaxi",
+                             "btn911",
+                             "btnCafe",
+                             "btnBankomat",
+                             "btnNews",
+                             "btnNotes",
+                             "btnAfisha",
+                             "btnAdmin",
+                             "btnWeather",
+                             "pnlMap",
+                             "img",
+                             "pnlBanner",
+                             "pnlMinimap",
+                             "pnlMapTools",
+                             "btnFullMap",
+                             "btn3D",
+                             "btnIncScale",
+                             "btnDecScale",
+                             "btnScale",
+                             "btnMeas",
+                             "btnPrint",
+                             "btnRadius",
+                             "btnSwitchMapTools",
+                             "pnlWeb",
+                             "imgGL",
+                             "pnlMore",
+                             "pnlRunString",
+                             "imgRunningString",
+                             "pnlImages",
+                             "pmMap",
+                             "timMove",
+                             "timSmooth",
+                             "timStop",
+                             "timFlow",
+                             "timBlink",
+                             "timHint",
+                             "timHideHint",
+                             "timStart",
+                             "timClose"})
+        EXPECT_NE(frm->findChild<QObject*>(name), nullptr) << name;
+    for (const HintPanel& hp : MainWindowHintPanels()) {
+        auto* panel = frm->findChild<QWidget*>(hp.panel);
+        ASSERT_NE(panel, nullptr) << hp.panel;
+        EXPECT_NE(panel->findChild<QLabel*>(QString(hp.panel).replace("pnlHint", "imgHint")), nullptr);
+        auto* text = panel->findChild<QLabel*>(hp.description);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(panel->width(), text->x() + text->width() + 10) << "fits its description";
+    }
+    // Features of later parts wait disabled; the map tools, options, update and phone book work.
+    for (QToolButton* b : {frm->btnEstate, frm->btnTaxi, frm->btnNews, frm->btnCallback, frm->btnMeas,
+                           frm->btnPrint, frm->btnRadius})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    for (QToolButton* b :
+         {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnFullMap, frm->btn3D,
+          frm->btnIncScale, frm->btnDecScale, frm->btnScale, frm->btnSwitchMapTools})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_EQ(frm->findChild<QComboBox*>("cbType")->currentText(), LangText(u"EnterPurpose", 1));
+}
+
+TEST_F(MainWindow, HoverHintsWaitShowAndStayInsideTheWindow) {
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(frm->btnPhones, &enter);
+    auto* panel = frm->findChild<QWidget*>("pnlHintPhonebook");
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(frm->timHint->isActive());
+    EXPECT_EQ(panel->pos(), QPoint(frm->btnPhones->x() + frm->pnlTools->x(), frm->pnlMap->y() + 16));
+    EXPECT_TRUE(WaitUntil([&] { return panel->isVisible(); }, 3000));
+    EXPECT_TRUE(frm->timHideHint->isActive());
+    Screenshot(frm, "hint");
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(frm->btnPhones, &leave);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(frm->timHint->isActive());
+
+    // A system button at the right edge: the panel is moved left to fit.
+    QApplication::sendEvent(frm->btnUpdate, &enter);
+    auto* update = frm->findChild<QWidget*>("pnlHintUpdate");
+    EXPECT_LE(update->x() + update->width(), frm->width() - 20);
+    EXPECT_EQ(update->y(), frm->pnlMap->y() + 10);
+    QApplication::sendEvent(frm->btnUpdate, &leave);
+
+    // Tab hints by 51-pixel slots of the tab strip.
+    frm->TabHint(QPoint(60, 10));
+    EXPECT_EQ(frm->shownHint, frm->findChild<QWidget*>("pnlHintObject"));
+    frm->TabHint(QPoint(60, 60));
+    EXPECT_EQ(frm->shownHint, nullptr);
+}
+
+TEST_F(MainWindow, SearchFieldsShowTheirPromptsWhileEmptyAndUnfocused) {
+    frm->pc->setCurrentWidget(frm->pgObject);
+    auto* name = frm->findChild<QLineEdit*>("edObjName");
+    const QString prompt = LangText(u"EnterName", 1);
+    EXPECT_EQ(name->text(), prompt);
+    name->setFocus();
+    frm->ActiveControlChanged(name);
+    EXPECT_EQ(name->text(), QString()) << "the focused field loses its prompt";
+    frm->edDefocus->setFocus();
+    frm->ActiveControlChanged(frm->edDefocus);
+    EXPECT_EQ(name->text(), prompt) << "left empty, it shows the prompt again";
+    name->setFocus();
+    frm->ActiveControlChanged(name);
+    name->setText("Театр");
+    frm->edDefocus->setFocus();
+    frm->ActiveControlChanged(frm->edDefocus);
+    EXPECT_EQ(name->text(), QStringLiteral("Театр"));
+}
+
+TEST_F(MainWindow, MapToolsFoldAndTheThirdDimensionToggles) {
+    const int unfolded = frm->pnlMapTools->height();
+    frm->btnSwitchMapTools->click();
+    EXPECT_EQ(frm->pnlMapTools->height(), frm->btnSwitchMapTools->height() + 8);
+    frm->btnSwitchMapTools->click();
+    EXPECT_EQ(frm->pnlMapTools->height(), unfolded);
+
+    EXPECT_TRUE(frm->btn3D->isChecked());
+    frm->edDefocus->setFocus();
+    Key(Qt::Key_F3);
+    EXPECT_FALSE(frm->btn3D->isChecked());
+    EXPECT_TRUE(app->settings.flat);
+    frm->btn3D->click();
+    EXPECT_FALSE(app->settings.flat);
+
+    const float full = frm->view.Scale;
+    frm->btnIncScale->click();
+    EXPECT_NEAR(frm->view.Scale, full / 1.5f, 0.001);
+    frm->btnDecScale->click();
+    EXPECT_NEAR(frm->view.Scale, full, 0.001);
+}
+
+TEST_F(MainWindow, EdgeCursorsAndEdgeScrolling) {
+    TMapImage* img = frm->img;
+    frm->btnIncScale->click();
+    frm->btnIncScale->click();
+    Mouse(img, QEvent::MouseMove, QPoint(img->width() / 2, img->height() / 2));
+    EXPECT_EQ(frm->ScreenCursor(), 0);
+    Mouse(img, QEvent::MouseMove, QPoint(img->width() - 5, img->height() / 2));
+    EXPECT_EQ(frm->ScreenCursor(), EdgeRight);
+    Mouse(img, QEvent::MouseMove, QPoint(5, 5));
+    EXPECT_EQ(frm->ScreenCursor(), EdgeUpLeft) << "corners before edges";
+    Mouse(img, QEvent::MouseMove, QPoint(img->width() - 5, img->height() / 2));
+    const float x0 = frm->view.OriginX;
+    Mouse(img, QEvent::MouseButtonPress, QPoint(img->width() - 5, img->height() / 2));
+    EXPECT_TRUE(frm->timMove->isActive());
+    EXPECT_TRUE(WaitUntil([&] { return frm->view.OriginX > x0; }, 3000));
+    Mouse(img, QEvent::MouseButtonRelease, QPoint(img->width() - 5, img->height() / 2));
+    EXPECT_FALSE(frm->timMove->isActive());
+    EXPECT_TRUE(frm->hit.HitKind == otNone) << "an edge press is no click";
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(img, &leave);
+    EXPECT_EQ(frm->ScreenCursor(), 0);
+}
+
+TEST_F(MainWindow, OptionsApplyThePanelSideAndAnEmptyPhoneBookOpensThem) {
+    int runs = 0;
+    frm->runOptions = [&](TfrmOptions&) {
+        ++runs;
+        app->settings.position = 0;
+        return int(QDialog::Accepted);
+    };
+    frm->btnOptions->click();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(frm->pnlResult->x(), 0);
+    EXPECT_EQ(frm->pnlSys->parentWidget(), frm->pnlTools);
+
+    // No phone book: the message, then the options window; cancelling there starts nothing.
+    app->settings.PhoneBook.clear();
+    QStringList opened;
+    SetShellOpenHook([&](const QString& target) {
+        opened << target;
+        return true;
+    });
+    frm->runOptions = [&](TfrmOptions&) {
+        ++runs;
+        return int(QDialog::Rejected);
+    };
+    AnswerModal("");
+    frm->btnPhones->click();
+    EXPECT_EQ(runs, 2);
+    EXPECT_TRUE(opened.isEmpty());
+    SetShellOpenHook({});
+}
+
+} // namespace
