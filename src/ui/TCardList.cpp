@@ -145,7 +145,17 @@ TCardList::TCardList(Settings& settings, MapDisplay& display, SearchHost& host, 
 TCardList::~TCardList() = default;
 
 void TCardList::Relabel(int shellLang) {
-    RelabelWindow(this, MainWindowLabels(), shellLang);
+    for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(pnlCaption), pnlCards,
+                       static_cast<QWidget*>(pnlMiniTools)})
+        RelabelWindow(w, MainWindowLabels(), shellLang);
+}
+
+void TCardList::PlacePanelsIn(QWidget* resultPanel) {
+    for (QWidget* w : {static_cast<QWidget*>(pnlCaption), pnlCards, static_cast<QWidget*>(pnlMiniTools)}) {
+        w->setParent(resultPanel);
+        w->show();
+    }
+    hide();
 }
 
 void TCardList::SetCity(CityDb* db, const CityFileRef* city) {

@@ -67,6 +67,9 @@ public:
     void DataLangChanged();
     // Captions and hints in the interface language.
     void Relabel(int shellLang);
+    // Moves pnlCaption, pnlCards and pnlMiniTools into a window's own result panel, which then places
+    // them; this container stays hidden and keeps the list's state.
+    void PlacePanelsIn(QWidget* resultPanel);
 
     CityDb* Db() const { return db_; }
     const OrgSearchIndex* Index() const { return index_.get(); }

@@ -314,4 +314,22 @@ TEST(SearchWidgets, LinksOfAnOpenCard) {
     SetShellOpenHook({});
 }
 
+TEST(SearchWidgets, PanelsPlacedInAnotherWindowKeepWorking) {
+    SearchHarness h;
+    ASSERT_TRUE(h.list);
+    QWidget result;
+    result.resize(340, 700);
+    h.list->PlacePanelsIn(&result);
+    h.list->pnlCaption->setGeometry(0, 0, 340, 24);
+    h.list->pnlCards->setGeometry(0, 24, 340, 600);
+    result.show();
+    EXPECT_EQ(result.findChild<QWidget*>("imgCards"), h.list->imgCards);
+    EXPECT_TRUE(h.list->isHidden());
+    h.criteria->edCaption->setText(h.db.Orgs[0].caption[0]);
+    h.criteria->btnFindOrgClick();
+    EXPECT_FALSE(h.list->cards.crds.empty());
+    EXPECT_GT(h.list->imgCards->width(), 300);
+    EXPECT_EQ(h.list->cards.crds[0].blocks[0].txt[0].left, 5);
+}
+
 } // namespace
