@@ -1,0 +1,88 @@
+#include "OsmGeometry.h"
+
+#include <algorithm>
+
+double RingArea(const TShapeFis& ring) {
+    double a = 0;
+    const std::size_t n = ring.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const TCoord& p = ring[i];
+        const TCoord& q = ring[(i + 1) % n];
+        a += double(p.x) * q.y - double(q.x) * p.y;
+    }
+    return a / 2;
+}
+
+TCoord RingCentroid(const TShapeFis& ring) {
+    if (ring.empty()) return {};
+    // Relative to the first point, so that large coordinates keep their precision.
+    const double ox = ring[0].x, oy = ring[0].y;
+    double a = 0, cx = 0, cy = 0;
+    const std::size_t n = ring.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const double px = ring[i].x - ox, py = ring[i].y - oy;
+        const double qx = ring[(i + 1) % n].x - ox, qy = ring[(i + 1) % n].y - oy;
+        const double c = px * qy - qx * py;
+        a += c;
+        cx += (px + qx) * c;
+        cy += (py + qy) * c;
+    }
+    if (std::abs(a) < 1e-9) {
+        double sx = 0, sy = 0;
+        for (const TCoord& p : ring) {
+            sx += p.x - ox;
+            sy += p.y - oy;
+        }
+        return {float(ox + sx / n), float(oy + sy / n)};
+    }
+    return {float(ox + cx / (3 * a)), float(oy + cy / (3 * a))};
+}
+
+bool PointInRing(const TShapeFis& ring, TCoord p) {
+    bool inside = false;
+    const std::size_t n = ring.size();
+    for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
+        const TCoord& a = ring[i];
+        const TCoord& b = ring[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+TCoord LabelPoint(const TShapeFis& ring) {
+    const TCoord c = RingCentroid(ring);
+    if (ring.size() < 3 || PointInRing(ring, c)) return c;
+    std::vector<float> xs;
+    const std::size_t n = ring.size();
+    for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
+        const TCoord& a = ring[i];
+        const TCoord& b = ring[j];
+        if ((a.y > c.y) != (b.y > c.y)) xs.push_back((b.x - a.x) * (c.y - a.y) / (b.y - a.y) + a.x);
+    }
+    std::sort(xs.begin(), xs.end());
+    float best = -1, bx = c.x;
+    for (std::size_t k = 0; k + 1 < xs.size(); k += 2)
+        if (xs[k + 1] - xs[k] > best) {
+            best = xs[k + 1] - xs[k];
+            bx = (xs[k] + xs[k + 1]) / 2;
+        }
+    return {bx, c.y};
+}
+
+void DropRepeatedPoints(TShapeFis& ring) {
+    auto same = [](const TCoord& a, const TCoord& b) {
+        return std::abs(a.x - b.x) < 0.005f && std::abs(a.y - b.y) < 0.005f;
+    };
+    ring.erase(std::unique(ring.begin(), ring.end(), same), ring.end());
+    while (ring.size() > 1 && same(ring.front(), ring.back()))
+        ring.pop_back();
+}
+
+void GridIndex::insert(int id, float minX, float minY, float maxX, float maxY) {
+    const std::int32_t x0 = cellOf(minX), x1 = cellOf(maxX), y0 = cellOf(minY), y1 = cellOf(maxY);
+    // Huge objects (a whole district) would fill many cells; they are few, so cap them at a window.
+    for (std::int32_t cx = x0; cx <= x1 && cx - x0 < 400; ++cx)
+        for (std::int32_t cy = y0; cy <= y1 && cy - y0 < 400; ++cy)
+            cells_[key(cx, cy)].push_back(id);
+}
