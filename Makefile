@@ -46,6 +46,7 @@ bench: build $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_descramble
 	TESSARA_BENCH_CITY=$(METROPOLIS) $(BUILD)/bench/bench_load
 	$(BUILD)/bench/bench_render $(DEMO) $(METROPOLIS)
+	$(BUILD)/bench/bench_search $(METROPOLIS)
 	cd $(BUILD)/bench && ./bench_osm
 
 # Loader tests under address and undefined-behaviour sanitizers.

@@ -1,0 +1,81 @@
+// The criteria panel and the card list side by side in one window on a generated city, with a host
+// that records what they ask of the map. Tests drive it; under Xvfb it can be looked at.
+#pragma once
+
+#include "Catalogue.h"
+#include "CityGenerator.h"
+#include "CityLoad.h"
+#include "CityWriter.h"
+#include "MapColors.h"
+#include "RecordWriter.h"
+#include "SearchHost.h"
+#include "Settings.h"
+#include "TCardList.h"
+#include "TOrgCriteria.h"
+
+#include <QHBoxLayout>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <memory>
+
+struct SearchHarness : SearchHost {
+    QTemporaryDir dir;
+    CityDb db;
+    CityFileRef city;
+    Settings settings;
+    MapDisplay display;
+    QDateTime now = QDateTime(QDate(2026, 12, 7), QTime(12, 0)); // a Monday noon
+    RadiusCircle radius;
+    QStringList calls;
+    std::unique_ptr<QWidget> window;
+    TCardList* list = nullptr;
+    TOrgCriteria* criteria = nullptr;
+
+    explicit SearchHarness(int orgs = 400) {
+        CityGenOptions o;
+        o.buildings = 1500;
+        o.streets = 40;
+        o.orgs = orgs;
+        o.maxPictures = 12;
+        CityWriter w;
+        w.CityName = QStringLiteral("Тестоград");
+        w.ReleaseDate = "01.11.2026";
+        {
+            CityDb generated;
+            GenerateCity(o, generated, w);
+            SetCitySections(w, generated);
+        }
+        const QString file = QStringLiteral("Testograd.gis");
+        if (!w.Write(dir.filePath(file)).isEmpty()) return;
+        auto entry = CityEntryFromFile(dir.path() + "/", file, false);
+        if (!entry) return;
+        city = CityFileRef::From(*entry);
+        LoadCityData(db, city, MapStyle{});
+        SetDefaults(settings);
+
+        window = std::make_unique<QWidget>();
+        auto* layout = new QHBoxLayout(window.get());
+        list = new TCardList(settings, display, *this, window.get());
+        criteria = new TOrgCriteria(*list, *this, window.get());
+        criteria->setFixedWidth(330);
+        list->setFixedWidth(340);
+        layout->addWidget(criteria);
+        layout->addWidget(list);
+        window->resize(700, 760);
+        window->show();
+        list->SetCity(&db, &city);
+    }
+
+    void RedrawMap(bool with3D) override { calls << (with3D ? "redraw3D" : "redraw"); }
+    void StopMapMotion() override { calls << "stop"; }
+    void FlyTo(float x, float y, float scale) override {
+        calls << QStringLiteral("fly %1 %2 %3").arg(x).arg(y).arg(scale);
+    }
+    void SelectBuilding(int b) override { calls << QStringLiteral("select %1").arg(b); }
+    RadiusCircle Radius() const override { return radius; }
+    void StartBlink() override { calls << "blink"; }
+    void OrgViewed(int id) override { calls << QStringLiteral("viewed %1").arg(id); }
+    void FocusDefocus() override { calls << "defocus"; }
+    QDateTime Now() const override { return now; }
+};
