@@ -8,9 +8,12 @@
 #include "OrgOrder.h"
 #include "Pictures.h"
 #include "Relabel.h"
+#include "SearchHost.h"
 #include "ShellOpen.h"
 #include "StreetHitTest.h"
+#include "TCardList.h"
 #include "TMapImage.h"
+#include "TOrgCriteria.h"
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
 #include "TfrmQuit.h"
@@ -37,6 +40,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -50,8 +54,8 @@ constexpr int TabSlot = 51;
 constexpr int EdgeBand = 30;
 constexpr int ClickTolerance = 4;
 
-// Search fields of each page, for the prompt rule.
-const char* const CriteriaFields[] = {"cbStreet", "cbBuildNum", "edCaption", "edTelecom", "edInet", "edRub"};
+// Search fields of the object and transport pages, for the prompt rule (the organisation criteria
+// keep their own prompts).
 const char* const ObjectFields[] = {"cbObjStreet", "edObjBuildNum", "edObjName",
                                     "cbMaterial",  "cbType",        "cbRegion"};
 const char* const TransportFields[] = {"cbBusWay", "cbBusStop1", "cbBusStop2"};
@@ -114,7 +118,56 @@ QImage HintBackground() {
 
 } // namespace
 
-TfrmMain::TfrmMain(AppContext& app, QWidget* parent) : QWidget(parent), app_(app) {
+// The search widgets reach the map through this. Transport, rubricator, filter list, statistics and
+// the card menu keep the harmless defaults until those parts exist.
+class MainSearchHost : public SearchHost {
+public:
+    explicit MainSearchHost(TfrmMain& frm) : frm_(frm) {}
+
+    void RedrawMap(bool /*with3D*/) override { frm_.Redraw(true); }
+    void StopMapMotion() override {
+        if (frm_.motion) frm_.motion->StopMotion = true;
+    }
+    void FlyTo(float x, float y, float scale) override {
+        if (!frm_.motion) return;
+        frm_.motion->StopMotion = false;
+        frm_.motion->FlyTo(x, y, scale);
+        frm_.Redraw(true);
+    }
+    void SelectBuilding(int building) override {
+        CityDb& db = *frm_.app().db;
+        if (building < 0 || building >= int(db.Buildings.size())) return;
+        frm_.hit.Forget(db);
+        Activate(db.Buildings[std::size_t(building)], frm_.app().colors.active());
+        frm_.hit.HitKind = otBuild;
+        frm_.hit.HitIndex = building;
+    }
+    QSize MapSize() const override { return frm_.img->size(); }
+    float FullScale() const override { return frm_.view.FullScale; }
+    // The radius tool is not built yet: no circle.
+    RadiusCircle Radius() const override { return {}; }
+    void StartBlink() override {
+        if (!frm_.motion || !frm_.motion->blink) return;
+        frm_.display.BlinkCounter = 0;
+        frm_.timBlink->start();
+    }
+    void StopBlink() override {
+        frm_.timBlink->stop();
+        frm_.display.BlinkCounter = 0;
+        if (frm_.display.ShownObjects.ids.empty()) return;
+        frm_.display.ShownObjects = Tbo{};
+        frm_.Redraw(true);
+    }
+    void FocusDefocus() override { frm_.edDefocus->setFocus(); }
+    bool ResultPanelVisible() const override { return frm_.pnlResult->isVisible(); }
+    void SaveSettings() override { ::SaveSettings(frm_.app().settings); }
+
+private:
+    TfrmMain& frm_;
+};
+
+TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
+    : QWidget(parent), app_(app), searchHost_(std::make_unique<MainSearchHost>(*this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Тессара"));
     setMinimumSize(800, 560);
@@ -179,6 +232,14 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent) : QWidget(parent), app_(app
 TfrmMain::~TfrmMain() {
     if (filterInstalled_) qApp->removeEventFilter(this);
     if (screenCursor_) QApplication::restoreOverrideCursor();
+    // The search widgets refer to the host, the map display and each other: they go first, the list's
+    // panels before the list they paint.
+    delete pnlMore;
+    delete criteria;
+    delete pnlCaption;
+    delete pnlCards;
+    delete pnlMiniTools;
+    delete list;
     map.reset();
 }
 
@@ -217,24 +278,21 @@ void TfrmMain::BuildLayout() {
     BuildObjectPage();
     BuildTransportPage();
 
-    // The result area. Placeholders until the card list takes this place: it keeps these names.
-    pnlCaption = new QLabel(pnlResult);
-    pnlCaption->setObjectName(QStringLiteral("pnlCaption"));
-    pnlCaption->setStyleSheet(
-        QStringLiteral("background: #2a5d9c; color: white; font-weight: bold; padding-left: 4px;"));
-    pnlMiniTools = new QWidget(pnlResult);
-    pnlMiniTools->setObjectName(QStringLiteral("pnlMiniTools"));
-    txtCount = new QLabel(QStringLiteral("0"), pnlMiniTools);
-    txtCount->setObjectName(QStringLiteral("txtCount"));
-    pnlCards = new QWidget(pnlResult);
-    pnlCards->setObjectName(QStringLiteral("pnlCards"));
-    pnlCards->setAutoFillBackground(true);
-    pnlCards->setPalette(QPalette(Qt::white));
-    imgCards = new QLabel(pnlCards);
-    imgCards->setObjectName(QStringLiteral("imgCards"));
-    sbCards = new QScrollBar(Qt::Vertical, pnlCards);
-    sbCards->setObjectName(QStringLiteral("sbCards"));
-    sbCards->setRange(0, 0);
+    // The result area: the card list's panels, placed by LayoutPanels. Its container stays hidden and
+    // keeps the list's state; the banner area owns the name pnlList.
+    list = new TCardList(app_.settings, display, *searchHost_, pnlResult);
+    list->setObjectName(QStringLiteral("cardList"));
+    list->PlacePanelsIn(pnlResult);
+    pnlCaption = list->pnlCaption;
+    pnlMiniTools = list->pnlMiniTools;
+    pnlCards = list->pnlCards;
+    imgCards = list->imgCards;
+    txtCount = list->txtCount;
+    sbCards = list->sbCards;
+    criteria = new TOrgCriteria(*list, *searchHost_, pgCriteria);
+    auto* criteriaLayout = new QVBoxLayout(pgCriteria);
+    criteriaLayout->setContentsMargins(0, 0, 0, 0);
+    criteriaLayout->addWidget(criteria);
 
     // Bottom banner area (banners rotate once that part lands).
     pnl = new QWidget(pnlResult);
@@ -371,10 +429,11 @@ void TfrmMain::BuildLayout() {
     imgGL->hide();
     imgGL->lower();
 
-    // Extended criteria: a container the organisation search fills.
-    pnlMore = new QWidget(this);
-    pnlMore->setObjectName(QStringLiteral("pnlMore"));
-    pnlMore->resize(ResultWidth, 160);
+    // Extended criteria open beside the directory panel, over the map; searches read whether it shows.
+    pnlMore = criteria->pnlMore;
+    pnlMore->setParent(this);
+    pnlMore->setAutoFillBackground(true);
+    pnlMore->resize(ResultWidth, pnlMore->sizeHint().height());
     pnlMore->hide();
 
     pnlRunString = new QWidget(this);
@@ -552,6 +611,12 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
         step(); // the rubric tree takes two steps of the bar
         step();
     }
+    // The search index takes a noticeable moment on a large city: it is built while the bar shows.
+    list->SetCity(app_.db.get(), &app_.city);
+    if (step) step();
+    criteria->btnClearOrgClick();
+    criteria->btnMore->setChecked(false);
+    pnlMore->hide();
     pnlMore->move(pnlMore->x(), 44);
     if (!app_.db->Has3D) btn3D->setChecked(false);
     ShowMapPage();
@@ -581,7 +646,6 @@ void TfrmMain::FirstShow() {
     activateWindow();
     timStart->start();
     ChangeShellLang();
-    if (app_.settings.DataLang > 0) ChangeDataLang();
 }
 
 void TfrmMain::timStartTimer() {
@@ -593,6 +657,7 @@ void TfrmMain::timStartTimer() {
         view.SetSurface(img->width(), img->height(), true);
     }
     btn3D->setChecked(!app_.settings.flat && app_.db->Has3D);
+    list->ShowStartList();
     Redraw(true);
     sbCards->setFocus();
     if (app_.settings.ShowHelp) {
@@ -630,12 +695,13 @@ void TfrmMain::ChangeShellLang() {
     setWindowTitle(MainWindowCaption(c ? c->CityName : app_.LastCity, app_.ReleaseDate, lang));
     ChangingPrompt = true;
     RelabelWindow(this, MainWindowLabels(), lang);
+    criteria->Relabel(lang);
+    list->Relabel(lang);
     ChangingPrompt = false;
-    for (const auto& list :
-         {std::vector<const char*>(std::begin(CriteriaFields), std::end(CriteriaFields)),
-          std::vector<const char*>(std::begin(ObjectFields), std::end(ObjectFields)),
+    for (const auto& fields :
+         {std::vector<const char*>(std::begin(ObjectFields), std::end(ObjectFields)),
           std::vector<const char*>(std::begin(TransportFields), std::end(TransportFields))})
-        for (const char* name : list)
+        for (const char* name : fields)
             if (QWidget* w = findChild<QWidget*>(QString::fromLatin1(name))) PaintField(w, true);
     pc->setTabToolTip(0, QString());
     // Hint panels fit their descriptions.
@@ -652,13 +718,10 @@ void TfrmMain::ChangeShellLang() {
 
 void TfrmMain::ChangeDataLang() {
     if (!app_.db) return;
+    // Sorts and derives the estate agencies again; the search index follows, the cards and history empty.
     SortOrgsForDataLang(*app_.db, app_.settings.DataLang);
     ApplySettingsToMap();
-    // The result cards and the history are emptied (the card list keeps them once it lands).
-    if (auto* caption = qobject_cast<QLabel*>(pnlCaption)) caption->clear();
-    txtCount->setText(QStringLiteral("0"));
-    sbCards->setRange(0, 0);
-    sbCards->setValue(0);
+    list->DataLangChanged();
 }
 
 void TfrmMain::LayoutPanels() {
@@ -691,17 +754,16 @@ void TfrmMain::LayoutPanels() {
     pnlWeb->setGeometry(4, 4, pnlMap->width() - 12, pnlMap->height() - 12);
 
     // Inside the directory panel: tabs, the result area and the bottom banner.
-    const int pcHeight = 250, captionHeight = 24, toolsHeight = 26, bannerHeight = 96;
+    // The caption and tool bar keep the heights the list gives them; the cards' image and scroll bar
+    // follow pnlCards through its layout.
+    const int pcHeight = 250, bannerHeight = 96;
+    const int captionHeight = pnlCaption->height(), toolsHeight = pnlMiniTools->height();
     pc->setGeometry(0, 2, rw, pcHeight);
     pnlCaption->setGeometry(0, pcHeight + 4, rw, captionHeight);
     pnlMiniTools->setGeometry(0, pcHeight + 4 + captionHeight, rw, toolsHeight);
-    txtCount->setGeometry(rw - 60, 4, 56, 18);
-    txtCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     const int cardsTop = pcHeight + 4 + captionHeight + toolsHeight;
     const int cardsHeight = std::max(0, H - cardsTop - bannerHeight - 4);
     pnlCards->setGeometry(0, cardsTop, rw, cardsHeight);
-    sbCards->setGeometry(rw - 16, 0, 16, cardsHeight);
-    imgCards->setGeometry(0, 0, rw - 16, cardsHeight);
     pnl->setGeometry(0, H - bannerHeight - 2, rw, bannerHeight);
     imgBanner->setGeometry(2, 2, rw - 4, bannerHeight - 4);
 }
@@ -961,6 +1023,12 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
 void TfrmMain::ObjectClick(int cx, int cy) {
     const HitOptions options{app_.settings.flat, app_.settings.metro};
     hit.HitTest(*app_.db, view, display, app_.colors.active(), options, MakeStreetPixelTest(view), cx, cy);
+    if (hit.HitKind == otBuild) {
+        list->BuildingClicked(hit.HitIndex);
+    } else if (hit.HitKind != otNone || list->pnlCaption->text() == LangText(u"OrgInBuild")) {
+        // A click beside every object leaves a search result alone, but not a building's list.
+        list->ClearResults();
+    }
     if (objectClicked) objectClicked(hit.HitKind, hit.HitIndex);
 }
 
@@ -1146,9 +1214,8 @@ void TfrmMain::ActiveControlChanged(QWidget* now) {
     if (app_.AppState == QStringLiteral("quit") || !now || now->window() != this) return;
     std::vector<const char*> fields;
     QWidget* page = pc->currentWidget();
-    if (page == pgCriteria)
-        fields.assign(std::begin(CriteriaFields), std::end(CriteriaFields));
-    else if (page == pgObject)
+    if (page == pgCriteria) return; // TOrgCriteria shows and hides its prompts itself
+    if (page == pgObject)
         fields.assign(std::begin(ObjectFields), std::end(ObjectFields));
     else
         fields.assign(std::begin(TransportFields), std::end(TransportFields));
@@ -1228,14 +1295,18 @@ bool TfrmMain::HandleWheel(QWheelEvent* e) {
     return true;
 }
 
-bool TfrmMain::KeysReachMap() const {
-    if (!isVisible() || !motion || !motion->KeysToMap || QApplication::activeModalWidget()) return false;
+bool TfrmMain::SearchFieldFocused() const {
     if (QWidget* f = QApplication::focusWidget())
         for (const char* name : KeyFields) {
             QWidget* field = findChild<QWidget*>(QString::fromLatin1(name));
-            if (field && (field == f || field->isAncestorOf(f))) return false;
+            if (field && (field == f || field->isAncestorOf(f))) return true;
         }
-    return true;
+    return false;
+}
+
+bool TfrmMain::KeysReachMap() const {
+    if (!isVisible() || !motion || !motion->KeysToMap || QApplication::activeModalWidget()) return false;
+    return !SearchFieldFocused();
 }
 
 bool TfrmMain::HandleKey(QKeyEvent* e) {
@@ -1249,7 +1320,8 @@ bool TfrmMain::HandleKey(QKeyEvent* e) {
         return true;
     case Qt::Key_Escape:
         motion->StopMotion = true;
-        return true;
+        // A search field still gets it: Escape empties the field.
+        return !SearchFieldFocused();
     default:
         break;
     }
@@ -1315,9 +1387,10 @@ void TfrmMain::FormClose() {
     if (app_.AppState != QStringLiteral("back")) app_.AppState = QStringLiteral("quit");
     WaitForDrawing();
     HideHints();
+    criteria->btnMore->setChecked(false);
     pnlMore->hide();
-    if (auto* caption = qobject_cast<QLabel*>(pnlCaption)) caption->clear();
-    txtCount->setText(QStringLiteral("0"));
+    // The list lets go of the city before it is released.
+    list->SetCity(nullptr, nullptr);
     for (QTimer* t : {timMove, timSmooth, timStop, timFlow, timBlink, timStart})
         t->stop();
     SetScreenCursor(0);

@@ -23,7 +23,10 @@ class QScrollBar;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class SearchHost;
+class TCardList;
 class TMap;
+class TOrgCriteria;
 class TMapImage;
 class TfrmHelp;
 class TfrmOptions;
@@ -94,7 +97,11 @@ public:
     QWidget *pnlCaption, *pnlCards, *pnlMiniTools, *pnl, *pnlBanner, *pnlMinimap, *pnlWeb, *pnlImages, *imgGL;
     QTabWidget* pc;
     QWidget *pgCriteria, *pgObject, *pgTransport;
-    QLabel *imgCards, *txtCount, *imgBanner, *imgRunningString;
+    // The organisation search: criteria on pgCriteria, the result list's panels in pnlResult.
+    TOrgCriteria* criteria;
+    TCardList* list;
+    QWidget* imgCards;
+    QLabel *txtCount, *imgBanner, *imgRunningString;
     QWidget* pnlList;
     QScrollBar* sbCards;
     QLineEdit* edDefocus;
@@ -139,6 +146,7 @@ private:
     bool HandleWheel(QWheelEvent* e);
     bool HandleKey(QKeyEvent* e);
     bool KeysReachMap() const;
+    bool SearchFieldFocused() const;
     void SetScreenCursor(int number);
     void ConfineCursor(const QRect& screenRect);
     void ReleaseCursor();
@@ -158,6 +166,8 @@ private:
     void ClearShownObjects() override;
 
     AppContext& app_;
+    // What the search widgets ask of the map; built before them, deleted after them.
+    std::unique_ptr<SearchHost> searchHost_;
     int screenCursor_ = 0;
     QRect confine_;
     bool confined_ = false;

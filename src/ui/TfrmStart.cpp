@@ -673,6 +673,11 @@ void TfrmStart::timTimer() {
     }
 
     ChooseDataLang();
+    // Sorting for another data language and its new search index take a moment: still under the bar.
+    if (s.DataLang > 0) {
+        frmMain->ChangeDataLang();
+        StepProgress();
+    }
     frmMain->cbType->clear();
     for (size_t i = 1; i < db.BuildingTypeNames.size(); ++i) {
         const Tas& name = db.BuildingTypeNames[i];

@@ -1,6 +1,7 @@
 // The program's windows driven by control name: the start window, loading a city, the main window
 // with its map, closing through the quit window and coming back; a second start that is refused.
 #include "AppContext.h"
+#include "Cards.h"
 #include "CityGenerator.h"
 #include "CityWriter.h"
 #include "MainWindowLabels.h"
@@ -10,7 +11,9 @@
 #include "RecordWriter.h"
 #include "ShellOpen.h"
 #include "SingleInstance.h"
+#include "TCardList.h"
 #include "TMapImage.h"
+#include "TOrgCriteria.h"
 #include "TempSettingsStore.h"
 #include "TfrmHelp.h"
 #include "TfrmMain.h"
@@ -32,6 +35,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QUuid>
@@ -107,6 +111,44 @@ void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, mods);
     QApplication::sendEvent(target, &release);
+}
+
+// A building whose centre, and the point 4 pixels below right of it, lie inside its outline well
+// within the map image and away from metro stations (which a click hits first); -1 when none is.
+int ClickableBuilding(TfrmMain* frm, const CityDb& db, QPoint& at,
+                      const std::function<bool(int)>& wanted = {}) {
+    const TMapImage* img = frm->img;
+    for (size_t i = 0; i < db.Buildings.size(); ++i) {
+        const TBuilding& b = db.Buildings[i];
+        float cx = 0, cy = 0;
+        for (const TCoord& c : b.shapes[0].shape)
+            cx += c.x, cy += c.y;
+        cx /= b.shapes[0].shape.size();
+        cy /= b.shapes[0].shape.size();
+        int px, py;
+        frm->view.WorldToScreen(cx, cy, px, py);
+        if (px < 100 || py < 100 || px > img->width() - 100 || py > img->height() - 100) continue;
+        std::vector<QPoint> poly;
+        for (const TCoord& c : b.shapes[0].shape) {
+            int x, y;
+            frm->view.WorldToScreen(c.x, c.y, x, y);
+            poly.emplace_back(x, y);
+        }
+        if (!InsidePolygon(poly, px, py) || !InsidePolygon(poly, px + 4, py + 4)) continue;
+        bool nearMetro = false;
+        for (const TBusStop& s : db.BusStops)
+            nearMetro |= s.tip == bstMetro && std::hypot(s.x - cx, s.y - cy) < 60;
+        if (nearMetro || (wanted && !wanted(int(i)))) continue;
+        at = QPoint(px, py);
+        return int(i);
+    }
+    return -1;
+}
+
+void Click(QWidget* w, QPoint at) {
+    Mouse(w, QEvent::MouseButtonPress, at);
+    Mouse(w, QEvent::MouseMove, at + QPoint(4, 4));
+    Mouse(w, QEvent::MouseButtonRelease, at + QPoint(4, 4));
 }
 
 QString WriteCity(const QString& folder, const QString& name, const QString& engName) {
@@ -193,38 +235,11 @@ TEST_F(Program, StartLoadMapAndBack) {
 
     // A click on a building selects it; a press and release 4 pixels apart is still a click.
     CityDb& db = *app->db;
-    int target = -1;
     QPoint at;
-    for (size_t i = 0; i < db.Buildings.size() && target < 0; ++i) {
-        const TBuilding& b = db.Buildings[i];
-        float cx = 0, cy = 0;
-        for (const TCoord& c : b.shapes[0].shape)
-            cx += c.x, cy += c.y;
-        cx /= b.shapes[0].shape.size();
-        cy /= b.shapes[0].shape.size();
-        int px, py;
-        frm->view.WorldToScreen(cx, cy, px, py);
-        if (px < 100 || py < 100 || px > img->width() - 100 || py > img->height() - 100) continue;
-        std::vector<QPoint> poly;
-        for (const TCoord& c : b.shapes[0].shape) {
-            int x, y;
-            frm->view.WorldToScreen(c.x, c.y, x, y);
-            poly.emplace_back(x, y);
-        }
-        if (!InsidePolygon(poly, px, py) || !InsidePolygon(poly, px + 4, py + 4)) continue;
-        bool nearMetro = false;
-        for (const TBusStop& s : db.BusStops)
-            nearMetro |= s.tip == bstMetro && std::hypot(s.x - cx, s.y - cy) < 60;
-        if (nearMetro) continue;
-        target = int(i);
-        at = QPoint(px, py);
-    }
-    ASSERT_GE(target, 0);
+    ASSERT_GE(ClickableBuilding(frm, db, at), 0);
     int listed = -1;
     frm->objectClicked = [&](TObjType kind, int index) { listed = kind == otBuild ? index : -1; };
-    Mouse(img, QEvent::MouseButtonPress, at);
-    Mouse(img, QEvent::MouseMove, at + QPoint(4, 4));
-    Mouse(img, QEvent::MouseButtonRelease, at + QPoint(4, 4));
+    Click(img, at);
     EXPECT_EQ(frm->hit.HitKind, otBuild);
     EXPECT_EQ(listed, frm->hit.HitIndex);
     EXPECT_TRUE(IsSelected(db.Buildings[frm->hit.HitIndex], app->colors.active()));
@@ -624,6 +639,115 @@ TEST_F(MainWindow, OptionsApplyThePanelSideAndAnEmptyPhoneBookOpensThem) {
     EXPECT_EQ(runs, 2);
     EXPECT_TRUE(opened.isEmpty());
     SetShellOpenHook({});
+}
+
+// Organisation positions of the listed cards, in order.
+std::vector<int> CardOrgs(const TCardList& list) {
+    std::vector<int> out;
+    for (const TCard& c : list.cards.crds)
+        out.push_back(c.org);
+    return out;
+}
+
+// Whether a widget shows more than one colour (cards are drawn, not the empty background).
+bool Painted(QWidget* w) {
+    const QImage shot = w->grab().toImage();
+    const QRgb first = shot.pixel(0, 0);
+    for (int y = 0; y < shot.height(); y += 3)
+        for (int x = 0; x < shot.width(); x += 3)
+            if (shot.pixel(x, y) != first) return true;
+    return false;
+}
+
+TEST_F(MainWindow, FindOrganisationsByNameAndListABuildingsOnes) {
+    CityDb& db = *app->db;
+    TOrgCriteria* c = frm->criteria;
+    TCardList* list = frm->list;
+    ASSERT_EQ(frm->pc->currentWidget(), frm->pgCriteria);
+    EXPECT_TRUE(c->isVisible());
+    EXPECT_EQ(frm->findChild<QLineEdit*>("edCaption"), c->edCaption);
+    EXPECT_EQ(frm->findChild<QWidget*>("pnlMore"), frm->pnlMore);
+    EXPECT_EQ(frm->pnlMore->parentWidget(), frm) << "the extra criteria open beside the panel";
+    EXPECT_TRUE(frm->imgCards->isVisible());
+    EXPECT_EQ(frm->imgCards, list->imgCards);
+    EXPECT_EQ(frm->imgCards->window(), frm);
+    EXPECT_EQ(c->btnFindOrg->text(), LangText(u"FindOrg")) << "relabelled in the interface language";
+
+    // Type part of a name into the real field and press Find.
+    const QString name = db.Orgs[5].caption[0].left(4);
+    c->edCaption->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(c->edCaption->text().isEmpty()) << "the prompt goes with the focus";
+    for (QChar ch : name.toLower()) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(c->edCaption, &press);
+    }
+    ASSERT_TRUE(c->btnFindOrg->isEnabled());
+    c->btnFindOrg->click();
+    EXPECT_EQ(list->pnlCaption->text(), LangText(u"FoundOrgs"));
+    const std::vector<int> found = CardOrgs(*list);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(frm->txtCount->text(), QString::number(found.size()));
+    EXPECT_NE(std::find(found.begin(), found.end(), 5), found.end());
+    for (int org : found)
+        EXPECT_TRUE(db.Orgs[std::size_t(org)].caption[0].toUpper().contains(name.toUpper()))
+            << db.Orgs[std::size_t(org)].caption[0].toStdString();
+    EXPECT_TRUE(Painted(frm->imgCards)) << "the cards are drawn";
+    EXPECT_EQ(QApplication::focusWidget(), frm->edDefocus) << "the focus leaves the criteria";
+    EXPECT_EQ(c->edCaption->text(), name.toLower());
+    Screenshot(frm, "main-search");
+
+    // The extra criteria open over the map beside the directory panel.
+    c->btnMore->click();
+    EXPECT_TRUE(frm->pnlMore->isVisible());
+    EXPECT_TRUE(frm->pnlMore->geometry().intersects(frm->pnlMap->geometry()));
+    EXPECT_FALSE(frm->pnlMore->geometry().intersects(frm->pnlResult->geometry().adjusted(4, 0, -4, 0)));
+    Screenshot(frm, "main-more");
+    c->btnMore->click();
+    EXPECT_FALSE(frm->pnlMore->isVisible());
+
+    // A click on a building lists its organisations.
+    QPoint at;
+    const int building =
+        ClickableBuilding(frm, db, at, [&](int b) { return !::OrgsInBuilding(db, b).empty(); });
+    ASSERT_GE(building, 0);
+    Click(frm->img, at);
+    ASSERT_EQ(frm->hit.HitKind, otBuild);
+    ASSERT_EQ(frm->hit.HitIndex, building);
+    EXPECT_EQ(list->pnlCaption->text(), LangText(u"OrgInBuild"));
+    EXPECT_EQ(CardOrgs(*list), ::OrgsInBuilding(db, building));
+    EXPECT_EQ(frm->txtCount->text(), QString::number(::OrgsInBuilding(db, building).size()));
+    EXPECT_EQ(list->CardMarkMode, TCardMarkMode::building);
+    EXPECT_TRUE(list->btnBack->isEnabled());
+    Screenshot(frm, "main-building");
+
+    // Back returns to the name search.
+    list->btnBack->click();
+    EXPECT_EQ(CardOrgs(*list), found);
+
+    // A new data language sorts the organisations again and empties the list and the history;
+    // a search then finds names of that language at their new positions.
+    if (db.DataLangCount > 1) {
+        app->settings.DataLang = 1;
+        app->languageHooks.ChangeDataLang();
+        EXPECT_TRUE(list->cards.crds.empty());
+        EXPECT_TRUE(list->history.History.empty());
+        EXPECT_FALSE(list->btnBack->isEnabled());
+        EXPECT_EQ(list->Index()->DataLang(), 1);
+        const QString caption = db.Orgs[5].caption.value(1);
+        ASSERT_FALSE(caption.isEmpty());
+        c->edCaption->setText(caption.left(4));
+        c->btnFindOrg->click();
+        const std::vector<int> again = CardOrgs(*list);
+        EXPECT_NE(std::find(again.begin(), again.end(), 5), again.end());
+    }
+
+    // Escape in the name field reaches the field past the map's key handling and empties it.
+    c->edCaption->setFocus();
+    QApplication::processEvents();
+    c->edCaption->setText(QStringLiteral("abc"));
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(c->edCaption->text().isEmpty());
 }
 
 } // namespace
