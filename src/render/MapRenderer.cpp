@@ -66,6 +66,12 @@ struct TMap::Frame {
         penStyle = style;
     }
     void penChanged() { penWidth = -1; }
+    void noPen() {
+        if (penStyle == Qt::NoPen && penWidth == 0) return;
+        p.setPen(Qt::NoPen);
+        penStyle = Qt::NoPen;
+        penWidth = 0;
+    }
     QRgb brushColor = 0;
     bool brushSolid = false;
     void brush(const QColor& c) {
@@ -170,6 +176,15 @@ void ToScreen(const MapView& v, const TShapeFis& shape, QPolygon& out) {
     for (size_t i = 0; i < shape.size(); ++i) out[int(i)] = Screen(v, shape[i].x, shape[i].y);
 }
 
+// A polygon filled with the current brush and outlined with a 1-pixel line of `outline`, drawn
+// straight into the pixels: the same picture as a 1-pixel pen, without Qt building a stroke.
+void FillOutlined(QPainter& p, const PixelSurface& px, const QPolygon& poly, QRgb outline, bool convex = false) {
+    if (convex) p.drawConvexPolygon(poly);
+    else p.drawPolygon(poly);
+    const int n = poly.size();
+    for (int i = 0; i < n; ++i) SolidLine(px, poly[i], poly[(i + 1) % n], outline);
+}
+
 QString LangOf(const Tas& t, int lang) {
     if (lang >= 0 && lang < t.size()) return t[lang];
     return t.isEmpty() ? QString() : t[0];
@@ -253,8 +268,8 @@ void TMap::DrawField(Frame& f, const TField& fl) {
     }
     const QColor fill = ToQColor(fl.color);
     f.brush(fill);
-    f.pen(f.mapDetail && !f.smoothNow ? Grey128 : fill, 1);
-    p.drawPolygon(f.poly);
+    f.noPen();
+    FillOutlined(p, *f.pixels, f.poly, (f.mapDetail && !f.smoothNow ? Grey128 : fill).rgb());
     if (f.smoothNow) {
         const QRgb edge = (f.mapDetail ? Grey128 : fill).rgb();
         const int n = f.poly.size();
@@ -356,23 +371,18 @@ void TMap::DrawStreet(Frame& f, const TStreet& st) {
 void TMap::DrawOutline(Frame& f, const QPolygon& poly, const TObjShape& sh, bool single, const QColor& brush) {
     QPainter& p = f.p;
     const QColor outline = f.stopDetail ? QColor(Qt::black) : Grey128;
+    f.noPen();
     if (single && !f.smoothNow) {
-        f.pen(outline, 1);
-        p.drawPolygon(poly);
+        FillOutlined(p, *f.pixels, poly, outline.rgb());
         return;
     }
-    f.pen(brush, 1);
-    p.drawPolygon(poly);
+    FillOutlined(p, *f.pixels, poly, brush.rgb());
     const int n = poly.size();
     for (int i = 0; i < n; ++i) {
         // Walls shared between parts of one building stay invisible.
         if (!single && i < int(sh.comSide.size()) && sh.comSide[i]) continue;
-        if (f.smoothNow) {
-            AntialiasedLine(*f.pixels, poly[i], poly[(i + 1) % n], outline.rgb());
-        } else {
-            f.pen(outline, 1);
-            p.drawLine(poly[i], poly[(i + 1) % n]);
-        }
+        if (f.smoothNow) AntialiasedLine(*f.pixels, poly[i], poly[(i + 1) % n], outline.rgb());
+        else SolidLine(*f.pixels, poly[i], poly[(i + 1) % n], outline.rgb());
     }
 }
 
@@ -416,12 +426,8 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
         const QColor wallFill = ToQColor(Darken(baseColor, 30));
         p.setBackgroundMode(Qt::TransparentMode);
         auto edge = [&](QPoint a, QPoint c) {
-            if (options.smooth) {
-                AntialiasedLine(*f.pixels, a, c, qRgb(0, 0, 0));
-            } else {
-                f.pen(Qt::black, 1);
-                p.drawLine(a, c);
-            }
+            if (options.smooth) AntialiasedLine(*f.pixels, a, c, qRgb(0, 0, 0));
+            else SolidLine(*f.pixels, a, c, qRgb(0, 0, 0));
         };
         for (int j : f.sides) {
             const int nx = (j + 1) % n;
@@ -431,8 +437,9 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
             f.wall[2] = pn;
             f.wall[3] = pn + d;
             f.brush(wallFill);
-            f.pen(!options.smooth && single ? QColor(Qt::black) : wallFill, 1);
-            p.drawConvexPolygon(f.wall); // a wall is a parallelogram
+            f.noPen();
+            FillOutlined(p, *f.pixels, f.wall, (!options.smooth && single ? QColor(Qt::black) : wallFill).rgb(),
+                         true); // a wall is a parallelogram
             if (!shared((j + n - 1) % n)) edge(pj + d, pj);
             edge(pj, pn);
             if (!shared(nx)) edge(pn, pn + d);

@@ -124,3 +124,24 @@ void DrawContourText(QPainter& p, QPoint topLeft, const QString& text, const QCo
     p.setPen(color);
     p.drawText(base, text);
 }
+
+void SolidLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
+    color |= 0xFF000000u;
+    int x = a.x(), y = a.y();
+    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
+    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        if (x >= 0 && y >= 0 && x < px.w && y < px.h) px.at(x, y) = color;
+        if (x == b.x() && y == b.y()) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}

@@ -29,6 +29,8 @@ struct PixelSurface {
     QRgb& at(int x, int y) const { return reinterpret_cast<QRgb*>(bits + y * stride)[x]; }
 };
 void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
+// A plain 1-pixel line, both ends included, straight into the pixels.
+void SolidLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
 
 // Visits every pixel of a segment once, from the first point to the second (Bresenham).
 void WalkLine(QPoint a, QPoint b, const std::function<void(int x, int y)>& visit);
