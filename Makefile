@@ -53,7 +53,7 @@ bench: build $(DEMO) $(METROPOLIS)
 sanitize: deps
 	cmake -S . -B build-asan -G Ninja -DTESSARA_SANITIZE=ON -DTESSARA_BENCH=OFF
 	cmake --build build-asan -j$(JOBS)
-	cd build-asan && ctest --output-on-failure -j$(JOBS)
+	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j$(JOBS)
 
 # Runs the city file fuzzer for FUZZ_SECONDS (default 60).
 FUZZ_SECONDS ?= 60

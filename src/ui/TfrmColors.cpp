@@ -142,6 +142,10 @@ TfrmColors::TfrmColors(Settings& settings, ColorSchemeTable& colors, QWidget* pa
     });
 }
 
+// The scheme list closes its popup while the window is torn down; its handlers must not reach a
+// window that is no longer whole.
+TfrmColors::~TfrmColors() { cbColorScheme->disconnect(this); }
+
 void TfrmColors::showEvent(QShowEvent* e) {
     FormShow();
     QDialog::showEvent(e);

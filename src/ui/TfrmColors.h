@@ -31,6 +31,7 @@ class TfrmColors : public QDialog {
     Q_OBJECT
 public:
     TfrmColors(Settings& settings, ColorSchemeTable& colors, QWidget* parent = nullptr);
+    ~TfrmColors() override;
 
     // Runs after every change of the active colours: recolour the map objects and redraw the map.
     std::function<void()> colorsChanged;
