@@ -3,9 +3,6 @@
 
 #include <QString>
 #include <cstdint>
-#include <memory>
-
-class QImage;
 
 struct TResource {
     std::int32_t size = -1;   // -1 when unset
@@ -15,11 +12,9 @@ struct TResource {
 
 enum class TImgType { bmp, jpg };
 
+// Only the reference: render's LoadImg keeps decoded pictures in a cache of its own, so the many
+// organisations that carry banners cost eight bytes per picture until one is shown.
 struct TImg : TResource {
-    // The decoded picture, absent until loaded (render's LoadImg); shared so records stay copyable.
-    std::shared_ptr<QImage> img;
-    // Set once a load was tried, so a picture that does not decode is not read again and again.
-    bool tried = false;
     bool operator==(const TImg&) const = default;
 };
 

@@ -283,14 +283,16 @@ const QImage* CardPictures::Get(const QString& name) {
 
 std::shared_ptr<QImage> CardPictures::Banner(TImg& img, int& width, int& height) {
     if (!city_) return nullptr;
+    std::shared_ptr<QImage> picture;
     try {
-        if (!LoadImg(img, TImgType::jpg, *city_)) return nullptr;
+        picture = LoadImgShared(img, TImgType::jpg, *city_);
     } catch (...) {
         return nullptr; // a banner that does not load leaves the card without it
     }
-    width = img.img->width();
-    height = img.img->height();
-    return img.img;
+    if (!picture) return nullptr;
+    width = picture->width();
+    height = picture->height();
+    return picture;
 }
 
 void DrawCard(QPainter& p, const TCard& card, int W, int offset, const FontMeasure& m,

@@ -1,6 +1,7 @@
 #include "AppContext.h"
 
 #include "ColorSchemeStore.h"
+#include "Pictures.h"
 #include "TfrmDownload.h"
 
 void AppContext::LoadSettings() {
@@ -17,6 +18,8 @@ void AppContext::RebuildCatalogue() {
 }
 
 void AppContext::SelectCity(int index) {
+    // Pictures decoded for the city shown so far are not needed by the next one.
+    ReleasePictures();
     CurrentCity = index >= 0 && index < int(Cities.size()) ? index : -1;
     if (const TCity* c = Current()) {
         city = CityFileRef::From(*c);

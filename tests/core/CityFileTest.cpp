@@ -1,7 +1,7 @@
+#include "CityFile.h"
 #include "ByteReader.h"
 #include "ByteWriter.h"
 #include "Catalogue.h"
-#include "CityFile.h"
 #include "CityFileError.h"
 #include "CityWriter.h"
 #include "Pictures.h"
@@ -135,7 +135,14 @@ TEST(CityFile, PicturesLoadOnceAndUnsetOnesStayAbsent) {
 
     TImg unset;
     EXPECT_EQ(LoadImg(unset, TImgType::jpg, c.ref), nullptr);
-    EXPECT_FALSE(unset.img);
+
+    // A released cache decodes the picture again on demand; a holder of the shared one keeps it.
+    std::shared_ptr<QImage> held = LoadImgShared(banner, TImgType::jpg, c.ref);
+    EXPECT_EQ(held.get(), first);
+    ReleasePictures();
+    const QImage* again = LoadImg(banner, TImgType::jpg, c.ref);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(*again, *held);
 }
 
 TEST(CityFile, IdListGivesIdsToTheFirstOrganisationsOnly) {
@@ -248,7 +255,8 @@ TEST(CityFile, DamagedRecordsInsideSections) {
     };
     auto start = [](const QString& ids, int orgs, bool cut) {
         ByteWriter w;
-        for (int i = 0; i < 3; ++i) w.str("x");
+        for (int i = 0; i < 3; ++i)
+            w.str("x");
         w.str(ids);
         w.str("");
         w.u8(orgs);

@@ -134,7 +134,7 @@ TEST(DirectoryRecords, RecordsAndTablesRoundTrip) {
     o.page = TPg{{100, 5}, "org42.html"};
     for (auto banner :
          {&TOrg::DownBanner, &TOrg::listBanner, &TOrg::mapBanner, &TOrg::buildBanner, &TOrg::QuitBanner})
-        o.*banner = TImg{{10, 20}, {}, false};
+        o.*banner = TImg{{10, 20}};
     db.Orgs = {Org(41, "A"), o};
     db.Orgs[0].caption = {"A", "A"};
     db.WebTabUrls = {"http://a/", "http://b/"};
