@@ -5,10 +5,11 @@
 
 TSideFlags::TSideFlags(const TSideFlags& o) : size_(o.size_) {
     if (o.inlineBits()) {
-        bits_.word = o.bits_.word;
+        setWord(o.word());
     } else {
-        bits_.heap = new std::uint64_t[wordCount()];
-        std::memcpy(bits_.heap, o.bits_.heap, wordCount() * sizeof(std::uint64_t));
+        auto* p = new std::uint64_t[wordCount()];
+        std::memcpy(p, o.heap(), wordCount() * sizeof(std::uint64_t));
+        setHeap(p);
     }
 }
 
@@ -16,13 +17,14 @@ void TSideFlags::resize(std::size_t n) {
     release();
     size_ = static_cast<std::uint32_t>(n);
     if (inlineBits())
-        bits_.word = 0;
+        setWord(0);
     else
-        bits_.heap = new std::uint64_t[wordCount()]();
+        setHeap(new std::uint64_t[wordCount()]());
 }
 
 bool TSideFlags::any() const {
-    const std::uint64_t* w = words();
+    if (inlineBits()) return word() != 0;
+    const std::uint64_t* w = heap();
     return std::any_of(w, w + wordCount(), [](std::uint64_t v) { return v != 0; });
 }
 
@@ -30,7 +32,9 @@ bool TSideFlags::operator==(const TSideFlags& o) const {
     if (size_ != o.size_) return false;
     if (size_ == 0) return true;
     const std::size_t n = wordCount();
-    const std::uint64_t *a = words(), *b = o.words();
+    std::uint64_t aw = 0, bw = 0;
+    const std::uint64_t *a = inlineBits() ? &(aw = word()) : heap();
+    const std::uint64_t *b = o.inlineBits() ? &(bw = o.word()) : o.heap();
     for (std::size_t i = 0; i + 1 < n; ++i)
         if (a[i] != b[i]) return false;
     // Bits beyond size() in the last word are never set, but compare only the used ones anyway.

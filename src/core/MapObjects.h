@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 using Tas = QStringList; // one string per data language
@@ -75,13 +76,17 @@ struct TCommonObj {
 };
 
 // One flag per side of a shape. Most shapes have few sides, so up to 64 flags live inline
-// instead of costing a heap block per shape.
+// instead of costing a heap block per shape. The class is kept at 4-byte alignment (12 bytes)
+// so that a building shape with its two sets of flags takes 56 bytes instead of 64.
 class TSideFlags {
 public:
     TSideFlags() = default;
     explicit TSideFlags(std::size_t n) { resize(n); }
     TSideFlags(const TSideFlags& o);
-    TSideFlags(TSideFlags&& o) noexcept : size_(o.size_), bits_(o.bits_) { o.size_ = 0; }
+    TSideFlags(TSideFlags&& o) noexcept : size_(o.size_) {
+        std::memcpy(bits_, o.bits_, sizeof bits_);
+        o.size_ = 0;
+    }
     TSideFlags& operator=(TSideFlags o) noexcept {
         swap(o);
         return *this;
@@ -90,11 +95,18 @@ public:
 
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    bool operator[](std::size_t i) const { return (words()[i >> 6] >> (i & 63)) & 1u; }
+    bool operator[](std::size_t i) const {
+        const std::uint64_t w = inlineBits() ? word() : heap()[i >> 6];
+        return (w >> (i & 63)) & 1u;
+    }
     void set(std::size_t i, bool v) {
-        std::uint64_t& w = words()[i >> 6];
         const std::uint64_t bit = std::uint64_t(1) << (i & 63);
-        w = v ? (w | bit) : (w & ~bit);
+        if (inlineBits()) {
+            setWord(v ? (word() | bit) : (word() & ~bit));
+        } else {
+            std::uint64_t& w = heap()[i >> 6];
+            w = v ? (w | bit) : (w & ~bit);
+        }
     }
     // Sets the count of flags; every flag becomes false.
     void resize(std::size_t n);
@@ -107,19 +119,28 @@ public:
 
 private:
     bool inlineBits() const { return size_ <= 64; }
-    std::uint64_t* words() { return inlineBits() ? &bits_.word : bits_.heap; }
-    const std::uint64_t* words() const { return inlineBits() ? &bits_.word : bits_.heap; }
+    // The inline word or the heap pointer, kept in two 32-bit halves and read through memcpy.
+    std::uint64_t word() const {
+        std::uint64_t w;
+        std::memcpy(&w, bits_, sizeof w);
+        return w;
+    }
+    void setWord(std::uint64_t w) { std::memcpy(bits_, &w, sizeof w); }
+    std::uint64_t* heap() const {
+        std::uint64_t* p;
+        std::memcpy(&p, bits_, sizeof p);
+        return p;
+    }
+    void setHeap(std::uint64_t* p) { std::memcpy(bits_, &p, sizeof p); }
     std::size_t wordCount() const { return (size_ + 63) / 64; }
     void release() {
-        if (!inlineBits()) delete[] bits_.heap;
+        if (!inlineBits()) delete[] heap();
     }
 
     std::uint32_t size_ = 0;
-    union Bits {
-        std::uint64_t word;
-        std::uint64_t* heap;
-    } bits_{0};
+    std::uint32_t bits_[2] = {0, 0};
 };
+static_assert(sizeof(std::uint64_t*) == sizeof(std::uint64_t));
 
 struct TObjShape {
     TShapeFis shape;    // the outline
@@ -128,6 +149,7 @@ struct TObjShape {
     std::uint8_t high = 0; // height in metres
     bool operator==(const TObjShape&) const = default;
 };
+static_assert(sizeof(TObjShape) <= 56, "a building shape stays small: a million buildings carry them");
 
 struct TStreet : TCommonObj {
     Tas Name;

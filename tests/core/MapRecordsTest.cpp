@@ -105,6 +105,29 @@ TEST(MapRecords, SidesHeightsAndThe3DBox) {
     EXPECT_FLOAT_EQ(two.WorldMinY, -8);
 }
 
+// Flags live inline up to 64 sides and on the heap beyond: both forms copy, move and compare alike.
+TEST(MapRecords, SideFlagsInlineAndOnTheHeap) {
+    for (const std::size_t n : {std::size_t(1), std::size_t(64), std::size_t(65), std::size_t(130)}) {
+        TSideFlags f(n);
+        EXPECT_FALSE(f.any());
+        f.set(n - 1, true);
+        f.set(0, true);
+        TSideFlags copy = f;
+        EXPECT_TRUE(copy[0] && copy[n - 1] && copy.any()) << n;
+        EXPECT_EQ(copy, f);
+        copy.set(n - 1, false);
+        EXPECT_FALSE(copy[n - 1]);
+        EXPECT_NE(copy, f) << n;
+        TSideFlags moved = std::move(copy);
+        EXPECT_TRUE(copy.empty());
+        EXPECT_EQ(moved.size(), n);
+        EXPECT_EQ(moved[0], n > 1);
+        moved = f;
+        EXPECT_EQ(moved, f);
+        EXPECT_NE(f, TSideFlags(n));
+    }
+}
+
 TEST(MapRecords, SharedWalls) {
     struct Case {
         const char* name;
