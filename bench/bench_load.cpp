@@ -1,6 +1,7 @@
 // Loading a metropolis (about 1,000,000 buildings, 10,000 streets, 200,000 organisations): the whole
 // data part of the loading sequence, its split, the ratio to reading the file, and peak memory.
 // The city is generated on first use into the build folder (or give TESSARA_BENCH_CITY=path.gis).
+#include "BenchCity.h"
 #include "ByteReader.h"
 #include "Catalogue.h"
 #include "CityDb.h"
@@ -45,28 +46,6 @@ MapStyle Style() {
     return s;
 }
 
-QString CityPath() {
-    const QString given = qEnvironmentVariable("TESSARA_BENCH_CITY");
-    if (!given.isEmpty()) return given;
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath("bench-data/Metropolis.gis");
-    if (QFile::exists(path)) return path;
-    std::fprintf(stderr, "generating the metropolis into %s ...\n", qPrintable(path));
-    QDir().mkpath(QFileInfo(path).path());
-    CityGenOptions o;
-    CityGenPreset("metropolis", o);
-    CityWriter w;
-    w.CityName = QStringLiteral("Мегаполис");
-    w.ReleaseDate = "01.11.2026";
-    {
-        CityDb db;
-        GenerateCity(o, db, w);
-        SetCitySections(w, db);
-    }
-    QString err = w.Write(path);
-    if (err.isEmpty()) err = w.WritePhotoFile(QFileInfo(path).path() + "/Metropolis.img");
-    if (!err.isEmpty()) qFatal("cannot write %s: %s", qPrintable(path), qPrintable(err));
-    return path;
-}
 
 QByteArray ReadWholeFile() {
     QFile f(City.FilePath());
@@ -158,7 +137,7 @@ void PrintSplit() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv); // labels are measured with the map's font
-    const QString path = CityPath();
+    const QString path = BenchCityPath();
     auto entry = CityEntryFromFile(QFileInfo(path).absolutePath() + "/", QFileInfo(path).fileName(), true);
     if (!entry) qFatal("%s is not a city file", qPrintable(path));
     City = CityFileRef::From(*entry);

@@ -4,6 +4,7 @@
 // 1,000 results in the card list widget.
 // usage: bench_search [CITY.gis] [benchmark flags]; without a city, TESSARA_BENCH_CITY or the metropolis
 // in bench-data/ (generated on first use) is taken.
+#include "BenchCity.h"
 #include "Catalogue.h"
 #include "CityGenerator.h"
 #include "CityLoad.h"
@@ -42,26 +43,7 @@ const QString Name = QStringLiteral("апт");
 QString CityPath(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (!QString::fromLocal8Bit(argv[i]).startsWith(u'-')) return QString::fromLocal8Bit(argv[i]);
-    const QString given = qEnvironmentVariable("TESSARA_BENCH_CITY");
-    if (!given.isEmpty()) return given;
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath("bench-data/Metropolis.gis");
-    if (QFile::exists(path)) return path;
-    std::fprintf(stderr, "generating the metropolis into %s ...\n", qPrintable(path));
-    QDir().mkpath(QFileInfo(path).path());
-    CityGenOptions o;
-    CityGenPreset("metropolis", o);
-    CityWriter w;
-    w.CityName = QStringLiteral("Мегаполис");
-    w.ReleaseDate = "01.11.2026";
-    {
-        CityDb db;
-        GenerateCity(o, db, w);
-        SetCitySections(w, db);
-    }
-    QString err = w.Write(path);
-    if (err.isEmpty()) err = w.WritePhotoFile(QFileInfo(path).path() + "/Metropolis.img");
-    if (!err.isEmpty()) qFatal("cannot write %s: %s", qPrintable(path), qPrintable(err));
-    return path;
+    return BenchCityPath();
 }
 
 // The walk as written down: every organisation, every text upper-cased again (name test only).

@@ -2,14 +2,9 @@
 
 #include "CityDb.h"
 #include "DirectoryRecords.h"
-
-#include <algorithm>
+#include "OrgSearch.h"
 
 void SortOrgsForDataLang(CityDb& db, int dataLang) {
-    if (db.Orgs.size() <= 1) return;
-    std::stable_sort(db.Orgs.begin(), db.Orgs.end(), [dataLang](const TOrg& a, const TOrg& b) {
-        if (a.place != b.place) return a.place;
-        return QString::compare(a.caption.value(dataLang), b.caption.value(dataLang), Qt::CaseSensitive) < 0;
-    });
+    SortOrgs(db, dataLang);
     BuildEstateAgents(db, dataLang);
 }
