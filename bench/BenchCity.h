@@ -3,8 +3,6 @@
 #pragma once
 
 #include "CityGenerator.h"
-#include "CityWriter.h"
-#include "RecordWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,16 +19,7 @@ inline QString BenchCityPath() {
     QDir().mkpath(QFileInfo(path).path());
     CityGenOptions o;
     CityGenPreset("metropolis", o);
-    CityWriter w;
-    w.CityName = QStringLiteral("Мегаполис");
-    w.ReleaseDate = "01.11.2026";
-    {
-        CityDb db;
-        GenerateCity(o, db, w);
-        SetCitySections(w, db);
-    }
-    QString err = w.Write(path);
-    if (err.isEmpty()) err = w.WritePhotoFile(QFileInfo(path).path() + "/Metropolis.img");
+    const QString err = WriteGeneratedCity(o, QStringLiteral("Мегаполис"), path);
     if (!err.isEmpty()) qFatal("cannot write %s: %s", qPrintable(path), qPrintable(err));
     return path;
 }

@@ -4,8 +4,10 @@
 #include "CityWriter.h"
 #include "Cp1251.h"
 #include "DirectoryRecords.h"
+#include "RecordWriter.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QColor>
 #include <QImage>
 #include <QPainter>
@@ -995,4 +997,27 @@ bool CityGenPreset(const QString& name, CityGenOptions& o) {
 void GenerateCity(const CityGenOptions& options, CityDb& db, CityWriter& w) {
     db = CityDb{};
     Generator(options, db, w).run();
+}
+
+QString WriteGeneratedCity(const CityGenOptions& options, const QString& cityName, const QString& path,
+                           const std::function<void(const CityDb&)>& inspect) {
+    try {
+        CityWriter w;
+        w.CityName = cityName;
+        w.ReleaseDate = QStringLiteral("01.11.2026");
+        {
+            CityDb db;
+            GenerateCity(options, db, w);
+            SetCitySections(w, db);
+            if (inspect) inspect(db);
+        }
+        QString err = w.Write(path);
+        if (err.isEmpty()) {
+            const QFileInfo info(path);
+            err = w.WritePhotoFile(info.path() + "/" + info.completeBaseName() + ".img");
+        }
+        return err;
+    } catch (const std::exception& e) {
+        return QString::fromStdString(e.what());
+    }
 }

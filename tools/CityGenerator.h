@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 struct CityDb;
 class CityWriter;
@@ -23,3 +24,8 @@ bool CityGenPreset(const QString& name, CityGenOptions& options);
 // Fills `db` (addresses hold building positions, as stored) and the writer's start section,
 // pictures, pages and photos; SetCitySections then puts `db` into the writer.
 void GenerateCity(const CityGenOptions& options, CityDb& db, CityWriter& w);
+
+// Generates a city named `cityName` and writes it to `path` with its photo file beside it; `inspect`
+// sees the generated city before it is released. Empty text on success, else what went wrong.
+QString WriteGeneratedCity(const CityGenOptions& options, const QString& cityName, const QString& path,
+                           const std::function<void(const CityDb&)>& inspect = {});

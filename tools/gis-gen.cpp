@@ -1,10 +1,7 @@
 // gis-gen: writes a deterministic synthetic city file (and its photo file) through CityWriter.
 #include "CityDb.h"
 #include "CityGenerator.h"
-#include "CityWriter.h"
-#include "RecordWriter.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 #include <exception>
@@ -49,26 +46,10 @@ int main(int argc, char** argv) {
     }
     if (out.isEmpty()) return Usage();
 
-    QString err;
-    try {
-        CityWriter w;
-        w.CityName = QStringLiteral("Демоград");
-        w.ReleaseDate = QStringLiteral("01.11.2026");
-        {
-            CityDb db;
-            GenerateCity(options, db, w);
-            SetCitySections(w, db);
-            std::fprintf(stderr, "gis-gen: %zu streets, %zu buildings, %zu organisations\n",
-                         db.Streets.size(), db.Buildings.size(), db.Orgs.size());
-        }
-        err = w.Write(out);
-        if (err.isEmpty()) {
-            QFileInfo info(out);
-            err = w.WritePhotoFile(info.path() + "/" + info.completeBaseName() + ".img");
-        }
-    } catch (const std::exception& e) {
-        err = QString::fromStdString(e.what());
-    }
+    const QString err = WriteGeneratedCity(options, QStringLiteral("Демоград"), out, [](const CityDb& db) {
+        std::fprintf(stderr, "gis-gen: %zu streets, %zu buildings, %zu organisations\n", db.Streets.size(),
+                     db.Buildings.size(), db.Orgs.size());
+    });
     if (!err.isEmpty()) {
         std::fprintf(stderr, "gis-gen: %s: %s\n", qPrintable(out), qPrintable(err));
         return 1;

@@ -216,7 +216,7 @@ void TMap::DrawGDI(QImage* target, bool full) {
         if (buf_img.size() != img.size()) buf_img = QImage(img.size(), QImage::Format_RGB32);
         Frame base;
         BeginFrame(base, buf_img);
-        DrawBase(base, false);
+        DrawBase(base);
         base.p.end();
     }
     if (img.isDetached() && img.size() == buf_img.size() && img.format() == buf_img.format())
@@ -228,29 +228,7 @@ void TMap::DrawGDI(QImage* target, bool full) {
     DrawOverlays(f);
     f.p.end();
     if (target) *target = img;
-    if (drawMinimapFrame) drawMinimapFrame();
     Drawing = false;
-}
-
-void TMap::DrawForPrint(QImage& target) {
-    view_.SetSurface(img.width(), img.height());
-    view_.CorrectPosition();
-    Frame f;
-    BeginFrame(f, img);
-    DrawBase(f, true);
-    f.p.end();
-    buf_img = img.copy();
-    target = img;
-}
-
-void TMap::DrawAreasOnly(QImage& target) {
-    Frame f;
-    BeginFrame(f, target);
-    f.smoothNow = false;
-    f.p.fillRect(target.rect(), ToQColor(scheme_.RoadColor));
-    for (const TField& fl : db_.Fields)
-        if (fl.typ != DistrictFieldType) DrawField(f, fl);
-    f.p.end();
 }
 
 void TMap::DrawField(Frame& f, const TField& fl) {
@@ -491,7 +469,7 @@ void TMap::DrawText(Frame& f, const TText& t) {
     p.restore();
 }
 
-void TMap::DrawBase(Frame& f, bool forPrint) {
+void TMap::DrawBase(Frame& f) {
     QPainter& p = f.p;
     const MapView& v = view_;
     p.fillRect(f.surface->rect(), ToQColor(scheme_.RoadColor));
@@ -500,8 +478,7 @@ void TMap::DrawBase(Frame& f, bool forPrint) {
         if (fl.typ != DistrictFieldType) DrawField(f, fl);
     });
     ForVisible(db_.Roads, roadGrid_, v, UseSpatialIndex, f.candidates, [&](const TRoad& r, int) { DrawRoad(f, r); });
-    if (!forPrint)
-        for (const TBusWay& way : db_.BusWays) DrawRoute(f, way);
+    for (const TBusWay& way : db_.BusWays) DrawRoute(f, way);
     if (f.stopDetail)
         ForVisible(db_.BusStops, stopGrid_, v, UseSpatialIndex, f.candidates, [&](const TBusStop& st, int) {
             if (st.tip != bstMetro) DrawStop(f, st);
@@ -525,7 +502,7 @@ void TMap::DrawBase(Frame& f, bool forPrint) {
     f.noBrush();
     if (display_.TextsOn)
         ForVisible(db_.Texts, textGrid_, v, UseSpatialIndex, f.candidates, [&](const TText& t, int) { DrawText(f, t); });
-    if (!forPrint && v.Scale <= 1)
+    if (v.Scale <= 1)
         ForVisible(db_.POIs, poiGrid_, v, UseSpatialIndex, f.candidates, [&](const TPOI& poi, int) {
             if (!v.IsVisible(poi, options.flat)) return;
             const QPoint at = Screen(v, poi.x, poi.y);

@@ -38,9 +38,8 @@ public:
     bool UseSpatialIndex = true;
     MapRenderOptions options;
 
-    // Overlays drawn after the marks, in this order (ruler, radius, balloons), and the minimap frame.
+    // Overlays drawn after the marks, in this order (ruler, radius, balloons).
     std::function<void(QPainter&)> drawRuler, drawRadius, drawBalloons;
-    std::function<void()> drawMinimapFrame;
 
     // After a city is loaded: the spatial index of every kind and the stop lookup by id.
     void CityLoaded();
@@ -49,17 +48,13 @@ public:
     // One redraw; `full` redraws the base layer, otherwise the cached one is reused. The frame goes to
     // `target` when given.
     void DrawGDI(QImage* target, bool full);
-    // The base layer alone into `target` (printing and export): no routes, icons or overlays.
-    void DrawForPrint(QImage& target);
-    // Areas except districts on the road colour (the minimap picture).
-    void DrawAreasOnly(QImage& target);
 
     int StopIndexById(int id) const;
 
 private:
     struct Frame;
     void BeginFrame(Frame& f, QImage& surface);
-    void DrawBase(Frame& f, bool forPrint);
+    void DrawBase(Frame& f);
     void DrawOverlays(Frame& f);
     void DrawField(Frame& f, const TField& fl);
     void DrawRoad(Frame& f, const TRoad& r);

@@ -41,6 +41,28 @@ inline void BlendPair(const Pixels& px, int major, double v, QRgb c) {
     }
 }
 
+// Visits every pixel of a segment once, from the first point to the second; inlined into each user,
+// since plain lines are drawn in the hot path of every frame.
+template <class Visit> inline void Bresenham(QPoint a, QPoint b, Visit&& visit) {
+    int x = a.x(), y = a.y();
+    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
+    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        visit(x, y);
+        if (x == b.x() && y == b.y()) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
 } // namespace
 
 PixelSurface::PixelSurface(QImage& img)
@@ -80,32 +102,12 @@ void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
     }
 }
 
-void WalkLine(QPoint a, QPoint b, const std::function<void(int, int)>& visit) {
-    int x = a.x(), y = a.y();
-    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
-    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
-    int err = dx + dy;
-    for (;;) {
-        visit(x, y);
-        if (x == b.x() && y == b.y()) break;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
-}
-
 void DrawRailwayDashes(QPainter& p, QPoint a, QPoint b, int w) {
     if (w <= 0) return;
     const int period = 6 * w;
     int k = 0;
     QPoint from;
-    WalkLine(a, b, [&](int x, int y) {
+    Bresenham(a, b, [&](int x, int y) {
         const int m = k % period;
         if (m == 3 * w) from = QPoint(x, y);
         else if (m == period - 1) p.drawLine(from, QPoint(x, y));
@@ -127,21 +129,7 @@ void DrawContourText(QPainter& p, QPoint topLeft, const QString& text, const QCo
 
 void SolidLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
     color |= 0xFF000000u;
-    int x = a.x(), y = a.y();
-    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
-    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
-    int err = dx + dy;
-    for (;;) {
+    Bresenham(a, b, [&](int x, int y) {
         if (x >= 0 && y >= 0 && x < px.w && y < px.h) px.at(x, y) = color;
-        if (x == b.x() && y == b.y()) break;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
+    });
 }

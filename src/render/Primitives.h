@@ -7,7 +7,6 @@
 #include <QColor>
 #include <QPoint>
 #include <QRgb>
-#include <functional>
 
 class QImage;
 class QPainter;
@@ -31,9 +30,6 @@ struct PixelSurface {
 void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
 // A plain 1-pixel line, both ends included, straight into the pixels.
 void SolidLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
-
-// Visits every pixel of a segment once, from the first point to the second (Bresenham).
-void WalkLine(QPoint a, QPoint b, const std::function<void(int x, int y)>& visit);
 
 // The white dashes of a railway w pixels wide: a dash of about 3w pixels, then a gap of 3w.
 void DrawRailwayDashes(QPainter& p, QPoint a, QPoint b, int w);

@@ -67,3 +67,13 @@ void TClickPicture::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
     QLabel::mouseReleaseEvent(e);
 }
+
+void MakeOkCancel(QWidget* window, QPushButton*& ok, QPushButton*& cancel) {
+    ok = new QPushButton(QStringLiteral("OK"), window);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    cancel = new QPushButton(window);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    for (QPushButton* b : {ok, cancel})
+        b->setMinimumWidth(90);
+}

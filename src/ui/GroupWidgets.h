@@ -1,5 +1,5 @@
 // Small widgets shared by the options and colours windows: the framed group with its painted header,
-// a colour button and a clickable picture.
+// a colour button, a clickable picture and the OK / Cancel pair.
 #pragma once
 
 #include "ColorScheme.h"
@@ -9,6 +9,9 @@
 #include <QWidget>
 
 class QVBoxLayout;
+
+// The windows' "OK" (default) and Cancel buttons, named btnOK and btnCancel.
+void MakeOkCancel(QWidget* window, QPushButton*& ok, QPushButton*& cancel);
 
 // A framed group: the header picture as background, the caption label in the band, content below.
 // The frame's objectName is the header image's name (e.g. "imgCPU"), the caption's the label's.

@@ -111,13 +111,7 @@ TfrmColors::TfrmColors(Settings& settings, ColorSchemeTable& colors, QWidget* pa
         cbColorScheme->addItem(colors_.schemes[i].caption);
     txtColorScheme_->setBuddy(cbColorScheme);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    for (QPushButton* b : {btnOK, btnCancel})
-        b->setMinimumWidth(90);
+    MakeOkCancel(this, btnOK, btnCancel);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(txtColorScheme_);

@@ -142,13 +142,7 @@ TfrmOptions::TfrmOptions(Settings& settings, ColorSchemeTable& colors, QWidget* 
     langGrid->setColumnStretch(1, 1);
     grpLang_->content()->addLayout(langGrid);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    for (QPushButton* b : {btnOK, btnCancel})
-        b->setMinimumWidth(90);
+    MakeOkCancel(this, btnOK, btnCancel);
 
     auto* left = new QVBoxLayout;
     for (QWidget* w : {grpCPU_, grpScaleMode_, grpPosition_, grpGrafMode_})

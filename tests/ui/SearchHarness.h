@@ -5,9 +5,7 @@
 #include "Catalogue.h"
 #include "CityGenerator.h"
 #include "CityLoad.h"
-#include "CityWriter.h"
 #include "MapColors.h"
-#include "RecordWriter.h"
 #include "SearchHost.h"
 #include "Settings.h"
 #include "TCardList.h"
@@ -38,16 +36,8 @@ struct SearchHarness : SearchHost {
         o.streets = 40;
         o.orgs = orgs;
         o.maxPictures = 12;
-        CityWriter w;
-        w.CityName = QStringLiteral("Тестоград");
-        w.ReleaseDate = "01.11.2026";
-        {
-            CityDb generated;
-            GenerateCity(o, generated, w);
-            SetCitySections(w, generated);
-        }
         const QString file = QStringLiteral("Testograd.gis");
-        if (!w.Write(dir.filePath(file)).isEmpty()) return;
+        if (!WriteGeneratedCity(o, QStringLiteral("Тестоград"), dir.filePath(file)).isEmpty()) return;
         auto entry = CityEntryFromFile(dir.path() + "/", file, false);
         if (!entry) return;
         city = CityFileRef::From(*entry);
