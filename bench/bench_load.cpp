@@ -159,6 +159,9 @@ int main(int argc, char** argv) {
                     double(peak) * 1048576 / FileSize, double(after) * 1048576 / FileSize);
     }
 
+    // --memory-only: just the first load, for running under a heap profiler.
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--memory-only") == 0) return 0;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

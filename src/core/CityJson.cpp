@@ -21,9 +21,9 @@ QJsonArray Strings(const QStringList& l) {
     return QJsonArray::fromStringList(l);
 }
 
-template <class T, class F> QJsonArray Array(const std::vector<T>& items, F f) {
+template <class Items, class F> QJsonArray Array(const Items& items, F f) {
     QJsonArray a;
-    for (const T& item : items)
+    for (const auto& item : items)
         a.append(f(item));
     return a;
 }
@@ -32,11 +32,12 @@ QJsonArray Ints(const Tai& v) {
     return Array(v, [](std::int32_t i) { return QJsonValue(i); });
 }
 
-QJsonArray Shape(const TShapeFis& s) {
+QJsonArray Shape(std::span<const TCoord> s) {
     return Array(s, [](const TCoord& c) { return QJsonArray{Num(c.x), Num(c.y)}; });
 }
 
-QJsonArray Flags(const TSideFlags& f) {
+template <class F>
+QJsonArray Flags(const F& f) {
     QJsonArray a;
     for (std::size_t i = 0; i < f.size(); ++i)
         a.append(f[i]);
@@ -80,7 +81,7 @@ QJsonObject Street(const TStreet& s) {
 
 QJsonObject Building(const TBuilding& b) {
     QJsonObject o = Common(b);
-    o["shapes"] = Array(b.shapes, [](const TObjShape& s) {
+    o["shapes"] = Array(b.shapes, [](const TShapeView& s) {
         return QJsonObject{{"shape", Shape(s.shape)},
                            {"visSide", Flags(s.visSide)},
                            {"comSide", Flags(s.comSide)},

@@ -27,7 +27,7 @@ bool InsidePolygon(const std::vector<QPoint>& polygon, int px, int py) {
 
 namespace {
 
-void ToScreen(const MapView& v, const TShapeFis& shape, std::vector<QPoint>& out) {
+void ToScreen(const MapView& v, std::span<const TCoord> shape, std::vector<QPoint>& out) {
     out.resize(shape.size());
     for (size_t i = 0; i < shape.size(); ++i) {
         int x, y;
@@ -46,7 +46,7 @@ template <class Obj> bool Mark(Obj& o, const TColorScheme& s, bool hit) {
 
 bool HitsBuilding(const TBuilding& b, const MapView& v, bool flat, int x, int y) {
     std::vector<QPoint> poly, quad(4);
-    for (const TObjShape& sh : b.shapes) {
+    for (const TShapeView& sh : b.shapes) {
         if (sh.shape.empty()) continue;
         ToScreen(v, sh.shape, poly);
         if (InsidePolygon(poly, x, y)) return true;

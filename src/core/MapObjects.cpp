@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 TSideFlags::TSideFlags(const TSideFlags& o) : size_(o.size_) {
     if (o.inlineBits()) {
@@ -41,6 +42,139 @@ bool TSideFlags::operator==(const TSideFlags& o) const {
     const std::size_t used = size_ - (n - 1) * 64;
     const std::uint64_t mask = used == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << used) - 1;
     return ((a[n - 1] ^ b[n - 1]) & mask) == 0;
+}
+
+bool TSideBits::any() const {
+    for (std::size_t i = 0; i < size_; ++i)
+        if ((*this)[i]) return true;
+    return false;
+}
+
+TObjShape TShapeView::unpack() const {
+    TObjShape s;
+    s.shape.assign(shape.begin(), shape.end());
+    s.visSide.resize(visSide.size());
+    for (std::size_t i = 0; i < visSide.size(); ++i)
+        s.visSide.set(i, visSide[i]);
+    s.comSide.resize(comSide.size());
+    for (std::size_t i = 0; i < comSide.size(); ++i)
+        s.comSide.set(i, comSide[i]);
+    s.high = high;
+    return s;
+}
+
+namespace {
+
+std::size_t BitBytes(std::size_t n) { return (n + 7) / 8; }
+
+std::uint16_t Count16(std::size_t n) {
+    if (n > 0xFFFF) throw std::length_error("a building shape has more than 65535 points or sides");
+    return std::uint16_t(n);
+}
+
+} // namespace
+
+void TShapeList::assign(std::span<const TObjShape> shapes) {
+    delete[] block_;
+    block_ = nullptr;
+    if (shapes.empty()) return;
+    std::size_t points = 0, bitBytes = 0;
+    for (const TObjShape& s : shapes) {
+        points += s.shape.size();
+        bitBytes += BitBytes(s.visSide.size()) + BitBytes(s.comSide.size());
+    }
+    const std::size_t headBytes = (shapes.size() + 1) * sizeof(Head);
+    const std::size_t bytes = headBytes + points * sizeof(TCoord) + bitBytes;
+    auto* block = new std::byte[bytes]();
+    auto* head = reinterpret_cast<Head*>(block);
+    head->points = Count16(shapes.size());
+    auto* point = reinterpret_cast<TCoord*>(block + headBytes);
+    auto* bits = reinterpret_cast<std::uint8_t*>(block + headBytes + points * sizeof(TCoord));
+    for (const TObjShape& s : shapes) {
+        ++head;
+        head->points = Count16(s.shape.size());
+        head->vis = Count16(s.visSide.size());
+        head->com = Count16(s.comSide.size());
+        head->high = s.high;
+        point = std::uninitialized_copy(s.shape.begin(), s.shape.end(), point);
+        for (const TSideFlags* f : {&s.visSide, &s.comSide}) {
+            for (std::size_t i = 0; i < f->size(); ++i)
+                if ((*f)[i]) bits[i >> 3] |= std::uint8_t(1u << (i & 7));
+            bits += BitBytes(f->size());
+        }
+    }
+    block_ = block;
+}
+
+TShapeList::TShapeList(const TShapeList& o) {
+    if (!o.block_) return;
+    iterator last = o.begin();
+    for (std::size_t i = 0, n = o.size(); i < n; ++i)
+        ++last;
+    const std::size_t bytes = std::size_t(reinterpret_cast<const std::byte*>(last.bits_) - o.block_);
+    block_ = new std::byte[bytes];
+    std::memcpy(block_, o.block_, bytes);
+}
+
+void TShapeList::push_back(const TObjShape& shape) {
+    std::vector<TObjShape> all = unpack();
+    all.push_back(shape);
+    assign(all);
+}
+
+std::vector<TObjShape> TShapeList::unpack() const {
+    std::vector<TObjShape> out;
+    out.reserve(size());
+    for (const TShapeView s : *this)
+        out.push_back(s.unpack());
+    return out;
+}
+
+TShapeView TShapeList::iterator::operator*() const {
+    const std::uint8_t* com = bits_ + BitBytes(head_->vis);
+    return {{points_, head_->points}, {bits_, head_->vis}, {com, head_->com}, head_->high};
+}
+
+TShapeList::iterator TShapeList::begin() const {
+    iterator it;
+    if (!block_) return it;
+    const auto* heads = reinterpret_cast<const Head*>(block_);
+    std::size_t points = 0;
+    for (std::size_t i = 1; i <= heads->points; ++i)
+        points += heads[i].points;
+    const std::size_t headBytes = (heads->points + 1) * sizeof(Head);
+    it.head_ = heads + 1;
+    it.points_ = reinterpret_cast<const TCoord*>(block_ + headBytes);
+    it.bits_ = reinterpret_cast<const std::uint8_t*>(block_ + headBytes + points * sizeof(TCoord));
+    return it;
+}
+
+TShapeList::iterator TShapeList::end() const {
+    iterator it;
+    if (block_) it.head_ = reinterpret_cast<const Head*>(block_) + 1 + size(); // compared by head only
+    return it;
+}
+
+TShapeView TShapeList::operator[](std::size_t i) const {
+    iterator it = begin();
+    while (i-- > 0)
+        ++it;
+    return *it;
+}
+
+bool TShapeList::operator==(const TShapeList& o) const {
+    if (size() != o.size()) return false;
+    for (iterator a = begin(), b = o.begin(), e = end(); a != e; ++a, ++b) {
+        const TShapeView x = *a, y = *b;
+        if (x.high != y.high || x.visSide.size() != y.visSide.size() || x.comSide.size() != y.comSide.size() ||
+            !std::equal(x.shape.begin(), x.shape.end(), y.shape.begin(), y.shape.end()))
+            return false;
+        for (std::size_t i = 0; i < x.visSide.size(); ++i)
+            if (x.visSide[i] != y.visSide[i]) return false;
+        for (std::size_t i = 0; i < x.comSide.size(); ++i)
+            if (x.comSide[i] != y.comSide[i]) return false;
+    }
+    return true;
 }
 
 QString POITypeName(TPOIType tip) {

@@ -9,6 +9,9 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <span>
 #include <vector>
 
 using Tas = QStringList; // one string per data language
@@ -151,6 +154,101 @@ struct TObjShape {
 };
 static_assert(sizeof(TObjShape) <= 56, "a building shape stays small: a million buildings carry them");
 
+// Read-only side flags of a packed shape: one bit per side.
+class TSideBits {
+public:
+    TSideBits() = default;
+    TSideBits(const std::uint8_t* bits, std::size_t n) : bits_(bits), size_(n) {}
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    bool operator[](std::size_t i) const { return (bits_[i >> 3] >> (i & 7)) & 1u; }
+    bool any() const;
+
+private:
+    const std::uint8_t* bits_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// One shape of a building as it is kept: a view into the building's block.
+struct TShapeView {
+    std::span<const TCoord> shape;
+    TSideBits visSide;
+    TSideBits comSide;
+    std::uint8_t high = 0;
+    TObjShape unpack() const;
+};
+
+// The shapes of a building in one heap block: a million buildings would otherwise carry two or three
+// blocks each (the list, every outline and its flags). Built from TObjShape values, read as views.
+// Layout: the shape count, then a head per shape, every outline's points, and the flag bits.
+class TShapeList {
+    // The first head holds the shape count in `points`; shape i has head i + 1.
+    struct Head {
+        std::uint16_t points = 0, vis = 0, com = 0;
+        std::uint8_t high = 0, unused = 0;
+    };
+    static_assert(sizeof(Head) == 8);
+
+public:
+    TShapeList() = default;
+    TShapeList(std::span<const TObjShape> shapes) { assign(shapes); }
+    TShapeList(const std::vector<TObjShape>& shapes) : TShapeList(std::span<const TObjShape>(shapes)) {}
+    TShapeList(std::initializer_list<TObjShape> shapes)
+        : TShapeList(std::span<const TObjShape>(shapes.begin(), shapes.size())) {}
+    TShapeList(const TShapeList& o);
+    TShapeList(TShapeList&& o) noexcept : block_(o.block_) { o.block_ = nullptr; }
+    TShapeList& operator=(TShapeList o) noexcept {
+        std::swap(block_, o.block_);
+        return *this;
+    }
+    ~TShapeList() { delete[] block_; }
+
+    void assign(std::span<const TObjShape> shapes);
+    void push_back(const TObjShape& shape);
+    std::vector<TObjShape> unpack() const;
+
+    std::size_t size() const { return block_ ? reinterpret_cast<const Head*>(block_)->points : 0; }
+    bool empty() const { return size() == 0; }
+
+    class iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = TShapeView;
+        using reference = TShapeView;
+        using pointer = void;
+        using difference_type = std::ptrdiff_t;
+        iterator() = default;
+        TShapeView operator*() const;
+        iterator& operator++() {
+            points_ += head_->points;
+            bits_ += (head_->vis + 7) / 8 + (head_->com + 7) / 8;
+            ++head_;
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator t = *this;
+            ++*this;
+            return t;
+        }
+        bool operator==(const iterator& o) const { return head_ == o.head_; }
+
+    private:
+        friend class TShapeList;
+        const Head* head_ = nullptr;
+        const TCoord* points_ = nullptr;
+        const std::uint8_t* bits_ = nullptr;
+    };
+    iterator begin() const;
+    iterator end() const;
+    TShapeView operator[](std::size_t i) const;
+    TShapeView front() const { return *begin(); }
+
+    bool operator==(const TShapeList& o) const;
+
+private:
+    std::byte* block_ = nullptr;
+};
+
 struct TStreet : TCommonObj {
     Tas Name;
     bool Visible = false;
@@ -160,7 +258,7 @@ struct TStreet : TCommonObj {
 };
 
 struct TBuilding : TCommonObj {
-    std::vector<TObjShape> shapes;
+    TShapeList shapes;
     std::uint8_t levels = 0;
     std::uint8_t ShapeWithNum = 0; // the shape the house number is drawn on
     std::uint8_t tip = 0;          // building type

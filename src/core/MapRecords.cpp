@@ -45,7 +45,7 @@ struct Builder {
     void building(TBuilding& b) {
         b.IsFound = false;
         resetBox(b);
-        for (const TObjShape& sh : b.shapes) {
+        for (const TShapeView& sh : b.shapes) {
             for (const TCoord& p : sh.shape)
                 b.Widen(p.x, p.y);
             // The 3D box grows with the box of this and the earlier shapes, raised by this height.
@@ -61,7 +61,6 @@ struct Builder {
         world(b);
         b.color = b.NormalColor = GetTypeColor(b, style.colors);
         b.FoundColor = style.colors.BuildFoundColor;
-        sharedWalls(b);
     }
 
     static bool samePoint(const TCoord& a, const TCoord& b) {
@@ -69,19 +68,19 @@ struct Builder {
     }
 
     // A wall between two shapes of one building and one height is inside the building: mark it in both.
-    static void sharedWalls(TBuilding& b) {
-        for (TObjShape& sh : b.shapes)
+    static void sharedWalls(std::vector<TObjShape>& shapes) {
+        for (TObjShape& sh : shapes)
             sh.comSide.resize(sh.shape.size());
-        if (b.shapes.size() < 2) return;
-        for (std::size_t i = 0; i < b.shapes.size(); ++i) {
-            TObjShape& a = b.shapes[i];
+        if (shapes.size() < 2) return;
+        for (std::size_t i = 0; i < shapes.size(); ++i) {
+            TObjShape& a = shapes[i];
             const std::size_t m = a.shape.size();
             for (std::size_t e = 0; e < m; ++e) {
                 const TCoord& p1 = a.shape[e];
                 const TCoord& p2 = a.shape[(e + 1) % m];
                 bool shared = false;
-                for (std::size_t j = 0; j < b.shapes.size() && !shared; ++j) {
-                    const TObjShape& o = b.shapes[j];
+                for (std::size_t j = 0; j < shapes.size() && !shared; ++j) {
+                    const TObjShape& o = shapes[j];
                     if (j == i || o.high != a.high) continue;
                     const std::size_t n = o.shape.size();
                     for (std::size_t f = 0; f < n && !shared; ++f) {
@@ -199,12 +198,15 @@ void ReadPoints(ByteReader& r, TShapeFis& shape, int n) {
     }
 }
 
-void ReadBuilding(ByteReader& r, TBuilding& b, int L, TextCache& cache, const Tas& emptySet) {
+// `shapes` is scratch space kept from building to building, so that reading makes no blocks but the
+// building's own.
+void ReadBuilding(ByteReader& r, TBuilding& b, int L, TextCache& cache, const Tas& emptySet,
+                  std::vector<TObjShape>& shapes) {
     const char* head = r.bytes(5).data();
     b.id = LeI32(head);
     const int k = std::uint8_t(head[4]);
-    b.shapes.resize(k);
-    for (TObjShape& sh : b.shapes) {
+    shapes.resize(k);
+    for (TObjShape& sh : shapes) {
         const int m = r.u16();
         const char* p = r.bytes(std::int64_t(m) * 9 + 2).data();
         sh.shape.resize(m);
@@ -215,6 +217,8 @@ void ReadBuilding(ByteReader& r, TBuilding& b, int L, TextCache& cache, const Ta
         }
         sh.high = std::uint8_t(LeU16(p) & 0xFF); // heights keep their low byte
     }
+    Builder::sharedWalls(shapes);
+    b.shapes.assign(shapes);
     b.levels = r.u8();
     b.index = cache.str(r);
     b.street = r.i32();
@@ -282,12 +286,17 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         progress.tick();
     }
 
+    // The bytes behind the reader can go while the rest is built: the section is read once.
+    std::int64_t decoded = 0;
+    auto release = [&] {
+        if (consumed && ++decoded % 65536 == 0) consumed(r.pos());
+    };
+
     db.Buildings.assign(nBuildings, {});
-    std::int64_t built = 0;
+    std::vector<TObjShape> shapes;
     for (TBuilding& b : db.Buildings) {
-        // Buildings are the bulk of the section: the bytes behind them can go while the rest is built.
-        if (consumed && ++built % 65536 == 0) consumed(r.pos());
-        ReadBuilding(r, b, L, cache, emptySet);
+        release();
+        ReadBuilding(r, b, L, cache, emptySet, shapes);
         if (b.street < -1 || b.street >= std::int64_t(db.Streets.size()))
             r.fail(QStringLiteral("building %1 names street %2, not one of the %3 stored")
                        .arg(b.id)
@@ -300,6 +309,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
     db.BuildIndexes.assign(nIndexes, {});
     TextCache indexNums; // house numbers in the 8-bit code page, cut
     for (TBuildIndex& e : db.BuildIndexes) {
+        release();
         e.s = r.i32();
         e.n = indexNums.str(
             r, [](const QString& s) { return FromCp1251(ToCp1251(s).left(BuildIndexNumLength)); });
@@ -308,6 +318,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
 
     db.Fields.assign(nFields, {});
     for (TField& f : db.Fields) {
+        release();
         const int points = r.u16();
         if (points == 0) r.fail(QStringLiteral("area without points"));
         ReadPoints(r, f.shape, points);
@@ -319,6 +330,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
 
     db.Roads.assign(nRoads, {});
     for (TRoad& rd : db.Roads) {
+        release();
         const char* p = r.bytes(22).data();
         rd.point[0] = {LeCoord(p), LeCoord(p + 4)};
         rd.point[1] = {LeCoord(p + 8), LeCoord(p + 12)};
@@ -456,7 +468,8 @@ void RoundToStored(CityDb& db) {
         Filled(s.Name, L);
     }
     for (TBuilding& b : db.Buildings) {
-        for (TObjShape& sh : b.shapes) {
+        std::vector<TObjShape> shapes = b.shapes.unpack();
+        for (TObjShape& sh : shapes) {
             Stored(sh.shape);
             if (sh.visSide.size() != sh.shape.size()) {
                 TSideFlags vis(sh.shape.size());
@@ -465,6 +478,7 @@ void RoundToStored(CityDb& db) {
                 sh.visSide = std::move(vis);
             }
         }
+        b.shapes = shapes;
         b.x = Stored(b.x);
         b.y = Stored(b.y);
         Filled(b.num, L);
@@ -520,8 +534,12 @@ void CompleteMapObjects(CityDb& db, const MapStyle& style) {
     Builder build{db, style, {}};
     for (TStreet& s : db.Streets)
         build.street(s);
-    for (TBuilding& b : db.Buildings)
+    for (TBuilding& b : db.Buildings) {
+        std::vector<TObjShape> shapes = b.shapes.unpack();
+        Builder::sharedWalls(shapes);
+        b.shapes = shapes;
         build.building(b);
+    }
     for (TField& f : db.Fields) {
         if (f.shape.empty()) throw std::invalid_argument("area without points");
         build.field(f);

@@ -77,7 +77,7 @@ QByteArray WriteMapRecords(const CityDb& db) {
     for (const TBuilding& b : db.Buildings) {
         w.i32(b.id);
         w.u8(Fits<std::uint8_t>(b.shapes.size(), "shapes in a building"));
-        for (const TObjShape& sh : b.shapes) {
+        for (const TShapeView& sh : b.shapes) {
             w.u16(Fits<std::uint16_t>(sh.shape.size(), "points in a shape"));
             for (std::size_t j = 0; j < sh.shape.size(); ++j) {
                 w.coord(sh.shape[j].x);

@@ -171,7 +171,7 @@ QPoint Screen(const MapView& v, float x, float y) {
     return {px, py};
 }
 
-void ToScreen(const MapView& v, const TShapeFis& shape, QPolygon& out) {
+void ToScreen(const MapView& v, std::span<const TCoord> shape, QPolygon& out) {
     out.resize(int(shape.size()));
     for (size_t i = 0; i < shape.size(); ++i) out[int(i)] = Screen(v, shape[i].x, shape[i].y);
 }
@@ -346,7 +346,7 @@ void TMap::DrawStreet(Frame& f, const TStreet& st) {
         f.p.drawLine(Screen(v, st.shape[i].x, st.shape[i].y), Screen(v, st.shape[i + 1].x, st.shape[i + 1].y));
 }
 
-void TMap::DrawOutline(Frame& f, const QPolygon& poly, const TObjShape& sh, bool single, const QColor& brush) {
+void TMap::DrawOutline(Frame& f, const QPolygon& poly, const TShapeView& sh, bool single, const QColor& brush) {
     QPainter& p = f.p;
     const QColor outline = f.stopDetail ? QColor(Qt::black) : Grey128;
     f.noPen();
@@ -384,7 +384,7 @@ void TMap::DrawBuilding(Frame& f, const TBuilding& b) {
             f.brush(brush);
         }
     };
-    for (const TObjShape& sh : b.shapes) {
+    for (const TShapeView& sh : b.shapes) {
         if (sh.shape.empty()) continue;
         ToScreen(v, sh.shape, f.poly);
         setBrush();

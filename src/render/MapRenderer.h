@@ -62,7 +62,7 @@ private:
     void DrawStop(Frame& f, const TBusStop& st);
     void DrawStreet(Frame& f, const TStreet& st);
     void DrawBuilding(Frame& f, const TBuilding& b);
-    void DrawOutline(Frame& f, const QPolygon& poly, const TObjShape& sh, bool single, const QColor& brush);
+    void DrawOutline(Frame& f, const QPolygon& poly, const TShapeView& sh, bool single, const QColor& brush);
     void DrawHouseNumber(Frame& f, const TBuilding& b);
     void DrawText(Frame& f, const TText& t);
     void DrawMarks(Frame& f);

@@ -63,7 +63,7 @@ TEST(CityRoundTrip, GeneratedCityComesBackFieldForField) {
         EXPECT_TRUE(back.RubricNames.contains(QString::fromUtf8(rubric))) << rubric;
     bool shared = false, cell = false, offMap = false, metro = false;
     for (const TBuilding& b : back.Buildings)
-        for (const TObjShape& s : b.shapes)
+        for (const TShapeView& s : b.shapes)
             shared |= s.comSide.any();
     for (const TOrg& o : back.Orgs)
         for (const TAdr& a : o.adrs) {

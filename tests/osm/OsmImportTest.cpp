@@ -439,7 +439,7 @@ TEST(OsmImport, MonacoBecomesARealCity) {
     EXPECT_GE(db.Buildings.size(), 1500u);
     int high = 0;
     for (const TBuilding& b : db.Buildings)
-        high += std::any_of(b.shapes.begin(), b.shapes.end(), [](const TObjShape& s) { return s.high > 0; });
+        high += std::any_of(b.shapes.begin(), b.shapes.end(), [](const TShapeView& s) { return s.high > 0; });
     EXPECT_GE(high, 450);
     std::set<QString> districts;
     for (const TField& f : db.Fields) {

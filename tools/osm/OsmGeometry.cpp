@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-double RingArea(const TShapeFis& ring) {
+double RingArea(std::span<const TCoord> ring) {
     double a = 0;
     const std::size_t n = ring.size();
     for (std::size_t i = 0; i < n; ++i) {
@@ -13,7 +13,7 @@ double RingArea(const TShapeFis& ring) {
     return a / 2;
 }
 
-TCoord RingCentroid(const TShapeFis& ring) {
+TCoord RingCentroid(std::span<const TCoord> ring) {
     if (ring.empty()) return {};
     // Relative to the first point, so that large coordinates keep their precision.
     const double ox = ring[0].x, oy = ring[0].y;
@@ -38,7 +38,7 @@ TCoord RingCentroid(const TShapeFis& ring) {
     return {float(ox + cx / (3 * a)), float(oy + cy / (3 * a))};
 }
 
-bool PointInRing(const TShapeFis& ring, TCoord p) {
+bool PointInRing(std::span<const TCoord> ring, TCoord p) {
     bool inside = false;
     const std::size_t n = ring.size();
     for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
@@ -50,7 +50,7 @@ bool PointInRing(const TShapeFis& ring, TCoord p) {
     return inside;
 }
 
-TCoord LabelPoint(const TShapeFis& ring) {
+TCoord LabelPoint(std::span<const TCoord> ring) {
     const TCoord c = RingCentroid(ring);
     if (ring.size() < 3 || PointInRing(ring, c)) return c;
     std::vector<float> xs;

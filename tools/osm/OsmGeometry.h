@@ -30,13 +30,13 @@ private:
 };
 
 // Signed area (positive for one turning sense, negative for the other) of a ring without repeated end point.
-double RingArea(const TShapeFis& ring);
+double RingArea(std::span<const TCoord> ring);
 // The centre of mass of a ring; its first point when the ring has no area.
-TCoord RingCentroid(const TShapeFis& ring);
-bool PointInRing(const TShapeFis& ring, TCoord p);
+TCoord RingCentroid(std::span<const TCoord> ring);
+bool PointInRing(std::span<const TCoord> ring, TCoord p);
 // A point inside the ring for labels: the centroid when it lies inside, else the middle of the widest
 // inside stretch of the horizontal line through it.
-TCoord LabelPoint(const TShapeFis& ring);
+TCoord LabelPoint(std::span<const TCoord> ring);
 // Drops points that repeat the one before (and a last point that repeats the first).
 void DropRepeatedPoints(TShapeFis& ring);
 

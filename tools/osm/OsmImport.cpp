@@ -1200,7 +1200,7 @@ int Importer::findBuilding(TCoord p) const {
         const TBuilding& b = db_->Buildings[pos];
         const float area = (b.maxX_ - b.minX_) * (b.maxY_ - b.minY_);
         if (area >= bestArea) return;
-        for (const TObjShape& s : b.shapes)
+        for (const TShapeView& s : b.shapes)
             if (PointInRing(s.shape, p)) {
                 best = pos;
                 bestArea = area;
@@ -1258,8 +1258,9 @@ void Importer::buildBuildings(CityDb& db) {
         for (int r = 0; r < int(d.rings.size()); ++r)
             if (std::abs(RingArea(d.rings[r])) > std::abs(RingArea(d.rings[largest]))) largest = r;
         // With parts the outline stays as the flat footprint and the parts stand on it.
+        std::vector<TObjShape> shapes;
         for (const TShapeFis& r : d.rings)
-            b.shapes.push_back(shape(r, parts.empty() ? d.height : 0));
+            shapes.push_back(shape(r, parts.empty() ? d.height : 0));
         double tallest = d.height;
         int levels = d.levels;
         for (int p : parts) {
@@ -1268,11 +1269,12 @@ void Importer::buildBuildings(CityDb& db) {
             tallest = std::max(tallest, h);
             levels = std::max(levels, part.levels);
             for (const TShapeFis& r : part.rings)
-                if (b.shapes.size() < 255) b.shapes.push_back(shape(r, h));
+                if (shapes.size() < 255) shapes.push_back(shape(r, h));
             if (d.tip == 0) d.tip = part.tip;
             if (d.material == bmUnknown) d.material = part.material;
         }
-        for (const TObjShape& s : b.shapes)
+        b.shapes = shapes;
+        for (const TObjShape& s : shapes)
             for (const TCoord& c : s.shape)
                 b.Widen(c.x, c.y);
         const TCoord label = LabelPoint(d.rings[largest]);
@@ -1280,10 +1282,10 @@ void Importer::buildBuildings(CityDb& db) {
         b.y = label.y;
         // The number stands on the tallest shape under the label point.
         int onShape = largest, onHigh = -1;
-        for (int s = 0; s < int(b.shapes.size()); ++s)
-            if (b.shapes[s].high > onHigh && PointInRing(b.shapes[s].shape, label)) {
+        for (int s = 0; s < int(shapes.size()); ++s)
+            if (shapes[s].high > onHigh && PointInRing(shapes[s].shape, label)) {
                 onShape = s;
-                onHigh = b.shapes[s].high;
+                onHigh = shapes[s].high;
             }
         b.ShapeWithNum = std::uint8_t(onShape);
         b.levels = std::uint8_t(std::clamp(levels, 0, 255));
