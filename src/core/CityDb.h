@@ -12,19 +12,19 @@
 #include <vector>
 
 struct TPhone {
+    QString phone; // formatted
+    TSharedTas place;
     std::uint8_t code = 0; // index into PhoneCodes; 0 = no area code
-    QString phone;         // formatted
-    Tas place;
     bool cell = false;
     bool operator==(const TPhone&) const = default;
 };
 
 struct TAdr {
     std::int32_t street = -1;
-    Tas num;
     std::int32_t id = -1; // building position as stored; the building's id after ResolveOrgAddresses
-    Tas nomap_adr;
-    Tas place;
+    TSharedTas num;
+    TSharedTas nomap_adr;
+    TSharedTas place;
     QString fax;
     std::vector<TPhone> phones;
     std::int32_t schedule = -1;

@@ -88,7 +88,7 @@ QJsonObject Building(const TBuilding& b) {
                            {"high", s.high}};
     });
     o["levels"] = b.levels;
-    o["index"] = b.index;
+    o["index"] = *b.index;
     o["street"] = b.street;
     o["num"] = Strings(b.num);
     o["ShapeWithNum"] = b.ShapeWithNum;
@@ -253,7 +253,7 @@ QJsonObject CityToJson(const CityDb& db) {
         {"Buildings", Array(db.Buildings, Building)},
         {"BuildIndexes", Array(db.BuildIndexes,
                                [](const TBuildIndex& e) {
-                                   return QJsonObject{{"s", e.s}, {"ind", e.ind}, {"n", e.n}};
+                                   return QJsonObject{{"s", e.s}, {"ind", e.ind}, {"n", *e.n}};
                                })},
         {"Fields", Array(db.Fields, Field)},
         {"Roads", Array(db.Roads, Road)},

@@ -26,7 +26,7 @@ void ReadPhone(ByteReader& r, TPhone& ph, int L, const QStringList& codes, TextC
 }
 
 void ReadAddress(ByteReader& r, TAdr& a, int L, const QStringList& codes, TextCache& cache,
-                 const Tas& emptySet) {
+                 const TSharedTas& emptySet) {
     a.id = r.i32();
     a.street = -1;
     a.num = emptySet;
@@ -44,7 +44,7 @@ void ReadAddress(ByteReader& r, TAdr& a, int L, const QStringList& codes, TextCa
     a.money.assign(kinds.begin(), kinds.end());
 }
 
-void ReadOrg(ByteReader& r, TOrg& o, int L, const QStringList& codes, TextCache& cache, const Tas& emptySet) {
+void ReadOrg(ByteReader& r, TOrg& o, int L, const QStringList& codes, TextCache& cache, const TSharedTas& emptySet) {
     o.id = r.i32();
     o.caption = r.langSet(L, true);
     o.website = r.str();
@@ -196,9 +196,8 @@ void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step)
     db.Orgs.assign(orgs, {});
     const std::int64_t every = std::max<std::int64_t>(1, orgs / 10);
     TextCache cache;
-    Tas emptySet;
-    for (int i = 0; i < L; ++i)
-        emptySet.append(QString());
+    // One shared set for every record without the text.
+    const TSharedTas emptySet(Tas(L, QString()));
     for (std::int64_t i = 0; i < orgs; ++i) {
         if (step && i % every == 0) step();
         ReadOrg(r, db.Orgs[i], int(L), db.PhoneCodes, cache, emptySet);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ColorScheme.h"
+#include "SharedValue.h"
 
 #include <QString>
 #include <QStringList>
@@ -257,26 +258,28 @@ struct TStreet : TCommonObj {
     bool operator==(const TStreet&) const = default;
 };
 
+// A million of these make a metropolis: every field is kept small (texts are shared handles).
 struct TBuilding : TCommonObj {
     TShapeList shapes;
     std::uint8_t levels = 0;
     std::uint8_t ShapeWithNum = 0; // the shape the house number is drawn on
     std::uint8_t tip = 0;          // building type
     TBuildingMaterial material = bmUnknown;
-    QString index;            // postal index
     std::int32_t street = -1; // position in Streets, -1 none
     std::int32_t id = 0;
-    Tas num;            // house number
     float x = 0, y = 0; // label point
-    Tas caption;
+    TSharedText index;  // postal index
+    TSharedTas num;     // house number
+    TSharedTas caption;
     bool operator==(const TBuilding&) const = default;
 };
+static_assert(sizeof(TBuilding) <= 96, "a building stays small: a metropolis has a million");
 
 // Lookup of buildings by street and number; stored by descending street.
 struct TBuildIndex {
     std::int32_t s = 0;   // street position
     std::int32_t ind = 0; // position in Buildings
-    QString n;            // house number, at most 13 characters of the 8-bit code page
+    TSharedText n;        // house number, at most 13 characters of the 8-bit code page
     bool operator==(const TBuildIndex&) const = default;
 };
 constexpr int BuildIndexNumLength = 13;

@@ -200,7 +200,7 @@ void ReadPoints(ByteReader& r, TShapeFis& shape, int n) {
 
 // `shapes` is scratch space kept from building to building, so that reading makes no blocks but the
 // building's own.
-void ReadBuilding(ByteReader& r, TBuilding& b, int L, TextCache& cache, const Tas& emptySet,
+void ReadBuilding(ByteReader& r, TBuilding& b, int L, TextCache& cache, const TSharedTas& emptySet,
                   std::vector<TObjShape>& shapes) {
     const char* head = r.bytes(5).data();
     b.id = LeI32(head);
@@ -272,9 +272,8 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
 
     Builder build{db, style, {}};
     TextCache cache;
-    Tas emptySet;
-    for (int i = 0; i < L; ++i)
-        emptySet.append(QString());
+    // One shared set for every record without the text.
+    const TSharedTas emptySet(Tas(L, QString()));
 
     db.Streets.assign(nStreets, {});
     for (TStreet& s : db.Streets) {
@@ -323,7 +322,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         if (points == 0) r.fail(QStringLiteral("area without points"));
         ReadPoints(r, f.shape, points);
         f.typ = r.u8();
-        f.caption = emptySet;
+        f.caption = *emptySet;
         build.field(f);
         progress.tick();
     }
@@ -455,6 +454,12 @@ void Filled(Tas& set, int L) {
         set.removeLast();
     for (int i = 1; i < L; ++i)
         if (set[i].isEmpty()) set[i] = set[0];
+}
+// A shared set changes only when filling changes it, so that equal sets stay shared.
+void Filled(TSharedTas& set, int L) {
+    Tas filled = set;
+    Filled(filled, L);
+    if (!(filled == *set)) set = std::move(filled);
 }
 
 // What a record keeps of a value held in memory: centimetres, the stored text forms.

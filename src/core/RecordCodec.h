@@ -49,17 +49,16 @@ inline std::int32_t CheckPosition(ByteReader& r, std::int32_t i, std::size_t siz
 class TextCache {
 public:
     // One String, passed through `convert` when given (the cache keeps the converted text).
-    QString str(ByteReader& r, QString (*convert)(const QString&) = nullptr) {
+    TSharedText str(ByteReader& r, QString (*convert)(const QString&) = nullptr) {
         const QByteArrayView raw = skipStrings(r, 1);
         auto it = strings_.find(key(raw));
         if (it != strings_.end()) return it->second;
         QString s = QString::fromUtf8(raw.data() + 2, raw.size() - 2);
         if (convert) s = convert(s);
-        strings_.emplace(std::string(key(raw)), s);
-        return s;
+        return strings_.emplace(std::string(key(raw)), TSharedText(std::move(s))).first->second;
     }
     // `count` Strings; `filled` replaces an empty entry after the first by the first.
-    QStringList langSet(ByteReader& r, int count, bool filled) {
+    TSharedTas langSet(ByteReader& r, int count, bool filled) {
         const QByteArrayView raw = skipStrings(r, count);
         auto& map = filled ? filledSets_ : sets_;
         auto it = map.find(key(raw));
@@ -74,8 +73,7 @@ public:
             if (filled && i > 0 && s.isEmpty()) s = out.front();
             out.append(std::move(s));
         }
-        map.emplace(std::string(key(raw)), out);
-        return out;
+        return map.emplace(std::string(key(raw)), TSharedTas(std::move(out))).first->second;
     }
 
 private:
@@ -83,8 +81,8 @@ private:
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    using Map = std::unordered_map<std::string, QString, Hash, std::equal_to<>>;
-    using SetMap = std::unordered_map<std::string, QStringList, Hash, std::equal_to<>>;
+    using Map = std::unordered_map<std::string, TSharedText, Hash, std::equal_to<>>;
+    using SetMap = std::unordered_map<std::string, TSharedTas, Hash, std::equal_to<>>;
 
     static std::string_view key(QByteArrayView raw) { return {raw.data(), std::size_t(raw.size())}; }
     // The stored bytes of `count` Strings, length prefixes included; the reader moves past them.

@@ -219,10 +219,10 @@ TEST(OrgCard, ScheduleColumnsAndTexts) {
 TEST(OrgCard, AddressBlocksAndTheirCollapsePictures) {
     CardCity c;
     TAdr phone = CardCity::Adr(50, "1");
-    phone.phones.push_back({0, "123-45-67", {"приёмная"}, false});
+    phone.phones.push_back({"123-45-67", {"приёмная"}, 0, false});
     const int single = c.Org("Один адрес", {phone});
     TAdr second = CardCity::Adr(51, "2");
-    second.phones.push_back({0, "765-43-21", {""}, true});
+    second.phones.push_back({"765-43-21", {""}, 0, true});
     const int multi = c.Org("Три адреса", {phone, second, CardCity::Adr(52, "3", 0)});
     c.Index();
     CardEnv env = c.Env(300);

@@ -101,7 +101,7 @@ struct SmallCity {
         a.num = {num};
         a.id = id;
         a.schedule = schedule > 2 ? -1 : schedule;
-        if (!phone.isEmpty()) a.phones.push_back({0, phone, {""}, false});
+        if (!phone.isEmpty()) a.phones.push_back({phone, {""}, 0, false});
         return a;
     }
     TOrg& org(const QString& caption, std::vector<TAdr> adrs, Tai area) {

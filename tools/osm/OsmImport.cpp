@@ -1562,8 +1562,10 @@ void Importer::buildDirectory(CityDb& db) {
         }
         out.code = code;
         FormatPhone(p->stored, code, db.PhoneCodes, out.phone, out.cell);
-        for (int i = 0; i < L; ++i)
-            out.place << QString();
+        out.place.edit([L](Tas& place) {
+            for (int i = 0; i < L; ++i)
+                place << QString();
+        });
         return true;
     };
     std::map<QString, int> scheduleIndex;
@@ -1617,8 +1619,10 @@ void Importer::buildDirectory(CityDb& db) {
             QString text = (d.number + u' ' + d.street).trimmed();
             const QString town = (d.postcode + u' ' + d.city).trimmed();
             if (!town.isEmpty()) text = text.isEmpty() ? town : text + QStringLiteral(", ") + town;
-            for (QString& s : a.nomap_adr)
-                s = text;
+            a.nomap_adr.edit([&text](Tas& set) {
+                for (QString& s : set)
+                    s = text;
+            });
         } else {
             ++report_.orgsWithBuilding;
         }
@@ -1745,8 +1749,12 @@ void Importer::dropUnusedLanguages(CityDb& db) {
     // A second language only when the data names something in it.
     for (int i = int(langKeys_.size()) - 1; i > 0; --i) {
         if (langUsed_.size() > std::size_t(i) && langUsed_[i]) continue;
-        auto drop = [i](Tas& t) {
-            if (t.size() > i) t.removeAt(i);
+        auto drop = [i](auto& t) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(t)>, TSharedTas>) {
+                if (t.size() > i) t.edit([i](Tas& set) { set.removeAt(i); });
+            } else if (t.size() > i) {
+                t.removeAt(i);
+            }
         };
         for (TStreet& s : db.Streets)
             drop(s.Name);
