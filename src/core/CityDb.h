@@ -28,7 +28,7 @@ struct TAdr {
     QString fax;
     std::vector<TPhone> phones;
     std::int32_t schedule = -1;
-    std::vector<std::uint8_t> money;
+    TSharedBytes money; // positions in MoneyKinds
     bool operator==(const TAdr&) const = default;
 };
 

@@ -39,14 +39,12 @@ void ReadAddress(ByteReader& r, TAdr& a, int L, const QStringList& codes, TextCa
     for (TPhone& ph : a.phones)
         ReadPhone(r, ph, L, codes, cache);
     a.schedule = r.i32();
-    const int money = r.u8();
-    const QByteArrayView kinds = r.bytes(money);
-    a.money.assign(kinds.begin(), kinds.end());
+    a.money = cache.bytes(r, r.u8());
 }
 
 void ReadOrg(ByteReader& r, TOrg& o, int L, const QStringList& codes, TextCache& cache, const TSharedTas& emptySet) {
     o.id = r.i32();
-    o.caption = r.langSet(L, true);
+    o.caption = *cache.langSet(r, L, true); // chains share their names
     o.website = r.str();
     o.email = r.str();
     o.icq = r.str();
@@ -122,15 +120,32 @@ void CheckReferences(ByteReader& r, const CityDb& db) {
 
 } // namespace
 
+namespace {
+
+// Digits in groups joined by "-", built at their exact size: half a million phones are kept.
+QString Grouped(const QString& t, std::initializer_list<int> groups) {
+    QString out;
+    out.reserve(t.size() + qsizetype(groups.size()) - 1);
+    int at = 0;
+    for (int n : groups) {
+        if (at > 0) out += u'-';
+        out += QStringView(t).mid(at, n);
+        at += n;
+    }
+    return out;
+}
+
+} // namespace
+
 QString GroupPhoneDigits(const QString& t) {
     if (!AllDigits(t)) return t;
     switch (t.size()) {
     case 7:
-        return t.left(3) + u'-' + t.mid(3, 2) + u'-' + t.mid(5, 2);
+        return Grouped(t, {3, 2, 2});
     case 6:
-        return t.left(2) + u'-' + t.mid(2, 2) + u'-' + t.mid(4, 2);
+        return Grouped(t, {2, 2, 2});
     case 11:
-        return t.left(1) + u'-' + t.mid(1, 3) + u'-' + t.mid(4, 3) + u'-' + t.mid(7, 2) + u'-' + t.mid(9, 2);
+        return Grouped(t, {1, 3, 3, 2, 2});
     default:
         return t;
     }
@@ -140,7 +155,17 @@ void FormatPhone(const QString& stored, std::uint8_t code, const QStringList& ph
                  bool& cell) {
     cell = stored.startsWith(u'+');
     const QString t = GroupPhoneDigits(cell ? stored.mid(1) : stored);
-    phone = code != 0 ? u'(' + phoneCodes.value(code) + QStringLiteral(") ") + t : t;
+    if (code == 0) {
+        phone = t;
+        return;
+    }
+    const QString area = phoneCodes.value(code);
+    phone.clear();
+    phone.reserve(area.size() + 3 + t.size());
+    phone += u'(';
+    phone += area;
+    phone += QStringLiteral(") ");
+    phone += t;
 }
 
 QString StoredPhoneText(const QString& phone, std::uint8_t code, bool cell, const QStringList& phoneCodes) {
@@ -216,11 +241,7 @@ void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step)
     const auto descriptions = CheckCount(r, r.i32(), 5, "descriptions");
     for (std::int64_t i = 0; i < descriptions; ++i) {
         TOrg& o = OrgAt(r, db);
-        const int k = r.u8();
-        o.Description.clear();
-        o.Description.reserve(k);
-        for (int j = 0; j < k; ++j)
-            o.Description.append(r.str());
+        o.Description = *cache.langSet(r, r.u8(), false); // k Strings; equal descriptions shared
     }
 
     const auto running = CheckCount(r, r.i32(), 6, "running texts");

@@ -347,7 +347,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         s.tip = TBusStopType(std::uint8_t(p[4]));
         s.x = LeCoord(p + 5);
         s.y = LeCoord(p + 9);
-        s.caption = r.langSet(L, true);
+        s.caption = *cache.langSet(r, L, true); // stops are named after the streets they stand on
         s.Radius = 6;
         build.stop(s);
         progress.tick();
@@ -356,7 +356,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
 
     db.BusWays.assign(nRoutes, {});
     for (TBusWay& w : db.BusWays) {
-        w.num = r.langSet(L, true);
+        w.num = *cache.langSet(r, L, true);
         w.tip = TTranspType(r.u8());
         const int points = r.u16();
         w.way.resize(points);
@@ -385,7 +385,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         t.size = std::uint16_t(LeI32(p + 12));
         t.color = TColor(LeI32(p + 16));
         t.layer = std::uint8_t(p[20]);
-        t.Text = r.langSet(L, true);
+        t.Text = *cache.langSet(r, L, true);
         build.text(t);
         progress.tick();
     }

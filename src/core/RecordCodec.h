@@ -76,6 +76,15 @@ public:
         return map.emplace(std::string(key(raw)), TSharedTas(std::move(out))).first->second;
     }
 
+    // `count` bytes of small codes.
+    TSharedBytes bytes(ByteReader& r, int count) {
+        const QByteArrayView raw = r.bytes(count);
+        auto it = bytes_.find(key(raw));
+        if (it != bytes_.end()) return it->second;
+        return bytes_.emplace(std::string(key(raw)), TSharedBytes(std::vector<std::uint8_t>(raw.begin(), raw.end())))
+            .first->second;
+    }
+
 private:
     struct Hash {
         using is_transparent = void;
@@ -83,6 +92,7 @@ private:
     };
     using Map = std::unordered_map<std::string, TSharedText, Hash, std::equal_to<>>;
     using SetMap = std::unordered_map<std::string, TSharedTas, Hash, std::equal_to<>>;
+    using BytesMap = std::unordered_map<std::string, TSharedBytes, Hash, std::equal_to<>>;
 
     static std::string_view key(QByteArrayView raw) { return {raw.data(), std::size_t(raw.size())}; }
     // The stored bytes of `count` Strings, length prefixes included; the reader moves past them.
@@ -96,4 +106,5 @@ private:
 
     Map strings_;
     SetMap sets_, filledSets_;
+    BytesMap bytes_;
 };

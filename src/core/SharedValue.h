@@ -6,7 +6,10 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <cstdint>
+#include <initializer_list>
 #include <utility>
+#include <vector>
 
 template <class T> class TShared {
 public:
@@ -84,4 +87,23 @@ public:
     qsizetype size() const { return get().size(); }
     bool isEmpty() const { return get().isEmpty(); }
     QString toUpper() const { return get().toUpper(); }
+};
+
+// A shared list of small codes (the payment kinds of an address).
+class TSharedBytes : public TShared<std::vector<std::uint8_t>> {
+public:
+    using TShared::TShared;
+    TSharedBytes(std::initializer_list<std::uint8_t> v) : TShared(std::vector<std::uint8_t>(v)) {}
+
+    std::size_t size() const { return get().size(); }
+    bool empty() const { return get().empty(); }
+    std::uint8_t operator[](std::size_t i) const { return get()[i]; }
+    std::vector<std::uint8_t>::const_iterator begin() const { return get().begin(); }
+    std::vector<std::uint8_t>::const_iterator end() const { return get().end(); }
+    void push_back(std::uint8_t v) {
+        std::vector<std::uint8_t> all = get();
+        all.push_back(v);
+        *this = TSharedBytes(std::move(all));
+    }
+    void clear() { *this = TSharedBytes(); }
 };
