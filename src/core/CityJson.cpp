@@ -32,7 +32,7 @@ QJsonArray Ints(const Tai& v) {
     return Array(v, [](std::int32_t i) { return QJsonValue(i); });
 }
 
-QJsonArray Shape(std::span<const TCoord> s) {
+template <class Points> QJsonArray Shape(const Points& s) {
     return Array(s, [](const TCoord& c) { return QJsonArray{Num(c.x), Num(c.y)}; });
 }
 

@@ -27,11 +27,13 @@ bool InsidePolygon(const std::vector<QPoint>& polygon, int px, int py) {
 
 namespace {
 
-void ToScreen(const MapView& v, std::span<const TCoord> shape, std::vector<QPoint>& out) {
+// Outlines come as float vectors or as a building's packed points.
+template <class Points> void ToScreen(const MapView& v, const Points& shape, std::vector<QPoint>& out) {
     out.resize(shape.size());
     for (size_t i = 0; i < shape.size(); ++i) {
         int x, y;
-        v.WorldToScreen(shape[i].x, shape[i].y, x, y);
+        const TCoord c = shape[i];
+        v.WorldToScreen(c.x, c.y, x, y);
         out[i] = QPoint(x, y);
     }
 }

@@ -1,6 +1,10 @@
 #include "MapObjects.h"
 
+#include "ByteWriter.h"
+
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -67,6 +71,43 @@ namespace {
 
 std::size_t BitBytes(std::size_t n) { return (n + 7) / 8; }
 
+// Whether every point is a whole number of centimetres within 327.67 m of the first point, so that the
+// outline can be kept as offsets and read back to the same floats.
+bool InCentimetres(const TShapeFis& shape) {
+    if (shape.empty()) return false;
+    auto cm = [](float v, std::int32_t& out) {
+        if (!std::isfinite(v) || std::fabs(v) > 2.0e7f) return false;
+        out = CoordToStored(v);
+        const float back = CoordFromStored(out);
+        return std::memcmp(&back, &v, sizeof v) == 0; // bit for bit: keeps -0 and every float apart
+    };
+    std::int32_t x0, y0;
+    if (!cm(shape[0].x, x0) || !cm(shape[0].y, y0)) return false;
+    for (const TCoord& p : shape) {
+        std::int32_t x, y;
+        if (!cm(p.x, x) || !cm(p.y, y)) return false;
+        if (std::abs(x - x0) > 32767 || std::abs(y - y0) > 32767) return false;
+    }
+    return true;
+}
+
+std::byte* PutPoints(const TShapeFis& shape, bool centimetres, std::byte* out) {
+    if (!centimetres) {
+        std::memcpy(out, shape.data(), shape.size() * sizeof(TCoord));
+        return out + shape.size() * sizeof(TCoord);
+    }
+    const std::int32_t base[2] = {CoordToStored(shape[0].x), CoordToStored(shape[0].y)};
+    std::memcpy(out, base, sizeof base);
+    out += sizeof base;
+    for (std::size_t i = 1; i < shape.size(); ++i) {
+        const std::int16_t d[2] = {std::int16_t(CoordToStored(shape[i].x) - base[0]),
+                                   std::int16_t(CoordToStored(shape[i].y) - base[1])};
+        std::memcpy(out, d, sizeof d);
+        out += sizeof d;
+    }
+    return out;
+}
+
 std::uint16_t Count16(std::size_t n) {
     if (n > 0xFFFF) throw std::length_error("a building shape has more than 65535 points or sides");
     return std::uint16_t(n);
@@ -78,25 +119,30 @@ void TShapeList::assign(std::span<const TObjShape> shapes) {
     delete[] block_;
     block_ = nullptr;
     if (shapes.empty()) return;
-    std::size_t points = 0, bitBytes = 0;
-    for (const TObjShape& s : shapes) {
-        points += s.shape.size();
+    std::size_t pointBytes = 0, bitBytes = 0;
+    std::vector<bool> cm(shapes.size());
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const TObjShape& s = shapes[i];
+        cm[i] = InCentimetres(s.shape);
+        pointBytes += TPoints::Bytes(s.shape.size(), cm[i]);
         bitBytes += BitBytes(s.visSide.size()) + BitBytes(s.comSide.size());
     }
     const std::size_t headBytes = (shapes.size() + 1) * sizeof(Head);
-    const std::size_t bytes = headBytes + points * sizeof(TCoord) + bitBytes;
+    const std::size_t bytes = headBytes + pointBytes + bitBytes;
     auto* block = new std::byte[bytes]();
     auto* head = reinterpret_cast<Head*>(block);
     head->points = Count16(shapes.size());
-    auto* point = reinterpret_cast<TCoord*>(block + headBytes);
-    auto* bits = reinterpret_cast<std::uint8_t*>(block + headBytes + points * sizeof(TCoord));
-    for (const TObjShape& s : shapes) {
+    std::byte* point = block + headBytes;
+    auto* bits = reinterpret_cast<std::uint8_t*>(block + headBytes + pointBytes);
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const TObjShape& s = shapes[i];
         ++head;
         head->points = Count16(s.shape.size());
         head->vis = Count16(s.visSide.size());
         head->com = Count16(s.comSide.size());
         head->high = s.high;
-        point = std::uninitialized_copy(s.shape.begin(), s.shape.end(), point);
+        head->centimetres = cm[i];
+        point = PutPoints(s.shape, cm[i], point);
         for (const TSideFlags* f : {&s.visSide, &s.comSide}) {
             for (std::size_t i = 0; i < f->size(); ++i)
                 if ((*f)[i]) bits[i >> 3] |= std::uint8_t(1u << (i & 7));
@@ -132,20 +178,20 @@ std::vector<TObjShape> TShapeList::unpack() const {
 
 TShapeView TShapeList::iterator::operator*() const {
     const std::uint8_t* com = bits_ + BitBytes(head_->vis);
-    return {{points_, head_->points}, {bits_, head_->vis}, {com, head_->com}, head_->high};
+    return {{points_, head_->points, head_->centimetres != 0}, {bits_, head_->vis}, {com, head_->com}, head_->high};
 }
 
 TShapeList::iterator TShapeList::begin() const {
     iterator it;
     if (!block_) return it;
     const auto* heads = reinterpret_cast<const Head*>(block_);
-    std::size_t points = 0;
+    std::size_t pointBytes = 0;
     for (std::size_t i = 1; i <= heads->points; ++i)
-        points += heads[i].points;
+        pointBytes += TPoints::Bytes(heads[i].points, heads[i].centimetres);
     const std::size_t headBytes = (heads->points + 1) * sizeof(Head);
     it.head_ = heads + 1;
-    it.points_ = reinterpret_cast<const TCoord*>(block_ + headBytes);
-    it.bits_ = reinterpret_cast<const std::uint8_t*>(block_ + headBytes + points * sizeof(TCoord));
+    it.points_ = block_ + headBytes;
+    it.bits_ = reinterpret_cast<const std::uint8_t*>(block_ + headBytes + pointBytes);
     return it;
 }
 

@@ -2,6 +2,7 @@
 // text labels and points of interest, with the boxes and colours they carry.
 #pragma once
 
+#include "ByteReader.h"
 #include "ColorScheme.h"
 #include "SharedValue.h"
 
@@ -170,9 +171,74 @@ private:
     std::size_t size_ = 0;
 };
 
+// The outline of a packed shape, read point by point. Most outlines are kept as centimetres: the first
+// point whole and the others as 16-bit offsets from it (half the bytes); the rest as plain floats.
+class TPoints {
+public:
+    TPoints() = default;
+    TPoints(const std::byte* data, std::size_t n, bool centimetres) : data_(data), size_(n), cm_(centimetres) {}
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    TCoord operator[](std::size_t i) const { return At(data_, cm_, i); }
+    TCoord front() const { return (*this)[0]; }
+
+    class iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = TCoord;
+        using reference = TCoord;
+        using pointer = void;
+        using difference_type = std::ptrdiff_t;
+        iterator() = default;
+        iterator(const std::byte* data, bool cm, std::size_t i) : data_(data), i_(i), cm_(cm) {}
+        TCoord operator*() const { return At(data_, cm_, i_); }
+        iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator t = *this;
+            ++i_;
+            return t;
+        }
+        bool operator==(const iterator& o) const { return i_ == o.i_; }
+
+    private:
+        const std::byte* data_ = nullptr;
+        std::size_t i_ = 0;
+        bool cm_ = false;
+    };
+    iterator begin() const { return {data_, cm_, 0}; }
+    iterator end() const { return {data_, cm_, size_}; }
+
+    // Bytes an outline of `n` points takes in either form.
+    static std::size_t Bytes(std::size_t n, bool centimetres) {
+        return centimetres ? (n ? 8 + 4 * (n - 1) : 0) : 8 * n;
+    }
+
+private:
+    static TCoord At(const std::byte* data, bool cm, std::size_t i) {
+        if (!cm) {
+            TCoord c;
+            std::memcpy(&c, data + 8 * i, sizeof c);
+            return c;
+        }
+        std::int32_t base[2];
+        std::memcpy(base, data, sizeof base);
+        if (i == 0) return {CoordFromStored(base[0]), CoordFromStored(base[1])};
+        std::int16_t d[2];
+        std::memcpy(d, data + 8 + 4 * (i - 1), sizeof d);
+        return {CoordFromStored(base[0] + d[0]), CoordFromStored(base[1] + d[1])};
+    }
+
+    const std::byte* data_ = nullptr;
+    std::size_t size_ = 0;
+    bool cm_ = false;
+};
+
 // One shape of a building as it is kept: a view into the building's block.
 struct TShapeView {
-    std::span<const TCoord> shape;
+    TPoints shape;
     TSideBits visSide;
     TSideBits comSide;
     std::uint8_t high = 0;
@@ -186,7 +252,8 @@ class TShapeList {
     // The first head holds the shape count in `points`; shape i has head i + 1.
     struct Head {
         std::uint16_t points = 0, vis = 0, com = 0;
-        std::uint8_t high = 0, unused = 0;
+        std::uint8_t high = 0;
+        std::uint8_t centimetres = 0; // the outline's form (see TPoints)
     };
     static_assert(sizeof(Head) == 8);
 
@@ -221,7 +288,7 @@ public:
         iterator() = default;
         TShapeView operator*() const;
         iterator& operator++() {
-            points_ += head_->points;
+            points_ += TPoints::Bytes(head_->points, head_->centimetres);
             bits_ += (head_->vis + 7) / 8 + (head_->com + 7) / 8;
             ++head_;
             return *this;
@@ -236,7 +303,7 @@ public:
     private:
         friend class TShapeList;
         const Head* head_ = nullptr;
-        const TCoord* points_ = nullptr;
+        const std::byte* points_ = nullptr;
         const std::uint8_t* bits_ = nullptr;
     };
     iterator begin() const;

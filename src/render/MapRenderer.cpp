@@ -171,9 +171,13 @@ QPoint Screen(const MapView& v, float x, float y) {
     return {px, py};
 }
 
-void ToScreen(const MapView& v, std::span<const TCoord> shape, QPolygon& out) {
+// Outlines come as float vectors or as a building's packed points.
+template <class Points> void ToScreen(const MapView& v, const Points& shape, QPolygon& out) {
     out.resize(int(shape.size()));
-    for (size_t i = 0; i < shape.size(); ++i) out[int(i)] = Screen(v, shape[i].x, shape[i].y);
+    for (size_t i = 0; i < shape.size(); ++i) {
+        const TCoord c = shape[i];
+        out[int(i)] = Screen(v, c.x, c.y);
+    }
 }
 
 // A polygon filled with the current brush and outlined with a 1-pixel line of `outline`, drawn

@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
 #include <functional>
 
 namespace {
@@ -126,6 +131,77 @@ TEST(MapRecords, SideFlagsInlineAndOnTheHeap) {
         EXPECT_EQ(moved, f);
         EXPECT_NE(f, TSideFlags(n));
     }
+}
+
+// A building's shapes are packed into one block, outlines in centimetres where that reads back to the
+// same floats and as floats otherwise; every form must give back exactly what was put in.
+TEST(MapRecords, PackedShapesGiveBackWhatWasPut) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* name;
+        TShapeFis points;
+    } cases[] = {
+        {"centimetres", {{10.25f, -3.5f}, {12.75f, -3.5f}, {12.75f, 0}, {10.25f, 0}}},
+        {"offsets at the 16-bit limit", {{0, 0}, {327.67f, -327.68f}}},
+        {"an offset past the limit", {{0, 0}, {327.68f, 0}}},
+        {"finer than a centimetre", {{0.001f, 0}, {1, 1}, {2, 0}}},
+        {"negative zero", {{-0.0f, 5}, {1, 5}}},
+        {"far from the origin", {{150000.5f, -99999.99f}, {150010.5f, -99990.99f}}},
+        {"not a number", {{0, 0}, {nan, 1}}},
+        {"no points", {}},
+    };
+    for (const Case& c : cases) {
+        TObjShape sh;
+        sh.shape = c.points;
+        sh.visSide.resize(c.points.size());
+        if (!c.points.empty()) sh.visSide.set(c.points.size() - 1, true);
+        sh.comSide.resize(c.points.size() > 1 ? 1 : 0);
+        sh.high = 77;
+        TObjShape other = sh;
+        other.high = 3;
+        const TShapeList list{sh, other};
+        ASSERT_EQ(list.size(), 2u) << c.name;
+        for (const TShapeView v : list) {
+            const TObjShape back = v.unpack();
+            ASSERT_EQ(back.shape.size(), c.points.size()) << c.name;
+            EXPECT_EQ(std::memcmp(back.shape.data(), c.points.data(), c.points.size() * sizeof(TCoord)), 0)
+                << c.name << ": every float bit for bit";
+            EXPECT_EQ(back.visSide, sh.visSide) << c.name;
+            EXPECT_EQ(back.comSide, sh.comSide) << c.name;
+        }
+        EXPECT_EQ(list[1].high, 3) << c.name;
+        TShapeList copy = list;
+        // Shapes compare as their floats do: a NaN is unequal even to itself.
+        const bool nanInside =
+            std::any_of(c.points.begin(), c.points.end(), [](TCoord p) { return std::isnan(p.x) || std::isnan(p.y); });
+        EXPECT_EQ(copy == list, !nanInside) << c.name;
+        copy.push_back(sh);
+        EXPECT_EQ(copy.size(), 3u);
+        EXPECT_EQ(copy[2].high, 77);
+        EXPECT_FALSE(copy == list) << c.name;
+    }
+    EXPECT_TRUE(TShapeList().empty());
+    EXPECT_EQ(TShapeList().begin(), TShapeList().end());
+}
+
+// Records share repeated texts; changing one record's set must leave the others' alone.
+TEST(MapRecords, SharedTextsChangeOnlyWhereChanged) {
+    const TSharedTas twelve(Tas{"12", "12"});
+    TSharedTas a = twelve, b = twelve;
+    a.edit([](Tas& t) { t[1] = "12a"; });
+    EXPECT_EQ(a, (Tas{"12", "12a"}));
+    EXPECT_EQ(b, (Tas{"12", "12"}));
+    EXPECT_EQ(twelve, b);
+    EXPECT_FALSE(a == b);
+    EXPECT_TRUE(TSharedTas().isEmpty());
+    EXPECT_EQ(TSharedTas(Tas{}), TSharedTas());
+    TSharedBytes money{1, 2};
+    const TSharedBytes kept = money;
+    money.push_back(3);
+    EXPECT_EQ(money.size(), 3u);
+    EXPECT_EQ(kept.size(), 2u);
+    money.clear();
+    EXPECT_TRUE(money.empty());
 }
 
 TEST(MapRecords, SharedWalls) {
