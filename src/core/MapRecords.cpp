@@ -342,6 +342,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
 
     db.BusStops.assign(nStops, {});
     for (TBusStop& s : db.BusStops) {
+        release();
         const char* p = r.bytes(13).data();
         s.id_ = LeI32(p);
         s.tip = TBusStopType(std::uint8_t(p[4]));
@@ -356,6 +357,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
 
     db.BusWays.assign(nRoutes, {});
     for (TBusWay& w : db.BusWays) {
+        release();
         w.num = *cache.langSet(r, L, true);
         w.tip = TTranspType(r.u8());
         const int points = r.u16();
@@ -378,6 +380,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
 
     db.Texts.assign(nTexts, {});
     for (TText& t : db.Texts) {
+        release();
         const char* p = r.bytes(21).data();
         t.x = LeCoord(p);
         t.y = LeCoord(p + 4);
@@ -392,6 +395,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
 
     db.POIs.assign(nPois, {});
     for (TPOI& poi : db.POIs) {
+        release();
         const char* p = r.bytes(9).data();
         poi.tip = TPOIType(std::uint8_t(p[0]));
         poi.x = LeCoord(p + 1);
@@ -406,6 +410,7 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
     auto captions = [&](auto& objects, const char* what) {
         const auto c = CheckCount(r, r.i32(), 4 + 2 * std::int64_t(L), "captions");
         for (std::int64_t i = 0; i < c; ++i) {
+            release();
             const std::int32_t at = CheckPosition(r, r.i32(), objects.size(), what);
             objects[at].caption = r.langSet(L, true);
         }
