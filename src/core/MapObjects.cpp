@@ -92,6 +92,7 @@ bool InCentimetres(const TShapeFis& shape) {
 }
 
 std::byte* PutPoints(const TShapeFis& shape, bool centimetres, std::byte* out) {
+    if (shape.empty()) return out; // an empty vector may have no storage to copy from
     if (!centimetres) {
         std::memcpy(out, shape.data(), shape.size() * sizeof(TCoord));
         return out + shape.size() * sizeof(TCoord);

@@ -171,6 +171,15 @@ private:
     std::size_t size_ = 0;
 };
 
+// Iterators that hand out values made as they are read (decoded points, shape views).
+template <class V> struct TValueIterator {
+    using iterator_category = std::input_iterator_tag;
+    using value_type = V;
+    using reference = V;
+    using pointer = void;
+    using difference_type = std::ptrdiff_t;
+};
+
 // The outline of a packed shape, read point by point. Most outlines are kept as centimetres: the first
 // point whole and the others as 16-bit offsets from it (half the bytes); the rest as plain floats.
 class TPoints {
@@ -182,13 +191,8 @@ public:
     TCoord operator[](std::size_t i) const { return At(data_, cm_, i); }
     TCoord front() const { return (*this)[0]; }
 
-    class iterator {
+    class iterator : public TValueIterator<TCoord> {
     public:
-        using iterator_category = std::input_iterator_tag;
-        using value_type = TCoord;
-        using reference = TCoord;
-        using pointer = void;
-        using difference_type = std::ptrdiff_t;
         iterator() = default;
         iterator(const std::byte* data, bool cm, std::size_t i) : data_(data), i_(i), cm_(cm) {}
         TCoord operator*() const { return At(data_, cm_, i_); }
@@ -278,13 +282,8 @@ public:
     std::size_t size() const { return block_ ? reinterpret_cast<const Head*>(block_)->points : 0; }
     bool empty() const { return size() == 0; }
 
-    class iterator {
+    class iterator : public TValueIterator<TShapeView> {
     public:
-        using iterator_category = std::input_iterator_tag;
-        using value_type = TShapeView;
-        using reference = TShapeView;
-        using pointer = void;
-        using difference_type = std::ptrdiff_t;
         iterator() = default;
         TShapeView operator*() const;
         iterator& operator++() {

@@ -164,8 +164,9 @@ TEST(MapRecords, PackedShapesGiveBackWhatWasPut) {
         for (const TShapeView v : list) {
             const TObjShape back = v.unpack();
             ASSERT_EQ(back.shape.size(), c.points.size()) << c.name;
-            EXPECT_EQ(std::memcmp(back.shape.data(), c.points.data(), c.points.size() * sizeof(TCoord)), 0)
-                << c.name << ": every float bit for bit";
+            for (std::size_t i = 0; i < c.points.size(); ++i)
+                EXPECT_EQ(std::memcmp(&back.shape[i], &c.points[i], sizeof(TCoord)), 0)
+                    << c.name << ": point " << i << " bit for bit";
             EXPECT_EQ(back.visSide, sh.visSide) << c.name;
             EXPECT_EQ(back.comSide, sh.comSide) << c.name;
         }
