@@ -187,6 +187,49 @@ void SortOrgs(CityDb& db, int dataLang) {
 
 namespace {
 
+// Position of the first record with each id. Ids are nearly always dense, so a table indexed by id
+// (4 bytes a record) serves; scattered ids fall back to sorted pairs. A hash map of a million
+// buildings would take some fifty megabytes.
+class IdTable {
+public:
+    template <class Items, class Id> void build(const Items& items, Id id) {
+        count_ = items.size();
+        if (items.empty()) return;
+        std::int64_t lo = id(items[0]), hi = lo;
+        for (const auto& item : items) {
+            lo = std::min<std::int64_t>(lo, id(item));
+            hi = std::max<std::int64_t>(hi, id(item));
+        }
+        if (hi - lo < 4 * std::int64_t(items.size()) + 1024) {
+            base_ = lo;
+            table_.assign(std::size_t(hi - lo + 1), -1);
+            for (std::size_t i = items.size(); i-- > 0;) // backwards: the first with an id wins
+                table_[std::size_t(id(items[i]) - lo)] = int(i);
+            return;
+        }
+        pairs_.reserve(items.size());
+        for (std::size_t i = 0; i < items.size(); ++i)
+            pairs_.push_back({id(items[i]), int(i)});
+        std::stable_sort(pairs_.begin(), pairs_.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    }
+    int find(std::int64_t id) const {
+        if (!table_.empty()) {
+            const std::int64_t at = id - base_;
+            return at >= 0 && at < std::int64_t(table_.size()) ? table_[std::size_t(at)] : -1;
+        }
+        auto it = std::lower_bound(pairs_.begin(), pairs_.end(), id,
+                                   [](const std::pair<std::int64_t, int>& p, std::int64_t v) { return p.first < v; });
+        return it != pairs_.end() && it->first == id ? it->second : -1;
+    }
+    std::size_t count() const { return count_; }
+
+private:
+    std::int64_t base_ = 0;
+    std::vector<int> table_;
+    std::vector<std::pair<std::int64_t, int>> pairs_;
+    std::size_t count_ = 0;
+};
+
 // Strings of every organisation in one buffer: each record holds tokens, each token followed by a
 // separator. A hit of the needle counts only inside one token, so separators in the data or the
 // needle cannot make false hits.
@@ -313,7 +356,7 @@ struct OrgSearchIndex::Impl {
     QHash<QString, std::vector<int>> streetsByLower;
     std::vector<std::vector<int>> streetOrgs;    // organisations with an address on each street, ascending
     QHash<QString, std::vector<int>> numberOrgs; // by house number, addresses with a street only
-    std::unordered_map<int, int> buildingById, stopById;
+    IdTable buildingById, stopById;
     bool indexDescending = true;
 };
 
@@ -368,10 +411,13 @@ OrgSearchIndex::OrgSearchIndex(const CityDb& db, int dataLang)
         }
         d.digits.endRecord();
     }
-    for (std::size_t b = 0; b < db.Buildings.size(); ++b)
-        d.buildingById.emplace(db.Buildings[b].id, int(b));
-    for (std::size_t s = 0; s < db.BusStops.size(); ++s)
-        d.stopById.emplace(db.BusStops[s].id_, int(s));
+    d.buildingById.build(db.Buildings, [](const TBuilding& b) { return b.id; });
+    d.stopById.build(db.BusStops, [](const TBusStop& s) { return s.id_; });
+    // Lists grew by doubling; a city keeps its index as long as it is open.
+    for (auto& [key, list] : d.captionTrigrams)
+        list.shrink_to_fit();
+    for (auto& [key, list] : d.captionBigrams)
+        list.shrink_to_fit();
     d.indexDescending = std::is_sorted(db.BuildIndexes.begin(), db.BuildIndexes.end(),
                                        [](const TBuildIndex& a, const TBuildIndex& b) { return a.s > b.s; });
 }
@@ -381,7 +427,7 @@ OrgSearchIndex::~OrgSearchIndex() = default;
 bool OrgSearchIndex::Fits(const CityDb& db, int dataLang) const {
     return &db == &db_ && dataLang == dataLang_ &&
            int(db.Orgs.size()) + 1 == int(d_->captions.recTok.size()) &&
-           db.Streets.size() == d_->streetLower.size() && db.Buildings.size() >= d_->buildingById.size();
+           db.Streets.size() == d_->streetLower.size() && db.Buildings.size() == d_->buildingById.count();
 }
 
 int OrgSearchIndex::FindStreet(const QString& name) const {
@@ -403,13 +449,11 @@ std::vector<int> OrgSearchIndex::FindBuildings(int street, const QString& number
 }
 
 int OrgSearchIndex::BuildingById(int id) const {
-    auto it = d_->buildingById.find(id);
-    return it == d_->buildingById.end() ? -1 : it->second;
+    return d_->buildingById.find(id);
 }
 
 int OrgSearchIndex::StopById(int id) const {
-    auto it = d_->stopById.find(id);
-    return it == d_->stopById.end() ? -1 : it->second;
+    return d_->stopById.find(id);
 }
 
 bool OrgSearchIndex::OrgInRadius(int org, const RadiusCircle& radius) const {
