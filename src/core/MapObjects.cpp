@@ -86,7 +86,7 @@ bool InCentimetres(const TShapeFis& shape) {
     for (const TCoord& p : shape) {
         std::int32_t x, y;
         if (!cm(p.x, x) || !cm(p.y, y)) return false;
-        if (std::abs(x - x0) > 32767 || std::abs(y - y0) > 32767) return false;
+        if (std::abs(std::int64_t(x) - x0) > 32767 || std::abs(std::int64_t(y) - y0) > 32767) return false;
     }
     return true;
 }

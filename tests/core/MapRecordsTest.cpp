@@ -147,6 +147,7 @@ TEST(MapRecords, PackedShapesGiveBackWhatWasPut) {
         {"finer than a centimetre", {{0.001f, 0}, {1, 1}, {2, 0}}},
         {"negative zero", {{-0.0f, 5}, {1, 5}}},
         {"far from the origin", {{150000.5f, -99999.99f}, {150010.5f, -99990.99f}}},
+        {"far apart at the ends of the range", {{-6543114.5f, 0}, {16273899.0f, 0}}},
         {"not a number", {{0, 0}, {nan, 1}}},
         {"no points", {}},
     };

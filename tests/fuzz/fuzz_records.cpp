@@ -11,6 +11,7 @@
 #include "CityFileError.h"
 #include "CityJson.h"
 #include "DirectoryRecords.h"
+#include "MapColors.h"
 
 #include <QDir>
 #include <QFile>
