@@ -38,19 +38,20 @@ struct TSoc {
     bool operator==(const TSoc&) const = default;
 };
 
+// Fields ordered to keep padding small: a metropolis has 200,000 organisations.
 struct TOrg {
     std::int32_t id = 0;
+    std::int32_t BuildBannerAdr = 0;
     Tas caption;
     Tas Description;
     QString website, email, icq, skype;
-    std::int32_t BuildBannerAdr = 0;
     std::optional<TImg> startBanner;
     std::optional<TImg> listBanner;
     std::optional<TImg> DownBanner;
     std::optional<TImg> QuitBanner;
-    bool firstBanner = false;
     std::optional<TImg> mapBanner;
     std::optional<TImg> buildBanner;
+    bool firstBanner = false;
     bool mark = false;
     bool place = false;
     std::uint8_t seconds = 0;
