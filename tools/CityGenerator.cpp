@@ -872,8 +872,9 @@ private:
         for (const auto& [from, to] : CrossRefs)
             if (from == cat && rand(4) == 0) o.area.push_back(to);
         if (rand(4) == 0) {
-            o.Description = {U("Работаем с 1998 года."), U("Бесплатная парковка для клиентов.")};
-            if (rand(2)) o.Description.append(U("Доставка по городу."));
+            Tas description = {U("Работаем с 1998 года."), U("Бесплатная парковка для клиентов.")};
+            if (rand(2)) description.append(U("Доставка по городу."));
+            o.Description = description;
         }
         if (cat == 5 || cat == 6)
             for (int d = 0; d < D_ * D_; ++d)

@@ -43,8 +43,9 @@ struct TOrg {
     std::int32_t id = 0;
     std::int32_t BuildBannerAdr = 0;
     Tas caption;
-    Tas Description;
-    QString website, email, icq, skype;
+    TSharedTas Description; // most organisations have none, and equal ones are shared
+    QString website, email;
+    TSharedText icq, skype; // rarely given: eight bytes when empty
     std::optional<TImg> startBanner;
     std::optional<TImg> listBanner;
     std::optional<TImg> DownBanner;
@@ -57,7 +58,7 @@ struct TOrg {
     std::uint8_t seconds = 0;
     std::optional<TPg> page;
     std::vector<TAdr> adrs;
-    Tai zone;
+    TSharedInts zone; // building positions
     Tai area;
     std::vector<TSoc> socnet;
     bool operator==(const TOrg&) const = default;

@@ -241,7 +241,7 @@ void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step)
     const auto descriptions = CheckCount(r, r.i32(), 5, "descriptions");
     for (std::int64_t i = 0; i < descriptions; ++i) {
         TOrg& o = OrgAt(r, db);
-        o.Description = *cache.langSet(r, r.u8(), false); // k Strings; equal descriptions shared
+        o.Description = cache.langSet(r, r.u8(), false); // k Strings; equal descriptions shared
     }
 
     const auto running = CheckCount(r, r.i32(), 6, "running texts");
@@ -272,9 +272,10 @@ void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step)
     for (std::int64_t i = 0; i < zones; ++i) {
         TOrg& o = OrgAt(r, db);
         const auto k = CheckCount(r, r.i32(), 4, "zones");
-        o.zone.resize(k);
-        for (std::int32_t& z : o.zone)
+        Tai zone(static_cast<std::size_t>(k), 0);
+        for (std::int32_t& z : zone)
             z = r.i32();
+        o.zone = std::move(zone);
     }
 
     const auto urls = CheckCount(r, r.i32(), 2, "web tab addresses");

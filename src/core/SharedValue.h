@@ -69,6 +69,7 @@ public:
     bool contains(const QString& s) const { return get().contains(s); }
     QStringList::const_iterator begin() const { return get().begin(); }
     QStringList::const_iterator end() const { return get().end(); }
+    qsizetype indexOf(const QString& s) const { return get().indexOf(s); }
 
     // Changes the set through `f`, which gets a list of its own: others holding the set keep theirs.
     template <class F> void edit(F&& f) {
@@ -89,21 +90,26 @@ public:
     QString toUpper() const { return get().toUpper(); }
 };
 
-// A shared list of small codes (the payment kinds of an address).
-class TSharedBytes : public TShared<std::vector<std::uint8_t>> {
+// A shared list of numbers (payment kinds of an address, work zones of an organisation).
+template <class T> class TSharedVector : public TShared<std::vector<T>> {
+    using Base = TShared<std::vector<T>>;
+
 public:
-    using TShared::TShared;
-    TSharedBytes(std::initializer_list<std::uint8_t> v) : TShared(std::vector<std::uint8_t>(v)) {}
+    using Base::Base;
+    using Base::get;
+    TSharedVector(std::initializer_list<T> v) : Base(std::vector<T>(v)) {}
 
     std::size_t size() const { return get().size(); }
     bool empty() const { return get().empty(); }
-    std::uint8_t operator[](std::size_t i) const { return get()[i]; }
-    std::vector<std::uint8_t>::const_iterator begin() const { return get().begin(); }
-    std::vector<std::uint8_t>::const_iterator end() const { return get().end(); }
-    void push_back(std::uint8_t v) {
-        std::vector<std::uint8_t> all = get();
+    T operator[](std::size_t i) const { return get()[i]; }
+    typename std::vector<T>::const_iterator begin() const { return get().begin(); }
+    typename std::vector<T>::const_iterator end() const { return get().end(); }
+    void push_back(T v) {
+        std::vector<T> all = get();
         all.push_back(v);
-        *this = TSharedBytes(std::move(all));
+        *this = TSharedVector(std::move(all));
     }
-    void clear() { *this = TSharedBytes(); }
+    void clear() { *this = TSharedVector(); }
 };
+using TSharedBytes = TSharedVector<std::uint8_t>;
+using TSharedInts = TSharedVector<std::int32_t>;
