@@ -120,12 +120,18 @@ void TShapeList::assign(std::span<const TObjShape> shapes) {
     delete[] block_;
     block_ = nullptr;
     if (shapes.empty()) return;
+    // The form of the first 64 outlines is remembered here (a building is read without allocating
+    // anything but its block); any later one is decided again when written.
+    std::uint64_t cmMask = 0;
+    auto inCentimetres = [&](std::size_t i) {
+        return i < 64 ? ((cmMask >> i) & 1u) != 0 : InCentimetres(shapes[i].shape);
+    };
     std::size_t pointBytes = 0, bitBytes = 0;
-    std::vector<bool> cm(shapes.size());
     for (std::size_t i = 0; i < shapes.size(); ++i) {
         const TObjShape& s = shapes[i];
-        cm[i] = InCentimetres(s.shape);
-        pointBytes += TPoints::Bytes(s.shape.size(), cm[i]);
+        const bool cm = InCentimetres(s.shape);
+        if (cm && i < 64) cmMask |= std::uint64_t(1) << i;
+        pointBytes += TPoints::Bytes(s.shape.size(), cm);
         bitBytes += BitBytes(s.visSide.size()) + BitBytes(s.comSide.size());
     }
     const std::size_t headBytes = (shapes.size() + 1) * sizeof(Head);
@@ -137,13 +143,14 @@ void TShapeList::assign(std::span<const TObjShape> shapes) {
     auto* bits = reinterpret_cast<std::uint8_t*>(block + headBytes + pointBytes);
     for (std::size_t i = 0; i < shapes.size(); ++i) {
         const TObjShape& s = shapes[i];
+        const bool cm = inCentimetres(i);
         ++head;
         head->points = Count16(s.shape.size());
         head->vis = Count16(s.visSide.size());
         head->com = Count16(s.comSide.size());
         head->high = s.high;
-        head->centimetres = cm[i];
-        point = PutPoints(s.shape, cm[i], point);
+        head->centimetres = cm;
+        point = PutPoints(s.shape, cm, point);
         for (const TSideFlags* f : {&s.visSide, &s.comSide}) {
             for (std::size_t i = 0; i < f->size(); ++i)
                 if ((*f)[i]) bits[i >> 3] |= std::uint8_t(1u << (i & 7));

@@ -56,21 +56,14 @@ public:
     TSharedTas(std::initializer_list<QString> v) : TShared(QStringList(v)) {}
 
     qsizetype size() const { return get().size(); }
-    qsizetype count() const { return get().size(); }
     bool isEmpty() const { return get().isEmpty(); }
     bool empty() const { return get().isEmpty(); }
     const QString& front() const { return get().front(); }
-    const QString& first() const { return get().first(); }
-    const QString& at(qsizetype i) const { return get().at(i); }
     const QString& operator[](qsizetype i) const { return get()[i]; }
     QString value(qsizetype i) const { return get().value(i); }
-    QString value(qsizetype i, const QString& fallback) const { return get().value(i, fallback); }
-    QString join(const QString& sep) const { return get().join(sep); }
     QString join(QChar sep) const { return get().join(sep); }
-    bool contains(const QString& s) const { return get().contains(s); }
     QStringList::const_iterator begin() const { return get().begin(); }
     QStringList::const_iterator end() const { return get().end(); }
-    qsizetype indexOf(const QString& s) const { return get().indexOf(s); }
 
     // Changes the set through `f`, which gets a list of its own: others holding the set keep theirs.
     template <class F> void edit(F&& f) {
@@ -86,9 +79,7 @@ public:
     using TShared::TShared;
     TSharedText(const char* s) : TShared(QString::fromUtf8(s)) {}
 
-    qsizetype size() const { return get().size(); }
     bool isEmpty() const { return get().isEmpty(); }
-    QString toUpper() const { return get().toUpper(); }
 };
 
 // A shared list of numbers (payment kinds of an address, work zones of an organisation).

@@ -38,18 +38,6 @@ TCoord RingCentroid(std::span<const TCoord> ring) {
     return {float(ox + cx / (3 * a)), float(oy + cy / (3 * a))};
 }
 
-bool PointInRing(std::span<const TCoord> ring, TCoord p) {
-    bool inside = false;
-    const std::size_t n = ring.size();
-    for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
-        const TCoord& a = ring[i];
-        const TCoord& b = ring[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
-}
-
 TCoord LabelPoint(std::span<const TCoord> ring) {
     const TCoord c = RingCentroid(ring);
     if (ring.size() < 3 || PointInRing(ring, c)) return c;

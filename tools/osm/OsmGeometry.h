@@ -33,7 +33,18 @@ private:
 double RingArea(std::span<const TCoord> ring);
 // The centre of mass of a ring; its first point when the ring has no area.
 TCoord RingCentroid(std::span<const TCoord> ring);
-bool PointInRing(std::span<const TCoord> ring, TCoord p);
+// Even-odd test. The ring is any indexed outline: a vector, a span or a building's packed points.
+template <class Ring> bool PointInRing(const Ring& ring, TCoord p) {
+    bool inside = false;
+    const std::size_t n = ring.size();
+    for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
+        const TCoord a = ring[i];
+        const TCoord b = ring[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
 // A point inside the ring for labels: the centroid when it lies inside, else the middle of the widest
 // inside stretch of the horizontal line through it.
 TCoord LabelPoint(std::span<const TCoord> ring);

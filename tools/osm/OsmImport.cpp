@@ -1201,7 +1201,7 @@ int Importer::findBuilding(TCoord p) const {
         const float area = (b.maxX_ - b.minX_) * (b.maxY_ - b.minY_);
         if (area >= bestArea) return;
         for (const TShapeView& s : b.shapes)
-            if (PointInRing(TShapeFis(s.shape.begin(), s.shape.end()), p)) {
+            if (PointInRing(s.shape, p)) {
                 best = pos;
                 bestArea = area;
                 return;
