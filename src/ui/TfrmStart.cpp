@@ -560,6 +560,15 @@ void TfrmStart::FailLoading(const QString& message) {
     MakeListAndSelectCity(app_.LastCity);
 }
 
+// Installed files change the list; a list that cannot be made any more closes the window.
+void TfrmStart::RelistAfterInstall() {
+    try {
+        MakeListAndSelectCity(app_.LastCity);
+    } catch (const std::exception&) {
+        timClose->start();
+    }
+}
+
 void TfrmStart::timTimer() {
     tim->stop();
     const TCity* c = app_.Current();
@@ -578,13 +587,7 @@ void TfrmStart::timTimer() {
         }
         if (download) {
             app_.RunDownload(this, false, false);
-            if (app_.Outcome.DataInstalled && !app_.Outcome.InstallerLaunched) {
-                try {
-                    MakeListAndSelectCity(app_.LastCity);
-                } catch (const std::exception&) {
-                    timClose->start();
-                }
-            }
+            if (app_.Outcome.DataInstalled && !app_.Outcome.InstallerLaunched) RelistAfterInstall();
         }
         btnGo->setEnabled(true);
         return;
@@ -598,11 +601,7 @@ void TfrmStart::timTimer() {
             return;
         }
         if (app_.Outcome.DataInstalled) {
-            try {
-                MakeListAndSelectCity(app_.LastCity);
-            } catch (const std::exception&) {
-                timClose->start();
-            }
+            RelistAfterInstall();
             btnGo->setEnabled(true);
             return;
         }

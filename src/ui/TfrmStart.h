@@ -63,6 +63,7 @@ public:
     std::function<bool()> checkHost;
 
     void MakeListAndSelectCity(const QString& cityName);
+    void RelistAfterInstall();
     void cbCityChange();
     void btnGoClick();
     // The loading sequence; runs from the timer `tim`.

@@ -115,14 +115,7 @@ TEST(UpdateCompare, WhichBoxesShowAndWhichAreTicked) {
 class UpdateRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        ctx.DataFolder = root.file("data/");
-        ctx.ExeFolder = root.file("exe/");
-        ctx.TempFolder = root.file("tmp/");
-        QDir().mkpath(ctx.ExeFolder);
-        QDir().mkpath(ctx.TempFolder);
-        WritePublishFolder(root.file("pub"), "01.02.2020",
-                           {{"Demograd", QStringLiteral("Демоград"), "01.11.2026", "15.10.2026"},
-                            {"Other", "Other", "01.06.2026", ""}});
+        PrepareInstallation(root, ctx);
     }
     void Serve(const QStringList& extra = {}) {
         server = std::make_unique<VendorServer>(root.file("pub"), extra);

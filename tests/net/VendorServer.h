@@ -6,6 +6,7 @@
 #include "CityWriter.h"
 #include "Cp1251.h"
 #include "TestFiles.h"
+#include "Updater.h"
 #include "ZipWriter.h"
 
 #include <QCoreApplication>
@@ -119,4 +120,17 @@ inline void WritePublishFolder(const QString& root, const QString& programDate,
     }
     WriteAll(root + "/download.txt", list);
     WriteAll(root + "/fotos.txt", fotos);
+}
+
+// A fresh installation's folders under `root` (no data folder yet) and, in "pub", a publish folder
+// offering Demograd with a photo archive and Other without.
+inline void PrepareInstallation(const ScratchDir& root, UpdateContext& ctx) {
+    ctx.DataFolder = root.file("data/");
+    ctx.ExeFolder = root.file("exe/");
+    ctx.TempFolder = root.file("tmp/");
+    QDir().mkpath(ctx.ExeFolder);
+    QDir().mkpath(ctx.TempFolder);
+    WritePublishFolder(root.file("pub"), "01.02.2020",
+                       {{"Demograd", QStringLiteral("Демоград"), "01.11.2026", "15.10.2026"},
+                        {"Other", "Other", "01.06.2026", ""}});
 }
