@@ -16,6 +16,19 @@ bool AllDigits(const QString& t) {
     return true;
 }
 
+// Digits in groups joined by "-", built at their exact size: half a million phones are kept.
+QString Grouped(const QString& t, std::initializer_list<int> groups) {
+    QString out;
+    out.reserve(t.size() + qsizetype(groups.size()) - 1);
+    int at = 0;
+    for (int n : groups) {
+        if (at > 0) out += u'-';
+        out += QStringView(t).mid(at, n);
+        at += n;
+    }
+    return out;
+}
+
 void ReadPhone(ByteReader& r, TPhone& ph, int L, const QStringList& codes, TextCache& cache) {
     const QString stored = r.str();
     ph.code = r.u8();
@@ -116,23 +129,6 @@ void CheckReferences(ByteReader& r, const CityDb& db) {
                                .arg(db.MoneyKinds.size()));
         }
     }
-}
-
-} // namespace
-
-namespace {
-
-// Digits in groups joined by "-", built at their exact size: half a million phones are kept.
-QString Grouped(const QString& t, std::initializer_list<int> groups) {
-    QString out;
-    out.reserve(t.size() + qsizetype(groups.size()) - 1);
-    int at = 0;
-    for (int n : groups) {
-        if (at > 0) out += u'-';
-        out += QStringView(t).mid(at, n);
-        at += n;
-    }
-    return out;
 }
 
 } // namespace
