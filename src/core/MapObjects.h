@@ -189,7 +189,6 @@ public:
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
     TCoord operator[](std::size_t i) const { return At(data_, cm_, i); }
-    TCoord front() const { return (*this)[0]; }
 
     class iterator : public TValueIterator<TCoord> {
     public:
@@ -308,7 +307,6 @@ public:
     iterator begin() const;
     iterator end() const;
     TShapeView operator[](std::size_t i) const;
-    TShapeView front() const { return *begin(); }
 
     bool operator==(const TShapeList& o) const;
 
