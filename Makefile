@@ -4,7 +4,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 DEMO := $(BUILD)/demo/Demograd.gis
 
-.PHONY: all deps configure build run test bench sanitize fuzz clean
+.PHONY: all deps configure build run test bench sanitize fuzz package install clean
 
 all: build
 
@@ -19,9 +19,8 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
+# The build generates the demo city (it is installed for all users too).
 $(DEMO): build
-	mkdir -p $(BUILD)/demo
-	$(BUILD)/tools/gis-gen --preset demo $(DEMO)
 
 # The program finds the demo city in its own folder; the user's data folder is left alone.
 PROGRAM_DEMO := $(BUILD)/src/app/Demograd.gis
@@ -35,6 +34,15 @@ run: build $(PROGRAM_DEMO)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The Debian package $(BUILD)/tessara_<version>_amd64.deb; install it with `apt install ./$(BUILD)/tessara_*.deb`.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Installs under PREFIX (default /usr/local); the cities for all users go to PREFIX/share/tessara/cities.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 METROPOLIS := $(BUILD)/bench/bench-data/Metropolis.gis
 

@@ -12,6 +12,8 @@ PACKAGES=(
   fonts-liberation2 fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   clang libclang-rt-14-dev
+  desktop-file-utils
+  appstream
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include "TfrmStart.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStyleFactory>
 
 int main(int argc, char** argv) {
@@ -13,6 +14,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tessara"));
     QApplication::setApplicationDisplayName(QStringLiteral("Тессара "));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The menu entry's name and icon, also for windows of a program started from the build folder.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TESSARA_APP_ID));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) icon.addFile(QStringLiteral(":/icons/tessara-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
 
     // A second start brings the running program to the front and ends without a window.
     SingleInstance instance;

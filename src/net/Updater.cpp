@@ -161,9 +161,11 @@ DownloadResult Updater::Fetch(const QString& path, const UpdateHooks& hooks, QSt
     if (hooks.BeforeDownload) hooks.BeforeDownload();
     folder = ctx_.DataFolder;
     DownloadResult r = DownloadFile(Base + path, folder + localName, hooks.Progress, DownloadTimeoutMs);
-    // A data folder that cannot take the file sends it to the selected city's folder.
+    // A data folder that cannot take the file sends it to the selected city's folder, unless that is an
+    // all-users folder: those belong to the package manager or the administrator, even for root.
     if (r.status == DownloadStatus::FileError && ctx_.CurrentCity >= 0 &&
-        ctx_.CurrentCity < int(ctx_.Cities.size())) {
+        ctx_.CurrentCity < int(ctx_.Cities.size()) &&
+        !ctx_.SystemFolders.contains(ctx_.Cities[std::size_t(ctx_.CurrentCity)].path)) {
         folder = ctx_.Cities[std::size_t(ctx_.CurrentCity)].path;
         if (hooks.BeforeDownload) hooks.BeforeDownload();
         r = DownloadFile(Base + path, folder + localName, hooks.Progress, DownloadTimeoutMs);
@@ -237,7 +239,7 @@ void Updater::Finish() {
     const QString current = ctx_.CurrentCity >= 0 && ctx_.CurrentCity < int(ctx_.Cities.size())
                                 ? ctx_.Cities[std::size_t(ctx_.CurrentCity)].CityName
                                 : QString();
-    ctx_.Cities = BuildCatalogue(ctx_.DataFolder, ctx_.ExeFolder);
+    ctx_.Cities = BuildCatalogue(ctx_.DataFolder, ctx_.SystemFolders, ctx_.ExeFolder);
     // New cities may sort before the selected one: it is found again by name.
     ctx_.CurrentCity = current.isNull() ? -1 : FindCity(ctx_.Cities, current);
     if (ctx_.Db && ctx_.CurrentCity >= 0) {

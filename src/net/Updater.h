@@ -52,6 +52,7 @@ struct DownloadOutcome {
 struct UpdateContext {
     QString DataFolder; // with a trailing separator; created when something is downloaded
     QString ExeFolder;
+    QStringList SystemFolders; // all-users city folders: read into the catalogue, never written
     QString TempFolder;
     std::vector<TCity> Cities;
     int CurrentCity = -1;

@@ -14,7 +14,7 @@ void AppContext::LoadSettings() {
 }
 
 void AppContext::RebuildCatalogue() {
-    Cities = BuildCatalogue(folders.DataFolder, folders.ExeFolder);
+    Cities = BuildCatalogue(folders.DataFolder, folders.SystemFolders, folders.ExeFolder);
 }
 
 void AppContext::SelectCity(int index) {
@@ -34,6 +34,7 @@ void AppContext::RunDownload(QWidget* parent, bool transparent, bool asking) {
     UpdateContext ctx;
     ctx.DataFolder = folders.DataFolder;
     ctx.ExeFolder = folders.ExeFolder;
+    ctx.SystemFolders = folders.SystemFolders;
     ctx.TempFolder = folders.TempFolder;
     ctx.Cities = Cities;
     ctx.CurrentCity = CurrentCity;

@@ -122,3 +122,48 @@ TEST(Catalogue, SortsByCodeUnitsAndSkipsBadFiles) {
 TEST(Catalogue, MissingFoldersGiveAnEmptyCatalogue) {
     EXPECT_TRUE(BuildCatalogue(QString(), "/nonexistent/folder/").empty());
 }
+
+// One city in several folders: which copy the catalogue keeps, and with which photo date.
+TEST(Catalogue, SeveralFoldersKeepTheNewerCopy) {
+    enum Folder { Data, System1, System2, Exe };
+    struct Copy {
+        Folder folder;
+        const char* release;
+        qint32 fotoDay; // 0: no photo file
+    };
+    struct Case {
+        const char* what;
+        std::vector<Copy> copies;
+        Folder kept;
+        qint32 fotoDay; // of the kept entry; 0: unknown
+    };
+    const std::vector<Case> cases = {
+        {"only in an all-users folder", {{System1, "01.02.2024", 45000}}, System1, 45000},
+        {"all-users copy not newer", {{Data, "01.02.2024", 45001}, {System1, "01.02.2024", 45002}}, Data, 45001},
+        {"all-users copy newer", {{Data, "01.02.2024", 45001}, {System1, "02.02.2024", 45002}}, System1, 45002},
+        {"older all-users copy", {{Data, "01.02.2024", 0}, {System1, "01.01.2024", 45002}}, Data, 0},
+        {"second all-users folder newer", {{System1, "01.02.2024", 45001}, {System2, "03.02.2024", 0}}, System2, 0},
+        {"equal all-users copies", {{System1, "01.02.2024", 45001}, {System2, "01.02.2024", 45002}}, System1, 45001},
+        {"program copy newer", {{System1, "01.02.2024", 45001}, {Exe, "02.02.2024", 45003}}, Exe, 0},
+        {"program copy older", {{System1, "01.02.2024", 45001}, {Exe, "01.01.2024", 45003}}, System1, 45001},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir root;
+        const QStringList folders = {root.file("data/"), root.file("sys1/"), root.file("sys2/"), root.file("exe/")};
+        for (const QString& f : folders) QDir().mkpath(f);
+        for (const Copy& copy : c.copies) {
+            WriteCity(folders[copy.folder] + "town.gis", "Town", copy.release);
+            if (copy.fotoDay) WriteFotoDay(folders[copy.folder] + "town.img", copy.fotoDay);
+        }
+        // A second city only in the data folder shows the others do not push it out.
+        WriteCity(folders[Data] + "city.gis", "City", "01.01.2024");
+
+        auto cities = BuildCatalogue(folders[Data], {folders[System1], folders[System2]}, folders[Exe]);
+        ASSERT_EQ(cities.size(), 2u);
+        EXPECT_EQ(cities[0].CityName, "City");
+        EXPECT_EQ(cities[1].path, folders[c.kept]);
+        EXPECT_EQ(cities[1].FileName, "town.gis");
+        EXPECT_EQ(cities[1].FotoDate, c.fotoDay ? DaysToDateText(c.fotoDay) : QString("01.01.2000"));
+    }
+}

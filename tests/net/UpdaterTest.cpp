@@ -278,6 +278,35 @@ TEST_F(UpdateRun, ProgramInstallerAndFallbackFolder) {
     EXPECT_EQ(ReadAll(launched.value(0)), ReadAll(root.file("pub/download/Tessara_install.exe")));
 }
 
+// A packaged city in an all-users folder: when the data folder cannot take the download, the update is
+// refused rather than written into the package's folder, and the catalogue still lists the packaged copy.
+TEST_F(UpdateRun, AllUsersFoldersAreNeverWritten) {
+    WritePublishFolder(root.file("pub"), "01.02.2020",
+                       {{"Demograd", QStringLiteral("Демоград"), "01.11.2026", ""}});
+    Serve();
+    ctx.SystemFolders = {root.file("share/tessara/cities/")};
+    QDir().mkpath(ctx.SystemFolders[0]);
+    const QByteArray packaged = SmallCity(QStringLiteral("Демоград"), "01.05.2026");
+    WriteAll(ctx.SystemFolders[0] + "Demograd.gis", packaged);
+    WriteAll(root.file("data"), "not a folder");
+    ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.SystemFolders, ctx.ExeFolder);
+    ctx.CurrentCity = 0;
+    ctx.AutoUpdate = true;
+    Updater u(ctx, mirrors);
+    ASSERT_TRUE(u.FetchLists());
+    u.Compare();
+    u.Install(Hooks());
+    u.Finish();
+    EXPECT_EQ(warnings.size(), 1);
+    EXPECT_EQ(ctx.AppState, "error");
+    EXPECT_FALSE(ctx.Outcome.DataInstalled);
+    EXPECT_EQ(ReadAll(ctx.SystemFolders[0] + "Demograd.gis"), packaged);
+    EXPECT_EQ(QDir(ctx.SystemFolders[0]).entryList(QDir::Files), QStringList({"Demograd.gis"}));
+    ASSERT_EQ(ctx.Cities.size(), 1u);
+    EXPECT_EQ(ctx.Cities[0].path, ctx.SystemFolders[0]);
+    EXPECT_EQ(ctx.CurrentCity, 0);
+}
+
 // The whole road of a publisher's city: generated, published, offered, installed, and loaded whole.
 TEST_F(UpdateRun, PublishedDemoCityInstallsAndLoads) {
     QDir().mkpath(root.file("src"));

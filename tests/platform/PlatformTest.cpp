@@ -5,6 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QUuid>
 
 TEST(SingleInstance, SecondClaimAsksTheFirstToShowItself) {
@@ -31,11 +34,41 @@ TEST(SingleInstance, ALeftoverSocketDoesNotBlockTheNextStart) {
     EXPECT_TRUE(next.Claim());
 }
 
-TEST(Folders, EndInSeparatorsAndFollowTheDataHome) {
+TEST(Folders, EndInSeparatorsAndFollowTheDataHomeAndDirs) {
     qputenv("XDG_DATA_HOME", "/tmp/tessara-data-home");
+    qputenv("XDG_DATA_DIRS", "/tmp/tessara-site:/tmp/tessara-data-home");
     Folders f = Folders::System();
     EXPECT_EQ(f.DataFolder, "/tmp/tessara-data-home/Tessara/");
     EXPECT_TRUE(f.ExeFolder.endsWith('/'));
     EXPECT_TRUE(f.TempFolder.endsWith('/'));
     EXPECT_EQ(f.PagesFolder(), f.TempFolder + "pages/");
+    // The packaged cities beside the program come first; the user's own data home is no all-users folder.
+    EXPECT_EQ(f.SystemFolders,
+              QStringList({QDir::cleanPath(f.ExeFolder + "../share/tessara/cities") + '/',
+                           "/tmp/tessara-site/tessara/cities/"}));
+}
+
+TEST(Folders, AllUsersCityFoldersAreAbsoluteAndListedOnce) {
+    QTemporaryDir tmp;
+    const QString real = tmp.filePath("share");
+    QDir().mkpath(real + "/tessara/cities");
+    QFile::link(real, tmp.filePath("alias"));
+    struct Case {
+        const char* what;
+        QString exe;
+        QStringList dataDirs, exclude, expected;
+    };
+    const std::vector<Case> cases = {
+        {"prefix then data dirs", "/opt/t/bin/", {"/usr/local/share", "/usr/share/"}, {},
+         {"/opt/t/share/tessara/cities/", "/usr/local/share/tessara/cities/", "/usr/share/tessara/cities/"}},
+        {"the prefix is a data dir", "/usr/bin/", {"/usr/local/share", "/usr/share"}, {},
+         {"/usr/share/tessara/cities/", "/usr/local/share/tessara/cities/"}},
+        {"relative entries are dropped", "", {"share", "./x", "/srv"}, {}, {"/srv/tessara/cities/"}},
+        {"a link to a listed folder", "", {real, tmp.filePath("alias")}, {}, {real + "/tessara/cities/"}},
+        {"the program folder is not repeated", "/opt/t/bin/", {}, {"/opt/t/share/tessara/cities/"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(SystemCityFolders(c.exe, c.dataDirs, c.exclude), c.expected);
+    }
 }

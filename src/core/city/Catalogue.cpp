@@ -31,9 +31,17 @@ std::optional<std::int32_t> ReadFotoDay(const QString& path) {
                                      (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24));
 }
 
-void Overwrite(TCity& entry, const TCity& newer) {
-    entry = newer;
-    entry.FotoDate = QStringLiteral("01.01.2000");
+// A later folder's copy of a city already listed replaces it only when its release is later.
+void AddNewerCopies(std::vector<TCity>& cities, const QString& folder, bool readFotoDate) {
+    for (const QString& name : CityFilesIn(folder)) {
+        auto c = CityEntryFromFile(folder, name, readFotoDate);
+        if (!c) continue;
+        int i = FindCity(cities, c->CityName);
+        if (i < 0)
+            cities.push_back(std::move(*c));
+        else if (c->dt > cities[i].dt)
+            cities[i] = std::move(*c);
+    }
 }
 
 } // namespace
@@ -69,20 +77,13 @@ std::optional<TCity> CityEntryFromFile(const QString& folder, const QString& fil
     return c;
 }
 
-std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QString& exeFolder) {
+std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QStringList& systemFolders,
+                                  const QString& exeFolder) {
     std::vector<TCity> cities;
     for (const QString& name : CityFilesIn(dataFolder))
         if (auto c = CityEntryFromFile(dataFolder, name, true)) cities.push_back(std::move(*c));
-
-    for (const QString& name : CityFilesIn(exeFolder)) {
-        auto c = CityEntryFromFile(exeFolder, name, false);
-        if (!c) continue;
-        int i = FindCity(cities, c->CityName);
-        if (i < 0)
-            cities.push_back(std::move(*c));
-        else if (c->dt > cities[i].dt)
-            Overwrite(cities[i], *c);
-    }
+    for (const QString& folder : systemFolders) AddNewerCopies(cities, folder, true);
+    AddNewerCopies(cities, exeFolder, false);
 
     // Selection sort by UTF-16 code units; a later entry wins only when strictly smaller.
     for (size_t i = 0; i + 1 < cities.size(); ++i) {

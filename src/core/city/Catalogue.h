@@ -1,7 +1,9 @@
-// The city catalogue: installed city files found in the data folder and the program folder.
+// The city catalogue: installed city files found in the user's data folder, the all-users folders and the
+// program folder.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -32,8 +34,15 @@ QString DaysToDateText(std::int32_t days);
 // Nothing when the header does not read or its release date is not a date.
 std::optional<TCity> CityEntryFromFile(const QString& folder, const QString& fileName, bool readFotoDate);
 
-// Scans both folders (each with a trailing separator; empty or missing folders add nothing).
-std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QString& exeFolder);
+// Scans the folders (each with a trailing separator; empty or missing folders add nothing): every city of
+// the data folder, with its photo date; then each all-users folder and the program folder, where a city
+// already listed is replaced only by a copy with a later release date. Photo files are shipped beside the
+// all-users copies, so those keep their photo dates; a program folder copy's photo date is unknown.
+std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QStringList& systemFolders,
+                                  const QString& exeFolder);
+inline std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QString& exeFolder) {
+    return BuildCatalogue(dataFolder, {}, exeFolder);
+}
 
 // Index of the first entry whose CityName equals `name` exactly, or -1.
 int FindCity(const std::vector<TCity>& cities, const QString& name);
