@@ -14,9 +14,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.tessara.example.org/")
-# The libraries come from dpkg-shlibdeps; what is loaded at run time (the window system plugins) and the
-# fonts the texts are measured with are named here.
+# The libraries come from dpkg-shlibdeps (the X11 and offscreen platform plugins and the JPEG reader come
+# with libqt6gui6); the fonts the texts are measured with are named here, and Wayland's plugin is welcome.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)

@@ -139,6 +139,28 @@ TEST_F(Installation, MetadataPassesAppstreamValidate) {
     EXPECT_TRUE(r.finished && r.exitCode == 0) << r.out.toStdString();
 }
 
+// The Debian package holds the same tree under /usr and names the libraries and fonts it needs.
+TEST_F(Installation, DebianPackageBuildsWithItsDependencies) {
+    const QString dpkgDeb = QStandardPaths::findExecutable("dpkg-deb");
+    if (dpkgDeb.isEmpty() || QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty())
+        GTEST_SKIP() << "dpkg-deb and dpkg-shlibdeps are not installed (package dpkg-dev)";
+    const QString out = root_->file("package");
+    const Finished made = Start(CPACK_EXE, {"-G", "DEB", "-B", out, "--config", BUILD_DIR "/CPackConfig.cmake"});
+    ASSERT_TRUE(made.finished && made.exitCode == 0) << made.out.toStdString();
+    const QStringList debs = QDir(out).entryList({"tessara_*_amd64.deb"}, QDir::Files);
+    ASSERT_EQ(debs.size(), 1) << made.out.toStdString();
+    const QString deb = out + '/' + debs[0];
+
+    const Finished depends = Start(dpkgDeb, {"--field", deb, "Depends"});
+    for (const char* package : {"libqt6widgets6", "libqt6gui6", "fonts-liberation2"})
+        EXPECT_TRUE(depends.out.contains(QLatin1String(package))) << package << ": " << depends.out.toStdString();
+    const Finished contents = Start(dpkgDeb, {"--contents", deb});
+    for (const QString& file : {QStringLiteral("./usr/bin/tessara"), QStringLiteral("./usr/bin/gis-osm"),
+                                QStringLiteral("./usr/share/tessara/cities/Demograd.gis"),
+                                "./usr/share/applications/" + AppId + ".desktop"})
+        EXPECT_TRUE(contents.out.contains(file + '\n')) << file.toStdString();
+}
+
 // The installed program, started with a fresh user account: it lists the packaged demo city and a city an
 // administrator put under a system data folder, and writes nothing into the user's data folder.
 TEST_F(Installation, InstalledProgramListsTheCitiesForAllUsers) {

@@ -130,6 +130,15 @@ protected:
         ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.ExeFolder);
         ctx.CurrentCity = FindCity(ctx.Cities, QStringLiteral("Демоград"));
     }
+    // A whole automatic run for the selected city.
+    void UpdateSelectedCityAutomatically() {
+        ctx.AutoUpdate = true;
+        Updater u(ctx, mirrors);
+        ASSERT_TRUE(u.FetchLists());
+        u.Compare();
+        u.Install(Hooks());
+        u.Finish();
+    }
     UpdateHooks Hooks() {
         UpdateHooks h;
         h.Warning = [this](const QString& detail) { warnings << detail; };
@@ -191,12 +200,7 @@ TEST_F(UpdateRun, AutomaticModeUpdatesTheSelectedCity) {
     InstallOld();
     CityDb db;
     ctx.Db = &db;
-    ctx.AutoUpdate = true;
-    Updater u(ctx, mirrors);
-    ASSERT_TRUE(u.FetchLists());
-    u.Compare();
-    u.Install(Hooks());
-    u.Finish();
+    UpdateSelectedCityAutomatically();
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join("; ").toStdString();
     EXPECT_TRUE(ctx.Outcome.CurrentCityUpdated);
     EXPECT_TRUE(ctx.Outcome.DataInstalled);
@@ -262,12 +266,7 @@ TEST_F(UpdateRun, ProgramInstallerAndFallbackFolder) {
     WriteAll(root.file("data"), "not a folder");
     ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.ExeFolder);
     ctx.CurrentCity = 0;
-    ctx.AutoUpdate = true;
-    Updater u(ctx, mirrors);
-    ASSERT_TRUE(u.FetchLists());
-    u.Compare();
-    u.Install(Hooks());
-    u.Finish();
+    UpdateSelectedCityAutomatically();
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join("; ").toStdString();
     EXPECT_TRUE(ctx.Outcome.CurrentCityUpdated);
     EXPECT_EQ(ctx.Cities[0].path, ctx.ExeFolder);
@@ -291,12 +290,7 @@ TEST_F(UpdateRun, AllUsersFoldersAreNeverWritten) {
     WriteAll(root.file("data"), "not a folder");
     ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.SystemFolders, ctx.ExeFolder);
     ctx.CurrentCity = 0;
-    ctx.AutoUpdate = true;
-    Updater u(ctx, mirrors);
-    ASSERT_TRUE(u.FetchLists());
-    u.Compare();
-    u.Install(Hooks());
-    u.Finish();
+    UpdateSelectedCityAutomatically();
     EXPECT_EQ(warnings.size(), 1);
     EXPECT_EQ(ctx.AppState, "error");
     EXPECT_FALSE(ctx.Outcome.DataInstalled);

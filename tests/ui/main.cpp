@@ -6,6 +6,8 @@
 int main(int argc, char** argv) {
     // Test discovery runs the program at build time, outside CTest's environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Cities installed on this machine for all users must not join the tests' city lists.
+    qputenv("XDG_DATA_DIRS", "/nonexistent/tessara-tests");
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ::testing::InitGoogleTest(&argc, argv);
