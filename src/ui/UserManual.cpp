@@ -31,7 +31,8 @@ bool OpenUserManual(QWidget* parent, const QString& exeFolder, int shellLang, co
     if (!page.isEmpty()) {
         if (ShellOpen(page)) return true;
         // No browser took it: the user can still open the page by hand.
-        QMessageBox::warning(parent, LangText(u"Help", shellLang), QDir::toNativeSeparators(page));
+        QMessageBox::warning(parent, LangText(u"Help", shellLang),
+                             LangText(u"ManualByHand", shellLang) + '\n' + QDir::toNativeSeparators(page));
         return false;
     }
     const QStringList folders = UserManualFolders(exeFolder, cityFolder);

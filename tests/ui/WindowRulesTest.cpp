@@ -52,10 +52,11 @@ void Release(QWidget* target, int key) {
 // Captures what the shell would open, for one test.
 struct ShellLog {
     QStringList opened;
+    bool accept = true; // false: as when no handler is installed
     ShellLog() {
         SetShellOpenHook([this](const QString& target) {
             opened << target;
-            return true;
+            return accept;
         });
     }
     ~ShellLog() { SetShellOpenHook({}); }
@@ -341,17 +342,29 @@ TEST_F(MainWindowRules, HelpOpensTheManualOrSaysItIsMissing) {
              frm->frmHelp->hide();
          }},
     };
+    enum Manual { Opens, NoBrowser, Missing };
     for (const Way& w : ways) {
-        for (const bool present : {true, false}) {
+        for (const Manual m : {Opens, NoBrowser, Missing}) {
+            const bool present = m != Missing;
             app->folders.ExeFolder = present ? withManual : without;
             frm->frmHelp->exeFolder = app->folders.ExeFolder;
             ShellLog shell;
+            shell.accept = m == Opens;
+            // The message of the previous round hands the activation back to the main window.
+            frm->activateWindow();
+            ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == frm; }, 3000));
+            frm->edDefocus->setFocus();
             ModalAnswers answers;
             w.ask();
-            WaitUntil([&] { return !answers.texts.isEmpty(); }, present ? 100 : 3000);
-            if (present) {
+            WaitUntil([&] { return !answers.texts.isEmpty(); }, m == Opens ? 100 : 3000);
+            if (m == Opens) {
                 EXPECT_EQ(shell.opened, QStringList{index}) << w.name;
                 EXPECT_TRUE(answers.texts.isEmpty()) << w.name;
+            } else if (m == NoBrowser) {
+                ASSERT_EQ(answers.texts.size(), 1) << w.name;
+                EXPECT_EQ(answers.texts[0],
+                          LangText(u"ManualByHand", LangEnglish) + '\n' + QDir::toNativeSeparators(index))
+                    << w.name;
             } else {
                 EXPECT_TRUE(shell.opened.isEmpty()) << w.name;
                 ASSERT_EQ(answers.texts.size(), 1) << w.name;
