@@ -194,10 +194,11 @@ struct Program : ::testing::Test {
     }
     QString CityFolder() const { return data.path() + QStringLiteral("/Tessara/"); }
 
-    void Open() {
+    // `hostAnswers`: the start-up check finds the vendor's site (the settings point it at a closed loopback port).
+    void Open(bool hostAnswers = false) {
         app = std::make_unique<AppContext>();
         start = std::make_unique<TfrmStart>(*app);
-        start->checkHost = [] { return false; };
+        start->checkHost = [hostAnswers] { return hostAnswers; };
         QObject::connect(start.get(), &TfrmStart::closed, [this] { closed = true; });
         start->show();
         ASSERT_TRUE(WaitUntil([&] { return start->btnGo->isEnabled(); }));

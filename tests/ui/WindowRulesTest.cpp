@@ -438,14 +438,6 @@ struct UpdateAtStart : Program {
         user->setValue("AutoUpdate", true);
         user->sync();
     }
-    void OpenReachable() {
-        app = std::make_unique<AppContext>();
-        start = std::make_unique<TfrmStart>(*app);
-        start->checkHost = [] { return true; };
-        QObject::connect(start.get(), &TfrmStart::closed, [this] { closed = true; });
-        start->show();
-        ASSERT_TRUE(WaitUntil([&] { return start->btnGo->isEnabled(); }));
-    }
 };
 
 TEST_F(UpdateAtStart, ACityGoneAfterTheDownloadIsSaidAndTheWindowStaysUsable) {
@@ -459,7 +451,7 @@ TEST_F(UpdateAtStart, ACityGoneAfterTheDownloadIsSaidAndTheWindowStaysUsable) {
         auto user = TempSettingsStore::User();
         user->setValue("LastCity", "Demograd");
         user->sync();
-        OpenReachable();
+        Open(true);
         ASSERT_EQ(app->LastCity, QStringLiteral("Demograd")) << c.name;
         int runs = 0;
         app->runDownload = [&](UpdateContext& ctx) {
