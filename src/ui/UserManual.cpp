@@ -20,8 +20,8 @@ QStringList UserManualFolders(const QString& exeFolder, const QString& cityFolde
 QString UserManualPage(const QString& exeFolder, int shellLang, const QString& cityFolder) {
     const QString language = shellLang == LangEnglish ? QStringLiteral("en/") : QStringLiteral("ru/");
     for (const QString& folder : UserManualFolders(exeFolder, cityFolder))
-        for (const QString& page : {folder + language + QStringLiteral("index.html"),
-                                    folder + QStringLiteral("index.html")})
+        for (const QString& page :
+             {folder + language + QStringLiteral("index.html"), folder + QStringLiteral("index.html")})
             if (QFileInfo(page).isFile()) return page;
     return {};
 }

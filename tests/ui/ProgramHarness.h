@@ -115,7 +115,7 @@ inline void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
 // A building whose centre, and the point 4 pixels below right of it, lie inside its outline well
 // within the map image and away from metro stations (which a click hits first); -1 when none is.
 inline int ClickableBuilding(TfrmMain* frm, const CityDb& db, QPoint& at,
-                      const std::function<bool(int)>& wanted = {}) {
+                             const std::function<bool(int)>& wanted = {}) {
     const TMapImage* img = frm->img;
     for (size_t i = 0; i < db.Buildings.size(); ++i) {
         const TBuilding& b = db.Buildings[i];
@@ -194,7 +194,8 @@ struct Program : ::testing::Test {
     }
     QString CityFolder() const { return data.path() + QStringLiteral("/Tessara/"); }
 
-    // `hostAnswers`: the start-up check finds the vendor's site (the settings point it at a closed loopback port).
+    // `hostAnswers`: the start-up check finds the vendor's site (the settings point it at a closed loopback
+    // port).
     void Open(bool hostAnswers = false) {
         app = std::make_unique<AppContext>();
         start = std::make_unique<TfrmStart>(*app);
@@ -210,7 +211,6 @@ struct Program : ::testing::Test {
         return start->frmMain;
     }
 };
-
 
 struct MainWindow : Program {
     TfrmMain* frm = nullptr;
@@ -230,4 +230,3 @@ struct MainWindow : Program {
         Program::TearDown();
     }
 };
-

@@ -85,14 +85,16 @@ TEST_F(MainWindowRules, DialogsCloseWithEscapeAndKeepTheirKeys) {
         std::function<int()> open; // shows the dialog modally; its result
     };
     const Case cases[] = {
-        {"options", [&] {
+        {"options",
+         [&] {
              int result = -1;
              frm->runOptions = [&](TfrmOptions& options) { return result = options.exec(); };
              frm->btnOptions->click();
              frm->runOptions = nullptr;
              return result;
          }},
-        {"quit", [&] {
+        {"quit",
+         [&] {
              frm->close();
              return frm->isVisible() && !frm->timClose->isActive() ? int(TfrmQuit::Cancel) : -1;
          }},
@@ -207,7 +209,8 @@ TEST_F(MainWindowRules, EdgeScrollingEndsWithItsPress) {
     const Case cases[] = {
         {"released at the edge", [] {}, edge},
         {"held out of the band, then released", [&] { Mouse(img, QEvent::MouseMove, middle); }, middle},
-        {"held off the map, then released", [&] {
+        {"held off the map, then released",
+         [&] {
              QEvent leave(QEvent::Leave);
              QApplication::sendEvent(img, &leave);
          },
@@ -244,7 +247,8 @@ TEST_F(MainWindowRules, AnIcqLinkOpensTheConfiguredMessagePage) {
     struct Case {
         QString base, number, page;
     } cases[] = {
-        {"http://icq.example/", "123456789", "http://icq.example/people/cmd.php?uin=123456789&action=message"},
+        {"http://icq.example/", "123456789",
+         "http://icq.example/people/cmd.php?uin=123456789&action=message"},
         {"http://icq.example", " 42 ", "http://icq.example/people/cmd.php?uin=42&action=message"},
         {"http://icq.example/", "1&action=x#y",
          "http://icq.example/people/cmd.php?uin=1%26action%3Dx%23y&action=message"},
@@ -280,7 +284,8 @@ TEST_F(MainWindowRules, AnIcqLinkOpensTheConfiguredMessagePage) {
                 clicked = true;
             }
     ASSERT_TRUE(clicked);
-    EXPECT_EQ(shell.opened, QStringList{QStringLiteral("http://127.0.0.1:9/icq/people/cmd.php?uin=123456789&action=message")});
+    EXPECT_EQ(shell.opened, QStringList{QStringLiteral(
+                                "http://127.0.0.1:9/icq/people/cmd.php?uin=123456789&action=message")});
 }
 
 TEST(UserManual, ShippedBesideTheProgramInBothLanguagesWithWorkingLinks) {
@@ -315,8 +320,9 @@ TEST(UserManual, ShippedBesideTheProgramInBothLanguagesWithWorkingLinks) {
     QFile page(prefix.path() + QStringLiteral("/share/doc/tessara/manual/en/index.html"));
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
     page.close();
-    EXPECT_EQ(QFileInfo(UserManualPage(prefix.path() + QStringLiteral("/bin/"), LangEnglish)).canonicalFilePath(),
-              QFileInfo(page).canonicalFilePath());
+    EXPECT_EQ(
+        QFileInfo(UserManualPage(prefix.path() + QStringLiteral("/bin/"), LangEnglish)).canonicalFilePath(),
+        QFileInfo(page).canonicalFilePath());
     EXPECT_TRUE(UserManualPage(prefix.path() + QStringLiteral("/opt/bin/"), LangEnglish).isEmpty());
 }
 
@@ -336,7 +342,8 @@ TEST_F(MainWindowRules, HelpOpensTheManualOrSaysItIsMissing) {
     const Way ways[] = {
         {"F1", [&] { Press(frm->edDefocus, Qt::Key_F1); }},
         {"help button", [&] { frm->btnHelp->click(); }},
-        {"tips window", [&] {
+        {"tips window",
+         [&] {
              frm->frmHelp->show();
              frm->frmHelp->btnHelp->click();
              frm->frmHelp->hide();
@@ -369,7 +376,8 @@ TEST_F(MainWindowRules, HelpOpensTheManualOrSaysItIsMissing) {
                 EXPECT_TRUE(shell.opened.isEmpty()) << w.name;
                 ASSERT_EQ(answers.texts.size(), 1) << w.name;
                 EXPECT_TRUE(answers.texts[0].startsWith(LangText(u"NoManual", LangEnglish))) << w.name;
-                EXPECT_TRUE(answers.texts[0].contains(QDir::toNativeSeparators(without + QStringLiteral("manual"))))
+                EXPECT_TRUE(
+                    answers.texts[0].contains(QDir::toNativeSeparators(without + QStringLiteral("manual"))))
                     << answers.texts[0].toStdString();
             }
         }
@@ -446,7 +454,8 @@ TEST_F(UpdateAtStart, ACityGoneAfterTheDownloadIsSaidAndTheWindowStaysUsable) {
         bool otherCity;
     };
     for (const Case c : {Case{"another city remains", true}, Case{"no city remains", false}}) {
-        const QString demograd = WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
+        const QString demograd =
+            WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
         if (c.otherCity) WriteCity(CityFolder(), QStringLiteral("Altgrad"), QStringLiteral("Altgrad"));
         auto user = TempSettingsStore::User();
         user->setValue("LastCity", "Demograd");
@@ -478,12 +487,14 @@ TEST_F(UpdateAtStart, ACityGoneAfterTheDownloadIsSaidAndTheWindowStaysUsable) {
         EXPECT_EQ(start->frmMain, nullptr) << c.name;
         EXPECT_TRUE(start->cbCity->isVisible()) << c.name;
         if (c.otherCity) {
-            EXPECT_EQ(answers.texts, QStringList{WithLineBreaks(LangText(u"CityGone", LangEnglish))}) << c.name;
+            EXPECT_EQ(answers.texts, QStringList{WithLineBreaks(LangText(u"CityGone", LangEnglish))})
+                << c.name;
             EXPECT_EQ(start->cbCity->count(), 1) << c.name;
             EXPECT_EQ(app->LastCity, QStringLiteral("Altgrad")) << c.name;
         } else {
             // Nothing left: the download is offered as at a first start, and the city comes back.
-            EXPECT_EQ(answers.texts.value(0), WithLineBreaks(LangText(u"NotInstalled", LangEnglish))) << c.name;
+            EXPECT_EQ(answers.texts.value(0), WithLineBreaks(LangText(u"NotInstalled", LangEnglish)))
+                << c.name;
             EXPECT_EQ(runs, 2) << c.name;
             EXPECT_EQ(start->cbCity->count(), 1) << c.name;
         }
