@@ -371,7 +371,7 @@ void TCardList::ShowWorkZone(int org) {
     if (!db_) return;
     MapTarget t;
     const QSize map = host_.MapSize();
-    if (!WorkZoneTarget(*db_, org, map.width(), map.height(), t)) return;
+    if (!WorkZoneTarget(*db_, org, map.width(), map.height(), host_.FullScale(), t)) return;
     host_.SelectBuilding(t.selected);
     host_.FlyTo(t.x, t.y, t.scale);
 }

@@ -1,8 +1,8 @@
 #include "TfrmHelp.h"
 
 #include "Settings.h"
-#include "ShellOpen.h"
 #include "TextTable.h"
+#include "UserManual.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -100,7 +100,7 @@ TfrmHelp::TfrmHelp(Settings& settings, QWidget* parent) : QDialog(parent), setti
         SaveSettings(settings_);
     });
     connect(btnHelp, &QPushButton::clicked, this,
-            [this] { ShellOpen(cityFolder + QStringLiteral("Tessara.chm")); });
+            [this] { OpenUserManual(this, exeFolder, settings_.ShellLang, cityFolder); });
 
     auto* row = new QHBoxLayout;
     row->addWidget(cbHelp);

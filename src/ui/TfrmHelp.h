@@ -15,10 +15,10 @@ const QStringList& HelpTips();
 class TfrmHelp : public QDialog {
     Q_OBJECT
 public:
-    // `cityFolder` holds the manual the help button opens.
     TfrmHelp(Settings& settings, QWidget* parent = nullptr);
 
-    QString cityFolder;
+    // Where the manual button looks for the manual: the program's folder first, then the city's.
+    QString exeFolder, cityFolder;
     // Picks the tip for each showing; tests replace it.
     std::function<int(int count)> pickTip;
 

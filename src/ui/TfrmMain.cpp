@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "AppContext.h"
+#include "IcqPage.h"
 #include "MainWindowLabels.h"
 #include "MapColors.h"
 #include "MapRenderer.h"
@@ -17,6 +18,7 @@
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
 #include "TfrmQuit.h"
+#include "UserManual.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -158,6 +160,7 @@ public:
         frm_.display.ShownObjects = Tbo{};
         frm_.Redraw(true);
     }
+    void OpenIcq(const QString& number) override { ShellOpen(IcqMessagePage(IcqSite(), number)); }
     void FocusDefocus() override { frm_.edDefocus->setFocus(); }
     bool ResultPanelVisible() const override { return frm_.pnlResult->isVisible(); }
     void SaveSettings() override { ::SaveSettings(frm_.app().settings); }
@@ -224,6 +227,7 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
 
     frmQuit = new TfrmQuit(app_, this);
     frmHelp = new TfrmHelp(app_.settings, this);
+    frmHelp->exeFolder = app_.folders.ExeFolder;
     app_.languageHooks.OnShellLang([this] { ChangeShellLang(); });
     app_.languageHooks.OnDataLang([this] { ChangeDataLang(); });
     WireMapImage();
@@ -979,6 +983,8 @@ void TfrmMain::imgMouseMove(QPoint pos, QPoint global) {
     if (!state.isEmpty()) return;
     // Hovering: the edge cursors tell where a press scrolls the map.
     SetScreenCursor(EdgeCursorAt(pos));
+    // Held past the edge band, the map stops scrolling.
+    if (motion->EdgeScrolling && screenCursor_ == 0) motion->StopEdgeScroll();
 }
 
 void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
@@ -989,7 +995,8 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
         pmMap->popup(global);
         return;
     }
-    if (screenCursor_ >= EdgeUp && screenCursor_ <= EdgeDownRight) {
+    // Edge scrolling ends with the press that began it, wherever the pointer is now.
+    if (motion->EdgeScrolling || (screenCursor_ >= EdgeUp && screenCursor_ <= EdgeDownRight)) {
         motion->StopEdgeScroll();
         return;
     }
@@ -1034,7 +1041,7 @@ void TfrmMain::ObjectClick(int cx, int cy) {
 
 void TfrmMain::imgMouseLeave() {
     if (app_.AppState.isEmpty()) SetScreenCursor(0);
-    if (timMove->isActive() && motion) motion->StopEdgeScroll();
+    if (motion) motion->StopEdgeScroll();
     lastMovePos_ = QPoint(-1, -1);
 }
 
@@ -1105,7 +1112,8 @@ void TfrmMain::btnPhonesClick() {
 }
 
 void TfrmMain::btnHelpClick() {
-    ShellOpen(app_.folders.ExeFolder + QStringLiteral("Tessara.chm"));
+    HideHints();
+    OpenUserManual(this, app_.folders.ExeFolder, app_.settings.ShellLang, app_.city.path);
 }
 
 void TfrmMain::btnOptionsClick() {
@@ -1129,8 +1137,19 @@ void TfrmMain::btnOptionsClick() {
 }
 
 void TfrmMain::btnUpdateClick() {
+    HideHints();
+    // The map takes no gestures while the download window runs.
+    app_.AppState = QStringLiteral("back");
     app_.RunDownload(this, false, true);
+    if (!app_.Outcome.InstallerLaunched && app_.Outcome.CurrentCityUpdated) {
+        // The loaded city's file was replaced: the window closes to the start window, which lists it afresh.
+        app_.AppState = QStringLiteral("back");
+        timClose->start();
+        return;
+    }
+    // After a failed component ("error") or a fetched installer ("quit") the map works and draws again.
     // The photo index of the loaded city is read again by the download window.
+    app_.AppState.clear();
     Redraw(true);
 }
 
@@ -1263,6 +1282,11 @@ bool TfrmMain::HandleMessages(QObject* o, QEvent* e) {
     case QEvent::Wheel:
         return HandleWheel(static_cast<QWheelEvent*>(e));
     case QEvent::KeyPress: {
+        // Keys are the main window's only while it is the active window with nothing modal or popped up
+        // over it: a dialog keeps Escape, F1, F3 and the map keys for itself.
+        if (QApplication::activeWindow() != this || QApplication::activeModalWidget() ||
+            QApplication::activePopupWidget())
+            return false;
         // The filter sees a key once for each widget it travels to; act on its first receiver.
         QWidget* first =
             QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();

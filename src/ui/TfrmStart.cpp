@@ -342,21 +342,24 @@ void TfrmStart::FormShow() {
     txtTitle.setText(LangText(u"TitleMain"));
 
     if (!frmMessage) frmMessage = new TfrmMessage(this);
-    if (app_.CurrentCity == -1) {
-        if (frmMessage->Ask(LangText(u"NotInstalled"), 120) == TfrmMessage::Yes) {
-            app_.RunDownload(this, false, false);
-            if (app_.Outcome.DataInstalled) {
-                try {
-                    FillCityList(QString());
-                } catch (const std::exception&) {
-                    timClose->start();
-                }
-            } else {
-                timClose->start();
-            }
-        } else {
-            timClose->start();
-        }
+    if (app_.CurrentCity == -1) AskToInstall();
+}
+
+void TfrmStart::AskToInstall() {
+    if (!frmMessage) frmMessage = new TfrmMessage(this);
+    if (frmMessage->Ask(LangText(u"NotInstalled"), 120) != TfrmMessage::Yes) {
+        timClose->start();
+        return;
+    }
+    app_.RunDownload(this, false, false);
+    if (!app_.Outcome.DataInstalled) {
+        timClose->start();
+        return;
+    }
+    try {
+        FillCityList(QString());
+    } catch (const std::exception&) {
+        timClose->start();
     }
 }
 
@@ -477,6 +480,7 @@ bool TfrmStart::eventFilter(QObject* o, QEvent* e) {
         else if (e->type() == QEvent::MouseButtonRelease)
             LinkClick(l->text);
     }
+    if ((o == cbCity || o == btnGo) && e->type() == QEvent::KeyPress) NoteKeyPress(static_cast<QKeyEvent*>(e));
     if ((o == cbCity || o == btnGo) && e->type() == QEvent::KeyRelease) {
         keyReleaseEvent(static_cast<QKeyEvent*>(e));
         return e->isAccepted();
@@ -484,7 +488,23 @@ bool TfrmStart::eventFilter(QObject* o, QEvent* e) {
     return QWidget::eventFilter(o, e);
 }
 
+void TfrmStart::NoteKeyPress(const QKeyEvent* e) {
+    if (!e->isAutoRepeat()) pressedKey_ = e->key();
+}
+
+void TfrmStart::keyPressEvent(QKeyEvent* e) {
+    NoteKeyPress(e);
+    QWidget::keyPressEvent(e);
+}
+
 void TfrmStart::keyReleaseEvent(QKeyEvent* e) {
+    // Only a key pressed in this window acts on its release: the release of Enter or Escape that
+    // closed another window (the language window at the first start) lands here too.
+    if (e->isAutoRepeat() || e->key() != pressedKey_) {
+        e->ignore();
+        return;
+    }
+    pressedKey_ = 0;
     if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
         app_.AppState = QStringLiteral("quit");
         close();
@@ -560,13 +580,25 @@ void TfrmStart::FailLoading(const QString& message) {
     MakeListAndSelectCity(app_.LastCity);
 }
 
+bool TfrmStart::ChosenCityGone() const {
+    const TCity* c = app_.Current();
+    return !c || c->CityName != app_.LastCity;
+}
+
 // Installed files change the list; a list that cannot be made any more closes the window.
-void TfrmStart::RelistAfterInstall() {
+void TfrmStart::RelistAfterDownload() {
+    const bool gone = ChosenCityGone();
     try {
         MakeListAndSelectCity(app_.LastCity);
     } catch (const std::exception&) {
         timClose->start();
+        return;
     }
+    if (!app_.Current()) {
+        AskToInstall();
+        return;
+    }
+    if (gone) QMessageBox::information(this, windowTitle(), WithLineBreaks(LangText(u"CityGone")));
 }
 
 void TfrmStart::timTimer() {
@@ -587,7 +619,10 @@ void TfrmStart::timTimer() {
         }
         if (download) {
             app_.RunDownload(this, false, false);
-            if (app_.Outcome.DataInstalled && !app_.Outcome.InstallerLaunched) RelistAfterInstall();
+            if ((app_.Outcome.DataInstalled && !app_.Outcome.InstallerLaunched) || ChosenCityGone()) {
+                RelistAfterDownload();
+                return;
+            }
         }
         btnGo->setEnabled(true);
         return;
@@ -600,13 +635,12 @@ void TfrmStart::timTimer() {
             close();
             return;
         }
-        if (app_.Outcome.DataInstalled) {
-            RelistAfterInstall();
-            btnGo->setEnabled(true);
+        // New files, or the chosen city gone from the folders: the user chooses again and presses "Next".
+        if (app_.Outcome.DataInstalled || ChosenCityGone()) {
+            RelistAfterDownload();
             return;
         }
         c = app_.Current();
-        if (!c) return;
     }
     // 3. Loading.
     loading_ = true;

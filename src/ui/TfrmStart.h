@@ -63,7 +63,11 @@ public:
     std::function<bool()> checkHost;
 
     void MakeListAndSelectCity(const QString& cityName);
-    void RelistAfterInstall();
+    // After a download run: lists the cities again keeping the chosen one; says so when it is gone and
+    // offers a download when no city is left.
+    void RelistAfterDownload();
+    // No city is installed: asks whether to download one; the window closes when nothing comes of it.
+    void AskToInstall();
     void cbCityChange();
     void btnGoClick();
     // The loading sequence; runs from the timer `tim`.
@@ -95,6 +99,7 @@ signals:
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -113,10 +118,13 @@ private:
     void RestoreChoosing();
     void FailLoading(const QString& message);
     void FillCityList(const QString& cityName);
+    void NoteKeyPress(const QKeyEvent* e);
+    bool ChosenCityGone() const;
 
     AppContext& app_;
     QImage background_;
     bool dragging_ = false;
     QPoint dragOffset_;
     bool loading_ = false;
+    int pressedKey_ = 0; // the key last pressed in this window; only its release acts
 };

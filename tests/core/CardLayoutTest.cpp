@@ -2,8 +2,10 @@
 // schedule columns, expanding and collapsing with the marks, hover and clicks, list arithmetic.
 #include "Cards.h"
 #include "DirectoryRecords.h"
+#include "MapView.h"
 #include "TextTable.h"
 
+#include <QRect>
 #include <gtest/gtest.h>
 
 namespace {
@@ -160,6 +162,83 @@ TEST(OrgCard, FiveSocialNetworksWrapOnANarrowCard) {
     for (const Tpic& p : row.blocks[2].pic)
         EXPECT_EQ(p.top, 0);
     EXPECT_EQ(row.blocks[2].MaxHeight, 16 + 5 + 5);
+}
+
+// The rectangles of every text and picture of a block, for overlap checks.
+std::vector<QRect> Rects(const TBlock& b) {
+    std::vector<QRect> out;
+    for (const Ttxt& t : b.txt)
+        out.emplace_back(t.left, t.top, t.width, t.height);
+    for (const Tpic& p : b.pic)
+        out.emplace_back(p.left, p.top, p.width, p.height);
+    return out;
+}
+
+TEST(OrgCard, ContactLinesNeverOverlap) {
+    const QString longSite = "www.a-very-long-web-site-address-of-the-organisation.example.org";
+    struct Case {
+        const char* name;
+        QString website, email, icq, skype;
+        int socnets, W;
+    } cases[] = {
+        {"long site alone", longSite, "", "", "", 0, 200},
+        {"long site, networks", longSite, "", "", "", 2, 200},
+        {"long site, mail, icq, skype", longSite, "office@example.org", "123456789", "club.office", 0, 200},
+        {"everything, narrow", longSite, "office@example.org", "123456789", "club.office", 3, 120},
+        {"everything, short site, narrow", "www.x.ru", "office@example.org", "123456789", "club", 3, 120},
+        {"everything, wide", "www.x.ru", "office@example.org", "123456789", "club", 3, 2000},
+    };
+    for (const Case& k : cases) {
+        CardCity c;
+        const int o = c.Org("Клуб", {});
+        TOrg& org = c.db.Orgs[std::size_t(o)];
+        org.website = k.website;
+        org.email = k.email;
+        org.icq = k.icq;
+        org.skype = k.skype;
+        for (int n = 0; n < k.socnets; ++n)
+            org.socnet.push_back({std::uint8_t(n), "club"});
+        c.Index();
+        CardEnv env = c.Env(k.W);
+        const TCard card = TCard::Create("org", -1, 1, o, env);
+        const TBlock& d = card.blocks[2];
+        const std::vector<QRect> r = Rects(d);
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            EXPECT_LE(r[i].bottom() + 1, d.MaxHeight) << k.name << ": inside the block";
+            for (std::size_t j = i + 1; j < r.size(); ++j)
+                EXPECT_FALSE(r[i].intersects(r[j])) << k.name << ": elements " << i << " and " << j;
+        }
+        // The web site opens the first line and stays there, however long it is.
+        if (!k.website.isEmpty()) {
+            EXPECT_EQ(d.txt[0].caption, k.website);
+            EXPECT_EQ(d.txt[0].top, 0) << k.name;
+            EXPECT_EQ(d.txt[0].left, 30) << k.name;
+            EXPECT_EQ(d.pic[0].top, 0) << k.name;
+        }
+    }
+}
+
+TEST(WorkZone, ScaleStaysWithinTheViewsLimits) {
+    // Buildings 10 x 10 metres at x = 0, 100 and 200.
+    CardCity c;
+    const int one = c.Org("Одно здание", {});
+    c.db.Orgs[std::size_t(one)].zone = {1};
+    const int all = c.Org("Три здания", {});
+    c.db.Orgs[std::size_t(all)].zone = {-1, 0, 2};
+    const int none = c.Org("Без зоны", {});
+    c.db.Orgs[std::size_t(none)].zone = {-1};
+    c.Index();
+    MapTarget t;
+    ASSERT_TRUE(WorkZoneTarget(c.db, one, 800, 600, 5, t));
+    EXPECT_FLOAT_EQ(t.scale, MapView::MinScale) << "10 m over 800 px would be closer than the closest zoom";
+    EXPECT_EQ(t.selected, 1);
+    EXPECT_FLOAT_EQ(t.x, 105);
+    ASSERT_TRUE(WorkZoneTarget(c.db, all, 800, 600, 5, t));
+    EXPECT_FLOAT_EQ(t.scale, 210.f / 800);
+    EXPECT_EQ(t.selected, 0);
+    ASSERT_TRUE(WorkZoneTarget(c.db, all, 800, 600, 0.2f, t));
+    EXPECT_FLOAT_EQ(t.scale, 0.2f) << "never beyond the whole-city view";
+    EXPECT_FALSE(WorkZoneTarget(c.db, none, 800, 600, 5, t));
 }
 
 TEST(OrgCard, ScheduleColumnsAndTexts) {

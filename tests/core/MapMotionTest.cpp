@@ -123,6 +123,20 @@ TEST(MapMotion, EdgeScrollingAccelerates) {
     m.StopEdgeScroll();
     EXPECT_FALSE(host.running.count(MotionTimer::Move));
     EXPECT_TRUE(host.running.count(MotionTimer::Smooth));
+
+    // Once stopped, a late tick neither moves the view nor stops other motions.
+    const float stoppedAt = v.OriginX;
+    m.StopMotion = false;
+    m.EdgeScrollTick(EdgeRight);
+    EXPECT_FLOAT_EQ(v.OriginX, stoppedAt);
+    EXPECT_FALSE(m.StopMotion);
+    // A scroll whose pointer left the edge band ends at its next tick, without a stop of other motions.
+    m.StartEdgeScroll();
+    m.EdgeScrollTick(0);
+    EXPECT_FALSE(m.EdgeScrolling);
+    EXPECT_FALSE(host.running.count(MotionTimer::Move));
+    EXPECT_FALSE(m.StopMotion);
+    EXPECT_FLOAT_EQ(v.OriginX, stoppedAt);
 }
 
 TEST(MapMotion, GlideDecaysAndStopsAtTheEdge) {

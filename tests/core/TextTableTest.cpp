@@ -5,7 +5,7 @@
 
 TEST(TextTable, HoldsEveryKeyOnceWithBothTexts) {
     const auto rows = TextTable();
-    ASSERT_EQ(rows.size(), 282u);
+    ASSERT_EQ(rows.size(), 285u); // the designed texts and three of this program
     QSet<QString> keys;
     for (const TextRow& r : rows) {
         const QString key = QString::fromLatin1(r.key);

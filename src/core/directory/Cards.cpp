@@ -1,6 +1,7 @@
 #include "Cards.h"
 
 #include "DirectoryRecords.h"
+#include "MapView.h"
 #include "ObjectState.h"
 #include "TextTable.h"
 
@@ -183,16 +184,18 @@ void OrgDetails(Layout& L, TBlock& b, const TOrg& o, int orgPos) {
         y = Layout::bottom(b.txt.back()) + 5;
     }
 
-    // Contacts row: each item continues the row of the previous one unless it overflows.
+    // Contacts row: each item continues the row of the previous one unless it overflows. The web site
+    // opens the row and has no overflow rule: a long address stays on its line, and the next item,
+    // which cannot fit after it, starts a line of its own below.
     int x = 10, back = 0;
     bool started = false;
     auto item = [&](const QString& picName, int pw, int ph, int picDy, int textDx, const QString& caption,
-                    TLink link, const QString& value, bool moveBack, bool marksRow, int overflowPicDy,
-                    int advanceFit, int advanceOver) {
+                    TLink link, const QString& value, bool moveBack, bool marksRow, bool wraps,
+                    int overflowPicDy, int advanceFit, int advanceOver) {
         if (moveBack) y -= back;
         Tpic& p = L.pic(b, x, y + picDy, pw, ph, picName, link, value);
         Ttxt& t = L.text(b, x + textDx, y, caption, clBlue, false, link, value);
-        if (W < t.width + x + 26) {
+        if (wraps && W < t.width + x + 26) {
             t.top = y + 20;
             t.left = 30;
             p.top = y + overflowPicDy;
@@ -206,24 +209,24 @@ void OrgDetails(Layout& L, TBlock& b, const TOrg& o, int orgPos) {
         x = Layout::right(t) + 15;
     };
     if (!o.website.isEmpty())
-        item(QStringLiteral("imgWWW"), 15, 16, 0, 20, o.website, TLink::site, o.website, false, true, 20,
-             16 + 5, 16 + 5);
+        item(QStringLiteral("imgWWW"), 15, 16, 0, 20, o.website, TLink::site, o.website, false, true, false,
+             0, 16 + 5, 16 + 5);
     for (const TSoc& s : o.socnet) {
         const bool known = s.id < env.db.SocNets.size();
         const QString link = (known ? env.db.SocNets[s.id].prefix : QString()) + s.url;
         item(QStringLiteral("imgSocnet%1").arg(s.id), 16, 16, 0, 20,
-             known ? env.db.SocNets[s.id].caption : s.url, TLink::snet, link, started, true, 20, 16 + 5,
-             16 + 26);
+             known ? env.db.SocNets[s.id].caption : s.url, TLink::snet, link, started, true, true, 20,
+             16 + 5, 16 + 26);
     }
     if (!o.email.isEmpty())
-        item(QStringLiteral("imgMail"), 16, 10, 3, 21, o.email, TLink::email, o.email, started, true, 23,
-             10 + 5, 10 + 26);
+        item(QStringLiteral("imgMail"), 16, 10, 3, 21, o.email, TLink::email, o.email, started, true, true,
+             23, 10 + 5, 10 + 26);
     if (!o.icq.isEmpty())
-        item(QStringLiteral("imgICQ"), 15, 15, 0, 21, o.icq, TLink::icq, o.icq, started, false, 20, 15 + 5,
-             15 + 5 + 20);
+        item(QStringLiteral("imgICQ"), 15, 15, 0, 21, o.icq, TLink::icq, o.icq, started, false, true, 20,
+             15 + 5, 15 + 5 + 20);
     if (!o.skype.isEmpty())
         item(QStringLiteral("imgSkype"), 15, 15, 0, 21, o.skype, TLink::skype, o.skype,
-             started || !o.icq.isEmpty(), false, 20, 15 + 5, 15 + 5 + 20);
+             started || !o.icq.isEmpty(), false, true, 20, 15 + 5, 15 + 5 + 20);
     if (started) y += 5;
 
     if (!o.zone.empty()) {
@@ -794,7 +797,7 @@ bool AddressTarget(CityDb& db, const std::vector<int>& buildings, int mapWidth, 
     return true;
 }
 
-bool WorkZoneTarget(CityDb& db, int org, int mapWidth, int mapHeight, MapTarget& t) {
+bool WorkZoneTarget(CityDb& db, int org, int mapWidth, int mapHeight, float fullScale, MapTarget& t) {
     if (org < 0 || std::size_t(org) >= db.Orgs.size()) return false;
     std::vector<int> zone;
     for (int b : db.Orgs[std::size_t(org)].zone)
@@ -813,8 +816,11 @@ bool WorkZoneTarget(CityDb& db, int org, int mapWidth, int mapHeight, MapTarget&
     }
     t.x = minX + (maxX - minX) / 2;
     t.y = minY + (maxY - minY) / 2;
-    t.scale =
+    const float fit =
         std::max((maxX - minX) / float(std::max(1, mapWidth)), (maxY - minY) / float(std::max(1, mapHeight)));
+    // A zone of one small building would ask for a closer view than the map has, and "zoom in" would
+    // then zoom out: the scale stays within the view's limits.
+    t.scale = std::clamp(fit, MapView::MinScale, std::max(fullScale, MapView::MinScale));
     return true;
 }
 

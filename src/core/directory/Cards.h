@@ -198,7 +198,8 @@ std::vector<int> AddressBuildings(const OrgSearchIndex& index, const QString& te
 // Marks the buildings found (ClearFound first) and gives where to fly; nothing for no building.
 bool AddressTarget(CityDb& db, const std::vector<int>& buildings, int mapWidth, float fullScale,
                    MapTarget& t);
-bool WorkZoneTarget(CityDb& db, int org, int mapWidth, int mapHeight, MapTarget& t);
+// Marks the zone's buildings found and gives the view that fits them, within [MinScale, fullScale].
+bool WorkZoneTarget(CityDb& db, int org, int mapWidth, int mapHeight, float fullScale, MapTarget& t);
 
 // Organisations with an address in the building, once per such address, in Orgs order.
 Tai OrgsInBuilding(const CityDb& db, int building);

@@ -63,6 +63,7 @@ int MapMotion::FlyTo(float x, float y, float scale) {
 }
 
 void MapMotion::StartEdgeScroll() {
+    EdgeScrolling = true;
     EdgeStep = 5;
     host_.StopTimer(MotionTimer::Smooth);
     SmoothNow = false;
@@ -71,6 +72,12 @@ void MapMotion::StartEdgeScroll() {
 }
 
 void MapMotion::EdgeScrollTick(int cursor) {
+    if (!EdgeScrolling) return;
+    if (cursor < EdgeUp || cursor > EdgeDownRight) {
+        // A scroll that lost its edge would stop every other motion on each tick.
+        StopEdgeScroll();
+        return;
+    }
     ++EdgeStep;
     const float step = EdgeStep * view_.Scale;
     const float oldX = view_.OriginX, oldY = view_.OriginY;
@@ -95,6 +102,8 @@ void MapMotion::EdgeScrollTick(int cursor) {
 }
 
 void MapMotion::StopEdgeScroll() {
+    if (!EdgeScrolling) return;
+    EdgeScrolling = false;
     host_.StopTimer(MotionTimer::Move);
     host_.StartTimer(MotionTimer::Smooth);
 }

@@ -51,6 +51,7 @@ public:
     bool& TextsOn;
     int& BlinkCounter;
     bool KeysToMap = false;
+    bool EdgeScrolling = false; // from the press at an edge until its release
     int EdgeStep = 0;
     PanSample PanPrevious, PanLast;
     float GlideVelocityX = 0, GlideVelocityY = 0;
@@ -64,7 +65,9 @@ public:
     int FlyTo(float x, float y, float scale);
 
     void StartEdgeScroll();
+    // A cursor that is no edge cursor ends the scrolling.
     void EdgeScrollTick(int cursor);
+    // Does nothing when no scrolling runs.
     void StopEdgeScroll();
 
     void AddPanSample(int x, int y, std::int64_t timeMs);

@@ -310,8 +310,16 @@ constexpr TextRow Rows[] = {
     {"PhonebookNotFound",
      u"Телефонный справочник не найден.\rПожалуйста, укажите расположение Вашего телефонного справочника.",
      u"Phonebook not found.\rPlease, enter location of your phonebook."},
+    // Texts of this program beyond the designed ones.
+    {"NoManual", u"Руководство пользователя не найдено. Оно должно лежать в папке:",
+     u"The user manual is not found. It belongs in the folder:"},
+    {"ManualByHand", u"Не удалось открыть руководство пользователя в браузере. Откройте его вручную:",
+     u"No web browser opened the user manual. Please open it by hand:"},
+    {"CityGone",
+     u"Выбранный город больше не установлен.\rВыберите другой город из списка.",
+     u"The selected city is no longer installed.\rPlease select another city from the list."},
 };
-static_assert(std::size(Rows) == 282);
+static_assert(std::size(Rows) == 285);
 
 constexpr std::array<std::array<const char16_t*, 2>, 12> Months = {{
     {u"январь", u"January"},
