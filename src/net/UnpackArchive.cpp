@@ -60,7 +60,8 @@ UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QS
     QStringList superseded;
     for (const QString& path : replaced) {
         const QString relative = QDir(root).relativeFilePath(QFileInfo(path).absoluteFilePath());
-        if (relative.startsWith(QLatin1String("..")) || relative == QLatin1String(".")) {
+        if (relative.startsWith(QLatin1String("../")) || relative == QLatin1String("..") ||
+            relative == QLatin1String(".")) {
             report.error = QStringLiteral("\"%1\" is not in the folder \"%2\"").arg(path, root);
             return report;
         }
