@@ -78,16 +78,14 @@ TArchivePlan PlanArchive(const TZipFile& zip, const QString& folder, const QStri
         QString why;
         const std::optional<QString> name = NormalisedEntryName(stored, isFolder, &why);
         if (!name) throw refuse(why);
-        if (isFolder && entry.UncompressedSize != 0)
-            throw refuse(QStringLiteral("is a folder with data"));
+        if (isFolder && entry.UncompressedSize != 0) throw refuse(QStringLiteral("is a folder with data"));
         if (name->isEmpty()) continue;
         if (const QString problem = zip.UnpackProblem(i); !problem.isEmpty()) throw EZipFileError(problem);
 
         const QString folded = Folded(*name);
         if (folded.startsWith(QLatin1String(ReservedNamePrefix)))
             throw refuse(QStringLiteral("takes a name the installer keeps for itself"));
-        if (folded == archiveName)
-            throw refuse(QStringLiteral("takes the name of the archive"));
+        if (folded == archiveName) throw refuse(QStringLiteral("takes the name of the archive"));
 
         const QStringList parts = name->split('/');
         const Kind kind = isFolder ? Folder : File;
@@ -110,14 +108,16 @@ TArchivePlan PlanArchive(const TZipFile& zip, const QString& folder, const QStri
             if (there == S_IFLNK && !(last && kind == File))
                 throw refuse(QStringLiteral("leads through the link \"%1\" of the folder").arg(path));
             if (there != 0 && there != S_IFLNK && (there == S_IFDIR) != (want == Folder))
-                throw refuse(want == Folder ? QStringLiteral("needs a folder where the file \"%1\" is").arg(path)
-                                            : QStringLiteral("would replace the folder \"%1\"").arg(path));
+                throw refuse(want == Folder
+                                 ? QStringLiteral("needs a folder where the file \"%1\" is").arg(path)
+                                 : QStringLiteral("would replace the folder \"%1\"").arg(path));
         }
 
         plan.Entries.push_back({i, *name, isFolder, isFolder ? 0 : entry.UncompressedSize});
         if (!isFolder) {
             if (entry.UncompressedSize > maxTotalSize - std::min(maxTotalSize, plan.TotalSize))
-                throw EZipFileError(QStringLiteral("The archive unpacks to more than %1 MB").arg(maxTotalSize >> 20));
+                throw EZipFileError(
+                    QStringLiteral("The archive unpacks to more than %1 MB").arg(maxTotalSize >> 20));
             plan.TotalSize += entry.UncompressedSize;
         }
     }

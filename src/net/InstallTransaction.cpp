@@ -54,7 +54,8 @@ QString TInstallTransaction::Begin(std::uint64_t bytesNeeded) {
         }
         stagingName_ = name;
         staging_ = ::openat(root_, name.constData(), FolderFlags);
-        if (staging_ < 0) return Failed(QStringLiteral("Cannot open the staging folder in \"%1\"").arg(folder_));
+        if (staging_ < 0)
+            return Failed(QStringLiteral("Cannot open the staging folder in \"%1\"").arg(folder_));
         return QString();
     }
     return QStringLiteral("Cannot create a staging folder in \"%1\"").arg(folder_);
@@ -94,7 +95,8 @@ QString TInstallTransaction::OpenFolder(const QStringList& parts, bool create, i
         }
         if (next < 0) {
             const bool absent = errno == ENOENT;
-            const QString why = Failed(QStringLiteral("\"%1\" is not a folder that may be entered").arg(shown));
+            const QString why =
+                Failed(QStringLiteral("\"%1\" is not a folder that may be entered").arg(shown));
             ::close(at);
             if (absent && missing) *missing = true;
             return why;
@@ -150,7 +152,8 @@ QString TInstallTransaction::Swap(int id, const QString& path) {
     }
     steps_.push_back(step);
     Step& placed = steps_.back();
-    if (::renameat(staging_, stagedNames_[std::size_t(id)].constData(), placed.parent, placed.leaf.constData()) != 0)
+    if (::renameat(staging_, stagedNames_[std::size_t(id)].constData(), placed.parent,
+                   placed.leaf.constData()) != 0)
         return Failed(QStringLiteral("Cannot put \"%1\" in place").arg(path));
     placed.done = true;
     return QString();

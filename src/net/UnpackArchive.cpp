@@ -46,7 +46,8 @@ std::vector<int> StageFiles(const TZipFile& zip, const TArchivePlan& plan, TInst
         });
         // The file is on the disk before it replaces anything.
         if (::fsync(fd) != 0)
-            throw EZipFileError(QStringLiteral("Cannot write \"%1\": %2").arg(e.Target, qt_error_string(errno)));
+            throw EZipFileError(
+                QStringLiteral("Cannot write \"%1\": %2").arg(e.Target, qt_error_string(errno)));
     }
     return ids;
 }

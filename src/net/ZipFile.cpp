@@ -75,8 +75,7 @@ QByteArray ExtraField(const QByteArray& extra, int id) {
 }
 
 constexpr std::uint32_t UnixHost = 3;
-constexpr std::uint32_t UnixTypeMask = 0170000, UnixFolder = 0040000, UnixFile = 0100000,
-                        UnixLink = 0120000;
+constexpr std::uint32_t UnixTypeMask = 0170000, UnixFolder = 0040000, UnixFile = 0100000, UnixLink = 0120000;
 
 std::uint32_t UnixMode(const TFileHeader& h) {
     return (h.VersionMadeBy >> 8) == UnixHost ? h.ExternalFileAttributes >> 16 : 0;
@@ -124,8 +123,7 @@ void TZipFile::LoadFromFile(const QString& fileName) {
 void TZipFile::LoadFromStream(QIODevice& stream) {
     const QByteArray bytes = stream.read(MaxStreamSize + 1);
     if (bytes.size() > MaxStreamSize)
-        throw EZipFileError(
-            QStringLiteral("The archive is larger than %1 MB").arg(MaxStreamSize >> 20));
+        throw EZipFileError(QStringLiteral("The archive is larger than %1 MB").arg(MaxStreamSize >> 20));
     LoadFromBytes(bytes);
 }
 
@@ -142,30 +140,37 @@ void TZipFile::ReadRange(std::uint64_t at, char* to, qint64 size) const {
         throw EZipFileError(QStringLiteral("The archive is cut short"));
 }
 
+EZipFileError TZipFile::Damaged(const QString& why) const {
+    return EZipFileError(QStringLiteral("%1 is damaged: %2").arg(named_, why));
+}
+
+QByteArray TZipFile::Read(std::uint64_t at, qint64 n) const {
+    QByteArray b(n, Qt::Uninitialized);
+    try {
+        ReadRange(at, b.data(), n);
+    } catch (const EZipFileError&) {
+        throw Damaged(QStringLiteral("it is cut short"));
+    }
+    return b;
+}
+
 void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
     Entries.clear();
     EndOfCentralDirectory = {};
     ZipFileComment.clear();
     device_ = std::move(device);
     size_ = std::uint64_t(std::max<qint64>(0, device_->size()));
-    const QString named = label.isEmpty() ? QStringLiteral("The archive")
-                                          : QStringLiteral("The archive \"%1\"").arg(label);
-    auto damaged = [&](const QString& why) {
-        return EZipFileError(QStringLiteral("%1 is damaged: %2").arg(named, why));
-    };
-    auto read = [&](std::uint64_t at, qint64 n) {
-        QByteArray b(n, Qt::Uninitialized);
-        try {
-            ReadRange(at, b.data(), n);
-        } catch (const EZipFileError&) {
-            throw damaged(QStringLiteral("it is cut short"));
-        }
-        return b;
-    };
+    named_ =
+        label.isEmpty() ? QStringLiteral("The archive") : QStringLiteral("The archive \"%1\"").arg(label);
+    const Extent directory = ReadEnd();
+    ReadDirectory(directory);
+    LocateData(directory.Offset);
+}
 
+TZipFile::Extent TZipFile::ReadEnd() {
     // The end record closes the file; its comment, when there is one, runs exactly to the end.
     const qint64 tailSize = qint64(std::min<std::uint64_t>(size_, EndSize + 0xFFFF));
-    const QByteArray tail = read(size_ - std::uint64_t(tailSize), tailSize);
+    const QByteArray tail = Read(size_ - std::uint64_t(tailSize), tailSize);
     qsizetype end = -1;
     for (qsizetype at = tail.size() - EndSize; at >= 0; --at)
         if (U32(tail.constData() + at) == EndSignature &&
@@ -173,7 +178,7 @@ void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
             end = at;
             break;
         }
-    if (end < 0) throw EZipFileError(QStringLiteral("%1 is not a ZIP archive").arg(named));
+    if (end < 0) throw EZipFileError(QStringLiteral("%1 is not a ZIP archive").arg(named_));
     const char* e = tail.constData() + end;
     auto& eocd = EndOfCentralDirectory;
     eocd.NumberOfThisDisk = U16(e + 4);
@@ -191,16 +196,16 @@ void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
     std::uint32_t disk = eocd.NumberOfThisDisk, cdDisk = eocd.NumberOfTheDiskWithTheStart;
     std::uint64_t cdLimit = endAt; // the directory ends before the records that follow it
     if (endAt >= Zip64LocatorSize) {
-        const QByteArray locator = read(endAt - Zip64LocatorSize, Zip64LocatorSize);
+        const QByteArray locator = Read(endAt - Zip64LocatorSize, Zip64LocatorSize);
         if (U32(locator.constData()) == Zip64LocatorSignature) {
             const std::uint64_t at = U64(locator.constData() + 8);
             if (U32(locator.constData() + 4) != 0 || U32(locator.constData() + 16) > 1)
-                throw EZipFileError(QStringLiteral("%1 spans several disks").arg(named));
+                throw EZipFileError(QStringLiteral("%1 spans several disks").arg(named_));
             if (at > endAt - Zip64LocatorSize || endAt - Zip64LocatorSize - at < Zip64EndSize)
-                throw damaged(QStringLiteral("its zip64 end record is out of place"));
-            const QByteArray z = read(at, Zip64EndSize);
+                throw Damaged(QStringLiteral("its zip64 end record is out of place"));
+            const QByteArray z = Read(at, Zip64EndSize);
             if (U32(z.constData()) != Zip64EndSignature)
-                throw damaged(QStringLiteral("its zip64 end record is missing"));
+                throw Damaged(QStringLiteral("its zip64 end record is missing"));
             disk = U32(z.constData() + 16);
             cdDisk = U32(z.constData() + 20);
             entriesHere = U64(z.constData() + 24);
@@ -211,21 +216,25 @@ void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
         }
     }
     if (disk != 0 || cdDisk != 0 || entriesHere != entries)
-        throw EZipFileError(QStringLiteral("%1 spans several disks").arg(named));
+        throw EZipFileError(QStringLiteral("%1 spans several disks").arg(named_));
     if (cdOffset > cdLimit || cdSize > cdLimit - cdOffset)
-        throw damaged(QStringLiteral("its central directory lies outside the file"));
+        throw Damaged(QStringLiteral("its central directory lies outside the file"));
     if (cdSize > MaxCentralDirectorySize || entries > MaxEntries)
-        throw EZipFileError(QStringLiteral("%1 holds too many entries").arg(named));
+        throw EZipFileError(QStringLiteral("%1 holds too many entries").arg(named_));
     if (entries * CentralHeaderSize > cdSize)
-        throw damaged(QStringLiteral("its central directory is shorter than its entries"));
+        throw Damaged(QStringLiteral("its central directory is shorter than its entries"));
+    return {cdOffset, cdSize, entries};
+}
 
-    const QByteArray cd = read(cdOffset, qint64(cdSize));
+void TZipFile::ReadDirectory(const Extent& directory) {
+    const QByteArray cd = Read(directory.Offset, qint64(directory.Size));
+    const std::uint64_t entries = directory.Entries;
     qsizetype at = 0;
     Entries.reserve(std::size_t(entries));
     for (std::uint64_t k = 0; k < entries; ++k) {
         const char* p = cd.constData() + at;
         if (cd.size() - at < CentralHeaderSize || U32(p) != CentralSignature)
-            throw damaged(QStringLiteral("entry %1 of its central directory is broken").arg(k + 1));
+            throw Damaged(QStringLiteral("entry %1 of its central directory is broken").arg(k + 1));
         TZipEntry entry;
         TFileHeader& h = entry.Header;
         h.VersionMadeBy = U16(p + 4);
@@ -238,7 +247,7 @@ void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
         const auto& c = h.CommonFileHeader;
         const qsizetype variable = qsizetype(c.FilenameLength) + c.ExtraFieldLength + h.FileCommentLength;
         if (cd.size() - at - CentralHeaderSize < variable)
-            throw damaged(QStringLiteral("entry %1 of its central directory is broken").arg(k + 1));
+            throw Damaged(QStringLiteral("entry %1 of its central directory is broken").arg(k + 1));
         h.filename = cd.mid(at + CentralHeaderSize, c.FilenameLength);
         h.extrafield = cd.mid(at + CentralHeaderSize + c.FilenameLength, c.ExtraFieldLength);
         at += CentralHeaderSize + variable;
@@ -253,7 +262,8 @@ void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
                 known = false;
                 return 0;
             }
-            const std::uint64_t v = width == 8 ? U64(zip64.constData() + next) : U32(zip64.constData() + next);
+            const std::uint64_t v =
+                width == 8 ? U64(zip64.constData() + next) : U32(zip64.constData() + next);
             next += width;
             return v;
         };
@@ -261,28 +271,31 @@ void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
         entry.CompressedSize = wide(c.CompressedSize, 0xFFFFFFFF, 8);
         entry.LocalHeaderOffset = wide(h.RelativeOffsetOfLocalHeader, 0xFFFFFFFF, 8);
         const std::uint64_t entryDisk = wide(h.DiskNumberStart, 0xFFFF, 4);
-        if (!known) throw damaged(QStringLiteral("the sizes of \"%1\" cannot be known").arg(FromCp1251(h.filename)));
-        if (entryDisk != 0) throw EZipFileError(QStringLiteral("%1 spans several disks").arg(named));
+        if (!known)
+            throw Damaged(QStringLiteral("the sizes of \"%1\" cannot be known").arg(FromCp1251(h.filename)));
+        if (entryDisk != 0) throw EZipFileError(QStringLiteral("%1 spans several disks").arg(named_));
         Entries.push_back(std::move(entry));
     }
-    if (at != cd.size()) throw damaged(QStringLiteral("its central directory has bytes of no entry"));
+    if (at != cd.size()) throw Damaged(QStringLiteral("its central directory has bytes of no entry"));
+}
 
-    // Each entry's local header must agree with the directory; the data lies between it and the
-    // directory, and no two entries share bytes (overlapping entries are a way to bomb).
+// Each entry's local header must agree with the directory; the data lies between it and the
+// directory, and no two entries share bytes (overlapping entries are a way to bomb).
+void TZipFile::LocateData(std::uint64_t cdOffset) {
     for (int i = 0; i < EntryCount(); ++i) {
         TZipEntry& entry = Entries[std::size_t(i)];
         const auto& c = entry.Header.CommonFileHeader;
         const QString name = EntryFileName(i);
-        auto bad = [&](const QString& why) { return damaged(QStringLiteral("\"%1\" %2").arg(name, why)); };
+        auto bad = [&](const QString& why) { return Damaged(QStringLiteral("\"%1\" %2").arg(name, why)); };
         if (entry.LocalHeaderOffset > cdOffset || cdOffset - entry.LocalHeaderOffset < LocalHeaderSize)
             throw bad(QStringLiteral("has no local header"));
-        const QByteArray fixed = read(entry.LocalHeaderOffset, LocalHeaderSize);
+        const QByteArray fixed = Read(entry.LocalHeaderOffset, LocalHeaderSize);
         if (U32(fixed.constData()) != LocalSignature) throw bad(QStringLiteral("has no local header"));
         const TCommonFileHeader local = ReadCommon(fixed.constData() + 4);
         const std::uint64_t variableAt = entry.LocalHeaderOffset + LocalHeaderSize;
         if (cdOffset - variableAt < std::uint64_t(local.FilenameLength) + local.ExtraFieldLength)
             throw bad(QStringLiteral("has a broken local header"));
-        const QByteArray localNameAndExtra = read(variableAt, local.FilenameLength + local.ExtraFieldLength);
+        const QByteArray localNameAndExtra = Read(variableAt, local.FilenameLength + local.ExtraFieldLength);
         if (localNameAndExtra.left(local.FilenameLength) != entry.Header.filename)
             throw bad(QStringLiteral("has another name in its local header"));
         if (local.CompressionMethod != c.CompressionMethod ||
@@ -308,7 +321,7 @@ void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
         if (descriptor) {
             // The descriptor after the data, with or without its signature, 32- or 64-bit sizes.
             const qint64 room = qint64(std::min<std::uint64_t>(24, cdOffset - entry.End));
-            const QByteArray d = read(entry.End, room);
+            const QByteArray d = Read(entry.End, room);
             int length = 0;
             for (const int size : {16, 24, 12, 20}) {
                 const bool signed_ = size == 16 || size == 24;
@@ -329,11 +342,12 @@ void TZipFile::Load(std::unique_ptr<QIODevice> device, const QString& label) {
     std::vector<const TZipEntry*> byOffset;
     for (const TZipEntry& entry : Entries)
         byOffset.push_back(&entry);
-    std::sort(byOffset.begin(), byOffset.end(),
-              [](const TZipEntry* a, const TZipEntry* b) { return a->LocalHeaderOffset < b->LocalHeaderOffset; });
+    std::sort(byOffset.begin(), byOffset.end(), [](const TZipEntry* a, const TZipEntry* b) {
+        return a->LocalHeaderOffset < b->LocalHeaderOffset;
+    });
     for (std::size_t k = 1; k < byOffset.size(); ++k)
         if (byOffset[k]->LocalHeaderOffset < byOffset[k - 1]->End)
-            throw damaged(QStringLiteral("its entries overlap"));
+            throw Damaged(QStringLiteral("its entries overlap"));
 }
 
 const TZipEntry& TZipFile::At(int i) const {
@@ -378,7 +392,8 @@ QString TZipFile::UnpackProblem(int i) const {
             .arg(name)
             .arg(c.CompressionMethod);
     if (entry.UncompressedSize / MaxInflateRatio > entry.CompressedSize)
-        return QStringLiteral("Cannot unpack \"%1\": it declares more bytes than its data can hold").arg(name);
+        return QStringLiteral("Cannot unpack \"%1\": it declares more bytes than its data can hold")
+            .arg(name);
     return QString();
 }
 
@@ -406,7 +421,8 @@ void TZipFile::ExtractEntry(int i, const Sink& sink) const {
     auto deliver = [&](const char* data, qint64 n) {
         produced += std::uint64_t(n);
         if (produced > entry.UncompressedSize)
-            throw fail(QStringLiteral("it unpacks to more than its declared %1 bytes").arg(entry.UncompressedSize));
+            throw fail(
+                QStringLiteral("it unpacks to more than its declared %1 bytes").arg(entry.UncompressedSize));
         crc = crc32(crc, reinterpret_cast<const Bytef*>(data), uInt(n));
         sink(data, qsizetype(n));
     };
@@ -443,7 +459,8 @@ void TZipFile::ExtractEntry(int i, const Sink& sink) const {
         }
     }
     if (produced != entry.UncompressedSize)
-        throw fail(QStringLiteral("it unpacks to %1 bytes instead of %2").arg(produced).arg(entry.UncompressedSize));
+        throw fail(
+            QStringLiteral("it unpacks to %1 bytes instead of %2").arg(produced).arg(entry.UncompressedSize));
     if (std::uint32_t(crc) != entry.Crc32())
         throw EZipFileCRCError(QStringLiteral("CRC Error in \"%1\".").arg(name));
 }

@@ -122,13 +122,23 @@ public:
     void ExtractEntry(int i, const Sink& sink) const;
 
 private:
+    struct Extent {
+        std::uint64_t Offset = 0, Size = 0, Entries = 0;
+    };
     void Load(std::unique_ptr<QIODevice> device, const QString& label);
+    // The end records, zip64 ones included: where the central directory lies and what it holds.
+    Extent ReadEnd();
+    void ReadDirectory(const Extent& directory);
+    void LocateData(std::uint64_t cdOffset);
+    EZipFileError Damaged(const QString& why) const;
+    QByteArray Read(std::uint64_t at, qint64 n) const;
     void ReadRange(std::uint64_t at, char* to, qint64 size) const;
     const TZipEntry& At(int i) const;
 
     std::unique_ptr<QIODevice> device_;
     QByteArray bytes_;
     std::uint64_t size_ = 0;
+    QString named_; // "The archive" or "The archive "NAME"", for messages
 };
 
 // CRC-32 as ZIP uses it (reflected polynomial, start 0xFFFFFFFF, final complement).

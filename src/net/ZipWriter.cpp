@@ -52,8 +52,8 @@ void ZipWriter::AddSymlink(const QString& name, const QByteArray& target) {
     entries_.back().unixMode = 0120777;
 }
 
-void ZipWriter::AddPacked(const QString& name, const QByteArray& packed, std::uint32_t crc, std::uint32_t size,
-                          Method method) {
+void ZipWriter::AddPacked(const QString& name, const QByteArray& packed, std::uint32_t crc,
+                          std::uint32_t size, Method method) {
     Entry e;
     e.utf8 = !IsAscii(name);
     e.name = name.toUtf8();

@@ -32,8 +32,8 @@ QMap<QString, QByteArray> Snapshot(const QString& root) {
         else if (info.isDir())
             what = "folder";
         else
-            what = "file " + QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256).toHex() + " " +
-                   QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+            what = "file " + QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256).toHex() +
+                   " " + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
     }
     return all;
 }
@@ -88,9 +88,10 @@ TEST(UnpackArchive, ArchivesOfEveryToolInstallTheExactBytes) {
         ASSERT_TRUE(r.ok) << r.error.toStdString();
         EXPECT_EQ(ReadAll(folder.data + "Demograd.gis"), city);
         EXPECT_EQ(ReadAll(folder.data + "Demograd.img"), photos);
-        EXPECT_EQ(QDir(folder.data).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                              QDir::Name),
-                  QStringList({"Demograd.gis", "Demograd.img", "Other.gis", "out", "sub"}));
+        EXPECT_EQ(
+            QDir(folder.data)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
+            QStringList({"Demograd.gis", "Demograd.img", "Other.gis", "out", "sub"}));
         EXPECT_EQ(done, std::uint64_t(city.size() + photos.size()));
         EXPECT_EQ(total, done);
     }
@@ -105,25 +106,76 @@ TEST(UnpackArchive, HostileArchivesLeaveEverythingAsItWas) {
     };
     const QByteArray sound = Zip({{"Demograd.gis", NewCity}, {"Demograd.img", "new photos"}});
     const std::vector<Case> cases{
-        {"an entry \".\"", [] { return Zip({{".", "x"}}); }, "has \".\" in its name"},
-        {"an entry \"./.\"", [] { return Zip({{"./.", "x"}}); }, "has \".\" in its name"},
-        {"a sound city, then \".\"", [] { return Zip({{"Demograd.gis", NewCity}, {".", "x"}}); }, "\".\""},
-        {"a file that is also a folder", [] { return Zip({{"link", "x"}, {"link/sentinel", "y"}}); },
+        {"an entry \".\"",
+         [] {
+             return Zip({{".", "x"}});
+         },
+         "has \".\" in its name"},
+        {"an entry \"./.\"",
+         [] {
+             return Zip({{"./.", "x"}});
+         },
+         "has \".\" in its name"},
+        {"a sound city, then \".\"",
+         [] {
+             return Zip({{"Demograd.gis", NewCity}, {".", "x"}});
+         },
+         "\".\""},
+        {"a file that is also a folder",
+         [] {
+             return Zip({{"link", "x"}, {"link/sentinel", "y"}});
+         },
          "both a file and a folder"},
-        {"a folder that is also a file", [] { return Zip({{"maps/a.txt", "x"}, {"maps", "y"}}); },
+        {"a folder that is also a file",
+         [] {
+             return Zip({{"maps/a.txt", "x"}, {"maps", "y"}});
+         },
          "both a file and a folder"},
-        {"one name twice", [] { return Zip({{"Demograd.gis", NewCity}, {"Demograd.gis", "second"}}); },
+        {"one name twice",
+         [] {
+             return Zip({{"Demograd.gis", NewCity}, {"Demograd.gis", "second"}});
+         },
          "appears twice"},
         {"one name twice, but for letter case",
-         [] { return Zip({{"Demograd.gis", NewCity}, {"demograd.GIS", "second"}}); }, "appears twice"},
-        {"\"..\"", [] { return Zip({{"..", "x"}}); }, "\"..\""},
-        {"a name climbing out", [] { return Zip({{"Demograd.gis", NewCity}, {"../escaped.txt", "x"}}); },
+         [] {
+             return Zip({{"Demograd.gis", NewCity}, {"demograd.GIS", "second"}});
+         },
+         "appears twice"},
+        {"\"..\"",
+         [] {
+             return Zip({{"..", "x"}});
+         },
          "\"..\""},
-        {"a name climbing out further in", [] { return Zip({{"sub/../../escaped.txt", "x"}}); }, "\"..\""},
-        {"an absolute name", [] { return Zip({{"/tmp/tessara-absolute.txt", "x"}}); }, "absolute"},
-        {"a backslash", [] { return Zip({{"sub\\notes.txt", "x"}}); }, "backslash"},
-        {"a drive", [] { return Zip({{"C:escaped.txt", "x"}}); }, "drive"},
-        {"an empty folder name", [] { return Zip({{"sub//notes.txt", "x"}}); }, "empty folder name"},
+        {"a name climbing out",
+         [] {
+             return Zip({{"Demograd.gis", NewCity}, {"../escaped.txt", "x"}});
+         },
+         "\"..\""},
+        {"a name climbing out further in",
+         [] {
+             return Zip({{"sub/../../escaped.txt", "x"}});
+         },
+         "\"..\""},
+        {"an absolute name",
+         [] {
+             return Zip({{"/tmp/tessara-absolute.txt", "x"}});
+         },
+         "absolute"},
+        {"a backslash",
+         [] {
+             return Zip({{"sub\\notes.txt", "x"}});
+         },
+         "backslash"},
+        {"a drive",
+         [] {
+             return Zip({{"C:escaped.txt", "x"}});
+         },
+         "drive"},
+        {"an empty folder name",
+         [] {
+             return Zip({{"sub//notes.txt", "x"}});
+         },
+         "empty folder name"},
         {"a symbolic link entry",
          [] {
              ZipWriter w;
@@ -132,13 +184,30 @@ TEST(UnpackArchive, HostileArchivesLeaveEverythingAsItWas) {
              return w.Build();
          },
          "symbolic link"},
-        {"a path through a link of the folder", [] { return Zip({{"out/keep.txt", "overwritten"}}); },
+        {"a path through a link of the folder",
+         [] {
+             return Zip({{"out/keep.txt", "overwritten"}});
+         },
          "leads through the link"},
-        {"a file over a folder", [] { return Zip({{"sub", "x"}}); }, "would replace the folder"},
-        {"a folder where a file is", [] { return Zip({{"Other.gis/x.txt", "x"}}); }, "needs a folder where"},
-        {"the staging folder's name", [] { return Zip({{".tessara-staging-0/Demograd.gis", "x"}}); },
+        {"a file over a folder",
+         [] {
+             return Zip({{"sub", "x"}});
+         },
+         "would replace the folder"},
+        {"a folder where a file is",
+         [] {
+             return Zip({{"Other.gis/x.txt", "x"}});
+         },
+         "needs a folder where"},
+        {"the staging folder's name",
+         [] {
+             return Zip({{".tessara-staging-0/Demograd.gis", "x"}});
+         },
          "keeps for itself"},
-        {"the archive's own name", [] { return Zip({{"Demograd.gis", NewCity}, {"Demograd.zip", "x"}}); },
+        {"the archive's own name",
+         [] {
+             return Zip({{"Demograd.gis", NewCity}, {"Demograd.zip", "x"}});
+         },
          "name of the archive"},
         {"a damaged checksum after a sound city",
          [&] {
@@ -154,7 +223,11 @@ TEST(UnpackArchive, HostileArchivesLeaveEverythingAsItWas) {
         {"Deflate64", [] { return ReadAll(Fixtures + "/7z-deflate64.zip"); },
          "compression method 9 is not supported"},
         {"more than an archive may hold", [&] { return sound; }, "unpacks to more than", 16},
-        {"only a folder", [] { return Zip({{"maps/", ""}}); }, "holds no file"},
+        {"only a folder",
+         [] {
+             return Zip({{"maps/", ""}});
+         },
+         "holds no file"},
         // Found only while swapping in: the files before it are already in place and must go back.
         {"a name too long for the disk",
          [] {
@@ -192,8 +265,8 @@ TEST(UnpackArchive, SupersededCityGoesOnlyWithItsReplacement) {
                                                {"Linked.gis", "linked city"},
                                                {"./maps/v1.2/inside.txt", "inside"}}));
     ASSERT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(r.written,
-              QStringList({"Demograd2.gis", "Demograd2.gis.tessara-part", "Linked.gis", "maps/v1.2/inside.txt"}));
+    EXPECT_EQ(r.written, QStringList({"Demograd2.gis", "Demograd2.gis.tessara-part", "Linked.gis",
+                                      "maps/v1.2/inside.txt"}));
     EXPECT_EQ(ReadAll(folder.data + "Demograd2.gis"), NewCity);
     EXPECT_EQ(ReadAll(folder.data + "Demograd2.gis.tessara-part"), "text");
     EXPECT_EQ(ReadAll(folder.data + "maps/v1.2/inside.txt"), "inside");

@@ -146,7 +146,11 @@ TEST(ZipFile, RefusesArchivesWhoseDirectoryCannotBeTrusted) {
              Put32(b, CentralAt(b, 1) + 24, quint32(Text(50).size()));
          },
          "its entries overlap"},
-        {"more entries counted than recorded", [](QByteArray& b) { Put16(b, EndAt(b) + 10, 3); Put16(b, EndAt(b) + 8, 3); },
+        {"more entries counted than recorded",
+         [](QByteArray& b) {
+             Put16(b, EndAt(b) + 10, 3);
+             Put16(b, EndAt(b) + 8, 3);
+         },
          "is damaged"},
         {"directory outside the file", [](QByteArray& b) { Put32(b, EndAt(b) + 16, 0xFFFFFF00); },
          "outside the file"},
@@ -173,16 +177,18 @@ TEST(ZipFile, RefusesEntriesThatDoNotUnpackAsDeclared) {
         const char* message;
     };
     const std::vector<Case> cases{
-        {"a wrong checksum", [](QByteArray& b) { PutBoth(b, 0, Crc, 0x12345678); }, "CRC Error in \"a.txt\"."},
-        {"more bytes declared than come out", [&](QByteArray& b) { PutBoth(b, 0, UncompressedSize, size + 1); },
-         "instead of"},
-        {"fewer bytes declared than come out", [&](QByteArray& b) { PutBoth(b, 0, UncompressedSize, size - 1); },
-         "more than its declared"},
+        {"a wrong checksum", [](QByteArray& b) { PutBoth(b, 0, Crc, 0x12345678); },
+         "CRC Error in \"a.txt\"."},
+        {"more bytes declared than come out",
+         [&](QByteArray& b) { PutBoth(b, 0, UncompressedSize, size + 1); }, "instead of"},
+        {"fewer bytes declared than come out",
+         [&](QByteArray& b) { PutBoth(b, 0, UncompressedSize, size - 1); }, "more than its declared"},
         {"damaged compressed data", [](QByteArray& b) { b[LocalAt(b, 0) + 40] = char(0xFF); }, "a.txt"},
-        {"Deflate64", [](QByteArray& b) { PutBoth(b, 0, Method, 9); }, "compression method 9 is not supported"},
+        {"Deflate64", [](QByteArray& b) { PutBoth(b, 0, Method, 9); },
+         "compression method 9 is not supported"},
         {"encryption", [](QByteArray& b) { PutBoth(b, 0, Flags, 1); }, "encrypted"},
-        {"a size no DEFLATE data can reach", [](QByteArray& b) { PutBoth(b, 0, UncompressedSize, 0x7FFFFFFF); },
-         "declares more bytes"},
+        {"a size no DEFLATE data can reach",
+         [](QByteArray& b) { PutBoth(b, 0, UncompressedSize, 0x7FFFFFFF); }, "declares more bytes"},
         {"stored with two sizes",
          [&](QByteArray& b) {
              PutBoth(b, 0, Method, 0);
