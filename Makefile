@@ -52,6 +52,7 @@ $(METROPOLIS): build
 
 bench: build $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_descramble
+	$(BUILD)/bench/bench_install
 	TESSARA_BENCH_CITY=$(METROPOLIS) $(BUILD)/bench/bench_load
 	$(BUILD)/bench/bench_render $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_search $(METROPOLIS)
@@ -63,18 +64,21 @@ sanitize: deps
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j$(JOBS)
 
-# Runs the city file fuzzer and then the record decoders' fuzzer for FUZZ_SECONDS each (default 60);
-# the records start from the sections of a tiny generated city. `fuzz_zip` is run by hand.
+# Runs the city file fuzzer, the record decoders' fuzzer and the archive install fuzzer for FUZZ_SECONDS
+# each (default 60); the records start from the sections of a tiny generated city, the archives from
+# the archive fixtures.
 FUZZ_SECONDS ?= 60
 FUZZ_SEED := build-fuzz/seed/Tiny.gis
 fuzz: build
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTESSARA_FUZZ=ON -DTESSARA_BENCH=OFF -DTESSARA_TESTS=ON
-	cmake --build build-fuzz -j$(JOBS) --target fuzz_city_file fuzz_records
-	mkdir -p build-fuzz/corpus build-fuzz/corpus-records build-fuzz/seed
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_city_file fuzz_records fuzz_zip
+	mkdir -p build-fuzz/corpus build-fuzz/corpus-records build-fuzz/corpus-zip build-fuzz/seed
 	build-fuzz/tests/fuzz/fuzz_city_file -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus
 	$(BUILD)/tools/gis-gen --buildings 20 --streets 3 --orgs 10 $(FUZZ_SEED)
 	TESSARA_SEED_CITY=$(FUZZ_SEED) TESSARA_SEED_DIR=build-fuzz/corpus-records \
 		build-fuzz/tests/fuzz/fuzz_records -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus-records
+	cp tests/fixtures/zip/*.zip build-fuzz/corpus-zip/
+	build-fuzz/tests/fuzz/fuzz_zip -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus-zip
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

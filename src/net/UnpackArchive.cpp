@@ -1,84 +1,116 @@
 #include "UnpackArchive.h"
 
+#include "ArchivePlan.h"
+#include "InstallTransaction.h"
 #include "ZipFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <utility>
-#include <vector>
+#include <cerrno>
+#include <unistd.h>
 
-UnpackReport UnpackArchive(const QString& archivePath, const QString& folder, const QStringList& replaced) {
-    UnpackReport report;
-    std::vector<std::pair<QString, QString>> staged; // temporary file, target
-    auto discard = [&] {
-        for (const auto& s : staged)
-            QFile::remove(s.first);
-        staged.clear();
-    };
-    const QString root = QDir(folder).absolutePath() + '/';
-    try {
-        TZipFile zip;
-        zip.LoadFromFile(archivePath);
-        for (int i = 0; i < zip.EntryCount(); ++i) {
-            const QString name = zip.EntryFileName(i);
-            if (!IsSafeRelativePath(name)) {
-                report.refused << name;
-                continue;
-            }
-            const QString relative = QString(name).replace('\\', '/');
-            if (relative.endsWith('/')) continue; // a folder entry: folders come with the files in them
-            const QByteArray data = zip.EntryData(i);
-            const QString target = QDir::cleanPath(root + relative);
-            QDir().mkpath(QFileInfo(target).absolutePath());
-            const QString temp = target + QStringLiteral(".tessara-part");
-            QFile out(temp);
-            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(data) != data.size()) {
-                report.error = QStringLiteral("Cannot write \"%1\": %2").arg(temp, out.errorString());
-                out.close();
-                QFile::remove(temp);
-                discard();
-                QFile::remove(archivePath);
-                return report;
-            }
-            out.close();
-            staged.emplace_back(temp, target);
-            report.written << relative;
+namespace {
+
+// Writes the whole buffer or raises, naming the entry.
+void WriteAllTo(int fd, const char* data, qsizetype size, const QString& name) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, std::size_t(size));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw EZipFileError(QStringLiteral("Cannot write \"%1\": %2").arg(name, qt_error_string(errno)));
         }
+        data += n;
+        size -= n;
+    }
+}
+
+// Unpacks every file of the plan into the staging folder; returns the staged ids in plan order.
+std::vector<int> StageFiles(const TZipFile& zip, const TArchivePlan& plan, TInstallTransaction& t,
+                            const UnpackOptions& options) {
+    std::vector<int> ids(plan.Entries.size(), -1);
+    std::uint64_t done = 0;
+    for (std::size_t k = 0; k < plan.Entries.size(); ++k) {
+        const TPlannedEntry& e = plan.Entries[k];
+        if (e.Folder) continue;
+        int fd = -1;
+        if (const QString why = t.Stage(ids[k], fd); !why.isEmpty()) throw EZipFileError(why);
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
+        zip.ExtractEntry(e.Index, [&](const char* data, qsizetype size) {
+            WriteAllTo(fd, data, size, e.Target);
+            done += std::uint64_t(size);
+            if (options.Progress) options.Progress(done, plan.TotalSize);
+        });
+        // The file is on the disk before it replaces anything.
+        if (::fsync(fd) != 0)
+            throw EZipFileError(
+                QStringLiteral("Cannot write \"%1\": %2").arg(e.Target, qt_error_string(errno)));
+    }
+    return ids;
+}
+
+} // namespace
+
+UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QStringList& replaced,
+                            const UnpackOptions& options, const QString& archivePath) {
+    UnpackReport report;
+    const QString root = QDir(folder).absolutePath();
+    QStringList superseded;
+    for (const QString& path : replaced) {
+        const QString relative = QDir(root).relativeFilePath(QFileInfo(path).absoluteFilePath());
+        if (relative.startsWith(QLatin1String("../")) || relative == QLatin1String("..") ||
+            relative == QLatin1String(".")) {
+            report.error = QStringLiteral("\"%1\" is not in the folder \"%2\"").arg(path, root);
+            return report;
+        }
+        superseded << relative;
+    }
+
+    TInstallTransaction t(root);
+    QStringList targets;
+    try {
+        const TArchivePlan plan = PlanArchive(zip, root, archivePath, options.MaxTotalSize);
+        if (const QString why = t.Begin(plan.TotalSize); !why.isEmpty()) throw EZipFileError(why);
+        const std::vector<int> ids = StageFiles(zip, plan, t, options);
+        for (std::size_t k = 0; k < plan.Entries.size(); ++k) {
+            const TPlannedEntry& e = plan.Entries[k];
+            const QString why = e.Folder ? t.MakeFolder(e.Target) : t.Swap(ids[k], e.Target);
+            if (!why.isEmpty()) throw EZipFileError(why);
+            if (!e.Folder) targets << e.Target;
+        }
+        // The superseded file goes only now that its replacement is in place.
+        for (const QString& old : superseded)
+            if (!targets.contains(old))
+                if (const QString why = t.Remove(old); !why.isEmpty()) throw EZipFileError(why);
     } catch (const EZipFileError& e) {
         report.error = e.message();
-        report.written.clear();
-        discard();
-        QFile::remove(archivePath);
+        if (const QString lost = t.Rollback(); !lost.isEmpty()) report.error += QStringLiteral(". ") + lost;
         return report;
     }
-    if (staged.empty()) {
-        report.error = QStringLiteral("The archive \"%1\" holds no file that can be installed")
-                           .arg(QFileInfo(archivePath).fileName());
-        report.written.clear();
-        QFile::remove(archivePath);
-        return report;
-    }
-    for (const QString& old : replaced) {
-        bool overwritten = false;
-        for (const auto& s : staged)
-            overwritten = overwritten || QFileInfo(s.second) == QFileInfo(old);
-        if (!overwritten) QFile::remove(old);
-    }
-    for (const auto& [temp, target] : staged) {
-        std::error_code ec;
-        // A rename over the old file replaces it in one step: readers see the old or the new file.
-        std::filesystem::rename(std::filesystem::path(temp.toStdU16String()),
-                                std::filesystem::path(target.toStdU16String()), ec);
-        if (ec) {
-            report.ok = false;
-            report.error =
-                QStringLiteral("Cannot replace \"%1\": %2").arg(target, QString::fromStdString(ec.message()));
-            QFile::remove(temp);
+    t.Commit();
+    report.ok = true;
+    report.written = targets;
+    return report;
+}
+
+UnpackReport UnpackArchive(const QString& archivePath, const QString& folder, const QStringList& replaced,
+                           const UnpackOptions& options) {
+    UnpackReport report;
+    {
+        TZipFile zip;
+        try {
+            zip.LoadFromFile(archivePath);
+            report = InstallArchive(zip, folder, replaced, options, archivePath);
+        } catch (const EZipFileError& e) {
+            report.error = e.message();
         }
     }
-    if (report.error.isEmpty()) report.ok = true;
+    if (!report.ok)
+        report.error = QStringLiteral("Nothing was installed from \"%1\": %2")
+                           .arg(QFileInfo(archivePath).fileName(), report.error);
     QFile::remove(archivePath);
     return report;
 }

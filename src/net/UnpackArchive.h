@@ -1,20 +1,35 @@
-// Installing a downloaded ZIP archive: every entry is checked before anything on disk is replaced.
+// Installing a downloaded ZIP archive as one transaction: the whole archive is checked, every entry
+// unpacked and checked into a private staging folder, and only then are the files swapped in; any
+// failure puts the folder back as it was.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
+
+class TZipFile;
 
 struct UnpackReport {
-    bool ok = false;
+    bool ok = false;     // every file of the archive is in the folder
     QString error;       // why nothing was installed
-    QStringList written; // entry names now in the folder
-    QStringList refused; // entry names that are absolute or climb out of the folder, not written
+    QStringList written; // file names now in the folder, below it
 };
 
-// Extracts the entries of `archivePath` into `folder` under their stored names, then deletes the archive.
-// Entries are inflated and checked one by one into temporary files and moved into place only when all
-// of them are sound, so a damaged archive leaves the folder as it was. `replaced` names files of the
-// folder that go away once the archive is installed (the city file the archive supersedes).
-// An archive with no entry that can be written installs nothing and is an error.
+struct UnpackOptions {
+    // All entries of one archive together unpack to at most this: a city with its photos is far below.
+    static constexpr std::uint64_t DefaultMaxTotalSize = 8ull << 30;
+    std::uint64_t MaxTotalSize = DefaultMaxTotalSize;
+    // Called as bytes are unpacked (for a progress bar that keeps the window alive).
+    std::function<void(std::uint64_t done, std::uint64_t total)> Progress;
+};
+
+// Installs the entries of `archivePath` into `folder` under their stored names, then deletes the
+// archive, installed or not. `replaced` names files of the folder that go away once the archive is in
+// place (the city file it supersedes); they are taken out only after every entry is in.
 UnpackReport UnpackArchive(const QString& archivePath, const QString& folder,
-                           const QStringList& replaced = {});
+                           const QStringList& replaced = {}, const UnpackOptions& options = {});
+
+// The same for an archive already open; `archivePath` (may be empty) is its file, a name no entry may take.
+UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QStringList& replaced,
+                            const UnpackOptions& options, const QString& archivePath = {});

@@ -183,9 +183,6 @@ void Updater::InstallCity(TFileInf& row, const UpdateHooks& hooks) {
     if (!r.ok()) return failed(r.error);
     const QString superseded = folder + QFileInfo(localName).completeBaseName() + QStringLiteral(".gis");
     const UnpackReport unpacked = UnpackArchive(folder + localName, folder, {superseded});
-    if (!unpacked.refused.isEmpty())
-        failed(QStringLiteral("Not installed, the names leave the data folder: %1")
-                   .arg(unpacked.refused.join(", ")));
     if (!unpacked.ok) return failed(unpacked.error);
     if (IsSelectedCity(row)) ctx_.Outcome.CurrentCityUpdated = true;
     ctx_.Outcome.DataInstalled = true;

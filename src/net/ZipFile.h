@@ -1,9 +1,12 @@
-// TZipFile: reads a ZIP archive into memory and hands out each entry's name and inflated bytes.
+// TZipFile: reads a ZIP archive through its central directory and hands out each entry's name and
+// bytes, in memory for small entries or streamed to a sink with sizes and CRC checked on the way.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -36,18 +39,8 @@ struct TCommonFileHeader {
     std::uint16_t ExtraFieldLength = 0;
 };
 
-struct TLocalFile {
-    std::uint32_t LocalFileHeaderSignature = 0;
-    TCommonFileHeader CommonFileHeader;
-    QByteArray filename;
-    QByteArray extrafield;
-    QByteArray CompressedData; // views the owning TZipFile's buffer: valid while that archive lives
-    // The record ran past the end of the archive: its declared sizes are not what the file holds.
-    bool truncated = false;
-};
-
+// A central directory record as stored.
 struct TFileHeader {
-    std::uint32_t CentralFileHeaderSignature = 0;
     std::uint16_t VersionMadeBy = 0;
     TCommonFileHeader CommonFileHeader;
     std::uint16_t FileCommentLength = 0;
@@ -57,11 +50,9 @@ struct TFileHeader {
     std::uint32_t RelativeOffsetOfLocalHeader = 0;
     QByteArray filename;
     QByteArray extrafield;
-    QByteArray fileComment;
 };
 
 struct TEndOfCentralDir {
-    std::uint32_t EndOfCentralDirSignature = 0;
     std::uint16_t NumberOfThisDisk = 0;
     std::uint16_t NumberOfTheDiskWithTheStart = 0;
     std::uint16_t TotalNumberOfEntriesOnThisDisk = 0;
@@ -71,32 +62,87 @@ struct TEndOfCentralDir {
     std::uint16_t ZipfileCommentLength = 0;
 };
 
+// One entry: its central record, the 64-bit values (zip64 resolved) and where its data lies, found
+// through the local header and checked against it.
+struct TZipEntry {
+    TFileHeader Header;
+    std::uint64_t CompressedSize = 0;
+    std::uint64_t UncompressedSize = 0;
+    std::uint64_t LocalHeaderOffset = 0;
+    std::uint64_t DataOffset = 0;
+    std::uint64_t End = 0; // past the data and its descriptor
+
+    std::uint16_t Method() const { return Header.CommonFileHeader.CompressionMethod; }
+    std::uint32_t Crc32() const { return Header.CommonFileHeader.Crc32; }
+    bool IsFolder() const;
+    // A symbolic link, device, pipe or socket as the Unix mode of the writer says.
+    bool IsSpecial() const;
+    bool IsSymlink() const;
+};
+
 class TZipFile {
 public:
-    std::vector<TLocalFile> Files;
-    std::vector<TFileHeader> CentralDirectory;
+    // Archives are refused beyond these: they bound what a hostile directory can make us hold.
+    static constexpr std::uint64_t MaxCentralDirectorySize = 64ull << 20;
+    static constexpr std::size_t MaxEntries = 100000;
+    // EntryData holds the whole entry; larger entries are streamed with ExtractEntry.
+    static constexpr std::uint64_t MaxEntryDataSize = 64ull << 20;
+    // LoadFromStream reads the stream whole.
+    static constexpr std::int64_t MaxStreamSize = 64ll << 20;
+
+    std::vector<TZipEntry> Entries;
     TEndOfCentralDir EndOfCentralDirectory;
     QByteArray ZipFileComment;
 
-    // Both read as far as the records are intact; LoadFromFile raises EZipFileError when the file
-    // cannot be opened.
+    TZipFile();
+    ~TZipFile();
+    TZipFile(const TZipFile&) = delete;
+    TZipFile& operator=(const TZipFile&) = delete;
+
+    // Each reads the directory and raises EZipFileError when the archive is not one we can trust.
+    // LoadFromFile keeps the file open to read entries from it; the other two keep the bytes.
     void LoadFromFile(const QString& fileName);
     void LoadFromStream(QIODevice& stream);
     void LoadFromBytes(const QByteArray& bytes);
 
-    int EntryCount() const { return int(Files.size()); }
+    int EntryCount() const { return int(Entries.size()); }
     // The stored name bytes; EntryFileName decodes them (UTF-8 when the entry says so, else Windows-1251).
     QByteArray EntryName(int i) const;
     QString EntryFileName(int i) const;
-    // The inflated bytes; raises "Index out of range.", the CRC message or a decompression error.
+    // The unpacked bytes; raises "Index out of range.", the CRC message or an unpacking error.
     QByteArray EntryData(int i) const;
 
+    // Why entry i cannot be unpacked (encrypted, an unsupported method, impossible sizes), or empty.
+    QString UnpackProblem(int i) const;
+    // Receives the unpacked bytes in order; may raise EZipFileError to stop.
+    using Sink = std::function<void(const char* data, qsizetype size)>;
+    // Streams entry i to `sink` in bounded memory. Raises once more bytes come out than the directory
+    // declares, when fewer do, when the data does not end where declared, and on a CRC mismatch (after
+    // the last bytes went to the sink: the caller discards what it wrote).
+    void ExtractEntry(int i, const Sink& sink) const;
+
 private:
-    QByteArray buffer_; // the archive bytes; entries' fields view into it
+    struct Extent {
+        std::uint64_t Offset = 0, Size = 0, Entries = 0;
+    };
+    void Load(std::unique_ptr<QIODevice> device, const QString& label);
+    // The end records, zip64 ones included: where the central directory lies and what it holds.
+    Extent ReadEnd();
+    void ReadDirectory(const Extent& directory);
+    void LocateData(std::uint64_t cdOffset);
+    EZipFileError Damaged(const QString& why) const;
+    QByteArray Read(std::uint64_t at, qint64 n) const;
+    void ReadRange(std::uint64_t at, char* to, qint64 size) const;
+    const TZipEntry& At(int i) const;
+
+    std::unique_ptr<QIODevice> device_;
+    QByteArray bytes_;
+    std::uint64_t size_ = 0;
+    QString named_; // "The archive" or "The archive "NAME"", for messages
 };
 
 // CRC-32 as ZIP uses it (reflected polynomial, start 0xFFFFFFFF, final complement).
 std::uint32_t ZipCrc32(const QByteArray& bytes);
 
-// A stored entry or page name that stays inside its folder: relative, no "..", no drive or root prefix.
+// A stored page name that stays inside its folder: relative, no "..", no drive or root prefix.
 bool IsSafeRelativePath(const QString& name);

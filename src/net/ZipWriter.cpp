@@ -43,10 +43,23 @@ QByteArray DeflateRaw(const QByteArray& data) {
 }
 
 void ZipWriter::Add(const QString& name, const QByteArray& data, Method method) {
+    AddPacked(name, method == Deflate ? DeflateRaw(data) : data, ZipCrc32(data), std::uint32_t(data.size()),
+              method);
+}
+
+void ZipWriter::AddSymlink(const QString& name, const QByteArray& target) {
+    Add(name, target, Stored);
+    entries_.back().unixMode = 0120777;
+}
+
+void ZipWriter::AddPacked(const QString& name, const QByteArray& packed, std::uint32_t crc,
+                          std::uint32_t size, Method method) {
     Entry e;
     e.utf8 = !IsAscii(name);
     e.name = name.toUtf8();
-    e.data = data;
+    e.packed = packed;
+    e.crc = crc;
+    e.size = size;
     e.method = method;
     entries_.push_back(std::move(e));
 }
@@ -56,8 +69,7 @@ QByteArray ZipWriter::Build() const {
     constexpr std::uint32_t DosTimeDate =
         (0u << 11 | 0u << 5) | ((46u << 9 | 1u << 5 | 1u) << 16); // 01.01.2026
     for (const Entry& e : entries_) {
-        const QByteArray packed = e.method == Deflate ? DeflateRaw(e.data) : e.data;
-        const std::uint32_t crc = ZipCrc32(e.data);
+        const QByteArray& packed = e.packed;
         const std::uint32_t flags = e.utf8 ? 1u << 11 : 0u;
         const std::uint32_t offset = std::uint32_t(out.size());
         auto common = [&](QByteArray& b) {
@@ -65,9 +77,9 @@ QByteArray ZipWriter::Build() const {
             U16(b, flags);
             U16(b, e.method);
             U32(b, DosTimeDate);
-            U32(b, crc);
+            U32(b, e.crc);
             U32(b, std::uint32_t(packed.size()));
-            U32(b, std::uint32_t(e.data.size()));
+            U32(b, e.size);
             U16(b, std::uint32_t(e.name.size()));
             U16(b, 0);
         };
@@ -77,12 +89,12 @@ QByteArray ZipWriter::Build() const {
         out.append(packed);
 
         U32(central, 0x02014B50);
-        U16(central, 20);
+        U16(central, e.unixMode ? (3u << 8 | 20u) : 20u);
         common(central);
         U16(central, 0); // comment length
         U16(central, 0); // disk
         U16(central, 0); // internal attributes
-        U32(central, 0); // external attributes
+        U32(central, e.unixMode << 16);
         U32(central, offset);
         central.append(e.name);
     }

@@ -237,7 +237,7 @@ TEST_F(UpdateRun, FailedDownloadsKeepTheOldCity) {
     }
 }
 
-// An archive whose names leave the data folder: those entries are not written and the run says so.
+// An archive with a name that leaves the data folder installs nothing, and the run says why.
 TEST_F(UpdateRun, UnsafeArchiveEntriesAreReported) {
     ZipWriter zip;
     zip.Add("Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.11.2026"));
@@ -245,6 +245,7 @@ TEST_F(UpdateRun, UnsafeArchiveEntriesAreReported) {
     zip.Write(root.file("pub/download/Demograd.zip"));
     Serve();
     InstallOld();
+    const QByteArray old = ReadAll(ctx.DataFolder + "Demograd.gis");
     ctx.AutoUpdate = true;
     Updater u(ctx, mirrors);
     ASSERT_TRUE(u.FetchLists());
@@ -254,7 +255,8 @@ TEST_F(UpdateRun, UnsafeArchiveEntriesAreReported) {
     EXPECT_TRUE(warnings[0].contains("../../outside.txt"));
     EXPECT_FALSE(QFile::exists(root.file("outside.txt")));
     EXPECT_FALSE(QFile::exists(root.file("data/../outside.txt")));
-    EXPECT_TRUE(ctx.Outcome.DataInstalled);
+    EXPECT_EQ(ReadAll(ctx.DataFolder + "Demograd.gis"), old);
+    EXPECT_FALSE(ctx.Outcome.DataInstalled);
 }
 
 TEST_F(UpdateRun, ProgramInstallerAndFallbackFolder) {

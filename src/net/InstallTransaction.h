@@ -1,0 +1,62 @@
+// Puts a set of files into a folder all at once or not at all. New files are written into a private
+// staging folder inside it, then swapped in one by one while each file they replace is kept aside;
+// on any failure every step is undone, so the folder ends as it was, byte for byte.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+class TInstallTransaction {
+public:
+    explicit TInstallTransaction(const QString& folder);
+    ~TInstallTransaction(); // undoes what was not committed
+    TInstallTransaction(const TInstallTransaction&) = delete;
+    TInstallTransaction& operator=(const TInstallTransaction&) = delete;
+
+    // Each returns an empty text on success, else what went wrong.
+
+    // Opens the folder, checks that `bytesNeeded` fit on its disk and creates the staging folder.
+    QString Begin(std::uint64_t bytesNeeded);
+    // A new empty file in the staging folder, open for writing: the caller writes, syncs and closes `fd`.
+    QString Stage(int& id, int& fd);
+    // Paths are below the folder, '/'-separated, already checked; no link on the way is followed.
+    QString MakeFolder(const QString& path);
+    // Puts staged file `id` at `path`, creating the folders above it; what was there is kept aside.
+    QString Swap(int id, const QString& path);
+    // Takes the file at `path` out of the folder (kept aside until the commit); nothing there is fine.
+    QString Remove(const QString& path);
+    // Drops the kept files and the staging folder: the new files stay.
+    void Commit();
+    // Puts everything back and removes the staging folder. When something cannot be put back, the
+    // staging folder stays with the kept files in it, and the text says where.
+    QString Rollback();
+
+private:
+    struct Step {
+        enum Kind { CreatedFolder, Placed, Removed } kind;
+        int parent = -1; // descriptor of the folder holding `leaf`, owned
+        QByteArray leaf;
+        QByteArray aside; // name in the staging folder of what was there; empty: nothing was
+        bool done = false;
+    };
+    // Opens the folder at `parts` below ours without following links, creating missing ones when asked
+    // (each recorded for the rollback); `missing` tells a folder that is not there from other failures.
+    QString OpenFolder(const QStringList& parts, bool create, int& fd, bool* missing = nullptr);
+    QString OpenParent(const QString& path, bool create, int& fd, QByteArray& leaf, bool* missing = nullptr);
+    QString KeepAside(Step& step, bool byLink);
+    QByteArray NewName(char kind);
+    void RemoveStaging();
+
+    QString folder_;
+    int root_ = -1;
+    int staging_ = -1;
+    QByteArray stagingName_;
+    std::vector<QByteArray> stagedNames_; // by id
+    std::vector<QByteArray> ownNames_;    // everything ever created in the staging folder
+    std::vector<Step> steps_;
+    int counter_ = 0;
+    bool finished_ = false;
+};
