@@ -584,6 +584,11 @@ void TfrmMain::WireMapImage() {
         imgMouseUp(e->button(), e->position().toPoint(), e->globalPosition().toPoint());
     };
     img->onLeave = [this] { imgMouseLeave(); };
+    img->onRatioChanged = [this] {
+        if (!map || app_.AppState == QStringLiteral("back")) return;
+        map->Resize(img->width(), img->height(), false, img->devicePixelRatioF());
+        Redraw(true);
+    };
 }
 
 void TfrmMain::FormCreate(const std::function<void()>& step) {
@@ -652,7 +657,7 @@ void TfrmMain::timStartTimer() {
     timStart->stop();
     app_.AppState.clear();
     if (map) {
-        map->Resize(img->width(), img->height(), true);
+        map->Resize(img->width(), img->height(), true, img->devicePixelRatioF());
         view.SetWorld(app_.db->WorldMinX, app_.db->WorldMinY, app_.db->WorldMaxX, app_.db->WorldMaxY);
         view.SetSurface(img->width(), img->height(), true);
     }
@@ -775,7 +780,8 @@ void TfrmMain::resizeEvent(QResizeEvent* e) {
     // A view showing the whole city keeps showing it when the window changes size (maximising
     // may come after the deferred start), so the scale never stays above the full-map scale.
     const bool wholeCity = view.Scale >= view.FullScale - 0.00001f;
-    map->Resize(img->width(), img->height(), app_.AppState == QStringLiteral("start") || wholeCity);
+    map->Resize(img->width(), img->height(), app_.AppState == QStringLiteral("start") || wholeCity,
+                img->devicePixelRatioF());
     Redraw(true);
 }
 

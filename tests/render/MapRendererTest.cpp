@@ -17,10 +17,10 @@ struct Scene {
     MapDisplay display;
     TMap map{db, view, display, scheme};
 
-    // A 400 x 300 surface at `scale`, centred on (cx, cy).
-    QImage Draw(float scale, float cx, float cy, bool full = true) {
+    // A 400 x 300 surface at `scale`, centred on (cx, cy), with `ratio` device pixels per pixel.
+    QImage Draw(float scale, float cx, float cy, bool full = true, double ratio = 1) {
         map.CityLoaded();
-        map.Resize(400, 300);
+        map.Resize(400, 300, false, ratio);
         view.Scale = scale;
         view.OriginX = cx;
         view.OriginY = cy;
@@ -220,6 +220,43 @@ TEST(MapRenderer, SpatialIndexDrawsWhatAFullWalkDraws) {
         s.map.UseSpatialIndex = false;
         QImage walked = s.Draw(v.scale, v.x, v.y);
         EXPECT_TRUE(indexed == walked) << "scale " << v.scale;
+    }
+}
+
+TEST(MapRenderer, HighDensityPictureShowsTheSameViewInMorePixels) {
+    Scene s;
+    Frame(s);
+    QRandomGenerator rng(7);
+    for (int i = 0; i < 60; ++i) {
+        float x = float(rng.bounded(360)) - 180, y = float(rng.bounded(260)) - 130;
+        float w = 8 + float(rng.bounded(30)), h = 8 + float(rng.bounded(30));
+        int bi = tiny::AddBuilding(s.db, s.scheme, {tiny::Rect(x, y, x + w, y + h)},
+                                   std::uint8_t(rng.bounded(3) * 10), std::uint8_t(rng.bounded(23)),
+                                   QString::number(i));
+        if (i % 7 == 0) s.display.Marks.AddFlag(bi);
+        tiny::AddRoad(s.db, s.scheme, {x, y - 3}, {x + 90, y + float(rng.bounded(60))}, TRoadType(rng.bounded(7)),
+                      float(rng.bounded(6)), 0);
+    }
+    const QImage plain = s.Draw(1, 0, 0);
+    ASSERT_EQ(plain.size(), QSize(400, 300));
+    for (double ratio : {1.5, 2.0}) {
+        const QImage dense = s.Draw(1, 0, 0, true, ratio);
+        EXPECT_EQ(dense.size(), QSize(400, 300) * ratio);
+        EXPECT_EQ(dense.devicePixelRatio(), ratio);
+        EXPECT_EQ(s.view.Width, 400) << "the view keeps logical pixels";
+        EXPECT_EQ(s.view.Height, 300);
+        // Every device pixel shows what its logical pixel shows, except along edges and in text.
+        int same = 0;
+        for (int y = 0; y < dense.height(); ++y)
+            for (int x = 0; x < dense.width(); ++x)
+                same += (dense.pixel(x, y) & 0xFFFFFF) == (plain.pixel(int(x / ratio), int(y / ratio)) & 0xFFFFFF);
+        EXPECT_GT(same, dense.width() * dense.height() * 9 / 10) << "ratio " << ratio;
+        // The mark's pole stands on the device pixels of the building's label point.
+        const QPoint pole = s.At(s.db.Buildings[0].x, s.db.Buildings[0].y) + QPoint(1, -2);
+        bool black = false;
+        for (int d = 0; d < int(ratio); ++d)
+            black |= (dense.pixel(int(pole.x() * ratio) + d, int(pole.y() * ratio)) & 0xFFFFFF) == 0;
+        EXPECT_TRUE(black) << "ratio " << ratio;
     }
 }
 
