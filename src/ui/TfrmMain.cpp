@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "AppContext.h"
+#include "KeyboardLayout.h"
 #include "MainWindowLabels.h"
 #include "MapColors.h"
 #include "MapRenderer.h"
@@ -611,6 +612,7 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     ApplySettingsToMap();
     img->source = &map->img;
     img->setCursor(app_.cursors.cursor(2));
+    ActivateRussianLayout();
     LayoutPanels();
     if (step) {
         step(); // the rubric tree takes two steps of the bar
