@@ -5,14 +5,10 @@
 #include "TfrmStart.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Norvik"));
-    QApplication::setApplicationName(QStringLiteral("Tessara"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Тессара "));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    ConfigureApplication();
 
     // A second start brings the running program to the front and ends without a window.
     SingleInstance instance;

@@ -14,6 +14,7 @@
 #include "TCardList.h"
 #include "TMapImage.h"
 #include "TOrgCriteria.h"
+#include "ProgramHarness.h"
 #include "TempSettingsStore.h"
 #include "TfrmHelp.h"
 #include "TfrmMain.h"
@@ -44,31 +45,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-// Answers the next modal window by clicking its control `name` once it shows.
-void AnswerModal(const QString& name) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, name] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) return;
-        poll->stop();
-        poll->deleteLater();
-        if (auto* button = modal->findChild<QAbstractButton*>(name))
-            button->click();
-        else if (auto* box = qobject_cast<QMessageBox*>(modal))
-            box->accept();
-        else if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-    });
-    poll->start(20);
-}
 
 // Saves a picture of a window when TESSARA_SCREENSHOT_DIR names a folder (run under Xvfb to see them).
 void Screenshot(QWidget* w, const QString& name) {
@@ -150,66 +126,6 @@ void Click(QWidget* w, QPoint at) {
     Mouse(w, QEvent::MouseMove, at + QPoint(4, 4));
     Mouse(w, QEvent::MouseButtonRelease, at + QPoint(4, 4));
 }
-
-QString WriteCity(const QString& folder, const QString& name, const QString& engName) {
-    QDir().mkpath(folder);
-    CityGenOptions options;
-    CityGenPreset(QStringLiteral("demo"), options);
-    options.buildings = 400;
-    options.orgs = 200;
-    options.streets = 20;
-    CityWriter w;
-    w.CityName = name;
-    w.ReleaseDate = QStringLiteral("31.12.2025");
-    CityDb db;
-    GenerateCity(options, db, w);
-    SetCitySections(w, db);
-    const QString path = folder + engName + QStringLiteral(".gis");
-    EXPECT_TRUE(w.Write(path).isEmpty());
-    return path;
-}
-
-struct Program : ::testing::Test {
-    TempSettingsStore store;
-    QTemporaryDir data;
-    std::unique_ptr<AppContext> app;
-    std::unique_ptr<TfrmStart> start;
-    bool closed = false;
-
-    void SetUp() override {
-        qputenv("XDG_DATA_HOME", data.path().toUtf8());
-        auto user = TempSettingsStore::User();
-        user->setValue("ShellLang", 1);
-        user->setValue("ShowHelp", false);
-        user->setValue("AutoUpdate", false);
-        user->setValue("DemogradLang", 0);
-        user->setValue("BrokenLang", 0);
-        user->setValue("MirrorSite1", "http://127.0.0.1:9/");
-        user->setValue("MirrorSite2", "http://127.0.0.1:9/");
-        user->sync();
-    }
-    void TearDown() override {
-        start.reset();
-        app.reset();
-        BindShellLang(nullptr);
-    }
-    QString CityFolder() const { return data.path() + QStringLiteral("/Tessara/"); }
-
-    void Open() {
-        app = std::make_unique<AppContext>();
-        start = std::make_unique<TfrmStart>(*app);
-        start->checkHost = [] { return false; };
-        QObject::connect(start.get(), &TfrmStart::closed, [this] { closed = true; });
-        start->show();
-        ASSERT_TRUE(WaitUntil([&] { return start->btnGo->isEnabled(); }));
-    }
-    TfrmMain* Next() {
-        start->btnGo->click();
-        EXPECT_TRUE(WaitUntil(
-            [&] { return start->frmMain && start->frmMain->isVisible() && app->AppState.isEmpty(); }));
-        return start->frmMain;
-    }
-};
 
 TEST_F(Program, StartLoadMapAndBack) {
     WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
