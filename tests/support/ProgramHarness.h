@@ -48,7 +48,9 @@ inline void AnswerModal(const QString& name) {
     poll->start(20);
 }
 
-inline QString WriteCity(const QString& folder, const QString& name, const QString& engName) {
+// A generated city of a few hundred buildings; `edit` changes its records before they are written.
+inline QString WriteCity(const QString& folder, const QString& name, const QString& engName,
+                         const std::function<void(CityDb&)>& edit = {}) {
     QDir().mkpath(folder);
     CityGenOptions options;
     CityGenPreset(QStringLiteral("demo"), options);
@@ -60,6 +62,7 @@ inline QString WriteCity(const QString& folder, const QString& name, const QStri
     w.ReleaseDate = QStringLiteral("31.12.2025");
     CityDb db;
     GenerateCity(options, db, w);
+    if (edit) edit(db);
     SetCitySections(w, db);
     const QString path = folder + engName + QStringLiteral(".gis");
     EXPECT_TRUE(w.Write(path).isEmpty());
