@@ -15,6 +15,7 @@
 #include "TCardList.h"
 #include "TMapImage.h"
 #include "TOrgCriteria.h"
+#include "ToolStrip.h"
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
 #include "TfrmQuit.h"
@@ -736,6 +737,7 @@ void TfrmMain::LayoutPanels() {
     const int rw = std::min(ResultWidth, std::max(W / 2, 200));
     const bool right = app_.settings.position == 1;
     const int mapW = W - rw;
+    LayoutToolStrip(pnlTools, pnlSys, mapW, !right, ToolSize);
     if (right) {
         pnlResult->setGeometry(W - rw, 0, rw, H);
         pnlSys->setParent(pnlResult);

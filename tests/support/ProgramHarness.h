@@ -111,3 +111,22 @@ struct Program : ::testing::Test {
     }
 };
 
+// The main window over a generated city, closed through the quit window afterwards.
+struct MainWindow : Program {
+    TfrmMain* frm = nullptr;
+    void SetUp() override {
+        Program::SetUp();
+        WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
+        Open();
+        frm = Next();
+        ASSERT_NE(frm, nullptr);
+    }
+    void TearDown() override {
+        if (frm && frm->isVisible()) {
+            AnswerModal("btnYes");
+            frm->close();
+            WaitUntil([&] { return closed; }, 5000);
+        }
+        Program::TearDown();
+    }
+};

@@ -327,29 +327,6 @@ TEST(SingleInstanceProgram, ASecondStartEndsAtOnceAndWakesTheFirst) {
 #endif
 }
 
-} // namespace
-
-namespace {
-
-struct MainWindow : Program {
-    TfrmMain* frm = nullptr;
-    void SetUp() override {
-        Program::SetUp();
-        WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
-        Open();
-        frm = Next();
-        ASSERT_NE(frm, nullptr);
-    }
-    void TearDown() override {
-        if (frm && frm->isVisible()) {
-            AnswerModal("btnYes");
-            frm->close();
-            WaitUntil([&] { return closed; }, 5000);
-        }
-        Program::TearDown();
-    }
-};
-
 TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
     for (const char* name : {"pnlResult",
                              "pc",
