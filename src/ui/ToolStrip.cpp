@@ -12,6 +12,20 @@ constexpr int SysRight = 1;    // the system buttons' distance from the strip's 
 constexpr int SysGap = 6;      // between the last tool button and the system buttons
 constexpr int MinToolSize = 24;
 
+// Sizes of the buttons of one row.
+struct ToolRowSize {
+    int size; // a button's width and height
+    int step; // from one button's left to the next one's
+};
+
+// The largest size up to `fullSize` at which `count` buttons, `Gap` pixels apart, and `extra` pixels
+// besides fit in `width`; never below `minSize`.
+ToolRowSize FitToolRow(int count, int width, int extra, int fullSize, int minSize) {
+    if (count <= 0) return {fullSize, fullSize + Gap};
+    const int size = std::clamp((width - extra + Gap) / count - Gap, minSize, fullSize);
+    return {size, size + Gap};
+}
+
 // The buttons in their order along the strip (raising one changes the order of children, not of buttons).
 QList<QToolButton*> Buttons(QWidget* w) {
     QList<QToolButton*> buttons = w->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly);
@@ -31,12 +45,6 @@ int PlaceRow(const QList<QToolButton*>& buttons, int left, int top, int band, To
 }
 
 } // namespace
-
-ToolRowSize FitToolRow(int count, int width, int extra, int fullSize, int minSize) {
-    if (count <= 0) return {fullSize, fullSize + Gap};
-    const int size = std::clamp((width - extra + Gap) / count - Gap, minSize, fullSize);
-    return {size, size + Gap};
-}
 
 void LayoutToolStrip(QWidget* strip, QWidget* sys, int width, bool sysInStrip, int fullSize) {
     const QList<QToolButton*> tools = Buttons(strip), system = Buttons(sys);
