@@ -6,14 +6,10 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QStyleFactory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Norvik"));
-    QApplication::setApplicationName(QStringLiteral("Tessara"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Тессара "));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    ConfigureApplication();
     // The menu entry's name and icon, also for windows of a program started from the build folder.
     QGuiApplication::setDesktopFileName(QStringLiteral(TESSARA_APP_ID));
     QIcon icon;

@@ -38,13 +38,18 @@ int FontMeasure::Width(const QString& text, bool bold) const {
 
 namespace {
 
-QImage Canvas(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+// A transparent picture of w x h logical pixels with `ratio` device pixels per pixel.
+QImage Canvas(int w, int h, double ratio) {
+    QImage img(int(std::lround(w * ratio)), int(std::lround(h * ratio)), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(ratio);
     img.fill(Qt::transparent);
     return img;
 }
 
-QImage DrawIcon(const QString& name) {
+// Pictures are kept per device pixel ratio, in hundredths.
+int RatioKey(double ratio) { return int(std::lround(ratio * 100)); }
+
+QImage DrawIcon(const QString& name, double ratio) {
     const QColor ink(40, 60, 110), blue(30, 100, 200), green(40, 140, 60);
     auto start = [](QImage& img, QPainter& p) {
         p.begin(&img);
@@ -52,7 +57,7 @@ QImage DrawIcon(const QString& name) {
     };
     QPainter p;
     if (name == QLatin1String("imgPage")) {
-        QImage img = Canvas(10, 14);
+        QImage img = Canvas(10, 14, ratio);
         start(img, p);
         QPainterPath path;
         path.moveTo(0.5, 0.5);
@@ -72,7 +77,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgWWW")) {
-        QImage img = Canvas(15, 16);
+        QImage img = Canvas(15, 16, ratio);
         start(img, p);
         p.setPen(QPen(blue, 1.2));
         p.setBrush(QColor(200, 225, 255));
@@ -84,7 +89,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgMail")) {
-        QImage img = Canvas(16, 10);
+        QImage img = Canvas(16, 10, ratio);
         start(img, p);
         p.setPen(ink);
         p.setBrush(QColor(255, 250, 220));
@@ -94,7 +99,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgICQ")) {
-        QImage img = Canvas(15, 15);
+        QImage img = Canvas(15, 15, ratio);
         start(img, p);
         p.setPen(Qt::NoPen);
         for (int k = 0; k < 8; ++k) {
@@ -107,7 +112,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgSkype")) {
-        QImage img = Canvas(15, 15);
+        QImage img = Canvas(15, 15, ratio);
         start(img, p);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 160, 230));
@@ -121,7 +126,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgMap")) {
-        QImage img = Canvas(23, 16);
+        QImage img = Canvas(23, 16, ratio);
         start(img, p);
         const QPointF pts[] = {{0.5, 2.5},   {7.5, 0.5},   {15.5, 2.5}, {22.5, 0.5},
                                {22.5, 13.5}, {15.5, 15.5}, {7.5, 13.5}, {0.5, 15.5}};
@@ -136,7 +141,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgBuild")) {
-        QImage img = Canvas(16, 16);
+        QImage img = Canvas(16, 16, ratio);
         start(img, p);
         p.setPen(QColor(90, 70, 50));
         p.setBrush(QColor(225, 190, 140));
@@ -154,7 +159,7 @@ QImage DrawIcon(const QString& name) {
     if (name == QLatin1String("imgCollapse") || name == QLatin1String("imgExpand")) {
         // A closed block shows an arrow pointing down (more below), an open one an arrow up.
         const bool down = name == QLatin1String("imgCollapse");
-        QImage img = Canvas(17, 20);
+        QImage img = Canvas(17, 20, ratio);
         start(img, p);
         p.setPen(QColor(120, 140, 170));
         p.setBrush(QColor(245, 248, 252));
@@ -171,7 +176,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgFax")) {
-        QImage img = Canvas(16, 13);
+        QImage img = Canvas(16, 13, ratio);
         start(img, p);
         p.setPen(ink);
         p.setBrush(Qt::white);
@@ -186,7 +191,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgPhone")) {
-        QImage img = Canvas(16, 14);
+        QImage img = Canvas(16, 14, ratio);
         start(img, p);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(60, 60, 70));
@@ -198,7 +203,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgCell")) {
-        QImage img = Canvas(9, 16);
+        QImage img = Canvas(9, 16, ratio);
         start(img, p);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(50, 50, 60));
@@ -210,7 +215,7 @@ QImage DrawIcon(const QString& name) {
         return img;
     }
     if (name == QLatin1String("imgClock")) {
-        QImage img = Canvas(17, 17);
+        QImage img = Canvas(17, 17, ratio);
         start(img, p);
         p.setPen(QPen(green, 1.3));
         p.setBrush(Qt::white);
@@ -224,8 +229,8 @@ QImage DrawIcon(const QString& name) {
 }
 
 // A stand-in logo when the city's picture is missing: a coloured square with the first letter.
-QImage Letter(const QString& text, int hue) {
-    QImage img = Canvas(16, 16);
+QImage Letter(const QString& text, int hue, double ratio) {
+    QImage img = Canvas(16, 16, ratio);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -241,16 +246,18 @@ QImage Letter(const QString& text, int hue) {
 
 } // namespace
 
-const QImage* CardIcon(const QString& name) {
-    static std::map<QString, QImage> icons;
-    auto it = icons.find(name);
-    if (it == icons.end()) it = icons.emplace(name, DrawIcon(name)).first;
+const QImage* CardIcon(const QString& name, double ratio) {
+    static std::map<std::pair<QString, int>, QImage> icons;
+    const auto key = std::make_pair(name, RatioKey(ratio));
+    auto it = icons.find(key);
+    if (it == icons.end()) it = icons.emplace(key, DrawIcon(name, ratio)).first;
     return it->second.isNull() ? nullptr : &it->second;
 }
 
-const QImage* CardPictures::Get(const QString& name) {
-    if (const QImage* icon = CardIcon(name)) return icon;
-    auto it = logos_.find(name);
+const QImage* CardPictures::Get(const QString& name, double ratio) {
+    if (const QImage* icon = CardIcon(name, ratio)) return icon;
+    const auto key = std::make_pair(name, RatioKey(ratio));
+    auto it = logos_.find(key);
     if (it != logos_.end()) return it->second.isNull() ? nullptr : &it->second;
     QImage logo;
     auto fromCity = [&](TImg& img, const QString& caption, int hue) {
@@ -262,8 +269,11 @@ const QImage* CardPictures::Get(const QString& name) {
                 decoded = nullptr; // a damaged picture is drawn as its stand-in
             }
         }
-        return decoded ? decoded->scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                       : Letter(caption, hue);
+        if (!decoded) return Letter(caption, hue, ratio);
+        const int side = int(std::lround(16 * ratio));
+        QImage logo = decoded->scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        logo.setDevicePixelRatio(ratio);
+        return logo;
     };
     bool ok = false;
     if (name.startsWith(QLatin1String("imgSocnet"))) {
@@ -277,7 +287,7 @@ const QImage* CardPictures::Get(const QString& name) {
             logo = fromCity(db_.MoneyKinds[std::size_t(k)].logo, db_.MoneyKinds[std::size_t(k)].caption,
                             30 + 70 * k);
     }
-    it = logos_.emplace(name, logo).first;
+    it = logos_.emplace(key, logo).first;
     return it->second.isNull() ? nullptr : &it->second;
 }
 
@@ -311,6 +321,9 @@ void DrawCard(QPainter& p, const TCard& card, int W, int offset, const FontMeasu
         fonts[k] = m.Font(k & 1);
         fonts[k].setUnderline(k & 2);
     }
+    // Icons and logos are drawn for the surface's pixel density; other pictures are smoothed to it.
+    const double ratio = p.device() ? p.device()->devicePixelRatio() : 1.0;
+    if (ratio != 1) p.setRenderHint(QPainter::SmoothPixmapTransform);
     for (const TBlock& b : card.blocks) {
         if (b.height == 0) continue;
         const int T = top + b.top;
@@ -325,9 +338,11 @@ void DrawCard(QPainter& p, const TCard& card, int W, int offset, const FontMeasu
         }
         for (const Tpic& pic : b.pic) {
             if (pic.top >= b.height) continue;
-            const QImage* img = pic.img ? pic.img.get() : pictures.Get(pic.name);
+            const QImage* img = pic.img ? pic.img.get() : pictures.Get(pic.name, ratio);
             if (!img) continue;
-            if (img->width() == pic.width && img->height() == pic.height)
+            // A picture drawn for this density is copied pixel for pixel (its size rounded to whole pixels).
+            if (img->size() == QSize(int(std::lround(pic.width * img->devicePixelRatio())),
+                                     int(std::lround(pic.height * img->devicePixelRatio()))))
                 p.drawImage(pic.left, T + pic.top, *img);
             else
                 p.drawImage(QRect(pic.left, T + pic.top, pic.width, pic.height), *img);

@@ -31,20 +31,21 @@ private:
 };
 
 // A fixed card icon by its name ("imgPage", "imgWWW", ..., "imgCollapse", "imgExpand"); null if unknown.
-const QImage* CardIcon(const QString& name);
+// Drawn for a surface with `ratio` device pixels per pixel, at the same logical size.
+const QImage* CardIcon(const QString& name, double ratio = 1);
 
 // Pictures by name for one city: the fixed icons and "imgSocnet"/"imgMoney" + index from the city's logos.
 class CardPictures {
 public:
     CardPictures(CityDb& db, const CityFileRef* city) : db_(db), city_(city) {}
-    const QImage* Get(const QString& name);
+    const QImage* Get(const QString& name, double ratio = 1);
     // A banner decoded for a card; null when it does not decode or there is no city file.
     std::shared_ptr<QImage> Banner(TImg& img, int& width, int& height);
 
 private:
     CityDb& db_;
     const CityFileRef* city_;
-    std::map<QString, QImage> logos_;
+    std::map<std::pair<QString, int>, QImage> logos_; // by name and ratio in hundredths
 };
 
 // Paints one card with its top at `card.top - offset`.

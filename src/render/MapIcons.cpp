@@ -2,18 +2,29 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <array>
+#include <cmath>
+#include <map>
 
 namespace {
 
-QImage Canvas(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+QImage Canvas(int w, int h, double ratio, QImage::Format format = QImage::Format_ARGB32_Premultiplied) {
+    QImage img(int(std::lround(w * ratio)), int(std::lround(h * ratio)), format);
+    img.setDevicePixelRatio(ratio);
+    img.fill(format == QImage::Format_RGB32 ? Qt::white : Qt::transparent);
     return img;
 }
 
-QImage DrawPOI(TPOIType tip) {
-    QImage img = Canvas(16, 16);
+// Pictures are drawn once per kind and ratio (GUI thread only); a window moves between a few ratios.
+template <class Draw> const QImage& Cached(std::map<std::pair<int, int>, QImage>& cache, int kind, double ratio,
+                                           Draw&& draw) {
+    const std::pair<int, int> key(kind, int(std::lround(ratio * 100)));
+    auto it = cache.find(key);
+    if (it == cache.end()) it = cache.emplace(key, draw()).first;
+    return it->second;
+}
+
+QImage DrawPOI(TPOIType tip, double ratio) {
+    QImage img = Canvas(16, 16, ratio);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor ink(40, 40, 40);
@@ -99,10 +110,9 @@ QImage DrawPOI(TPOIType tip) {
     return img;
 }
 
-QImage DrawMark(bool yellow) {
+QImage DrawMark(bool yellow, double ratio) {
     // White is the transparent colour of marks, so the picture is opaque with a white background.
-    QImage img(13, 18, QImage::Format_RGB32);
-    img.fill(Qt::white);
+    QImage img = Canvas(13, 18, ratio, QImage::Format_RGB32);
     QPainter p(&img);
     p.setPen(QPen(Qt::black, 1));
     p.drawLine(1, 0, 1, 17); // the pole
@@ -114,14 +124,13 @@ QImage DrawMark(bool yellow) {
 
 } // namespace
 
-const QImage& POIIcon(TPOIType tip) {
-    static const std::array<QImage, 8> icons = {DrawPOI(ptSport),    DrawPOI(ptChildren), DrawPOI(ptTrash),
-                                                DrawPOI(ptToilet),   DrawPOI(ptMemorial), DrawPOI(ptFontan),
-                                                DrawPOI(ptAttr),     DrawPOI(TPOIType(255))};
-    return icons[tip <= ptAttr ? tip : 7];
+const QImage& POIIcon(TPOIType tip, double ratio) {
+    static std::map<std::pair<int, int>, QImage> icons;
+    const TPOIType kind = tip <= ptAttr ? tip : TPOIType(255);
+    return Cached(icons, kind, ratio, [&] { return DrawPOI(kind, ratio); });
 }
 
-const QImage& MarkPicture(bool yellow) {
-    static const QImage red = DrawMark(false), yel = DrawMark(true);
-    return yellow ? yel : red;
+const QImage& MarkPicture(bool yellow, double ratio) {
+    static std::map<std::pair<int, int>, QImage> marks;
+    return Cached(marks, yellow, ratio, [&] { return DrawMark(yellow, ratio); });
 }

@@ -5,7 +5,8 @@
 
 #include <QImage>
 
-// The icon of a point-of-interest kind; a plain dot for an unknown kind.
-const QImage& POIIcon(TPOIType tip);
+// The icon of a point-of-interest kind; a plain dot for an unknown kind. Drawn for a surface of the
+// given device pixel ratio: `ratio` times as many pixels, the same logical size.
+const QImage& POIIcon(TPOIType tip, double ratio = 1);
 // The flag over a building that holds a listed organisation; white pixels are transparent.
-const QImage& MarkPicture(bool yellow);
+const QImage& MarkPicture(bool yellow, double ratio = 1);

@@ -129,11 +129,17 @@ int TMap::StopIndexById(int id) const {
     return it == stopById_.end() ? -1 : it->second;
 }
 
-void TMap::Resize(int width, int height, bool starting) {
+void TMap::Resize(int width, int height, bool starting, double ratio) {
     width = std::max(width, 1);
     height = std::max(height, 1);
-    img = QImage(width, height, QImage::Format_RGB32);
-    buf_img = QImage(width, height, QImage::Format_RGB32);
+    if (!(ratio > 0)) ratio = 1;
+    width_ = width;
+    height_ = height;
+    const QSize device(int(std::ceil(width * ratio - 0.001)), int(std::ceil(height * ratio - 0.001)));
+    img = QImage(device, QImage::Format_RGB32);
+    img.setDevicePixelRatio(ratio);
+    buf_img = QImage(device, QImage::Format_RGB32);
+    buf_img.setDevicePixelRatio(ratio);
     view_.SetSurface(width, height, starting);
 }
 
@@ -212,12 +218,15 @@ void TMap::DrawGDI(QImage* target, bool full) {
     if (Quit) return;
     Drawing = true;
     if (img.isNull()) Resize(view_.Width > 0 ? view_.Width : 1, view_.Height > 0 ? view_.Height : 1);
-    view_.SetSurface(img.width(), img.height());
+    view_.SetSurface(width_, height_);
     view_.CorrectPosition();
 
     // The base layer is drawn straight into its cache; the frame is the cache plus the overlays.
     if (full) {
-        if (buf_img.size() != img.size()) buf_img = QImage(img.size(), QImage::Format_RGB32);
+        if (buf_img.size() != img.size()) {
+            buf_img = QImage(img.size(), QImage::Format_RGB32);
+            buf_img.setDevicePixelRatio(img.devicePixelRatio());
+        }
         Frame base;
         BeginFrame(base, buf_img);
         DrawBase(base);
@@ -226,7 +235,7 @@ void TMap::DrawGDI(QImage* target, bool full) {
     if (img.isDetached() && img.size() == buf_img.size() && img.format() == buf_img.format())
         std::memcpy(img.bits(), buf_img.constBits(), size_t(buf_img.sizeInBytes()));
     else
-        img = buf_img.copy();
+        img = buf_img.copy(); // keeps the ratio
     Frame f;
     BeginFrame(f, img);
     DrawOverlays(f);
@@ -476,7 +485,7 @@ void TMap::DrawText(Frame& f, const TText& t) {
 void TMap::DrawBase(Frame& f) {
     QPainter& p = f.p;
     const MapView& v = view_;
-    p.fillRect(f.surface->rect(), ToQColor(scheme_.RoadColor));
+    p.fillRect(QRect(0, 0, width_, height_), ToQColor(scheme_.RoadColor));
 
     ForVisible(db_.Fields, fieldGrid_, v, UseSpatialIndex, f.candidates, [&](const TField& fl, int) {
         if (fl.typ != DistrictFieldType) DrawField(f, fl);
@@ -510,7 +519,7 @@ void TMap::DrawBase(Frame& f) {
         ForVisible(db_.POIs, poiGrid_, v, UseSpatialIndex, f.candidates, [&](const TPOI& poi, int) {
             if (!v.IsVisible(poi, options.flat)) return;
             const QPoint at = Screen(v, poi.x, poi.y);
-            p.drawImage(at.x() - 8, at.y() - 8, POIIcon(poi.tip));
+            p.drawImage(at.x() - 8, at.y() - 8, POIIcon(poi.tip, f.pixels->ratio));
         });
     // Stops on top: found, selected, or metro when zoomed in.
     ForVisible(db_.BusStops, stopGrid_, v, UseSpatialIndex, f.candidates, [&](const TBusStop& st, int) {
@@ -541,16 +550,19 @@ void TMap::DrawMarks(Frame& f) {
             ax += b.shapes[b.ShapeWithNum].high / 4.0f;
             ay -= b.shapes[b.ShapeWithNum].high;
         }
-        const QImage& pic = MarkPicture(m.Yellow());
+        const double ratio = f.pixels->ratio;
+        const QImage& pic = MarkPicture(m.Yellow(), ratio);
         const QPoint at = Screen(v, ax, ay);
-        const int top = at.y() - pic.height();
+        // Device pixels of the picture's logical top left, the picture being drawn for the same ratio.
+        const int left = int(std::lround(at.x() * ratio));
+        const int top = int(std::lround(at.y() * ratio)) - pic.height();
         for (int y = 0; y < pic.height(); ++y) {
             const int sy = top + y;
             if (sy < 0 || sy >= surface.height()) continue;
             const QRgb* src = reinterpret_cast<const QRgb*>(pic.constScanLine(y));
             QRgb* dst = reinterpret_cast<QRgb*>(surface.scanLine(sy));
             for (int x = 0; x < pic.width(); ++x) {
-                const int sx = at.x() + x;
+                const int sx = left + x;
                 if (sx < 0 || sx >= surface.width() || (src[x] & 0xFFFFFF) == 0xFFFFFF) continue;
                 dst[sx] = src[x];
             }

@@ -43,8 +43,10 @@ public:
 
     // After a city is loaded: the spatial index of every kind and the stop lookup by id.
     void CityLoaded();
-    // Size of the visible map image; recomputes the full-map scale.
-    void Resize(int width, int height, bool starting = false);
+    // Size of the visible map image in logical pixels; recomputes the full-map scale. The pictures hold
+    // `ratio` device pixels per logical one, so that a high-density screen shows them sharp; the view
+    // and every pixel rule stay in logical pixels.
+    void Resize(int width, int height, bool starting = false, double ratio = 1);
     // One redraw; `full` redraws the base layer, otherwise the cached one is reused. The frame goes to
     // `target` when given.
     void DrawGDI(QImage* target, bool full);
@@ -68,6 +70,7 @@ private:
     void DrawMarks(Frame& f);
 
     CityDb& db_;
+    int width_ = 0, height_ = 0; // logical size of the pictures
     MapView& view_;
     MapDisplay& display_;
     const TColorScheme& scheme_;

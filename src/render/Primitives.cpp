@@ -66,11 +66,45 @@ template <class Visit> inline void Bresenham(QPoint a, QPoint b, Visit&& visit) 
 } // namespace
 
 PixelSurface::PixelSurface(QImage& img)
-    : bits(img.bits()), stride(img.bytesPerLine()), w(img.width()), h(img.height()) {}
+    : bits(img.bits()), stride(img.bytesPerLine()), w(img.width()), h(img.height()), ratio(img.devicePixelRatio()),
+      thickness(std::max(1, int(std::floor(img.devicePixelRatio() + 1e-9)))) {}
+
+int PixelSurface::device(int v) const {
+    // The line's pixels are centred on the middle of the logical pixel.
+    return int(std::floor((v + 0.5) * ratio - thickness / 2.0 + 0.5));
+}
+
+namespace {
+
+// A line of a high-density surface: its ends on device pixels, `thickness` copies side by side across
+// the major axis, the far end stretched so that the last logical pixel is covered whole.
+template <class Draw> void DeviceLine(const PixelSurface& px, QPoint a, QPoint b, Draw&& draw) {
+    a = QPoint(px.device(a.x()), px.device(a.y()));
+    b = QPoint(px.device(b.x()), px.device(b.y()));
+    const int t = px.thickness;
+    const bool xMajor = std::abs(b.x() - a.x()) >= std::abs(b.y() - a.y());
+    if (xMajor) (a.x() <= b.x() ? b : a).rx() += t - 1;
+    else (a.y() <= b.y() ? b : a).ry() += t - 1;
+    for (int k = 0; k < t; ++k) {
+        const QPoint d = xMajor ? QPoint(0, k) : QPoint(k, 0);
+        draw(a + d, b + d);
+    }
+}
+
+void AntialiasedDeviceLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
+
+} // namespace
 
 void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color) { AntialiasedLine(PixelSurface(img), a, b, color); }
 
 void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
+    if (px.ratio == 1) AntialiasedDeviceLine(px, a, b, color);
+    else DeviceLine(px, a, b, [&](QPoint c, QPoint d) { AntialiasedDeviceLine(px, c, d, color); });
+}
+
+namespace {
+
+void AntialiasedDeviceLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
     color |= 0xFF000000u;
     if (a.y() == b.y()) {
         if (a.y() < 0 || a.y() >= px.h) return;
@@ -102,6 +136,8 @@ void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
     }
 }
 
+} // namespace
+
 void DrawRailwayDashes(QPainter& p, QPoint a, QPoint b, int w) {
     if (w <= 0) return;
     const int period = 6 * w;
@@ -129,7 +165,11 @@ void DrawContourText(QPainter& p, QPoint topLeft, const QString& text, const QCo
 
 void SolidLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
     color |= 0xFF000000u;
-    Bresenham(a, b, [&](int x, int y) {
-        if (x >= 0 && y >= 0 && x < px.w && y < px.h) px.at(x, y) = color;
-    });
+    auto line = [&](QPoint c, QPoint d) {
+        Bresenham(c, d, [&](int x, int y) {
+            if (x >= 0 && y >= 0 && x < px.w && y < px.h) px.at(x, y) = color;
+        });
+    };
+    if (px.ratio == 1) line(a, b);
+    else DeviceLine(px, a, b, line);
 }

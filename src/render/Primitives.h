@@ -19,13 +19,19 @@ class QString;
 // lines are plain, both ends included. Pixels outside the image are skipped.
 void AntialiasedLine(QImage& img, QPoint a, QPoint b, QRgb color);
 
-// The pixels of a 32-bit image, fetched once, for drawing many lines in one frame.
+// The pixels of a 32-bit image, fetched once, for drawing many lines in one frame. Lines are given in
+// the image's logical pixels: on a high-density image (device pixel ratio above 1) their ends are
+// placed on the device pixels that logical pixel covers, and a line is floor(ratio) pixels wide.
 struct PixelSurface {
     uchar* bits = nullptr;
     qsizetype stride = 0;
     int w = 0, h = 0;
+    double ratio = 1;
+    int thickness = 1;
     explicit PixelSurface(QImage& img);
     QRgb& at(int x, int y) const { return reinterpret_cast<QRgb*>(bits + y * stride)[x]; }
+    // The first device pixel of a line through logical pixel v.
+    int device(int v) const;
 };
 void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
 // A plain 1-pixel line, both ends included, straight into the pixels.

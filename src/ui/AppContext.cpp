@@ -4,6 +4,15 @@
 #include "Pictures.h"
 #include "TfrmDownload.h"
 
+#include <QApplication>
+#include <QStyleFactory>
+
+void ConfigureApplication() {
+    QApplication::setOrganizationName(QStringLiteral("Norvik"));
+    QApplication::setApplicationName(QStringLiteral("Tessara"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+}
+
 void AppContext::LoadSettings() {
     LoadCursors(cursors);
     FillColorSchemes(colors);

@@ -19,6 +19,10 @@
 
 class QWidget;
 
+// The application's names and style, set once after the QApplication exists. No display name is set:
+// the platform would append it to every window title.
+void ConfigureApplication();
+
 struct AppContext {
     Folders folders;
     Settings settings;

@@ -20,12 +20,28 @@ void TMapImage::InvertFrame(const QRect& r) {
     update();
 }
 
+bool TMapImage::event(QEvent* e) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    const bool ratioChange = e->type() == QEvent::DevicePixelRatioChange;
+#else
+    const bool ratioChange = e->type() == QEvent::ScreenChangeInternal;
+#endif
+    const bool result = QWidget::event(e);
+    if (ratioChange && onRatioChanged && source && source->devicePixelRatio() != devicePixelRatioF())
+        onRatioChanged();
+    return result;
+}
+
 void TMapImage::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    if (source && !source->isNull())
-        p.drawImage(e->rect().topLeft(), *source, e->rect());
-    else
+    if (source && !source->isNull()) {
+        // The frame holds the screen's device pixels: copy them one to one.
+        const QRectF r(e->rect());
+        const qreal ratio = source->devicePixelRatio();
+        p.drawImage(r, *source, QRectF(r.topLeft() * ratio, r.size() * ratio));
+    } else {
         p.fillRect(e->rect(), palette().window());
+    }
 }
 
 void TMapImage::mousePressEvent(QMouseEvent* e) {

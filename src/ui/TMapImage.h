@@ -15,11 +15,14 @@ public:
 
     std::function<void(QMouseEvent*)> onDown, onMove, onUp;
     std::function<void()> onLeave;
+    // The widget moved to a screen of another pixel density: the frame must be drawn again for it.
+    std::function<void()> onRatioChanged;
 
     // Inverts the outline of `r` straight on the shown picture: drawing it twice removes it.
     void InvertFrame(const QRect& r);
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;

@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "IcqPage.h"
+#include "KeyboardLayout.h"
 #include "MainWindowLabels.h"
 #include "MapColors.h"
 #include "MapRenderer.h"
@@ -15,6 +16,7 @@
 #include "TCardList.h"
 #include "TMapImage.h"
 #include "TOrgCriteria.h"
+#include "ToolStrip.h"
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
 #include "TfrmQuit.h"
@@ -588,6 +590,11 @@ void TfrmMain::WireMapImage() {
         imgMouseUp(e->button(), e->position().toPoint(), e->globalPosition().toPoint());
     };
     img->onLeave = [this] { imgMouseLeave(); };
+    img->onRatioChanged = [this] {
+        if (!map || app_.AppState == QStringLiteral("back")) return;
+        map->Resize(img->width(), img->height(), false, img->devicePixelRatioF());
+        Redraw(true);
+    };
 }
 
 void TfrmMain::FormCreate(const std::function<void()>& step) {
@@ -610,6 +617,7 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     ApplySettingsToMap();
     img->source = &map->img;
     img->setCursor(app_.cursors.cursor(2));
+    ActivateRussianLayout();
     LayoutPanels();
     if (step) {
         step(); // the rubric tree takes two steps of the bar
@@ -656,7 +664,7 @@ void TfrmMain::timStartTimer() {
     timStart->stop();
     app_.AppState.clear();
     if (map) {
-        map->Resize(img->width(), img->height(), true);
+        map->Resize(img->width(), img->height(), true, img->devicePixelRatioF());
         view.SetWorld(app_.db->WorldMinX, app_.db->WorldMinY, app_.db->WorldMaxX, app_.db->WorldMaxY);
         view.SetSurface(img->width(), img->height(), true);
     }
@@ -733,6 +741,7 @@ void TfrmMain::LayoutPanels() {
     const int rw = std::min(ResultWidth, std::max(W / 2, 200));
     const bool right = app_.settings.position == 1;
     const int mapW = W - rw;
+    LayoutToolStrip(pnlTools, pnlSys, mapW, !right, ToolSize);
     if (right) {
         pnlResult->setGeometry(W - rw, 0, rw, H);
         pnlSys->setParent(pnlResult);
@@ -779,7 +788,8 @@ void TfrmMain::resizeEvent(QResizeEvent* e) {
     // A view showing the whole city keeps showing it when the window changes size (maximising
     // may come after the deferred start), so the scale never stays above the full-map scale.
     const bool wholeCity = view.Scale >= view.FullScale - 0.00001f;
-    map->Resize(img->width(), img->height(), app_.AppState == QStringLiteral("start") || wholeCity);
+    map->Resize(img->width(), img->height(), app_.AppState == QStringLiteral("start") || wholeCity,
+                img->devicePixelRatioF());
     Redraw(true);
 }
 

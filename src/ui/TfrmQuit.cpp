@@ -11,45 +11,77 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
 constexpr int BannerWidth = 468, BannerHeight = 60;
 
-// The vendor's own picture: an invitation to advertise here.
-QImage VendorPicture() {
-    QImage img(BannerWidth, BannerHeight, QImage::Format_RGB32);
+// The vendor's own picture: an invitation to advertise here, drawn for a screen of the given density.
+QImage VendorPicture(double ratio) {
+    QImage img(QSize(BannerWidth, BannerHeight) * ratio, QImage::Format_RGB32);
+    img.setDevicePixelRatio(ratio);
     QPainter p(&img);
+    p.setRenderHint(QPainter::TextAntialiasing);
     QLinearGradient g(0, 0, BannerWidth, 0);
     g.setColorAt(0, QColor(0x1c, 0x4f, 0x8c));
     g.setColorAt(1, QColor(0x4c, 0x8f, 0xd0));
-    p.fillRect(img.rect(), g);
+    const QRect box(0, 0, BannerWidth, BannerHeight);
+    p.fillRect(box, g);
     p.setPen(Qt::white);
     p.setFont(QFont(QStringLiteral("Liberation Sans"), 14, QFont::Bold));
-    p.drawText(img.rect(), Qt::AlignCenter, QStringLiteral("Тессара: Ваша реклама здесь"));
+    p.drawText(box, Qt::AlignCenter, QStringLiteral("Тессара: Ваша реклама здесь"));
     return img;
 }
 
 } // namespace
 
+void TBannerPicture::SetPicture(const QImage& picture) {
+    picture_ = picture;
+    shown_ = QImage();
+    update();
+}
+
+QRectF TBannerPicture::PictureRect() const {
+    if (picture_.isNull()) return {};
+    // Shrunk to fit, never enlarged: a banner made for the box fills it exactly.
+    const QSizeF natural = picture_.deviceIndependentSize();
+    const qreal k = std::min({1.0, width() / natural.width(), height() / natural.height()});
+    const QSizeF size = natural * k;
+    return QRectF(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+}
+
+void TBannerPicture::paintEvent(QPaintEvent*) {
+    const QRectF target = PictureRect();
+    if (target.isEmpty()) return;
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = (target.size() * ratio).toSize();
+    if (shown_.size() != device || shown_.devicePixelRatio() != ratio) {
+        shown_ = picture_.size() == device ? picture_
+                                           : picture_.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        shown_.setDevicePixelRatio(ratio);
+    }
+    QPainter p(this);
+    p.drawImage(target.topLeft(), shown_);
+}
+
 void TBannerPicture::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) &&
         cursor().shape() == Qt::PointingHandCursor)
         emit clicked();
-    QLabel::mouseReleaseEvent(e);
+    QWidget::mouseReleaseEvent(e);
 }
 
 TfrmQuit::TfrmQuit(AppContext& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("frmQuit"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    imgQuit = VendorPicture();
+    imgQuit = VendorPicture(devicePixelRatioF());
 
     txt = new QLabel(this);
     txt->setObjectName(QStringLiteral("txt"));
     imgQuitBanner = new TBannerPicture(this);
     imgQuitBanner->setObjectName(QStringLiteral("imgQuitBanner"));
     imgQuitBanner->setFixedSize(BannerWidth, BannerHeight);
-    imgQuitBanner->setScaledContents(true);
     connect(imgQuitBanner, &TBannerPicture::clicked, this, &TfrmQuit::BannerClick);
 
     btnYes = new QPushButton(this);
@@ -79,7 +111,7 @@ TfrmQuit::TfrmQuit(AppContext& app, QWidget* parent) : QDialog(parent), app_(app
 }
 
 void TfrmQuit::PrepareBanner() {
-    imgQuitBanner->setPixmap(QPixmap::fromImage(imgQuit));
+    imgQuitBanner->SetPicture(imgQuit);
     imgQuitBanner->Tag = -1;
     imgQuitBanner->setCursor(Qt::PointingHandCursor);
     for (TOrg& org : app_.db->Orgs) {
@@ -90,7 +122,7 @@ void TfrmQuit::PrepareBanner() {
         } catch (const CityFileError&) {
             picture = nullptr; // a damaged banner leaves the vendor's picture
         }
-        if (picture && !picture->isNull()) imgQuitBanner->setPixmap(QPixmap::fromImage(*picture));
+        if (picture && !picture->isNull()) imgQuitBanner->SetPicture(*picture);
         if (!org.page) imgQuitBanner->setCursor(Qt::ArrowCursor);
         imgQuitBanner->Tag = org.id;
         break;
@@ -116,6 +148,11 @@ void TfrmQuit::BannerClick() {
 }
 
 void TfrmQuit::showEvent(QShowEvent* e) {
+    // The vendor's picture follows the density of the screen the window opens on.
+    if (imgQuitBanner->Tag == -1 && imgQuit.devicePixelRatio() != devicePixelRatioF()) {
+        imgQuit = VendorPicture(devicePixelRatioF());
+        imgQuitBanner->SetPicture(imgQuit);
+    }
     setWindowTitle(LangText(u"Finish"));
     txt->setText(LangText(u"SelAct"));
     btnYes->setText(LangText(u"Quit"));

@@ -7,17 +7,28 @@
 class QPushButton;
 struct AppContext;
 
-// A picture that reports clicks while it shows the hand cursor.
-class TBannerPicture : public QLabel {
+// A picture that reports clicks while it shows the hand cursor. The picture keeps its proportions,
+// shrunk to fit and centred, and is drawn at the screen's pixel density.
+class TBannerPicture : public QWidget {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    using QWidget::QWidget;
     int Tag = -1;
+    void SetPicture(const QImage& picture);
+    const QImage& Picture() const { return picture_; }
+    // Where the picture lands, in the widget's pixels.
+    QRectF PictureRect() const;
+    // The picture as last painted: device pixels of the screen.
+    const QImage& Shown() const { return shown_; }
 signals:
     void clicked();
 
 protected:
+    void paintEvent(QPaintEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    QImage picture_, shown_;
 };
 
 class TfrmQuit : public QDialog {

@@ -8,6 +8,7 @@
 #include "OrgPages.h"
 #include "Pictures.h"
 #include "ShellOpen.h"
+#include "StartLines.h"
 #include "TfrmLang.h"
 #include "TfrmMain.h"
 #include "TfrmMessage.h"
@@ -33,6 +34,10 @@ namespace {
 constexpr int ClientWidth = 564, ClientHeight = 461;
 constexpr int SlotWidth = 265, SlotHeight = 162;
 const QPoint SlotPos[4] = {{8, 80}, {288, 80}, {8, 256}, {288, 256}};
+// The representative's line above the banners and the developer's line at the foot: the window's
+// size is fixed, so long texts take a smaller font (or a second line) rather than leave the window.
+const QRect AgentBand(10, 56, ClientWidth - 18, 24);
+const QRect FooterBand(10, 446, ClientWidth - 18, 15);
 const QColor DarkBlue(0x00, 0x00, 0x80);
 const QColor ShadowColor(0xff, 0xff, 0xff);
 
@@ -335,9 +340,8 @@ void TfrmStart::FormShow() {
     txtSelCity.setText(LangText(u"SelCity"));
     txtCopyright.setText(LangText(u"Copyright"));
     txtDevMail.setText(QStringLiteral("info@tessara.example.org"));
-    txtDevMail.move(txtCopyright.right() + 3, txtCopyright.text->y());
     txtDevPhone.setText(LangText(u"DevPhone"));
-    txtDevPhone.move(txtDevMail.right() + 3, txtCopyright.text->y());
+    FitLine({{&txtCopyright, 0}, {&txtDevMail, 3}, {&txtDevPhone, 3}}, FooterBand, {8, 7, 6});
     imgLogo->setToolTip(LangText(u"Site"));
     txtTitle.setText(LangText(u"TitleMain"));
 
@@ -407,14 +411,14 @@ void TfrmStart::cbCityChange() {
         txtCity.setColor(Qt::black);
         txtCity.setText(LangText(u"AgentIn") + app_.LastCity + QStringLiteral(": ") + db.AgentName + '.');
         txtEmail.setText(db.AgentEmail);
-        txtEmail.move(txtCity.right() + 5, txtCity.text->y());
         txtPhone.setText(QStringLiteral(", ") + db.AgentPhone + '.');
-        txtPhone.move(txtEmail.right(), txtCity.text->y());
+        FitLine({{&txtCity, 0}, {&txtEmail, 5}, {&txtPhone, 0}}, AgentBand, {9, 8, 7});
     } else {
         txtCity.setColor(Qt::red);
         txtCity.setText(LangText(u"Search") + app_.LastCity + '.');
         txtEmail.setText(QString());
         txtPhone.setText(QString());
+        FitLine({{&txtCity, 0}}, AgentBand, {9, 8, 7});
     }
 
     int slotOrgs[4] = {-1, -1, -1, -1};
@@ -463,7 +467,7 @@ void TfrmStart::BannerClick(TBannerSlot* slot) {
 }
 
 void TfrmStart::LinkClick(QLabel* label) {
-    ShellOpen(QStringLiteral("mailto:") + label->text());
+    ShellOpen(QStringLiteral("mailto:") + FullText(label));
 }
 
 bool TfrmStart::eventFilter(QObject* o, QEvent* e) {

@@ -17,10 +17,10 @@ struct Scene {
     MapDisplay display;
     TMap map{db, view, display, scheme};
 
-    // A 400 x 300 surface at `scale`, centred on (cx, cy).
-    QImage Draw(float scale, float cx, float cy, bool full = true) {
+    // A 400 x 300 surface at `scale`, centred on (cx, cy), with `ratio` device pixels per pixel.
+    QImage Draw(float scale, float cx, float cy, bool full = true, double ratio = 1) {
         map.CityLoaded();
-        map.Resize(400, 300);
+        map.Resize(400, 300, false, ratio);
         view.Scale = scale;
         view.OriginX = cx;
         view.OriginY = cy;
@@ -41,6 +41,21 @@ struct Scene {
 // A frame of reference wider than the views, so clamping leaves the origin where the test puts it.
 void Frame(Scene& s) {
     tiny::AddField(s.db, s.scheme, tiny::Rect(-2000, -2000, 2000, 2000), 0);
+}
+
+// `count` buildings of random sizes, heights and kinds, each with a road, and an area for every fifth,
+// over a width x height region around the origin.
+void Scatter(Scene& s, int count, int width, int height, quint32 seed) {
+    QRandomGenerator rng(seed);
+    for (int i = 0; i < count; ++i) {
+        float x = float(rng.bounded(width)) - width / 2, y = float(rng.bounded(height)) - height / 2;
+        float w = 5 + float(rng.bounded(40)), h = 5 + float(rng.bounded(40));
+        tiny::AddBuilding(s.db, s.scheme, {tiny::Rect(x, y, x + w, y + h)}, std::uint8_t(rng.bounded(3) * 10),
+                          std::uint8_t(rng.bounded(23)), QString::number(i));
+        tiny::AddRoad(s.db, s.scheme, {x, y - 3}, {x + 200, y + float(rng.bounded(100))}, TRoadType(rng.bounded(7)),
+                      float(rng.bounded(12)), std::uint8_t(rng.bounded(3)));
+        if (i % 5 == 0) tiny::AddField(s.db, s.scheme, tiny::Rect(x, y, x + 150, y + 90), std::uint8_t(rng.bounded(12)));
+    }
 }
 
 } // namespace
@@ -201,16 +216,7 @@ TEST(MapRenderer, MarksSkipWhitePixelsAndFollowTheRoof) {
 TEST(MapRenderer, SpatialIndexDrawsWhatAFullWalkDraws) {
     Scene s;
     Frame(s);
-    QRandomGenerator rng(42);
-    for (int i = 0; i < 600; ++i) {
-        float x = float(rng.bounded(3600)) - 1800, y = float(rng.bounded(3600)) - 1800;
-        float w = 5 + float(rng.bounded(40)), h = 5 + float(rng.bounded(40));
-        tiny::AddBuilding(s.db, s.scheme, {tiny::Rect(x, y, x + w, y + h)}, std::uint8_t(rng.bounded(3) * 10),
-                          std::uint8_t(rng.bounded(23)), QString::number(i));
-        tiny::AddRoad(s.db, s.scheme, {x, y - 3}, {x + 200, y + float(rng.bounded(100))}, TRoadType(rng.bounded(7)),
-                      float(rng.bounded(12)), std::uint8_t(rng.bounded(3)));
-        if (i % 5 == 0) tiny::AddField(s.db, s.scheme, tiny::Rect(x, y, x + 150, y + 90), std::uint8_t(rng.bounded(12)));
-    }
+    Scatter(s, 600, 3600, 3600, 42);
     struct View {
         float scale, x, y;
     } views[] = {{0.5f, 0, 0}, {1, 700, -300}, {2.5f, -900, 900}, {4.5f, 100, 100}, {9, 0, 0}};
@@ -220,6 +226,36 @@ TEST(MapRenderer, SpatialIndexDrawsWhatAFullWalkDraws) {
         s.map.UseSpatialIndex = false;
         QImage walked = s.Draw(v.scale, v.x, v.y);
         EXPECT_TRUE(indexed == walked) << "scale " << v.scale;
+    }
+}
+
+TEST(MapRenderer, HighDensityPictureShowsTheSameViewInMorePixels) {
+    Scene s;
+    Frame(s);
+    Scatter(s, 60, 360, 260, 7);
+    // A flat building with a mark, drawn last so that nothing covers its pole.
+    const int marked = tiny::AddBuilding(s.db, s.scheme, {tiny::Rect(-20, -20, 20, 20)}, 0);
+    s.display.Marks.AddFlag(marked);
+    const QImage plain = s.Draw(1, 0, 0);
+    ASSERT_EQ(plain.size(), QSize(400, 300));
+    for (double ratio : {1.5, 2.0}) {
+        const QImage dense = s.Draw(1, 0, 0, true, ratio);
+        EXPECT_EQ(dense.size(), QSize(400, 300) * ratio);
+        EXPECT_EQ(dense.devicePixelRatio(), ratio);
+        EXPECT_EQ(s.view.Width, 400) << "the view keeps logical pixels";
+        EXPECT_EQ(s.view.Height, 300);
+        // Every device pixel shows what its logical pixel shows, except along edges and in text.
+        int same = 0;
+        for (int y = 0; y < dense.height(); ++y)
+            for (int x = 0; x < dense.width(); ++x)
+                same += (dense.pixel(x, y) & 0xFFFFFF) == (plain.pixel(int(x / ratio), int(y / ratio)) & 0xFFFFFF);
+        EXPECT_GT(same, dense.width() * dense.height() * 9 / 10) << "ratio " << ratio;
+        // The mark's pole stands on the device pixels of the building's label point.
+        const QPoint pole = s.At(s.db.Buildings[marked].x, s.db.Buildings[marked].y) + QPoint(1, -2);
+        bool black = false;
+        for (int d = 0; d < int(ratio); ++d)
+            black |= (dense.pixel(int(pole.x() * ratio) + d, int(pole.y() * ratio)) & 0xFFFFFF) == 0;
+        EXPECT_TRUE(black) << "ratio " << ratio;
     }
 }
 

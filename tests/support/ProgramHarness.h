@@ -23,6 +23,7 @@
 #include "TfrmOptions.h"
 #include "TfrmQuit.h"
 #include "TfrmStart.h"
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,11 +38,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QUuid>
 #include <QWheelEvent>
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
@@ -150,7 +154,9 @@ inline void Click(QWidget* w, QPoint at) {
     Mouse(w, QEvent::MouseButtonRelease, at + QPoint(4, 4));
 }
 
-inline QString WriteCity(const QString& folder, const QString& name, const QString& engName) {
+// A generated city of a few hundred buildings; `edit` changes its records before they are written.
+inline QString WriteCity(const QString& folder, const QString& name, const QString& engName,
+                         const std::function<void(CityDb&)>& edit = {}) {
     QDir().mkpath(folder);
     CityGenOptions options;
     CityGenPreset(QStringLiteral("demo"), options);
@@ -162,6 +168,7 @@ inline QString WriteCity(const QString& folder, const QString& name, const QStri
     w.ReleaseDate = QStringLiteral("31.12.2025");
     CityDb db;
     GenerateCity(options, db, w);
+    if (edit) edit(db);
     SetCitySections(w, db);
     const QString path = folder + engName + QStringLiteral(".gis");
     EXPECT_TRUE(w.Write(path).isEmpty());
