@@ -10,6 +10,4 @@ struct Folders {
 
     // The folders of this platform (needs a QCoreApplication for the executable's folder).
     static Folders System();
-    // Where organisation pages are unpacked; removed when the program ends.
-    QString PagesFolder() const { return TempFolder + "pages/"; }
 };

@@ -2,6 +2,7 @@
 #include "Updater.h"
 #include "CityFile.h"
 #include "CityLoad.h"
+#include "ComponentNames.h"
 #include "Cp1251.h"
 #include "MapColors.h"
 #include "VendorServer.h"

@@ -37,5 +37,4 @@ TEST(Folders, EndInSeparatorsAndFollowTheDataHome) {
     EXPECT_EQ(f.DataFolder, "/tmp/tessara-data-home/Tessara/");
     EXPECT_TRUE(f.ExeFolder.endsWith('/'));
     EXPECT_TRUE(f.TempFolder.endsWith('/'));
-    EXPECT_EQ(f.PagesFolder(), f.TempFolder + "pages/");
 }
