@@ -11,11 +11,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <map>
 #include <ostream>
 
 // Readable failures for Qt strings.
@@ -72,6 +74,22 @@ private:
     QString base_;
     quint16 port_ = 0;
 };
+
+// Every entry under `folder` (hidden ones too, links as links) with its bytes, to show that a failed
+// run left the folder byte for byte as it was.
+inline std::map<QString, QByteArray> FolderSnapshot(const QString& folder) {
+    std::map<QString, QByteArray> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        const QString name = QDir(folder).relativeFilePath(info.filePath());
+        entries[name] = info.isSymLink() ? "link to " + info.symLinkTarget().toUtf8()
+                        : info.isDir()   ? QByteArray("folder")
+                                         : ReadAll(info.filePath());
+    }
+    return entries;
+}
 
 // A small city file whose release date is given; photos make a photo file beside it when asked.
 inline QByteArray SmallCity(const QString& name, const QString& release, const QString& agent = "Agent") {
