@@ -120,7 +120,11 @@ bool WritePage(const QString& pagesFolder, const QStringList& parts, const QByte
                 QThread::msleep(UnpackRetryMs);
                 continue;
             }
-            why = QStringLiteral("Cannot create \"%1\": %2").arg(path, SystemError());
+            // A link (ELOOP), a folder or a device in the page's place.
+            if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
+                why = QStringLiteral("\"%1\" is not a plain file of ours").arg(path);
+            else
+                why = QStringLiteral("Cannot create \"%1\": %2").arg(path, SystemError());
             return false;
         }
         // A hard link would let the write land in a file that is not the page's own.
