@@ -9,10 +9,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
 

@@ -26,7 +26,8 @@
 namespace {
 
 double NowMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void RaiseDescriptorLimit() {
@@ -52,7 +53,9 @@ int Connect(quint16 port, bool blocking) {
 }
 
 int OpenDescriptors(qint64 pid) {
-    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                   .size());
 }
 
 long PeakRssKb(qint64 pid) {
@@ -70,7 +73,8 @@ double CpuMs(qint64 pid) {
     const QByteArray stat = f.readAll();
     // Fields after the command name, which is in parentheses and may hold blanks.
     const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+    return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) * 1000.0 /
+           double(sysconf(_SC_CLK_TCK));
 }
 
 struct Request {
@@ -96,8 +100,8 @@ int main(int argc, char** argv) {
     list.close();
     QProcess vendor;
     // Time-outs longer than the run: the idle connections are to stay, not to be swept away.
-    vendor.start(TESSARA_VENDOR_EXE, {"--root", dir.path() + "/pub", "--port", "0", "--header-timeout", "120000",
-                                      "--idle-timeout", "120000"});
+    vendor.start(TESSARA_VENDOR_EXE, {"--root", dir.path() + "/pub", "--port", "0", "--header-timeout",
+                                      "120000", "--idle-timeout", "120000"});
     QByteArray out;
     while (!out.contains('\n') && vendor.waitForReadyRead(5000))
         out += vendor.readAllStandardOutput();
@@ -120,13 +124,15 @@ int main(int argc, char** argv) {
         idle.push_back(fd);
     }
     // Wait until the service holds them all.
-    for (double until = NowMs() + 10000; NowMs() < until && OpenDescriptors(pid) < baseline + int(idle.size());)
+    for (double until = NowMs() + 10000;
+         NowMs() < until && OpenDescriptors(pid) < baseline + int(idle.size());)
         usleep(20000);
     std::printf("vendor holds %d idle connections\n", OpenDescriptors(pid) - baseline);
 
     const int ep = epoll_create1(EPOLL_CLOEXEC);
     std::vector<Request> requests(static_cast<std::size_t>(burstCount));
-    const QByteArray get = QByteArray("GET /download.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: bench\r\n\r\n");
+    const QByteArray get =
+        QByteArray("GET /download.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: bench\r\n\r\n");
     const double burstStart = NowMs();
     const double cpuStart = CpuMs(pid);
     for (int i = 0; i < burstCount; ++i) {
@@ -178,7 +184,9 @@ int main(int argc, char** argv) {
         }
     std::sort(latencies.begin(), latencies.end());
     auto at = [&](double q) {
-        return latencies.empty() ? -1.0 : latencies[std::min(latencies.size() - 1, std::size_t(q * double(latencies.size())))];
+        return latencies.empty()
+                   ? -1.0
+                   : latencies[std::min(latencies.size() - 1, std::size_t(q * double(latencies.size())))];
     };
     int stillOpen = 0;
     for (const int fd : idle) {
@@ -187,9 +195,10 @@ int main(int argc, char** argv) {
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) ++stillOpen;
     }
 
-    std::printf("vendor failed requests %d errors (%d of %d answered with %zu idle connections open, %d still open "
-                "after) goal: under 1 errors\n",
-                burstCount - answered, answered, burstCount, idle.size(), stillOpen);
+    std::printf(
+        "vendor failed requests %d errors (%d of %d answered with %zu idle connections open, %d still open "
+        "after) goal: under 1 errors\n",
+        burstCount - answered, answered, burstCount, idle.size(), stillOpen);
     std::printf("vendor median latency %.1f ms\n", at(0.5));
     std::printf("vendor p99 latency %.1f ms goal: under 500 ms\n", at(0.99));
     std::printf("vendor burst of %d requests took %.0f ms\n", burstCount, NowMs() - burstStart);

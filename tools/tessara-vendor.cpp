@@ -13,8 +13,8 @@
 #include <QHash>
 #include <QMutex>
 #include <QTcpServer>
-#include <QThread>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
@@ -145,8 +145,8 @@ public:
     // A connection past the limit is answered at once, before it has said anything.
     void Start() {
         if (rejected_)
-            page(503, "Service Unavailable", "<html><body>Too many connections, try again later</body></html>",
-                 "Retry-After: 1\r\n");
+            page(503, "Service Unavailable",
+                 "<html><body>Too many connections, try again later</body></html>", "Retry-After: 1\r\n");
     }
 
     // Applies the time-outs; the service calls it on every tick.
@@ -192,7 +192,8 @@ private:
         qsizetype skip = 4;
         if (end < 0) end = request_.indexOf("\n\n"), skip = 2;
         if (end < 0) {
-            if (request_.size() > options_.maxHeader) page(431, "Request Header Fields Too Large", QByteArray());
+            if (request_.size() > options_.maxHeader)
+                page(431, "Request Header Fields Too Large", QByteArray());
             return;
         }
         const QByteArray rest = request_.mid(end + skip);
@@ -248,7 +249,7 @@ private:
         if (!options_.log || logged_) return;
         logged_ = true;
         worker_.shared.Log(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1() + '\t' +
-                            LogField(method_) + '\t' + LogField(target_) + '\t' + LogField(agent_) + '\n');
+                           LogField(method_) + '\t' + LogField(target_) + '\t' + LogField(agent_) + '\n');
     }
 
     void head(int status, const char* reason, qint64 length, const char* type, const QByteArray& extra = {}) {
@@ -331,9 +332,10 @@ private:
         if (!file_) return;
         const bool paced = trickle_ || options_.rateBytesPerSecond > 0;
         if (paced && sender() != &pace_ && sent_ > 0) return;
-        qint64 budget = trickle_                           ? 1
-                        : options_.rateBytesPerSecond > 0 ? std::max<qint64>(1, options_.rateBytesPerSecond / 20)
-                                                          : Chunk;
+        qint64 budget = trickle_ ? 1
+                        : options_.rateBytesPerSecond > 0
+                            ? std::max<qint64>(1, options_.rateBytesPerSecond / 20)
+                            : Chunk;
         while (budget > 0 && socket_->bytesToWrite() < 4 * Chunk) {
             qint64 n = std::min(budget, Chunk);
             if (limit_ >= 0) n = std::min(n, limit_ - sent_);
@@ -438,7 +440,8 @@ protected:
             }
         }
         Worker* w = workers_[next_++ % workers_.size()];
-        QMetaObject::invokeMethod(w, [w, descriptor, reject] { w->Adopt(descriptor, reject); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            w, [w, descriptor, reject] { w->Adopt(descriptor, reject); }, Qt::QueuedConnection);
     }
 
 private:
@@ -492,8 +495,8 @@ int main(int argc, char** argv) {
         {"log", "Appends one line per request: time, method, path with query, user agent (tab-separated).",
          "FILE"});
     parser.addOption({"max-body", "Largest request body accepted; a larger one gets 413.", "BYTES", "65536"});
-    parser.addOption({"header-timeout", "Time a request (line, headers and body) may take to arrive.", "MS",
-                      "10000"});
+    parser.addOption(
+        {"header-timeout", "Time a request (line, headers and body) may take to arrive.", "MS", "10000"});
     parser.addOption({"idle-timeout", "Time a connection may pass without any traffic.", "MS", "30000"});
     parser.addOption({"max-connections", "Connections served at once; more get 503.", "N", "10000"});
     parser.addOption({"no-length", "Serves PATH (relative to the base) without Content-Length.", "PATH"});
@@ -556,7 +559,8 @@ int main(int argc, char** argv) {
         workers.back()->moveToThread(pool.back().get());
         handles.push_back(workers.back().get());
         pool.back()->start();
-        QMetaObject::invokeMethod(handles.back(), [w = handles.back()] { w->Start(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            handles.back(), [w = handles.back()] { w->Start(); }, Qt::QueuedConnection);
     }
     Listener server(shared, handles);
     server.setListenBacklogSize(4096);
@@ -566,8 +570,8 @@ int main(int argc, char** argv) {
     }
     std::printf("Listening on http://%s:%u%s\n", qPrintable(server.serverAddress().toString()),
                 unsigned(server.serverPort()), qPrintable(options.base));
-    std::fprintf(stderr, "tessara-vendor: at most %d connections (%d descriptors), %d threads\n", limit, descriptors,
-                 threads);
+    std::fprintf(stderr, "tessara-vendor: at most %d connections (%d descriptors), %d threads\n", limit,
+                 descriptors, threads);
     std::fflush(stdout);
     // The service runs until it is killed; its threads go with the process.
     const int code = app.exec();

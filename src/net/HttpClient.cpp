@@ -198,7 +198,9 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
         const QStorageInfo volume(QFileInfo(localPath).absolutePath());
         if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < announced) {
             fileFailed = true;
-            fail(QStringLiteral("Not enough free space for the %1 bytes of \"%2\"").arg(announced).arg(localPath));
+            fail(QStringLiteral("Not enough free space for the %1 bytes of \"%2\"")
+                     .arg(announced)
+                     .arg(localPath));
             return false;
         }
         length = announced;
@@ -241,17 +243,19 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
         }
         const qint64 now = clock.elapsed();
         if (now - lastActivityMs >= limits.SilenceMs)
-            return fail(QStringLiteral("The server sent nothing for %1 s").arg((now - lastActivityMs) / 1000.0, 0, 'f', 1));
+            return fail(QStringLiteral("The server sent nothing for %1 s")
+                            .arg((now - lastActivityMs) / 1000.0, 0, 'f', 1));
         samples.emplace_back(now, total);
         while (samples.size() > 1 && samples[1].first <= now - limits.RateWindowMs)
             samples.pop_front();
         const qint64 needed = limits.MinBytesPerSecond * limits.RateWindowMs / 1000;
         const qint64 brought = total - samples.front().second;
         if (now >= limits.RateWindowMs && brought < needed)
-            fail(QStringLiteral("The server sends too slowly: %1 bytes in the last %2 s, at least %3 expected")
-                     .arg(brought)
-                     .arg(limits.RateWindowMs / 1000.0, 0, 'f', 1)
-                     .arg(needed));
+            fail(
+                QStringLiteral("The server sends too slowly: %1 bytes in the last %2 s, at least %3 expected")
+                    .arg(brought)
+                    .arg(limits.RateWindowMs / 1000.0, 0, 'f', 1)
+                    .arg(needed));
     });
     watch.start(WatchIntervalMs);
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] { checkHeaders(); });

@@ -38,11 +38,13 @@ QString PrivateBase() {
 #ifdef Q_OS_UNIX
     // Qt would invent a runtime folder under /tmp when the session has none; that is no better.
     if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
-        return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Tessara");
+        return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+               QStringLiteral("/Tessara");
 #endif
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (!runtime.isEmpty()) return runtime;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Tessara");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/Tessara");
 }
 
 // The folders and file name of a page, or nothing when the name is absolute, carries a drive or a
@@ -89,8 +91,9 @@ bool WritePage(const QString& pagesFolder, const QStringList& parts, const QByte
         return false;
     }
     Descriptor dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat st{};
-    if (dir.get() < 0 || ::fstat(dir.get(), &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 022) != 0) {
+    struct stat st {};
+    if (dir.get() < 0 || ::fstat(dir.get(), &st) != 0 || st.st_uid != ::geteuid() ||
+        (st.st_mode & 022) != 0) {
         why = QStringLiteral("The pages folder \"%1\" is not a private folder of this user").arg(pagesFolder);
         return false;
     }
@@ -102,7 +105,8 @@ bool WritePage(const QString& pagesFolder, const QStringList& parts, const QByte
             why = QStringLiteral("Cannot create \"%1\": %2").arg(path, SystemError());
             return false;
         }
-        Descriptor next(::openat(dir.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        Descriptor next(
+            ::openat(dir.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (next.get() < 0) {
             why = QStringLiteral("\"%1\" is not a folder of ours").arg(path);
             return false;
@@ -128,7 +132,8 @@ bool WritePage(const QString& pagesFolder, const QStringList& parts, const QByte
             return false;
         }
         // A hard link would let the write land in a file that is not the page's own.
-        if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
+        if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+            st.st_nlink != 1) {
             why = QStringLiteral("\"%1\" is not a plain file of ours").arg(path);
             return false;
         }
@@ -182,7 +187,8 @@ QString PrivateTempFolder() {
         auto made = std::make_unique<QTemporaryDir>(base + QStringLiteral("/tessara-XXXXXX"));
         if (!made->isValid()) return {};
         // QTemporaryDir makes it 0700 already; say so in case that ever changes.
-        QFile::setPermissions(made->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(made->path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         dir = std::move(made);
     }
     return dir->path() + '/';

@@ -1,9 +1,9 @@
 #include "Updater.h"
 
 #include "CityDb.h"
-#include "ComponentNames.h"
 #include "CityFile.h"
 #include "CityFileError.h"
+#include "ComponentNames.h"
 #include "Cp1251.h"
 #include "ShellOpen.h"
 #include "UnpackArchive.h"
@@ -210,7 +210,8 @@ void Updater::InstallProgram(TFileInf& row, const UpdateHooks& hooks) {
     if (hooks.BeforeDownload) hooks.BeforeDownload();
     const QString target = ctx_.TempFolder + QLatin1String(InstallerFileName);
     QFile::remove(target);
-    const DownloadResult r = Get(Base + row.FileName, target, DownloadBound(row.needUpdate.Caption), hooks.Progress);
+    const DownloadResult r =
+        Get(Base + row.FileName, target, DownloadBound(row.needUpdate.Caption), hooks.Progress);
     if (Failed(r, row.FileName, hooks)) return;
     QFile(target).setPermissions(QFile(target).permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     ctx_.Outcome.InstallerLaunched = true;

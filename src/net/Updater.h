@@ -106,8 +106,10 @@ public:
 
 private:
     bool IsSelectedCity(const TFileInf& row) const;
-    DownloadResult Get(const QString& url, const QString& target, qint64 maxBytes, const DownloadProgress& progress);
-    DownloadResult Fetch(const QString& path, const QString& caption, const UpdateHooks& hooks, QString& folder);
+    DownloadResult Get(const QString& url, const QString& target, qint64 maxBytes,
+                       const DownloadProgress& progress);
+    DownloadResult Fetch(const QString& path, const QString& caption, const UpdateHooks& hooks,
+                         QString& folder);
     // True when `r` failed: a cancel stops the run quietly, any other failure warns and the run goes on.
     bool Failed(const DownloadResult& r, const QString& path, const UpdateHooks& hooks);
     void InstallCity(TFileInf& row, const UpdateHooks& hooks);

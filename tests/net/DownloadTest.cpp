@@ -140,7 +140,8 @@ TEST(DownloadLimits, EachBoundEndsTheTransfer) {
     const Case cases[] = {
         {"larger than declared", server.base() + "big.bin", small, DownloadStatus::Failed,
          "announces 300000 bytes, more than the 100000"},
-        {"endless length", server.base() + "endless.bin", {}, DownloadStatus::Failed, "announces 1000000000000 bytes"},
+        {"endless length", server.base() + "endless.bin", {}, DownloadStatus::Failed,
+         "announces 1000000000000 bytes"},
         {"trickle", server.base() + "trickle.bin", slow, DownloadStatus::Failed, "too slowly"},
         {"silent server", silentUrl, quiet, DownloadStatus::Failed, "sent nothing for"},
         {"cancelled", server.base() + "trickle.bin", cancel, DownloadStatus::Cancelled, "Cancelled"},

@@ -1,9 +1,9 @@
 // Organisation pages land in a folder of this run that no other user can enter, and a write never
 // follows a link or lands in a file that is not the page's own.
+#include "OrgPages.h"
 #include "CityDb.h"
 #include "CityFile.h"
 #include "CityLoad.h"
-#include "OrgPages.h"
 #include "ShellOpen.h"
 #include "VendorServer.h"
 
@@ -35,7 +35,7 @@ struct PageCity {
 };
 
 int Mode(const QString& path) {
-    struct stat st{};
+    struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
@@ -82,29 +82,41 @@ TEST(OrgPages, PlantedLinksAndForeignFilesAreRefused) {
         const char* why;
     };
     const Case cases[] = {
-        {"page is a link", [&](const QString& t) {
+        {"page is a link",
+         [&](const QString& t) {
              QDir().mkpath(t + "pages/site");
              QFile::link(victim, t + "pages/site/org.html");
-         }, "not a plain file"},
-        {"folder on the way is a link", [&](const QString& t) {
+         },
+         "not a plain file"},
+        {"folder on the way is a link",
+         [&](const QString& t) {
              QDir().mkpath(t + "pages");
              QDir().mkpath(dir.file("elsewhere"));
              QFile::link(dir.file("elsewhere"), t + "pages/site");
-         }, "not a folder of ours"},
-        {"pages folder is a link", [&](const QString& t) {
+         },
+         "not a folder of ours"},
+        {"pages folder is a link",
+         [&](const QString& t) {
              QDir().mkpath(dir.file("elsewhere2"));
              QDir().mkpath(t);
              QFile::link(dir.file("elsewhere2"), t + "pages");
-         }, "not a private folder"},
-        {"pages folder open to all", [&](const QString& t) {
+         },
+         "not a private folder"},
+        {"pages folder open to all",
+         [&](const QString& t) {
              QDir().mkpath(t + "pages");
              ::chmod(QFile::encodeName(t + "pages").constData(), 0777);
-         }, "not a private folder"},
-        {"page has a second name", [&](const QString& t) {
+         },
+         "not a private folder"},
+        {"page has a second name",
+         [&](const QString& t) {
              QDir().mkpath(t + "pages/site");
-             ::link(QFile::encodeName(victim).constData(), QFile::encodeName(t + "pages/site/org.html").constData());
-         }, "not a plain file"},
-        {"page is a folder", [&](const QString& t) { QDir().mkpath(t + "pages/site/org.html"); }, "not a plain file"},
+             ::link(QFile::encodeName(victim).constData(),
+                    QFile::encodeName(t + "pages/site/org.html").constData());
+         },
+         "not a plain file"},
+        {"page is a folder", [&](const QString& t) { QDir().mkpath(t + "pages/site/org.html"); },
+         "not a plain file"},
     };
     int n = 0;
     for (const Case& c : cases) {

@@ -190,7 +190,8 @@ TEST_F(UpdateWindows, CancelEscapeAndCloseEndADownload) {
         ctx.AppState.clear();
         TfrmDownload frm(ctx);
         frm.Mirrors = mirrors;
-        ModalWatcher watcher(&frm, [](QWidget* w) { ADD_FAILURE() << "a window came up: " << w->objectName().toStdString(); });
+        ModalWatcher watcher(
+            &frm, [](QWidget* w) { ADD_FAILURE() << "a window came up: " << w->objectName().toStdString(); });
         // Acts once the archive is on its way.
         QElapsedTimer clock;
         qint64 actedAt = -1;

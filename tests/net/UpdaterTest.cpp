@@ -99,9 +99,13 @@ TEST(UpdateLists, LocalNamesKeepToTheirOwnFiles) {
     const std::vector<RowRefusal> r = CheckLocalNames(table, {installed});
     ASSERT_EQ(r.size(), table.size());
     const std::pair<int, const char*> refusedUpdates[] = {
-        {2, "ending in .zip"}, {3, "ending in .zip"}, {4, "ending in .zip"}, {5, "Twin1, Twin2"}, {6, "Twin1, Twin2"}};
-    for (const auto& [i, why] : refusedUpdates)
-        EXPECT_TRUE(r[std::size_t(i)].Update.contains(why)) << i << ": " << r[std::size_t(i)].Update.toStdString();
+        {2, "ending in .zip"}, {3, "ending in .zip"}, {4, "ending in .zip"},
+        {5, "Twin1, Twin2"},   {6, "Twin1, Twin2"},
+    };
+    for (const auto& [i, why] : refusedUpdates) {
+        const QString& refusal = r[std::size_t(i)].Update;
+        EXPECT_TRUE(refusal.contains(why)) << i << ": " << refusal.toStdString();
+    }
     for (int i : {0, 1, 7, 8, 9, 10})
         EXPECT_EQ(r[std::size_t(i)].Update, QString()) << i;
     EXPECT_EQ(r[1].Foto, QString());
@@ -305,11 +309,12 @@ TEST_F(UpdateRun, HostileListsAndServersLeaveTheDataFolderAsItWas) {
         const char* warning;
     };
     const Case cases[] = {
-        {"archive named like the city file", "download/Demograd.zip", "download/Demograd.gis", {}, {}, {}, true, false,
-         "\"download/Demograd.gis\" for \u0414"},
-        {"photos named like the city file", {}, {}, "fotos/Demograd.img", "fotos/Demograd.gis", {}, false, true,
-         "\"fotos/Demograd.gis\" for the photos"},
-        {"photos of another city", {}, {}, "fotos/Demograd.img", "fotos/Other.img", {}, false, true, "\"Demograd.img\""},
+        {"archive named like the city file", "download/Demograd.zip", "download/Demograd.gis", {}, {}, {},
+         true, false, "\"download/Demograd.gis\" for \u0414"},
+        {"photos named like the city file", {}, {}, "fotos/Demograd.img", "fotos/Demograd.gis", {}, false,
+         true, "\"fotos/Demograd.gis\" for the photos"},
+        {"photos of another city", {}, {}, "fotos/Demograd.img", "fotos/Other.img", {}, false, true,
+         "\"Demograd.img\""},
         {"two rows, one archive", "download/Other.zip", "download/Demograd.zip", {}, {}, {}, true, false,
          "more than one file"},
         {"endless length", {}, {}, {}, {}, {"--endless", "download/Demograd.zip"}, true, false,
@@ -329,7 +334,8 @@ TEST_F(UpdateRun, HostileListsAndServersLeaveTheDataFolderAsItWas) {
     WriteAll(root.file("pub/download/Demograd.gis"), "served in place of the city");
     WriteAll(root.file("pub/fotos/Demograd.gis"), "served in place of the city");
     WriteAll(root.file("pub/fotos/Other.img"), SmallPhotoFile(47000));
-    const QByteArray list = ReadAll(root.file("pub/download.txt")), fotos = ReadAll(root.file("pub/fotos.txt"));
+    const QByteArray list = ReadAll(root.file("pub/download.txt"));
+    const QByteArray fotos = ReadAll(root.file("pub/fotos.txt"));
     InstallOld();
     WriteAll(ctx.DataFolder + "Demograd.img", SmallPhotoFile(46000));
     const auto before = FolderSnapshot(ctx.DataFolder);
@@ -365,8 +371,9 @@ TEST_F(UpdateRun, HostileListsAndServersLeaveTheDataFolderAsItWas) {
 
 // A refused row stops only itself.
 TEST_F(UpdateRun, ARefusedRowLetsTheOthersGoOn) {
+    const QByteArray list = ReadAll(root.file("pub/download.txt"));
     WriteAll(root.file("pub/download.txt"),
-             ReadAll(root.file("pub/download.txt")).replace("download/Demograd.zip", "download/Demograd.gis"));
+             QByteArray(list).replace("download/Demograd.zip", "download/Demograd.gis"));
     Serve();
     InstallOld();
     const QByteArray old = ReadAll(ctx.DataFolder + "Demograd.gis");
@@ -380,7 +387,8 @@ TEST_F(UpdateRun, ARefusedRowLetsTheOthersGoOn) {
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_TRUE(warnings[0].contains("download/Demograd.gis")) << warnings[0].toStdString();
     EXPECT_EQ(ReadAll(ctx.DataFolder + "Demograd.gis"), old);
-    EXPECT_EQ(QDir(ctx.DataFolder).entryList(QDir::Files), QStringList({"Demograd.gis", "Demograd.img", "Other.gis"}));
+    EXPECT_EQ(QDir(ctx.DataFolder).entryList(QDir::Files),
+              QStringList({"Demograd.gis", "Demograd.img", "Other.gis"}));
     EXPECT_TRUE(ctx.Outcome.DataInstalled);
 }
 

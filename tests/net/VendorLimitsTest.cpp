@@ -43,7 +43,8 @@ class VendorLimits : public ::testing::Test {
 protected:
     void Serve(const QStringList& extra) {
         QDir().mkpath(root.file("pub"));
-        WriteAll(root.file("pub/download.txt"), "download/Tessara_install.exe\r\nTessara\r\n01.02.2020\r\n-\r\n");
+        WriteAll(root.file("pub/download.txt"),
+                 "download/Tessara_install.exe\r\nTessara\r\n01.02.2020\r\n-\r\n");
         server = std::make_unique<VendorServer>(root.file("pub"), extra);
         ASSERT_TRUE(server->started());
     }
@@ -60,8 +61,9 @@ TEST_F(VendorLimits, EveryRequestIsBoundedInSizeAndTime) {
         int minMs;          // answered only after the time-out
     };
     const Case cases[] = {
-        {"form within the limit", "POST /download/inc.php?dfile=x HTTP/1.1\r\nContent-Length: 10\r\n\r\n0123456789",
-         "HTTP/1.1 200", 0},
+        {"form within the limit",
+         "POST /download/inc.php?dfile=x HTTP/1.1\r\nContent-Length: 10\r\n\r\n0123456789", "HTTP/1.1 200",
+         0},
         // The answer arrives although the client is still sending the form it announced.
         {"form too large",
          "POST /download/inc.php?dfile=x HTTP/1.1\r\nContent-Length: 100000\r\n\r\n" + QByteArray(20000, 'x'),
