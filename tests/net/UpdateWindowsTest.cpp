@@ -158,14 +158,7 @@ TEST_F(UpdateWindows, AutomaticModeShowsNoList) {
 // the installed city as it was.
 TEST_F(UpdateWindows, CancelEscapeAndCloseEndADownload) {
     // An archive that takes many seconds at the service's pace.
-    QByteArray noise(600000, Qt::Uninitialized);
-    quint32 x = 7;
-    for (char& c : noise)
-        c = char((x = x * 1103515245u + 12345u) >> 24);
-    ZipWriter zip;
-    zip.Add("Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.11.2026"));
-    zip.Add("noise.bin", noise);
-    zip.Write(root.file("pub/download/Demograd.zip"));
+    WriteLargeDemogradArchive(root.file("pub/download/Demograd.zip"), 600000);
     server = std::make_unique<VendorServer>(root.file("pub"), QStringList{"--rate", "40"});
     ASSERT_TRUE(server->started());
     mirrors.Sites[0] = mirrors.Sites[1] = server->base();

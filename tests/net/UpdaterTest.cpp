@@ -322,15 +322,8 @@ TEST_F(UpdateRun, HostileListsAndServersLeaveTheDataFolderAsItWas) {
         {"longer than its caption", "1 MB", "10 KB", {}, {}, {}, true, false, "more than the 1061376 bytes"},
         {"trickle", {}, {}, {}, {}, {"--trickle", "download/Demograd.zip"}, true, false, "too slowly"},
     };
-    // The archive grows past what "10 KB" allows (incompressible, so the archive is as large).
-    QByteArray noise(1200000, Qt::Uninitialized);
-    quint32 x = 1;
-    for (char& c : noise)
-        c = char((x = x * 1103515245u + 12345u) >> 24);
-    ZipWriter zip;
-    zip.Add("Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.11.2026"));
-    zip.Add("noise.bin", noise);
-    zip.Write(root.file("pub/download/Demograd.zip"));
+    // The archive grows past what "10 KB" allows.
+    WriteLargeDemogradArchive(root.file("pub/download/Demograd.zip"), 1200000);
     WriteAll(root.file("pub/download/Demograd.gis"), "served in place of the city");
     WriteAll(root.file("pub/fotos/Demograd.gis"), "served in place of the city");
     WriteAll(root.file("pub/fotos/Other.img"), SmallPhotoFile(47000));

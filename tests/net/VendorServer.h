@@ -109,6 +109,19 @@ inline QByteArray SmallPhotoFile(std::int32_t day) {
     return w.BuildPhotoFile();
 }
 
+// A Demograd archive made large by an incompressible filler entry, for downloads that take a while
+// or pass a declared size.
+inline void WriteLargeDemogradArchive(const QString& path, int fillerBytes) {
+    QByteArray filler(fillerBytes, Qt::Uninitialized);
+    quint32 x = 1;
+    for (char& c : filler)
+        c = char((x = x * 1103515245u + 12345u) >> 24);
+    ZipWriter zip;
+    zip.Add("Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.11.2026"));
+    zip.Add("filler.bin", filler);
+    zip.Write(path);
+}
+
 // A publish folder: the program row, then one city per (file base, city name, release date).
 struct Published {
     QString FileBase, CityName, Release;
