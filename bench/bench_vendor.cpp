@@ -1,7 +1,7 @@
 // tessara-vendor under load: thousands of idle connections held open while a burst of ordinary
 // requests arrives at once. Prints how many were answered, their median and 99th-percentile
 // latency, whether the idle connections were still open afterwards, and the service's peak memory.
-//   bench_vendor [IDLE [BURST]]   (defaults 3000 and 2000)
+//   bench_vendor [IDLE [BURST [THREADS]]]   (defaults 3000, 2000 and the service's own choice)
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -100,8 +100,10 @@ int main(int argc, char** argv) {
     list.close();
     QProcess vendor;
     // Time-outs longer than the run: the idle connections are to stay, not to be swept away.
-    vendor.start(TESSARA_VENDOR_EXE, {"--root", dir.path() + "/pub", "--port", "0", "--header-timeout",
-                                      "120000", "--idle-timeout", "120000"});
+    QStringList args{"--root", dir.path() + "/pub", "--port", "0", "--header-timeout",
+                     "120000", "--idle-timeout",    "120000"};
+    if (argc > 3) args << "--threads" << argv[3];
+    vendor.start(TESSARA_VENDOR_EXE, args);
     QByteArray out;
     while (!out.contains('\n') && vendor.waitForReadyRead(5000))
         out += vendor.readAllStandardOutput();

@@ -499,6 +499,7 @@ int main(int argc, char** argv) {
         {"header-timeout", "Time a request (line, headers and body) may take to arrive.", "MS", "10000"});
     parser.addOption({"idle-timeout", "Time a connection may pass without any traffic.", "MS", "30000"});
     parser.addOption({"max-connections", "Connections served at once; more get 503.", "N", "10000"});
+    parser.addOption({"threads", "Threads serving connections (default: one a core, at most four).", "N"});
     parser.addOption({"no-length", "Serves PATH (relative to the base) without Content-Length.", "PATH"});
     parser.addOption({"cut", "Breaks the connection after BYTES of PATH's body.", "PATH:BYTES"});
     parser.addOption({"rate", "Sends files at most this many kilobytes per second.", "KBPS"});
@@ -549,11 +550,13 @@ int main(int argc, char** argv) {
     Shared shared(options);
     shared.limit = limit;
     // A few threads of connections, so that a burst is served on every core there is.
-    const int threads = std::clamp(QThread::idealThreadCount(), 1, 4);
+    qint64 threads = std::clamp(QThread::idealThreadCount(), 1, 4);
+    if (!PositiveOption(parser, "threads", threads)) return 2;
+    threads = std::min<qint64>(threads, 64);
     std::vector<std::unique_ptr<QThread>> pool;
     std::vector<std::unique_ptr<Worker>> workers;
     std::vector<Worker*> handles;
-    for (int i = 0; i < threads; ++i) {
+    for (qint64 i = 0; i < threads; ++i) {
         pool.push_back(std::make_unique<QThread>());
         workers.push_back(std::make_unique<Worker>(shared));
         workers.back()->moveToThread(pool.back().get());
@@ -571,7 +574,7 @@ int main(int argc, char** argv) {
     std::printf("Listening on http://%s:%u%s\n", qPrintable(server.serverAddress().toString()),
                 unsigned(server.serverPort()), qPrintable(options.base));
     std::fprintf(stderr, "tessara-vendor: at most %d connections (%d descriptors), %d threads\n", limit,
-                 descriptors, threads);
+                 descriptors, int(threads));
     std::fflush(stdout);
     // The service runs until it is killed; its threads go with the process.
     const int code = app.exec();
