@@ -1,97 +1,283 @@
 // tessara-vendor: a reference vendor web service. Serves a publish folder (the two lists, the city
 // and photo archives, the installer) under a base address, answers the statistics and report
 // requests with an empty page, and logs every request with its time, so that a publisher can run it
-// and tests can check what the program sent.
+// and tests can check what the program sent. It is open to anyone who can reach it, so every request
+// is bounded: its size, the time it may take, and the number of connections held at once.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QPointer>
+#include <QMutex>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <unordered_set>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
 struct Options {
-    QString root;
+    QString root; // canonical
     QString base = "/";
     QFile* log = nullptr;
     QStringList noLength;       // paths served without Content-Length
     QHash<QString, qint64> cut; // paths whose connection breaks after so many body bytes
+    QStringList trickle;        // paths sent one byte at a time, ten bytes a second
+    QStringList endless;        // paths announced as a terabyte and sent without end
     qint64 rateBytesPerSecond = 0;
+    qint64 maxBody = 64 * 1024;
+    qint64 maxHeader = 16 * 1024;
+    int headerTimeoutMs = 10000;
+    int idleTimeoutMs = 30000;
+    int maxConnections = 10000;
 };
 
 constexpr qint64 Chunk = 64 * 1024;
+// After its answer a connection reads what the client still sends for this long before it closes,
+// so that the client gets the answer instead of a reset.
+constexpr int LingerMs = 1000;
+constexpr qint64 LingerBytes = 1 << 20;
+// Connections past the limit that are being told so (503) at one time; more are closed at once.
+constexpr int MaxRejecting = 1024;
+// Descriptors kept free for the log, the served files' own opening and the like.
+constexpr int ReservedDescriptors = 64;
+
+// A log field on one line whatever the client sent: tab, line breaks, backslash, control and
+// non-ASCII bytes are written as escapes.
+QByteArray LogField(const QByteArray& raw) {
+    QByteArray out;
+    out.reserve(raw.size());
+    for (const char ch : raw) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c < 0x20 || c >= 0x7F)
+            out += "\\x" + QByteArray::number(c, 16).rightJustified(2, '0');
+        else
+            out += char(c);
+    }
+    return out;
+}
+
+class Connection;
+
+// What the listening thread and the workers share: the options, the counts behind the connection
+// limit, and the log.
+struct Shared {
+    explicit Shared(const Options& o) : options(o) {}
+    const Options& options;
+    int limit = 0;
+    std::atomic<int> active{0};    // connections being served
+    std::atomic<int> rejecting{0}; // connections past the limit being told so
+
+    void Log(const QByteArray& line) {
+        if (!options.log) return;
+        const QMutexLocker lock(&logLock);
+        options.log->write(line);
+        options.log->flush();
+    }
+    QMutex logLock;
+};
+
+// A thread's share of the connections; one timer sweeps them all for their time-outs.
+class Worker : public QObject {
+public:
+    explicit Worker(Shared& shared) : shared(shared), sweep_(this) {
+        clock_.start();
+        const int tick =
+            std::clamp(std::min(shared.options.headerTimeoutMs, shared.options.idleTimeoutMs) / 4, 10, 250);
+        sweep_.setInterval(tick);
+        connect(&sweep_, &QTimer::timeout, this, &Worker::Sweep);
+    }
+
+    void Start() { sweep_.start(); }
+    // Takes over an accepted socket (called in the worker's thread).
+    void Adopt(qintptr descriptor, bool reject);
+    void Forget(Connection* c, bool rejected);
+    qint64 now() const { return clock_.elapsed(); }
+
+    Shared& shared;
+
+private:
+    void Sweep();
+
+    QElapsedTimer clock_;
+    QTimer sweep_;
+    std::unordered_set<Connection*> connections_;
+};
 
 // One connection: reads one request, answers it, closes.
 class Connection : public QObject {
 public:
-    Connection(QTcpSocket* socket, const Options& options) : socket_(socket), options_(options) {
+    enum class Phase { Request, Body, Answering, Lingering, Closed };
+
+    Connection(QTcpSocket* socket, Worker& worker, bool reject)
+        : socket_(socket), worker_(worker), options_(worker.shared.options), rejected_(reject) {
         socket_->setParent(this);
+        started_ = lastActivity_ = worker_.now();
         connect(socket_, &QTcpSocket::readyRead, this, &Connection::onRead);
-        connect(socket_, &QTcpSocket::bytesWritten, this, &Connection::pump);
-        connect(socket_, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+        connect(socket_, &QTcpSocket::bytesWritten, this, &Connection::onWritten);
+        connect(socket_, &QTcpSocket::disconnected, this, &Connection::close);
         connect(&pace_, &QTimer::timeout, this, &Connection::pump);
+    }
+
+    // A connection past the limit is answered at once, before it has said anything.
+    void Start() {
+        if (rejected_)
+            page(503, "Service Unavailable",
+                 "<html><body>Too many connections, try again later</body></html>", "Retry-After: 1\r\n");
+    }
+
+    // Applies the time-outs; the service calls it on every tick.
+    void Check(qint64 now) {
+        if (phase_ == Phase::Closed) return;
+        if (phase_ == Phase::Lingering) {
+            if (now - lingerStart_ >= LingerMs) close();
+            return;
+        }
+        const bool requestLate = phase_ <= Phase::Body && now - started_ >= options_.headerTimeoutMs;
+        // A client that sent part of a request is told why it is dropped; a silent one is just closed.
+        if (requestLate && !request_.isEmpty()) return page(408, "Request Timeout", QByteArray());
+        if (requestLate || now - lastActivity_ >= options_.idleTimeoutMs) close();
+    }
+
+    void close() {
+        if (phase_ == Phase::Closed) return;
+        phase_ = Phase::Closed;
+        pace_.stop();
+        socket_->disconnect(this);
+        socket_->abort();
+        worker_.Forget(this, rejected_);
+        deleteLater();
     }
 
 private:
     void onRead() {
-        if (answered_) return;
-        request_ += socket_->readAll();
-        const qsizetype end = request_.indexOf("\r\n\r\n");
-        if (end < 0) {
-            if (request_.size() > 64 * 1024) finish();
+        lastActivity_ = worker_.now();
+        if (phase_ == Phase::Closed) return;
+        if (phase_ >= Phase::Answering) {
+            // Whatever follows the request is read and dropped, a bounded amount.
+            discarded_ += socket_->skip(socket_->bytesAvailable());
+            if (phase_ == Phase::Lingering && discarded_ > LingerBytes) close();
             return;
         }
-        const QList<QByteArray> lines = request_.left(end).split('\n');
-        qint64 bodyLength = 0;
-        for (const QByteArray& line : lines.mid(1)) {
-            const QByteArray l = line.trimmed();
-            if (l.toLower().startsWith("content-length:")) bodyLength = l.mid(15).trimmed().toLongLong();
-            if (l.toLower().startsWith("user-agent:")) agent_ = QString::fromLatin1(l.mid(11).trimmed());
+        if (phase_ == Phase::Body) {
+            bodyLeft_ -= socket_->skip(std::min(bodyLeft_, socket_->bytesAvailable()));
+            if (bodyLeft_ <= 0) answer();
+            return;
         }
-        if (request_.size() < end + 4 + bodyLength) return; // the form is still arriving
-        answered_ = true;
+        request_ += socket_->read(options_.maxHeader + 1 - request_.size());
+        qsizetype end = request_.indexOf("\r\n\r\n");
+        qsizetype skip = 4;
+        if (end < 0) end = request_.indexOf("\n\n"), skip = 2;
+        if (end < 0) {
+            if (request_.size() > options_.maxHeader)
+                page(431, "Request Header Fields Too Large", QByteArray());
+            return;
+        }
+        const QByteArray rest = request_.mid(end + skip);
+        request_.truncate(end);
+        parse();
+        if (phase_ != Phase::Body) return;
+        bodyLeft_ -= std::min<qint64>(bodyLeft_, rest.size());
+        bodyLeft_ -= socket_->skip(std::min(bodyLeft_, socket_->bytesAvailable()));
+        if (bodyLeft_ <= 0) answer();
+    }
+
+    void parse() {
+        const QList<QByteArray> lines = request_.split('\n');
         const QList<QByteArray> words = lines.value(0).trimmed().split(' ');
-        answer(QString::fromLatin1(words.value(0)), QString::fromLatin1(words.value(1)));
+        if (words.size() != 3 || !words[2].startsWith("HTTP/") || words[0].isEmpty() || words[1].isEmpty())
+            return page(400, "Bad Request", QByteArray());
+        method_ = words[0];
+        target_ = words[1];
+        bool lengthSeen = false;
+        qint64 length = 0;
+        for (const QByteArray& line : lines.mid(1)) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon <= 0) continue;
+            const QByteArray name = line.left(colon).trimmed().toLower();
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            if (name == "user-agent") agent_ = value;
+            if (name == "transfer-encoding") {
+                logRequest();
+                return page(501, "Not Implemented", QByteArray());
+            }
+            if (name == "content-length") {
+                bool ok = !value.isEmpty() && value.size() <= 18;
+                for (const char c : value)
+                    ok = ok && c >= '0' && c <= '9';
+                const qint64 n = ok ? value.toLongLong() : -1;
+                if (n < 0 || (lengthSeen && n != length)) {
+                    logRequest();
+                    return page(400, "Bad Request", QByteArray());
+                }
+                lengthSeen = true;
+                length = n;
+            }
+        }
+        if (length > options_.maxBody) {
+            logRequest();
+            return page(413, "Content Too Large", QByteArray());
+        }
+        bodyLeft_ = length;
+        phase_ = Phase::Body;
     }
 
-    void logRequest(const QString& method, const QString& target) {
-        if (!options_.log) return;
-        options_.log->write(
-            QStringLiteral("%1\t%2\t%3\t%4\n")
-                .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), method, target, agent_)
-                .toUtf8());
-        options_.log->flush();
+    void logRequest() {
+        if (!options_.log || logged_) return;
+        logged_ = true;
+        worker_.shared.Log(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1() + '\t' +
+                           LogField(method_) + '\t' + LogField(target_) + '\t' + LogField(agent_) + '\n');
     }
 
-    void head(int status, const char* reason, qint64 length, const char* type) {
+    void head(int status, const char* reason, qint64 length, const char* type, const QByteArray& extra = {}) {
         QByteArray h = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n";
         h += "Server: tessara-vendor\r\nConnection: close\r\nCache-Control: no-cache\r\n";
-        h += QByteArray("Content-Type: ") + type + "\r\n";
+        h += QByteArray("Content-Type: ") + type + "\r\n" + extra;
         if (length >= 0) h += "Content-Length: " + QByteArray::number(length) + "\r\n";
         h += "\r\n";
         socket_->write(h);
     }
 
-    void page(int status, const char* reason, const QByteArray& body) {
-        head(status, reason, body.size(), "text/html; charset=utf-8");
-        socket_->write(body);
-        finish();
+    void page(int status, const char* reason, const QByteArray& body, const QByteArray& extra = {}) {
+        // Answered before the request was read whole: what the client still sends must be read, or
+        // closing would reset the connection and lose the answer.
+        if (phase_ < Phase::Answering) unread_ = phase_ == Phase::Request || bodyLeft_ > 0;
+        phase_ = Phase::Answering;
+        head(status, reason, body.size(), "text/html; charset=utf-8", extra);
+        if (method_ != "HEAD") socket_->write(body);
+        finishWriting();
     }
 
-    void answer(const QString& method, const QString& target) {
-        logRequest(method, target);
-        const QUrl url(target);
+    void answer() {
+        phase_ = Phase::Answering;
+        logRequest();
+        const QString method = QString::fromLatin1(method_);
+        const QUrl url(QString::fromLatin1(target_));
         QString path = url.path(QUrl::FullyDecoded);
-        if (!path.startsWith(options_.base))
+        if (!url.isValid() || !path.startsWith(options_.base))
             return page(404, "Not Found", "<html><body>Not found</body></html>");
         path = path.mid(options_.base.size());
         // Statistics, reports and the other scripts of the site: an empty page is the whole answer.
@@ -99,7 +285,13 @@ private:
         if (method != QLatin1String("GET") && method != QLatin1String("HEAD"))
             return page(405, "Method Not Allowed", QByteArray());
 
-        const QString root = QDir(options_.root).canonicalPath();
+        if (options_.endless.contains(path)) {
+            endless_ = true;
+            head(200, "OK", qint64(1000000000000), "application/octet-stream");
+            if (method == QLatin1String("HEAD")) return finishWriting();
+            return pump();
+        }
+        const QString& root = options_.root;
         const QString file = QFileInfo(root + '/' + path).canonicalFilePath();
         if (file.isEmpty() || !file.startsWith(root + '/') || !QFileInfo(file).isFile())
             return page(404, "Not Found", "<html><body>Not found</body></html>");
@@ -108,18 +300,42 @@ private:
 
         const bool withLength = !options_.noLength.contains(path);
         limit_ = options_.cut.value(path, -1);
+        trickle_ = options_.trickle.contains(path);
         head(200, "OK", withLength ? file_->size() : -1, "application/octet-stream");
-        if (method == QLatin1String("HEAD")) return finish();
-        if (options_.rateBytesPerSecond > 0) pace_.start(50);
+        if (method == QLatin1String("HEAD")) {
+            file_.reset();
+            return finishWriting();
+        }
+        if (trickle_)
+            pace_.start(100);
+        else if (options_.rateBytesPerSecond > 0)
+            pace_.start(50);
+        pump();
+    }
+
+    void onWritten() {
+        lastActivity_ = worker_.now();
+        if (phase_ != Phase::Answering) return;
+        if (writingDone_) return finishWriting();
         pump();
     }
 
     // Sends the next part of the file, keeping little in the socket's buffer.
     void pump() {
-        if (!file_ || closing_) return;
-        if (options_.rateBytesPerSecond > 0 && sender() != &pace_ && sent_ > 0) return;
-        qint64 budget =
-            options_.rateBytesPerSecond > 0 ? std::max<qint64>(1, options_.rateBytesPerSecond / 20) : Chunk;
+        if (phase_ != Phase::Answering || writingDone_) return;
+        if (endless_) {
+            static const QByteArray zeros(Chunk, '\0');
+            while (socket_->bytesToWrite() < 4 * Chunk)
+                socket_->write(zeros);
+            return;
+        }
+        if (!file_) return;
+        const bool paced = trickle_ || options_.rateBytesPerSecond > 0;
+        if (paced && sender() != &pace_ && sent_ > 0) return;
+        qint64 budget = trickle_ ? 1
+                        : options_.rateBytesPerSecond > 0
+                            ? std::max<qint64>(1, options_.rateBytesPerSecond / 20)
+                            : Chunk;
         while (budget > 0 && socket_->bytesToWrite() < 4 * Chunk) {
             qint64 n = std::min(budget, Chunk);
             if (limit_ >= 0) n = std::min(n, limit_ - sent_);
@@ -127,8 +343,8 @@ private:
             if (part.isEmpty()) {
                 // At the end of the file, or where this path's connection is to break: either way the
                 // socket closes once what was sent has gone out.
-                finish();
-                return;
+                file_.reset();
+                return finishWriting();
             }
             socket_->write(part);
             sent_ += part.size();
@@ -136,25 +352,136 @@ private:
         }
     }
 
-    void finish() {
-        closing_ = true;
+    // Once the answer is out: no more sending, and the client's remaining bytes are read until it
+    // closes or the linger time is over.
+    void finishWriting() {
+        writingDone_ = true;
         pace_.stop();
+        if (socket_->bytesToWrite() > 0) return;
+        if (!unread_ && socket_->bytesAvailable() == 0) {
+            phase_ = Phase::Lingering;
+            lingerStart_ = worker_.now();
+            return socket_->disconnectFromHost();
+        }
+        phase_ = Phase::Lingering;
+        lingerStart_ = worker_.now();
+#ifdef Q_OS_UNIX
+        ::shutdown(int(socket_->socketDescriptor()), SHUT_WR);
+#else
         socket_->disconnectFromHost();
+#endif
+        if (socket_->bytesAvailable() > 0) onRead();
     }
 
     QTcpSocket* socket_;
+    Worker& worker_;
     const Options& options_;
-    QByteArray request_;
-    QString agent_;
-    bool answered_ = false, closing_ = false;
+    bool rejected_;
+    Phase phase_ = Phase::Request;
+    QByteArray request_, method_, target_, agent_;
+    qint64 started_ = 0, lastActivity_ = 0, lingerStart_ = 0;
+    qint64 bodyLeft_ = 0, discarded_ = 0;
+    bool logged_ = false, writingDone_ = false, trickle_ = false, endless_ = false, unread_ = false;
     std::unique_ptr<QFile> file_;
     qint64 sent_ = 0, limit_ = -1;
     QTimer pace_;
 };
 
+void Worker::Adopt(qintptr descriptor, bool reject) {
+    auto* socket = new QTcpSocket;
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+#ifdef Q_OS_UNIX
+        ::close(int(descriptor));
+#endif
+        --(reject ? shared.rejecting : shared.active);
+        return;
+    }
+    auto* c = new Connection(socket, *this, reject);
+    connections_.insert(c);
+    c->Start();
+}
+
+void Worker::Forget(Connection* c, bool rejected) {
+    if (connections_.erase(c)) --(rejected ? shared.rejecting : shared.active);
+}
+
+void Worker::Sweep() {
+    const qint64 t = now();
+    // Check may close a connection, which leaves the set: walk a copy.
+    const std::vector<Connection*> all(connections_.begin(), connections_.end());
+    for (Connection* c : all)
+        c->Check(t);
+}
+
+// Accepts in its own thread and hands each connection to the next worker; past the limit a
+// connection is still taken, to be told "503", up to MaxRejecting of them.
+class Listener : public QTcpServer {
+public:
+    Listener(Shared& shared, std::vector<Worker*> workers) : shared_(shared), workers_(std::move(workers)) {
+        // Out of descriptors or memory the server stops accepting; try again shortly instead of
+        // leaving every later client waiting.
+        connect(this, &QTcpServer::acceptError, this,
+                [this] { QTimer::singleShot(100, this, [this] { resumeAccepting(); }); });
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        bool reject = false;
+        if (shared_.active.fetch_add(1) >= shared_.limit) {
+            --shared_.active;
+            reject = true;
+            if (shared_.rejecting.fetch_add(1) >= MaxRejecting) {
+                --shared_.rejecting;
+#ifdef Q_OS_UNIX
+                ::close(int(descriptor));
+#endif
+                return;
+            }
+        }
+        Worker* w = workers_[next_++ % workers_.size()];
+        QMetaObject::invokeMethod(
+            w, [w, descriptor, reject] { w->Adopt(descriptor, reject); }, Qt::QueuedConnection);
+    }
+
+private:
+    Shared& shared_;
+    std::vector<Worker*> workers_;
+    std::size_t next_ = 0;
+};
+
+// As many descriptors as the system lets this process have: thousands of idle clients must not
+// crowd out the next request.
+int RaiseDescriptorLimit() {
+#ifdef Q_OS_UNIX
+    rlimit rl{};
+    if (::getrlimit(RLIMIT_NOFILE, &rl) != 0) return 1024;
+    if (rl.rlim_cur < rl.rlim_max) {
+        rlimit raised = rl;
+        raised.rlim_cur = rl.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) rl = raised;
+    }
+    return rl.rlim_cur > 1 << 24 ? 1 << 24 : int(rl.rlim_cur);
+#else
+    return 2048;
+#endif
+}
+
+bool PositiveOption(const QCommandLineParser& parser, const char* name, qint64& value) {
+    if (!parser.isSet(name)) return true;
+    bool ok = false;
+    value = parser.value(name).toLongLong(&ok);
+    if (ok && value > 0) return true;
+    std::fprintf(stderr, "tessara-vendor: --%s needs a number above 0\n", name);
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // The plain Unix event dispatcher costs half of what the GLib one does per event when thousands
+    // of connections are open.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("tessara-vendor");
     QCommandLineParser parser;
@@ -167,13 +494,21 @@ int main(int argc, char** argv) {
     parser.addOption(
         {"log", "Appends one line per request: time, method, path with query, user agent (tab-separated).",
          "FILE"});
+    parser.addOption({"max-body", "Largest request body accepted; a larger one gets 413.", "BYTES", "65536"});
+    parser.addOption(
+        {"header-timeout", "Time a request (line, headers and body) may take to arrive.", "MS", "10000"});
+    parser.addOption({"idle-timeout", "Time a connection may pass without any traffic.", "MS", "30000"});
+    parser.addOption({"max-connections", "Connections served at once; more get 503.", "N", "10000"});
+    parser.addOption({"threads", "Threads serving connections (default: one a core, at most four).", "N"});
     parser.addOption({"no-length", "Serves PATH (relative to the base) without Content-Length.", "PATH"});
     parser.addOption({"cut", "Breaks the connection after BYTES of PATH's body.", "PATH:BYTES"});
     parser.addOption({"rate", "Sends files at most this many kilobytes per second.", "KBPS"});
+    parser.addOption({"trickle", "Sends PATH one byte at a time, ten bytes a second.", "PATH"});
+    parser.addOption({"endless", "Announces PATH as a terabyte and sends bytes without end.", "PATH"});
     parser.process(app);
 
     Options options;
-    options.root = parser.value("root");
+    options.root = QDir(parser.value("root")).canonicalPath();
     if (options.root.isEmpty() || !QFileInfo(options.root).isDir()) {
         std::fprintf(stderr, "tessara-vendor: --root must name the publish folder\n");
         return 2;
@@ -183,7 +518,7 @@ int main(int argc, char** argv) {
     if (!options.base.endsWith('/')) options.base.append('/');
     QFile log(parser.value("log"));
     if (parser.isSet("log")) {
-        if (!log.open(QIODevice::Append | QIODevice::Text)) {
+        if (!log.open(QIODevice::Append)) {
             std::fprintf(stderr, "tessara-vendor: cannot open the log file\n");
             return 2;
         }
@@ -194,19 +529,54 @@ int main(int argc, char** argv) {
         const qsizetype colon = c.lastIndexOf(':');
         if (colon > 0) options.cut.insert(c.left(colon), c.mid(colon + 1).toLongLong());
     }
+    options.trickle = parser.values("trickle");
+    options.endless = parser.values("endless");
     options.rateBytesPerSecond = parser.value("rate").toLongLong() * 1024;
+    qint64 headerTimeout = options.headerTimeoutMs, idleTimeout = options.idleTimeoutMs,
+           maxConnections = options.maxConnections;
+    if (!PositiveOption(parser, "max-body", options.maxBody) ||
+        !PositiveOption(parser, "header-timeout", headerTimeout) ||
+        !PositiveOption(parser, "idle-timeout", idleTimeout) ||
+        !PositiveOption(parser, "max-connections", maxConnections))
+        return 2;
+    options.headerTimeoutMs = int(std::min<qint64>(headerTimeout, 1 << 30));
+    options.idleTimeoutMs = int(std::min<qint64>(idleTimeout, 1 << 30));
 
-    QTcpServer server;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        while (QTcpSocket* socket = server.nextPendingConnection())
-            new Connection(socket, options);
-    });
+    // Each connection may hold a served file open as well; those being told "503" need one each too.
+    const int descriptors = RaiseDescriptorLimit();
+    const int fits = std::max(1, (descriptors - ReservedDescriptors - MaxRejecting) / 2);
+    const int limit = int(std::min<qint64>(maxConnections, fits));
+
+    Shared shared(options);
+    shared.limit = limit;
+    // A few threads of connections, so that a burst is served on every core there is.
+    qint64 threads = std::clamp(QThread::idealThreadCount(), 1, 4);
+    if (!PositiveOption(parser, "threads", threads)) return 2;
+    threads = std::min<qint64>(threads, 64);
+    std::vector<std::unique_ptr<QThread>> pool;
+    std::vector<std::unique_ptr<Worker>> workers;
+    std::vector<Worker*> handles;
+    for (qint64 i = 0; i < threads; ++i) {
+        pool.push_back(std::make_unique<QThread>());
+        workers.push_back(std::make_unique<Worker>(shared));
+        workers.back()->moveToThread(pool.back().get());
+        handles.push_back(workers.back().get());
+        pool.back()->start();
+        QMetaObject::invokeMethod(
+            handles.back(), [w = handles.back()] { w->Start(); }, Qt::QueuedConnection);
+    }
+    Listener server(shared, handles);
+    server.setListenBacklogSize(4096);
     if (!server.listen(QHostAddress(parser.value("host")), quint16(parser.value("port").toUInt()))) {
         std::fprintf(stderr, "tessara-vendor: %s\n", qPrintable(server.errorString()));
         return 1;
     }
     std::printf("Listening on http://%s:%u%s\n", qPrintable(server.serverAddress().toString()),
                 unsigned(server.serverPort()), qPrintable(options.base));
+    std::fprintf(stderr, "tessara-vendor: at most %d connections (%d descriptors), %d threads\n", limit,
+                 descriptors, int(threads));
     std::fflush(stdout);
-    return app.exec();
+    // The service runs until it is killed; its threads go with the process.
+    const int code = app.exec();
+    std::_Exit(code);
 }

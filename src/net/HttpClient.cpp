@@ -1,18 +1,29 @@
 #include "HttpClient.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QStorageInfo>
+#include <QTimer>
 #include <QUrl>
+#include <deque>
 
 namespace {
 
 const char* IndyAgent = "Mozilla/3.0 (compatible; Indy Library)";
 const char* UpdaterAgent = "Tessara Updater";
+
+// What the network layer may hold for us before we read it; a slow disk then slows the server down
+// instead of filling memory.
+constexpr qint64 ReadBufferBytes = 256 * 1024;
+// How often a running download looks at the clock, the rate and the Cancel button.
+constexpr int WatchIntervalMs = 100;
 
 // Runs the event loop until the reply finishes.
 void Wait(QNetworkReply* reply) {
@@ -72,25 +83,62 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
     } else {
         reply = nam_->get(request);
     }
+    reply->setReadBufferSize(ReadBufferBytes);
+    QString failure;
+    auto fail = [&](const QString& why) {
+        if (!failure.isEmpty()) return;
+        failure = why;
+        reply->abort();
+    };
+    auto collect = [&] {
+        if (!failure.isEmpty()) return;
+        const QByteArray part = reply->readAll();
+        if (result.body.size() + part.size() > MaxReplyBytes)
+            return fail(QStringLiteral("The reply is longer than %1 bytes").arg(MaxReplyBytes));
+        result.body += part;
+    };
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, collect);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, reply, [&] {
+        fail(QStringLiteral("The reply took longer than %1 s").arg(TotalTimeoutMs / 1000));
+    });
+    deadline.start(TotalTimeoutMs);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, reply, [&] {
+        if (Cancelled && Cancelled()) fail(QStringLiteral("Cancelled"));
+    });
+    if (Cancelled) watch.start(WatchIntervalMs);
     Wait(reply);
+    collect();
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.body = reply->readAll();
     // Like the original client, a status of 400 and above is a failure even though a page arrived.
-    result.ok = reply->error() == QNetworkReply::NoError && result.status > 0 && result.status < 400;
-    if (!result.ok)
-        result.error = reply->error() != QNetworkReply::NoError
-                           ? reply->errorString()
-                           : QStringLiteral("HTTP status %1").arg(result.status);
+    result.ok = failure.isEmpty() && reply->error() == QNetworkReply::NoError && result.status > 0 &&
+                result.status < 400;
+    if (!result.ok) {
+        if (!failure.isEmpty())
+            result.error = failure;
+        else
+            result.error = reply->error() != QNetworkReply::NoError
+                               ? reply->errorString()
+                               : QStringLiteral("HTTP status %1").arg(result.status);
+    }
+    reply->disconnect();
     reply->deleteLater();
     return result;
 }
 
 DownloadResult DownloadFile(const QString& url, const QString& localPath, const DownloadProgress& progress,
-                            int timeoutMs) {
+                            const DownloadLimits& limits) {
     DownloadResult result;
     const QUrl u(url, QUrl::TolerantMode);
     if (!u.isValid() || u.scheme().isEmpty()) {
         result.error = QStringLiteral("Invalid address: %1").arg(url);
+        return result;
+    }
+    if (limits.Cancelled && limits.Cancelled()) {
+        result.status = DownloadStatus::Cancelled;
+        result.error = QStringLiteral("Cancelled");
         return result;
     }
 
@@ -112,11 +160,13 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
     request.setRawHeader("Cache-Control", "no-cache");
     // Content-Length must describe the bytes stored, so nothing is decoded on the way.
     request.setRawHeader("Accept-Encoding", "identity");
-    request.setTransferTimeout(timeoutMs);
     QNetworkReply* reply = nam.get(request);
+    reply->setReadBufferSize(ReadBufferBytes);
 
-    qint64 length = -1, total = 0;
-    bool fileFailed = false, draining = false;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 length = -1, total = 0, lastActivityMs = 0;
+    bool fileFailed = false, cancelled = false, draining = false;
     QString failure;
     auto fail = [&](const QString& why) {
         if (!failure.isEmpty()) return;
@@ -128,16 +178,32 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         // No headers yet, or a redirect the manager is still following.
         if (status == 0 || (status >= 300 && status < 400 && !reply->isFinished())) return false;
+        lastActivityMs = clock.elapsed();
         if (status < 200 || status >= 300) {
             fail(QStringLiteral("HTTP status %1").arg(status));
             return false;
         }
         const QVariant header = reply->header(QNetworkRequest::ContentLengthHeader);
-        length = header.isValid() ? header.toLongLong() : 0;
-        if (length <= 0) {
+        const qint64 announced = header.isValid() ? header.toLongLong() : 0;
+        if (announced <= 0) {
             fail(QStringLiteral("The server sent no Content-Length"));
             return false;
         }
+        if (announced > limits.MaxBytes) {
+            fail(QStringLiteral("The server announces %1 bytes, more than the %2 bytes this file may have")
+                     .arg(announced)
+                     .arg(limits.MaxBytes));
+            return false;
+        }
+        const QStorageInfo volume(QFileInfo(localPath).absolutePath());
+        if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < announced) {
+            fileFailed = true;
+            fail(QStringLiteral("Not enough free space for the %1 bytes of \"%2\"")
+                     .arg(announced)
+                     .arg(localPath));
+            return false;
+        }
+        length = announced;
         return true;
     };
     auto drain = [&] {
@@ -146,28 +212,56 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
         if (!checkHeaders()) return;
         draining = true;
         char block[1024];
-        for (;;) {
+        while (failure.isEmpty()) {
             const qint64 n = reply->read(block, sizeof block);
             if (n <= 0) break;
+            lastActivityMs = clock.elapsed();
+            if (total + n > length) {
+                fail(QStringLiteral("The server sent more than its Content-Length"));
+                break;
+            }
             if (file.write(block, n) != n) {
                 fileFailed = true;
-                draining = false;
                 fail(QStringLiteral("Cannot write \"%1\": %2").arg(localPath, file.errorString()));
-                return;
+                break;
             }
             total += n;
-            if (total > length) {
-                draining = false;
-                fail(QStringLiteral("The server sent more than its Content-Length"));
-                return;
-            }
             if (progress) progress(total, length);
         }
         draining = false;
     };
+
+    // The bytes counted at moments of the last window, oldest first; the first one is at or before the
+    // window's start, so the difference to `total` is what the window brought.
+    std::deque<std::pair<qint64, qint64>> samples{{0, 0}};
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, reply, [&] {
+        if (!failure.isEmpty()) return;
+        if (limits.Cancelled && limits.Cancelled()) {
+            cancelled = true;
+            return fail(QStringLiteral("Cancelled"));
+        }
+        const qint64 now = clock.elapsed();
+        if (now - lastActivityMs >= limits.SilenceMs)
+            return fail(QStringLiteral("The server sent nothing for %1 s")
+                            .arg((now - lastActivityMs) / 1000.0, 0, 'f', 1));
+        samples.emplace_back(now, total);
+        while (samples.size() > 1 && samples[1].first <= now - limits.RateWindowMs)
+            samples.pop_front();
+        const qint64 needed = limits.MinBytesPerSecond * limits.RateWindowMs / 1000;
+        const qint64 brought = total - samples.front().second;
+        if (now >= limits.RateWindowMs && brought < needed)
+            fail(
+                QStringLiteral("The server sends too slowly: %1 bytes in the last %2 s, at least %3 expected")
+                    .arg(brought)
+                    .arg(limits.RateWindowMs / 1000.0, 0, 'f', 1)
+                    .arg(needed));
+    });
+    watch.start(WatchIntervalMs);
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] { checkHeaders(); });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, drain);
     Wait(reply);
+    watch.stop();
     if (failure.isEmpty()) drain();
 
     if (failure.isEmpty() && reply->error() != QNetworkReply::NoError) failure = reply->errorString();
@@ -188,7 +282,9 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
         file.cancelWriting();
         file.commit(); // with writing cancelled this only removes the temporary file
     }
-    result.status = fileFailed ? DownloadStatus::FileError : DownloadStatus::Failed;
+    result.status = cancelled    ? DownloadStatus::Cancelled
+                    : fileFailed ? DownloadStatus::FileError
+                                 : DownloadStatus::Failed;
     result.error = failure;
     return result;
 }

@@ -29,15 +29,20 @@ public:
     // A POST with an empty form.
     HttpReply Post(const QString& url);
 
-    // A request that sees no traffic for this long fails instead of hanging the caller.
+    // A request that sees no traffic for this long fails instead of hanging the caller; one that
+    // trickles ends at TotalTimeoutMs, and a reply body past MaxReplyBytes is refused.
     int TimeoutMs = 15000;
+    int TotalTimeoutMs = 60000;
+    qint64 MaxReplyBytes = 16 << 20;
+    // Polled while a request runs; true ends it at once.
+    std::function<bool()> Cancelled;
 
 private:
     HttpReply Run(const QString& url, bool post);
     std::unique_ptr<QNetworkAccessManager> nam_;
 };
 
-enum class DownloadStatus { Ok, Failed, FileError };
+enum class DownloadStatus { Ok, Failed, FileError, Cancelled };
 
 struct DownloadResult {
     DownloadStatus status = DownloadStatus::Failed;
@@ -48,10 +53,26 @@ struct DownloadResult {
 // position and max in bytes; the caller shows them and may process events.
 using DownloadProgress = std::function<void(qint64 position, qint64 max)>;
 
+// The most any one download may bring when nothing smaller is known (docs/vendor-service.md).
+inline constexpr qint64 MaxDownloadBytes = qint64(2) << 30;
+
+// Bounds of one download, so that no server can fill the disk or hold the window for ever.
+struct DownloadLimits {
+    qint64 MaxBytes = MaxDownloadBytes; // a larger Content-Length is refused before anything is written
+    int SilenceMs = 30000;              // no byte (or no reply at all) for this long ends the transfer
+    // A server that trickles: fewer than MinBytesPerSecond on average over the last RateWindowMs
+    // ends the transfer.
+    int RateWindowMs = 30000;
+    qint64 MinBytesPerSecond = 1024;
+    // Polled while the transfer runs; true ends it at once (the window's Cancel).
+    std::function<bool()> Cancelled;
+};
+
 // Fetches `url` fresh from the server (user agent "Tessara Updater", no caching) into `localPath`.
-// The reply must be a success with a non-zero Content-Length, and exactly that many bytes must arrive.
-// The bytes go to a temporary name beside `localPath` and replace it only when complete, so a failed
-// or interrupted download leaves no file and never damages an existing one. FileError means the local
-// file could not be created or written; Failed covers everything on the network side.
+// The reply must be a success with a non-zero Content-Length within the limits, and exactly that many
+// bytes must arrive. The bytes go to a temporary name beside `localPath` and replace it only when
+// complete, so a failed, cancelled or interrupted download leaves no file and never damages an
+// existing one. FileError means the local file could not be created or written; Failed covers
+// everything on the network side.
 DownloadResult DownloadFile(const QString& url, const QString& localPath,
-                            const DownloadProgress& progress = {}, int timeoutMs = 30000);
+                            const DownloadProgress& progress = {}, const DownloadLimits& limits = {});

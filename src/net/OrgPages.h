@@ -1,5 +1,5 @@
-// Organisation pages: files kept in the city file's resource area, written into the temporary
-// "pages" folder and opened with the system's default handler.
+// Organisation pages: files kept in the city file's resource area, written into a folder private to
+// this run of the program and opened with the system's default handler.
 #pragma once
 
 #include <QString>
@@ -11,17 +11,26 @@ struct TPg;
 // A page file holds at most this many bytes; a larger one is invalid data.
 constexpr int MaxPageSize = 1000000;
 
-// TempFolder + "pages/" (TempFolder with a trailing separator).
-QString PagesFolder(const QString& tempFolder);
+// A folder of this run that only this user can enter (mode 0700, a fresh name under the user's
+// runtime folder, else under the user's cache folder), made on first use, with a trailing separator;
+// empty when none can be made. Pages never go to a folder other users share.
+QString PrivateTempFolder();
+// Removes that folder and everything in it (links are removed, never followed); the next use makes
+// a new one.
+void RemovePrivateTempFolder();
+
+// `tempFolder` + "pages/"; an empty `tempFolder` means PrivateTempFolder().
+QString PagesFolder(const QString& tempFolder = {});
 
 struct PageOpening {
-    QString TempFolder;      // with a trailing separator
+    QString TempFolder;      // with a trailing separator; empty: PrivateTempFolder()
     bool Suppressed = false; // the result cards set this while expanding every card
 };
 
 // Writes the page into the pages folder; false (with the reason) for a web address, a name that is
-// absolute or climbs out of the folder, a size past the limit or the file, or a target that stays
-// locked through every retry.
+// absolute or climbs out of the folder, a size past the limit or the file, a pages folder that is
+// not this user's own, a target that is not a plain file of ours (a link, a device, a folder), or a
+// target that stays locked through every retry.
 bool Unpack(const TPg& page, const CityFileRef& city, const QString& tempFolder, QString* error = nullptr);
 
 // Unpacks and opens the page of the organisation at `orgPos`; nothing for -1, an organisation without

@@ -3,10 +3,10 @@
 #include "CityDb.h"
 #include "CityFile.h"
 #include "CityFileError.h"
+#include "ComponentNames.h"
 #include "Cp1251.h"
 #include "ShellOpen.h"
 #include "UnpackArchive.h"
-#include "ZipFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,10 +37,6 @@ QByteArray ReadAndRemove(const QString& path) {
     f.close();
     QFile::remove(path);
     return bytes;
-}
-
-QString LocalName(const QString& path) {
-    return path.section('/', -1);
 }
 
 } // namespace
@@ -88,23 +84,17 @@ QString PaddedCaption(const QString& caption) {
     return QString(std::max<qsizetype>(0, 12 - 2 * caption.size()), ' ') + caption;
 }
 
-bool IsSafeFileName(const QString& name) {
-    return IsSafeRelativePath(name) && !name.contains('/') && !name.contains('\\') &&
-           name != QLatin1String(".");
-}
-
 Updater::Updater(UpdateContext& context, MirrorSites mirrors) : ctx_(context), mirrors_(std::move(mirrors)) {}
 
 bool Updater::ReadLists(const QString& base) {
     TInfTable table;
     const QString listPath = ctx_.TempFolder + QStringLiteral("download.txt");
-    if (!DownloadFile(base + QStringLiteral("download.txt"), listPath, {}, DownloadTimeoutMs).ok())
-        return false;
+    if (!Get(base + QStringLiteral("download.txt"), listPath, MaxListBytes, {}).ok()) return false;
     if (!ParseComponentList(ReadAndRemove(listPath), table)) return false;
 
     const QString fotoPath = ctx_.TempFolder + QStringLiteral("fotos.txt");
     // The photo list is optional: a missing or malformed one offers no photos.
-    if (DownloadFile(base + QStringLiteral("fotos.txt"), fotoPath, {}, DownloadTimeoutMs).ok())
+    if (Get(base + QStringLiteral("fotos.txt"), fotoPath, MaxListBytes, {}).ok())
         ParsePhotoList(ReadAndRemove(fotoPath), table);
     Table = std::move(table);
     return true;
@@ -112,6 +102,7 @@ bool Updater::ReadLists(const QString& base) {
 
 bool Updater::FetchLists() {
     for (const QString& site : mirrors_.Sites) {
+        if (cancelled_) return false;
         const QString base = WithTrailingSlash(site);
         if (ReadLists(base)) {
             Base = base;
@@ -150,17 +141,22 @@ void Updater::Compare() {
     }
 }
 
-DownloadResult Updater::Fetch(const QString& path, const UpdateHooks& hooks, QString& folder,
-                              QString& localName) {
-    localName = LocalName(path);
-    if (!IsSafeFileName(localName)) {
-        DownloadResult refused;
-        refused.error = QStringLiteral("The list names an unsafe file \"%1\"").arg(path);
-        return refused;
-    }
+DownloadResult Updater::Get(const QString& url, const QString& target, qint64 maxBytes,
+                            const DownloadProgress& progress) {
+    DownloadLimits limits = Limits;
+    limits.MaxBytes = std::min(limits.MaxBytes, maxBytes);
+    const DownloadResult r = DownloadFile(url, target, progress, limits);
+    if (r.status == DownloadStatus::Cancelled) cancelled_ = true;
+    return r;
+}
+
+DownloadResult Updater::Fetch(const QString& path, const QString& caption, const UpdateHooks& hooks,
+                              QString& folder) {
+    const QString localName = LocalName(path);
+    const qint64 bound = DownloadBound(caption);
     if (hooks.BeforeDownload) hooks.BeforeDownload();
     folder = ctx_.DataFolder;
-    DownloadResult r = DownloadFile(Base + path, folder + localName, hooks.Progress, DownloadTimeoutMs);
+    DownloadResult r = Get(Base + path, folder + localName, bound, hooks.Progress);
     // A data folder that cannot take the file sends it to the selected city's folder, unless that is an
     // all-users folder: those belong to the package manager or the administrator, even for root.
     if (r.status == DownloadStatus::FileError && ctx_.CurrentCity >= 0 &&
@@ -168,36 +164,43 @@ DownloadResult Updater::Fetch(const QString& path, const UpdateHooks& hooks, QSt
         !ctx_.SystemFolders.contains(ctx_.Cities[std::size_t(ctx_.CurrentCity)].path)) {
         folder = ctx_.Cities[std::size_t(ctx_.CurrentCity)].path;
         if (hooks.BeforeDownload) hooks.BeforeDownload();
-        r = DownloadFile(Base + path, folder + localName, hooks.Progress, DownloadTimeoutMs);
+        r = Get(Base + path, folder + localName, bound, hooks.Progress);
     }
     return r;
 }
 
+bool Updater::Failed(const DownloadResult& r, const QString& path, const UpdateHooks& hooks) {
+    if (r.ok()) return false;
+    // The user asked for it: no warning, and nothing else is fetched.
+    if (r.status == DownloadStatus::Cancelled) return true;
+    ctx_.AppState = QStringLiteral("error");
+    if (hooks.Warning) hooks.Warning(QStringLiteral("%1: %2").arg(path, r.error));
+    return true;
+}
+
 void Updater::InstallCity(TFileInf& row, const UpdateHooks& hooks) {
-    QString folder, localName;
-    const DownloadResult r = Fetch(row.FileName, hooks, folder, localName);
+    QString folder;
+    const DownloadResult r = Fetch(row.FileName, row.needUpdate.Caption, hooks, folder);
+    if (Failed(r, row.FileName, hooks)) return;
     auto failed = [&](const QString& why) {
         ctx_.AppState = QStringLiteral("error");
         if (hooks.Warning) hooks.Warning(why);
     };
-    if (!r.ok()) return failed(r.error);
+    const QString localName = LocalName(row.FileName);
     const QString superseded = folder + QFileInfo(localName).completeBaseName() + QStringLiteral(".gis");
     const UnpackReport unpacked = UnpackArchive(folder + localName, folder, {superseded});
     if (!unpacked.ok) return failed(unpacked.error);
     if (IsSelectedCity(row)) ctx_.Outcome.CurrentCityUpdated = true;
     ctx_.Outcome.DataInstalled = true;
     // The reply is not awaited for anything: a failed report does not stop the run.
+    client_.Cancelled = Limits.Cancelled;
     SendInstalledFileReport(client_, Base, localName);
 }
 
 void Updater::InstallFotos(TFileInf& row, const UpdateHooks& hooks) {
-    QString folder, localName;
-    const DownloadResult r = Fetch(row.FileNameFoto, hooks, folder, localName);
-    if (!r.ok()) {
-        ctx_.AppState = QStringLiteral("error");
-        if (hooks.Warning) hooks.Warning(r.error);
-        return;
-    }
+    QString folder;
+    const DownloadResult r = Fetch(row.FileNameFoto, row.needFoto.Caption, hooks, folder);
+    if (Failed(r, row.FileNameFoto, hooks)) return;
     for (TCity& city : ctx_.Cities)
         if (city.CityName == row.CityName) city.FotoDate = row.FotoDate.toString(QLatin1String(DateFormat));
 }
@@ -206,11 +209,9 @@ void Updater::InstallProgram(TFileInf& row, const UpdateHooks& hooks) {
     if (hooks.BeforeDownload) hooks.BeforeDownload();
     const QString target = ctx_.TempFolder + QLatin1String(InstallerFileName);
     QFile::remove(target);
-    const DownloadResult r = DownloadFile(Base + row.FileName, target, hooks.Progress, DownloadTimeoutMs);
-    if (!r.ok()) {
-        if (hooks.Warning) hooks.Warning(r.error);
-        return;
-    }
+    const DownloadResult r =
+        Get(Base + row.FileName, target, DownloadBound(row.needUpdate.Caption), hooks.Progress);
+    if (Failed(r, row.FileName, hooks)) return;
     QFile(target).setPermissions(QFile(target).permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     ctx_.Outcome.InstallerLaunched = true;
     ctx_.AppState = QStringLiteral("quit");
@@ -222,12 +223,30 @@ void Updater::InstallProgram(TFileInf& row, const UpdateHooks& hooks) {
 
 void Updater::Install(const UpdateHooks& hooks) {
     QDir().mkpath(ctx_.DataFolder);
-    for (std::size_t i = 1; i < Table.size(); ++i) {
+    // Names are judged on the whole list before anything is fetched, so that a row cannot take the
+    // place of a file another row or the installation owns.
+    const std::vector<RowRefusal> refusals = CheckLocalNames(Table, ctx_.Cities);
+    auto refuse = [&](const QString& why) {
+        ctx_.AppState = QStringLiteral("error");
+        if (hooks.Warning) hooks.Warning(why);
+    };
+    for (std::size_t i = 1; i < Table.size() && !cancelled_; ++i) {
         TFileInf& row = Table[i];
-        if (row.needUpdate.Visible && row.needUpdate.Checked) InstallCity(row, hooks);
-        if (row.needFoto.Visible && row.needFoto.Checked) InstallFotos(row, hooks);
+        if (row.needUpdate.Visible && row.needUpdate.Checked) {
+            if (refusals[i].Update.isEmpty())
+                InstallCity(row, hooks);
+            else
+                refuse(refusals[i].Update);
+        }
+        if (cancelled_) break;
+        if (row.needFoto.Visible && row.needFoto.Checked) {
+            if (refusals[i].Foto.isEmpty())
+                InstallFotos(row, hooks);
+            else
+                refuse(refusals[i].Foto);
+        }
     }
-    if (!Table.empty() && Table[0].needUpdate.Visible && Table[0].needUpdate.Checked)
+    if (!cancelled_ && !Table.empty() && Table[0].needUpdate.Visible && Table[0].needUpdate.Checked)
         InstallProgram(Table[0], hooks);
 }
 

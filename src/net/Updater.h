@@ -69,9 +69,6 @@ bool ParsePhotoList(const QByteArray& bytes, TInfTable& table);
 // A check box caption with max(0, 12 - 2 x length) blanks in front.
 QString PaddedCaption(const QString& caption);
 
-// A local file name taken from a list: a plain name, no folders, nothing that leaves the folder.
-bool IsSafeFileName(const QString& name);
-
 // What the download window does while components arrive.
 struct UpdateHooks {
     std::function<void()> BeforeDownload;                     // the window becomes visible, the bar resets
@@ -79,6 +76,9 @@ struct UpdateHooks {
     std::function<void(const QString& detail)> Warning;       // ErrDownload, with what went wrong
     std::function<bool(const QString& path)> LaunchInstaller; // the shell's "open"
 };
+
+// The most a list may hold (a few lines per city).
+inline constexpr qint64 MaxListBytes = 1 << 20;
 
 class Updater {
 public:
@@ -99,11 +99,20 @@ public:
     void Finish();
 
     HttpClient& Client() { return client_; }
-    int DownloadTimeoutMs = 30000;
+    // Time-outs, the minimum rate and the Cancel hook of every download of the run; the size bound
+    // of each comes from its list (MaxListBytes for the lists themselves).
+    DownloadLimits Limits;
+    // The user cancelled: the run stopped where it was, without a warning.
+    bool Cancelled() const { return cancelled_; }
 
 private:
     bool IsSelectedCity(const TFileInf& row) const;
-    DownloadResult Fetch(const QString& path, const UpdateHooks& hooks, QString& folder, QString& localName);
+    DownloadResult Get(const QString& url, const QString& target, qint64 maxBytes,
+                       const DownloadProgress& progress);
+    DownloadResult Fetch(const QString& path, const QString& caption, const UpdateHooks& hooks,
+                         QString& folder);
+    // True when `r` failed: a cancel stops the run quietly, any other failure warns and the run goes on.
+    bool Failed(const DownloadResult& r, const QString& path, const UpdateHooks& hooks);
     void InstallCity(TFileInf& row, const UpdateHooks& hooks);
     void InstallFotos(TFileInf& row, const UpdateHooks& hooks);
     void InstallProgram(TFileInf& row, const UpdateHooks& hooks);
@@ -111,4 +120,5 @@ private:
     UpdateContext& ctx_;
     MirrorSites mirrors_;
     HttpClient client_;
+    bool cancelled_ = false;
 };

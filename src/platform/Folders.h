@@ -15,8 +15,6 @@ struct Folders {
 
     // The folders of this platform (needs a QCoreApplication for the executable's folder).
     static Folders System();
-    // Where organisation pages are unpacked; removed when the program ends.
-    QString PagesFolder() const { return TempFolder + "pages/"; }
 };
 
 // The all-users city folders for a program in `exeFolder` and the system data folders `dataDirs`, in that

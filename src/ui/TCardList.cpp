@@ -2,7 +2,6 @@
 
 #include "CardPainter.h"
 #include "CityFile.h"
-#include "Folders.h"
 #include "MainWindowLabels.h"
 #include "OrgPages.h"
 #include "Relabel.h"
@@ -136,7 +135,7 @@ TCardList::TCardList(Settings& settings, MapDisplay& display, SearchHost& host, 
 
     openOrgPage = [this](int org) {
         if (!db_ || !city_) return;
-        PageOpening opening{Folders::System().TempFolder, expandAllRunning_};
+        PageOpening opening{{}, expandAllRunning_};
         ::OpenOrgPage(*db_, *city_, org, opening);
     };
     Relabel(CurrentShellLang());

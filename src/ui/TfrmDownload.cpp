@@ -3,11 +3,11 @@
 #include "TextTable.h"
 #include "TfrmUpdateList.h"
 
-#include <QCloseEvent>
-#include <QKeyEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <limits>
@@ -15,7 +15,7 @@
 TfrmDownload::TfrmDownload(UpdateContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setObjectName("frmDownload");
     setModal(true);
-    setFixedSize(380, 130);
+    setFixedSize(380, 160);
     auto* layout = new QVBoxLayout(this);
     txtDownloading = new QLabel(this);
     txtDownloading->setObjectName("txtDownloading");
@@ -29,6 +29,13 @@ TfrmDownload::TfrmDownload(UpdateContext& context, QWidget* parent) : QDialog(pa
     layout->addWidget(txtDownloading);
     layout->addWidget(txtWait);
     layout->addWidget(pb1);
+    btnCancel = new QPushButton(this);
+    btnCancel->setObjectName("btnCancel");
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmDownload::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnCancel);
+    layout->addLayout(buttons);
     tim = new QTimer(this);
     tim->setObjectName("tim");
     tim->setSingleShot(true);
@@ -47,20 +54,17 @@ void TfrmDownload::showEvent(QShowEvent* event) {
     setWindowTitle(LangText(u"Update"));
     txtDownloading->setText(LangText(u"Downloading"));
     txtWait->setText(LangText(u"Wait"));
+    btnCancel->setText(LangText(u"Cancel"));
+    btnCancel->setEnabled(true);
     if (!running_) tim->start();
 }
 
-// The run blocks in the timer handler: the window stays until it is over.
-void TfrmDownload::closeEvent(QCloseEvent* event) {
-    if (running_)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
-}
-
-void TfrmDownload::keyPressEvent(QKeyEvent* event) {
-    if (running_ && event->key() == Qt::Key_Escape) return event->accept();
-    QDialog::keyPressEvent(event);
+// Escape and Close come here too. The run blocks in the timer handler, which processes events while
+// it waits on the network: the request is seen there within a moment and the run ends itself.
+void TfrmDownload::reject() {
+    if (!running_) return QDialog::reject();
+    cancelRequested_ = true;
+    btnCancel->setEnabled(false);
 }
 
 void TfrmDownload::ShowWarning(const QString& detail) {
@@ -73,11 +77,15 @@ void TfrmDownload::ShowWarning(const QString& detail) {
 
 void TfrmDownload::timTimer() {
     running_ = true;
+    cancelRequested_ = false;
     context_.Outcome = {};
     Updater updater(context_, Mirrors);
+    updater.Limits.Cancelled = [this] { return cancelRequested_; };
     if (!updater.FetchLists()) {
-        SetTransparent(false);
-        ShowWarning(QString());
+        if (!updater.Cancelled()) {
+            SetTransparent(false);
+            ShowWarning(QString());
+        }
         running_ = false;
         done(QDialog::Rejected);
         return;
@@ -112,5 +120,5 @@ void TfrmDownload::timTimer() {
     frmUpdateList->ClearRows();
     updater.Finish();
     running_ = false;
-    done(proceed ? QDialog::Accepted : QDialog::Rejected);
+    done(proceed && !updater.Cancelled() ? QDialog::Accepted : QDialog::Rejected);
 }

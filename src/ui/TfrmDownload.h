@@ -8,6 +8,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QTimer;
 class TfrmUpdateList;
 
@@ -26,14 +27,18 @@ public:
     QLabel* txtDownloading;
     QLabel* txtWait;
     QProgressBar* pb1;
+    // Cancel, Escape and Close all end a running download at once and leave nothing behind.
+    QPushButton* btnCancel;
     QTimer* tim;
     // The installer is started through this (the shell's "open" when empty).
     std::function<bool(const QString& path)> LaunchInstaller;
 
+public slots:
+    // While the run goes on this asks it to stop; the window closes when it has.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void timTimer();
@@ -41,4 +46,5 @@ private:
 
     UpdateContext& context_;
     bool running_ = false;
+    bool cancelRequested_ = false;
 };

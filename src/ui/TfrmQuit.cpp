@@ -142,7 +142,7 @@ void TfrmQuit::BannerClick() {
         if (orgs[i].page->Name.startsWith(QStringLiteral("http")))
             ShellOpen(orgs[i].page->Name);
         else
-            OpenOrgPage(*app_.db, app_.city, i, PageOpening{app_.folders.TempFolder});
+            OpenOrgPage(*app_.db, app_.city, i, PageOpening{});
         return;
     }
 }

@@ -463,7 +463,7 @@ void TfrmStart::BannerClick(TBannerSlot* slot) {
     if (org.page->Name.startsWith(QStringLiteral("http")))
         ShellOpen(org.page->Name);
     else
-        OpenOrgPage(*app_.db, app_.city, slot->Tag, PageOpening{app_.folders.TempFolder});
+        OpenOrgPage(*app_.db, app_.city, slot->Tag, PageOpening{});
 }
 
 void TfrmStart::LinkClick(QLabel* label) {
@@ -786,7 +786,7 @@ void TfrmStart::timBackTimer() {
 }
 
 void TfrmStart::closeEvent(QCloseEvent* e) {
-    DeleteFolderTree(app_.folders.PagesFolder());
+    RemovePrivateTempFolder();
     app_.Cities.clear();
     if (frmMain && frmMain->isVisible()) frmMain->hide();
     e->accept();

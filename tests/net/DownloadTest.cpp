@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTimer>
@@ -108,6 +109,76 @@ TEST_F(Download, StatisticsRequests) {
     mirrors.Sites[0] = "http://127.0.0.1:1/";
     VendorService dead(mirrors);
     EXPECT_FALSE(dead.WebTabCheck(1, "Demograd.gis"));
+}
+
+// Every bound ends the transfer with a message that says which, leaves no file and keeps the old one.
+TEST(DownloadLimits, EachBoundEndsTheTransfer) {
+    ScratchDir site, local;
+    WriteAll(site.file("big.bin"), Payload(300000));
+    WriteAll(site.file("trickle.bin"), Payload(5000));
+    VendorServer server(site.path(), {"--trickle", "trickle.bin", "--endless", "endless.bin"});
+    ASSERT_TRUE(server.started());
+    // Accepts and never answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString silentUrl = QString("http://127.0.0.1:%1/x.bin").arg(silent.serverPort());
+
+    struct Case {
+        const char* name;
+        QString url;
+        DownloadLimits limits;
+        DownloadStatus status;
+        const char* message;
+    };
+    DownloadLimits small, slow, quiet, cancel;
+    small.MaxBytes = 100000;
+    slow.RateWindowMs = 1000;
+    slow.MinBytesPerSecond = 200; // the trickle brings 10 a second
+    quiet.SilenceMs = 500;
+    QElapsedTimer clock;
+    cancel.Cancelled = [&] { return clock.elapsed() > 300; };
+    const Case cases[] = {
+        {"larger than declared", server.base() + "big.bin", small, DownloadStatus::Failed,
+         "announces 300000 bytes, more than the 100000"},
+        {"endless length", server.base() + "endless.bin", {}, DownloadStatus::Failed,
+         "announces 1000000000000 bytes"},
+        {"trickle", server.base() + "trickle.bin", slow, DownloadStatus::Failed, "too slowly"},
+        {"silent server", silentUrl, quiet, DownloadStatus::Failed, "sent nothing for"},
+        {"cancelled", server.base() + "trickle.bin", cancel, DownloadStatus::Cancelled, "Cancelled"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(local.file("old.bin"), "the good old file");
+        clock.start();
+        const DownloadResult r = DownloadFile(c.url, local.file("old.bin"), {}, c.limits);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(r.error.contains(c.message)) << r.error.toStdString();
+        // Ended by its bound, not by the test's patience.
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(ReadAll(local.file("old.bin")), "the good old file");
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"old.bin"}));
+    }
+}
+
+TEST(HttpClientLimits, LongAndSlowRepliesFail) {
+    ScratchDir site;
+    WriteAll(site.file("big.bin"), Payload(300000));
+    WriteAll(site.file("trickle.bin"), Payload(5000));
+    VendorServer server(site.path(), {"--trickle", "trickle.bin"});
+    ASSERT_TRUE(server.started());
+    HttpClient client;
+    client.MaxReplyBytes = 100000;
+    client.TotalTimeoutMs = 800;
+    const HttpReply big = client.Get(server.base() + "big.bin");
+    EXPECT_FALSE(big.ok);
+    EXPECT_TRUE(big.error.contains("longer than 100000 bytes")) << big.error.toStdString();
+    EXPECT_LE(big.body.size(), 100000);
+    const HttpReply slow = client.Get(server.base() + "trickle.bin");
+    EXPECT_FALSE(slow.ok);
+    EXPECT_TRUE(slow.error.contains("took longer than")) << slow.error.toStdString();
+    // Within the bounds a reply arrives whole.
+    client.MaxReplyBytes = 300000;
+    EXPECT_EQ(client.Get(server.base() + "big.bin").body, Payload(300000));
 }
 
 TEST(Reachability, LoopbackAnswersWithinTheBudget) {

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -150,6 +152,59 @@ TEST_F(UpdateWindows, AutomaticModeShowsNoList) {
     EXPECT_EQ(ctx.Cities[0].ReleaseDate, "01.11.2026");
     EXPECT_DOUBLE_EQ(opacityAtEnd, 1.0);
     EXPECT_GT(barMax, 1);
+}
+
+// Cancel, Escape and Close each end a running download at once: no warning, no file left behind,
+// the installed city as it was.
+TEST_F(UpdateWindows, CancelEscapeAndCloseEndADownload) {
+    // An archive that takes many seconds at the service's pace.
+    WriteLargeDemogradArchive(root.file("pub/download/Demograd.zip"), 600000);
+    server = std::make_unique<VendorServer>(root.file("pub"), QStringList{"--rate", "40"});
+    ASSERT_TRUE(server->started());
+    mirrors.Sites[0] = mirrors.Sites[1] = server->base();
+    QDir().mkpath(ctx.DataFolder);
+    WriteAll(ctx.DataFolder + "Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.05.2026"));
+    const auto before = FolderSnapshot(ctx.DataFolder);
+
+    const std::pair<const char*, std::function<void(TfrmDownload&)>> ways[] = {
+        {"Cancel", [](TfrmDownload& frm) { frm.btnCancel->click(); }},
+        {"Escape",
+         [](TfrmDownload& frm) {
+             QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+             QApplication::sendEvent(&frm, &key);
+         }},
+        {"Close", [](TfrmDownload& frm) { frm.close(); }},
+    };
+    for (const auto& [way, act] : ways) {
+        SCOPED_TRACE(way);
+        ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.ExeFolder);
+        ctx.CurrentCity = 0;
+        ctx.AutoUpdate = true;
+        ctx.AppState.clear();
+        TfrmDownload frm(ctx);
+        frm.Mirrors = mirrors;
+        ModalWatcher watcher(
+            &frm, [](QWidget* w) { ADD_FAILURE() << "a window came up: " << w->objectName().toStdString(); });
+        // Acts once the archive is on its way.
+        QElapsedTimer clock;
+        qint64 actedAt = -1;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (actedAt < 0 && frm.pb1->value() > 0) {
+                actedAt = clock.elapsed();
+                act(frm);
+            }
+        });
+        poll.start(5);
+        clock.start();
+        EXPECT_EQ(frm.exec(), QDialog::Rejected);
+        ASSERT_GE(actedAt, 0);
+        EXPECT_LT(clock.elapsed() - actedAt, 3000);
+        EXPECT_FALSE(frm.isVisible());
+        EXPECT_FALSE(ctx.Outcome.DataInstalled);
+        EXPECT_NE(ctx.AppState, "error");
+        EXPECT_TRUE(FolderSnapshot(ctx.DataFolder) == before);
+    }
 }
 
 // Neither list answers: a warning, the window closes, the catalogue stays as it was.

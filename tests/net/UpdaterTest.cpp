@@ -2,6 +2,7 @@
 #include "Updater.h"
 #include "CityFile.h"
 #include "CityLoad.h"
+#include "ComponentNames.h"
 #include "Cp1251.h"
 #include "MapColors.h"
 #include "VendorServer.h"
@@ -49,8 +50,71 @@ TEST(UpdateLists, ComponentAndPhotoLists) {
     EXPECT_EQ(PaddedCaption("1 MB"), QString(4, ' ') + "1 MB");
     EXPECT_EQ(PaddedCaption("12.5 MB"), "12.5 MB");
     EXPECT_TRUE(IsSafeFileName("Demo.v2.zip"));
-    for (const char* unsafe : {"", "..", "a\\b.zip", "C:x.zip", "/x.zip"})
+    for (const char* unsafe : {"", "..", "a\\b.zip", "C:x.zip", "/x.zip", ".zip", "x.zip.", "x\tb.zip"})
         EXPECT_FALSE(IsSafeFileName(unsafe)) << unsafe;
+}
+
+TEST(UpdateLists, DeclaredSizesBoundTheDownloads) {
+    const std::pair<const char*, qint64> sizes[] = {
+        {"850 KB", 850 << 10}, {"4.2 MB", (4 << 20) + (2 * (1 << 20) + 9) / 10}, {"1,5 Мб", 3 << 19},
+        {"12 mb", 12 << 20}, {"2 GB", qint64(2) << 30}, {"300", 300}};
+    for (const auto& [caption, bytes] : sizes) {
+        SCOPED_TRACE(caption);
+        ASSERT_TRUE(DeclaredSize(caption));
+        EXPECT_EQ(*DeclaredSize(caption), bytes);
+    }
+    for (const char* none : {"-", "", "big", "12 parsecs", "1.2.3 MB", "MB"})
+        EXPECT_FALSE(DeclaredSize(none)) << none;
+    // Room for rounding, never past the maximum; no size at all gives the maximum.
+    EXPECT_EQ(DownloadBound("4 MB"), (5 << 20) + (1 << 20));
+    EXPECT_EQ(DownloadBound("-"), MaxDownloadBytes);
+    EXPECT_EQ(DownloadBound("9000 GB"), MaxDownloadBytes);
+}
+
+TEST(UpdateLists, LocalNamesKeepToTheirOwnFiles) {
+    auto row = [](const QString& city, const QString& archive, const QString& foto = {}) {
+        TFileInf r;
+        r.CityName = city;
+        r.FileName = archive;
+        r.FileNameFoto = foto;
+        return r;
+    };
+    TCity installed;
+    installed.CityName = "Old";
+    installed.FileName = "OldName.gis";
+    installed.EngName = "OldName";
+    const TInfTable table = {
+        row("Tessara", "download/Tessara_install.exe"),
+        row("Demo", "download/Demo.zip", "fotos/Demo.img"),         // 1: sound
+        row("Gis", "download/Gis.gis"),                              // 2: a city file, not an archive
+        row("Climb", "download/..\\..\\x.zip"),                     // 3: leaves the folder
+        row("Bare", "download/.zip"),                                // 4: no name before the extension
+        row("Twin1", "a/Twin.zip"),                                  // 5 and 6: one file for two rows
+        row("Twin2", "b/TWIN.zip"),
+        row("Alien", "download/Alien.zip", "fotos/Somebody.img"),    // 7: photos no city reads
+        row("Kind", "download/Kind.zip", "fotos/Kind.gis"),          // 8: a photo that is a city file
+        row("Old", "download/New.zip", "fotos/OldName.img"),         // 9: named like the installed city
+        row("Evil", "download/OldName.gis.zip", "fotos/OldName.gis"), // 10: the installed city file
+    };
+    const std::vector<RowRefusal> r = CheckLocalNames(table, {installed});
+    ASSERT_EQ(r.size(), table.size());
+    const std::pair<int, const char*> refusedUpdates[] = {
+        {2, "ending in .zip"}, {3, "ending in .zip"}, {4, "ending in .zip"},
+        {5, "Twin1, Twin2"},   {6, "Twin1, Twin2"},
+    };
+    for (const auto& [i, why] : refusedUpdates) {
+        const QString& refusal = r[std::size_t(i)].Update;
+        EXPECT_TRUE(refusal.contains(why)) << i << ": " << refusal.toStdString();
+    }
+    for (int i : {0, 1, 7, 8, 9, 10})
+        EXPECT_EQ(r[std::size_t(i)].Update, QString()) << i;
+    EXPECT_EQ(r[1].Foto, QString());
+    EXPECT_EQ(r[9].Foto, QString());
+    EXPECT_TRUE(r[7].Foto.contains("\"Alien.img\"")) << r[7].Foto.toStdString();
+    EXPECT_TRUE(r[8].Foto.contains("\"Kind.img\"")) << r[8].Foto.toStdString();
+    EXPECT_TRUE(r[10].Foto.contains("fotos/OldName.gis")) << r[10].Foto.toStdString();
+    // A message names the row's file.
+    EXPECT_TRUE(r[2].Update.contains("\"download/Gis.gis\"")) << r[2].Update.toStdString();
 }
 
 TCity Installed(const QString& name, const QString& release, const QString& foto = "01.01.2000") {
@@ -235,6 +299,94 @@ TEST_F(UpdateRun, FailedDownloadsKeepTheOldCity) {
         EXPECT_EQ(QDir(ctx.DataFolder).entryList(QDir::Files), QStringList({"Demograd.gis"}));
         EXPECT_FALSE(server->Paths().contains("POST /download/inc.php?dfile=Demograd"));
     }
+}
+
+// A hostile list or server: the row is refused or its download ends, the warning says why, and the
+// data folder is byte for byte as it was, with nothing left in the temporary folder.
+TEST_F(UpdateRun, HostileListsAndServersLeaveTheDataFolderAsItWas) {
+    struct Case {
+        const char* name;
+        QByteArray listFrom, listTo; // an edit of download.txt
+        QByteArray fotoFrom, fotoTo; // an edit of fotos.txt
+        QStringList serve;           // how the service misbehaves
+        bool update, foto;           // which of Demograd's boxes are ticked
+        const char* warning;
+    };
+    const Case cases[] = {
+        {"archive named like the city file", "download/Demograd.zip", "download/Demograd.gis", {}, {}, {},
+         true, false, "\"download/Demograd.gis\" for \u0414"},
+        {"photos named like the city file", {}, {}, "fotos/Demograd.img", "fotos/Demograd.gis", {}, false,
+         true, "\"fotos/Demograd.gis\" for the photos"},
+        {"photos of another city", {}, {}, "fotos/Demograd.img", "fotos/Other.img", {}, false, true,
+         "\"Demograd.img\""},
+        {"two rows, one archive", "download/Other.zip", "download/Demograd.zip", {}, {}, {}, true, false,
+         "more than one file"},
+        {"endless length", {}, {}, {}, {}, {"--endless", "download/Demograd.zip"}, true, false,
+         "download/Demograd.zip: The server announces 1000000000000 bytes"},
+        {"longer than its caption", "1 MB", "10 KB", {}, {}, {}, true, false, "more than the 1061376 bytes"},
+        {"trickle", {}, {}, {}, {}, {"--trickle", "download/Demograd.zip"}, true, false, "too slowly"},
+    };
+    // The archive grows past what "10 KB" allows.
+    WriteLargeDemogradArchive(root.file("pub/download/Demograd.zip"), 1200000);
+    WriteAll(root.file("pub/download/Demograd.gis"), "served in place of the city");
+    WriteAll(root.file("pub/fotos/Demograd.gis"), "served in place of the city");
+    WriteAll(root.file("pub/fotos/Other.img"), SmallPhotoFile(47000));
+    const QByteArray list = ReadAll(root.file("pub/download.txt"));
+    const QByteArray fotos = ReadAll(root.file("pub/fotos.txt"));
+    InstallOld();
+    WriteAll(ctx.DataFolder + "Demograd.img", SmallPhotoFile(46000));
+    const auto before = FolderSnapshot(ctx.DataFolder);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(root.file("pub/download.txt"), QByteArray(list).replace(c.listFrom, c.listTo));
+        WriteAll(root.file("pub/fotos.txt"), QByteArray(fotos).replace(c.fotoFrom, c.fotoTo));
+        Serve(c.serve);
+        ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.ExeFolder);
+        ctx.CurrentCity = FindCity(ctx.Cities, QStringLiteral("Демоград"));
+        ctx.AppState.clear();
+        warnings.clear();
+        Updater u(ctx, mirrors);
+        u.Limits.RateWindowMs = 1000;
+        u.Limits.MinBytesPerSecond = 200;
+        ASSERT_TRUE(u.FetchLists());
+        u.Compare();
+        TFileInf& demo = u.Table[std::size_t(Row(u, QStringLiteral("Демоград")))];
+        ASSERT_TRUE(demo.needUpdate.Visible && demo.needFoto.Visible);
+        demo.needUpdate.Checked = c.update;
+        demo.needFoto.Checked = c.foto;
+        u.Install(Hooks());
+        u.Finish();
+        ASSERT_EQ(warnings.size(), 1);
+        EXPECT_TRUE(warnings[0].contains(QString::fromUtf8(c.warning))) << warnings[0].toStdString();
+        EXPECT_EQ(ctx.AppState, "error");
+        EXPECT_FALSE(ctx.Outcome.DataInstalled);
+        EXPECT_TRUE(FolderSnapshot(ctx.DataFolder) == before);
+        EXPECT_TRUE(FolderSnapshot(ctx.TempFolder).empty());
+    }
+}
+
+// A refused row stops only itself.
+TEST_F(UpdateRun, ARefusedRowLetsTheOthersGoOn) {
+    const QByteArray list = ReadAll(root.file("pub/download.txt"));
+    WriteAll(root.file("pub/download.txt"),
+             QByteArray(list).replace("download/Demograd.zip", "download/Demograd.gis"));
+    Serve();
+    InstallOld();
+    const QByteArray old = ReadAll(ctx.DataFolder + "Demograd.gis");
+    Updater u(ctx, mirrors);
+    ASSERT_TRUE(u.FetchLists());
+    u.Compare();
+    for (TFileInf& row : u.Table)
+        row.needUpdate.Checked = row.needFoto.Checked = true;
+    u.Install(Hooks());
+    u.Finish();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("download/Demograd.gis")) << warnings[0].toStdString();
+    EXPECT_EQ(ReadAll(ctx.DataFolder + "Demograd.gis"), old);
+    EXPECT_EQ(QDir(ctx.DataFolder).entryList(QDir::Files),
+              QStringList({"Demograd.gis", "Demograd.img", "Other.gis"}));
+    EXPECT_TRUE(ctx.Outcome.DataInstalled);
 }
 
 // An archive with a name that leaves the data folder installs nothing, and the run says why.

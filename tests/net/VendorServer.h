@@ -11,11 +11,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <map>
 #include <ostream>
 
 // Readable failures for Qt strings.
@@ -73,6 +75,22 @@ private:
     quint16 port_ = 0;
 };
 
+// Every entry under `folder` (hidden ones too, links as links) with its bytes, to show that a failed
+// run left the folder byte for byte as it was.
+inline std::map<QString, QByteArray> FolderSnapshot(const QString& folder) {
+    std::map<QString, QByteArray> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        const QString name = QDir(folder).relativeFilePath(info.filePath());
+        entries[name] = info.isSymLink() ? "link to " + info.symLinkTarget().toUtf8()
+                        : info.isDir()   ? QByteArray("folder")
+                                         : ReadAll(info.filePath());
+    }
+    return entries;
+}
+
 // A small city file whose release date is given; photos make a photo file beside it when asked.
 inline QByteArray SmallCity(const QString& name, const QString& release, const QString& agent = "Agent") {
     CityWriter w;
@@ -89,6 +107,19 @@ inline QByteArray SmallPhotoFile(std::int32_t day) {
     w.FotoDay = day;
     w.Photos = {{1, QByteArray("photo one")}, {2, QByteArray("photo two")}};
     return w.BuildPhotoFile();
+}
+
+// A Demograd archive made large by an incompressible filler entry, for downloads that take a while
+// or pass a declared size.
+inline void WriteLargeDemogradArchive(const QString& path, int fillerBytes) {
+    QByteArray filler(fillerBytes, Qt::Uninitialized);
+    quint32 x = 1;
+    for (char& c : filler)
+        c = char((x = x * 1103515245u + 12345u) >> 24);
+    ZipWriter zip;
+    zip.Add("Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.11.2026"));
+    zip.Add("filler.bin", filler);
+    zip.Write(path);
 }
 
 // A publish folder: the program row, then one city per (file base, city name, release date).

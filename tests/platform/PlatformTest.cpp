@@ -41,7 +41,6 @@ TEST(Folders, EndInSeparatorsAndFollowTheDataHomeAndDirs) {
     EXPECT_EQ(f.DataFolder, "/tmp/tessara-data-home/Tessara/");
     EXPECT_TRUE(f.ExeFolder.endsWith('/'));
     EXPECT_TRUE(f.TempFolder.endsWith('/'));
-    EXPECT_EQ(f.PagesFolder(), f.TempFolder + "pages/");
     // The packaged cities beside the program come first; the user's own data home is no all-users folder.
     EXPECT_EQ(f.SystemFolders,
               QStringList({QDir::cleanPath(f.ExeFolder + "../share/tessara/cities") + '/',
