@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-tools-dev qt6-l10n-tools qt6-httpserver-dev
   libglu1-mesa-dev libgl-dev zlib1g-dev libjpeg-dev
   libosmium2-dev libprotozero-dev libexpat1-dev libbz2-dev liblz4-dev
-  xvfb xauth x11-apps imagemagick poppler-utils
+  xvfb xauth x11-apps imagemagick poppler-utils xdotool openbox
   fonts-liberation2 fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   clang libclang-rt-14-dev

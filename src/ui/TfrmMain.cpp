@@ -292,6 +292,10 @@ void TfrmMain::BuildLayout() {
     txtCount = list->txtCount;
     sbCards = list->sbCards;
     criteria = new TOrgCriteria(*list, *searchHost_, pgCriteria);
+    // The rubric button shows its hint panel as the tool buttons do.
+    criteria->btnRubrika->setProperty("hintName", QStringLiteral("Rubrika"));
+    criteria->btnRubrika->installEventFilter(this);
+    connect(criteria->btnRubrika, &QToolButton::clicked, this, &TfrmMain::HideHints);
     auto* criteriaLayout = new QVBoxLayout(pgCriteria);
     criteriaLayout->setContentsMargins(0, 0, 0, 0);
     criteriaLayout->addWidget(criteria);
