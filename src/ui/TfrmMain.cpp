@@ -1213,6 +1213,8 @@ void TfrmMain::TabHint(QPoint pos) {
     static const char* const panels[] = {"pnlHintCriteria", "pnlHintObject", "pnlHintTransport"};
     auto* panel = findChild<QWidget*>(QString::fromLatin1(panels[slot]));
     if (!panel) return;
+    if (auto* icon = qobject_cast<QLabel*>(panel->property("icon").value<QObject*>()))
+        icon->setPixmap(pc->tabIcon(slot).pixmap(28, 28));
     int left = pnlResult->x() + slot * TabSlot + 3;
     if (left + panel->width() > width()) left = width() - panel->width() - 10;
     PlaceHintPanel(panel, left, pnlMap->y() + 10, 10);

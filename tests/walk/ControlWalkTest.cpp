@@ -55,7 +55,7 @@ enum Act {
 };
 
 struct Row {
-    const char* control;         // object name; "pc#1" is the second tab of the tab widget pc
+    const char* control; // object name; "pc#1" is the second tab of the tab widget pc
     Act act;
     const char* hint = nullptr;  // the hint panel pnlHint<hint> the control shows (main window)
     const char* opens = nullptr; // windows the click opens, in order, by ","; a "?" marks one that may open
@@ -63,11 +63,10 @@ struct Row {
 
 // A window the walk meets. Each is walked once, the first time it opens, and then closed.
 struct Window {
-    const char* name;      // object name, or class name for the toolkit's own dialogs
+    const char* name; // object name, or class name for the toolkit's own dialogs
     // The button that closes it without effect; none: the toolkit dialog's own; "": it closes itself.
     const char* closeWith;
     // CLOSES WITH ESCAPE: the walk closes the window with the Escape key and checks that it closes.
-    // Off while the main window's key filter keeps Escape from dialogs; switch on once it reaches them.
     bool escape;
     std::vector<Row> rows;
 };
@@ -146,26 +145,46 @@ const Window MainWindowTable{
         {"btnUpdate", Click, "Update", "frmDownload?,msgErrDownload"},
     }};
 
-// The windows the main window opens. Nothing is stored: every one is left with its cancelling button.
+// The windows the main window opens. Nothing is stored: every one is left without effect.
+// The column "closes with Escape" is off for the options, colours, tips and quit windows while the main
+// window's key filter keeps Escape from dialogs; switch it on for them once Escape reaches them.
 const std::vector<Window> DialogTables{
     {"frmOptions",
      "btnCancel",
-     false,
+     /* closes with Escape */ false,
      {
-         {"cbSmooth", Click},      {"cbFlat", Click},        {"cbPath", Click},
-         {"cbContourText", Click}, {"imgCenter", Click},     {"cbCenter", Click},
-         {"imgCorner", Click},     {"cbCorner", Click},      {"imgLeft", Click},
-         {"cbLeft", Click},        {"imgRight", Click},      {"cbRight", Click},
-         {"cbOpenGL", Click},      {"cbGDI", Click},         {"cbInvert", Click},
-         {"cbHelp", Click},        {"cbBlink", Click},       {"cbMetro", Click},
-         {"cbUpdate", Click},      {"cbEconomPrint", Click}, {"cbAutoScrollMap", Click},
-         {"cbShowFotoFirst", Click}, {"edApp", Click},       {"btnBrowse", Click, nullptr, "QFileDialog"},
-         {"cbInterface", Popup},   {"cbData", Popup},        {"btnChangeColors", Click, nullptr, "frmColors"},
+         {"cbSmooth", Click},
+         {"cbFlat", Click},
+         {"cbPath", Click},
+         {"cbContourText", Click},
+         {"imgCenter", Click},
+         {"cbCenter", Click},
+         {"imgCorner", Click},
+         {"cbCorner", Click},
+         {"imgLeft", Click},
+         {"cbLeft", Click},
+         {"imgRight", Click},
+         {"cbRight", Click},
+         {"cbOpenGL", Click},
+         {"cbGDI", Click},
+         {"cbInvert", Click},
+         {"cbHelp", Click},
+         {"cbBlink", Click},
+         {"cbMetro", Click},
+         {"cbUpdate", Click},
+         {"cbEconomPrint", Click},
+         {"cbAutoScrollMap", Click},
+         {"cbShowFotoFirst", Click},
+         {"edApp", Click},
+         {"btnBrowse", Click, nullptr, "QFileDialog"},
+         {"cbInterface", Popup},
+         {"cbData", Popup},
+         {"btnChangeColors", Click, nullptr, "frmColors"},
          {"btnOK", Hover},
      }},
     {"frmColors",
      "btnCancel",
-     false,
+     /* closes with Escape */ false,
      {
          {"cbColorScheme", Popup},
          {"btnLiving", Click, nullptr, "QColorDialog"},
@@ -190,7 +209,7 @@ const std::vector<Window> DialogTables{
      }},
     {"frmHelp",
      "btnClose",
-     false,
+     /* closes with Escape */ false,
      {
          {"mem", Click},
          {"btnNext", Click},
@@ -198,7 +217,10 @@ const std::vector<Window> DialogTables{
          {"btnHelp", Click, nullptr, "QMessageBox?"},
      }},
     // Quitting and changing the city are the two ways out: hovered only.
-    {"frmQuit", "btnNo", false, {{"imgQuitBanner", Click}, {"btnYes", Hover}, {"btnBack", Hover}}},
+    {"frmQuit",
+     "btnNo",
+     /* closes with Escape */ false,
+     {{"imgQuitBanner", Click}, {"btnYes", Hover}, {"btnBack", Hover}}},
     {"frmMessage", "btnNo", false, {{"btnYes", Hover}}},
     {"QMessageBox", nullptr, false, {}},
     {"frmDownload", "", false, {}},
@@ -217,6 +239,14 @@ void OnFault(int sig) {
     n = write(STDERR_FILENO, "\n", 1);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
+}
+
+// Painter warnings mean a picture went away while it was drawn on: a memory fault in waiting.
+QStringList g_painterWarnings;
+
+void CollectPainterWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QStringLiteral("QPaint"))) g_painterWarnings << message;
+    fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 bool Pump(const std::function<bool()>& done, int ms) {
@@ -415,8 +445,8 @@ private:
         } else if (spec.closeWith && !*spec.closeWith) {
             // Its work ends it; the windows it opens meanwhile are handled by the next polls.
         } else {
-            QAbstractButton* button = spec.closeWith ? modal->findChild<QAbstractButton*>(spec.closeWith)
-                                                     : CancelOf(modal);
+            QAbstractButton* button =
+                spec.closeWith ? modal->findChild<QAbstractButton*>(spec.closeWith) : CancelOf(modal);
             const auto at = button ? FreePoint({button, button->rect(), {}}) : std::nullopt;
             if (!at) {
                 ADD_FAILURE() << id.toStdString() << ": no button to close it with";
@@ -454,8 +484,9 @@ private:
             const QString name = CoverageName(w);
             if (names.contains(name) || reported_.contains(w)) continue;
             reported_.insert(w);
-            ADD_FAILURE() << spec.name << ": the control " << (name.isEmpty() ? "(unnamed)" : qPrintable(name))
-                          << " (" << w->metaObject()->className() << ") is not in the table";
+            ADD_FAILURE() << spec.name << ": the control "
+                          << (name.isEmpty() ? "(unnamed)" : qPrintable(name)) << " ("
+                          << w->metaObject()->className() << ") is not in the table";
         }
     }
 
@@ -529,7 +560,8 @@ private:
         if (!expected.isEmpty() && panels == QStringList{expected}) {
             auto* panel = window->findChild<QWidget*>(expected);
             const QRect control(t.widget->mapTo(window, t.rect.topLeft()), t.rect.size());
-            EXPECT_FALSE(panel->geometry().intersects(control)) << expected.toStdString() << " covers its control";
+            EXPECT_FALSE(panel->geometry().intersects(control))
+                << expected.toStdString() << " covers its control";
             EXPECT_GE(panel->x(), 0);
             EXPECT_LE(panel->geometry().right(), window->width() - 1)
                 << expected.toStdString() << " leaves the window";
@@ -561,8 +593,12 @@ private:
     void AwaitWindows(const char* opens, QWidget* level) {
         const int required = int(Required(opens).size());
         const QWidget* modalLevel = level && level->isModal() ? level : nullptr;
-        if (!Pump([&] { return opened_.back().size() >= required && QApplication::activeModalWidget() == modalLevel; },
-                  15000))
+        if (!Pump(
+                [&] {
+                    return opened_.back().size() >= required &&
+                           QApplication::activeModalWidget() == modalLevel;
+                },
+                15000))
             ADD_FAILURE() << "waited in vain for " << (opens ? opens : "the step to end");
     }
 
@@ -622,8 +658,9 @@ struct ControlWalk : ::testing::Test {
         options.maxPictures = 20;
         const QString folder = data.path() + QStringLiteral("/Tessara/");
         QDir().mkpath(folder);
-        ASSERT_EQ(WriteGeneratedCity(options, QStringLiteral("Demograd"), folder + QStringLiteral("Demograd.gis")),
-                  QString());
+        ASSERT_EQ(
+            WriteGeneratedCity(options, QStringLiteral("Demograd"), folder + QStringLiteral("Demograd.gis")),
+            QString());
     }
     void TearDown() override {
         SetShellOpenHook({});
@@ -652,6 +689,8 @@ TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
     ASSERT_TRUE(Pump([&] { return frm->windowHandle()->isExposed() && frm->isActiveWindow(); }, 5000));
     Settle(200);
 
+    g_painterWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(CollectPainterWarnings);
     walker->WalkMain();
 
     // The program's own yes/no window, as the start window asks with it.
@@ -670,6 +709,8 @@ TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
         if (!w.rows.empty()) {
             EXPECT_TRUE(walker->walked().contains(w.name)) << w.name << " was never opened";
         }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(g_painterWarnings.join('\n').toStdString(), "");
     snprintf(g_step, sizeof g_step, "quitting");
     walker.reset();
 
