@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolTip>
+#include <QUrl>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -711,6 +712,11 @@ TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
         }
     qInstallMessageHandler(previous);
     EXPECT_EQ(g_painterWarnings.join('\n').toStdString(), "");
+    // What the walk opened through the shell stayed on this machine.
+    for (const QString& target : shellOpened) {
+        const QUrl url = QUrl::fromUserInput(target);
+        EXPECT_TRUE(url.isLocalFile() || url.host() == QStringLiteral("127.0.0.1")) << target.toStdString();
+    }
     snprintf(g_step, sizeof g_step, "quitting");
     walker.reset();
 
