@@ -9,7 +9,7 @@ PACKAGES=(
   libglu1-mesa-dev libgl-dev zlib1g-dev libjpeg-dev
   libosmium2-dev libprotozero-dev libexpat1-dev libbz2-dev liblz4-dev
   libx11-dev
-  xvfb xauth x11-apps x11-xkb-utils imagemagick poppler-utils
+  xvfb xauth x11-apps x11-xkb-utils imagemagick poppler-utils xdotool openbox
   fonts-liberation2 fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   clang libclang-rt-14-dev

@@ -55,6 +55,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.begin(&img);
         p.setRenderHint(QPainter::Antialiasing);
     };
+    // One painter for every branch: it must end before the branch's picture leaves its scope.
     QPainter p;
     if (name == QLatin1String("imgPage")) {
         QImage img = Canvas(10, 14, ratio);
@@ -74,6 +75,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.setPen(QColor(120, 140, 180));
         for (int y = 6; y <= 11; y += 2)
             p.drawLine(2, y, 7, y);
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgWWW")) {
@@ -86,6 +88,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.drawEllipse(QRectF(4.5, 1.5, 6, 13));
         p.drawLine(QPointF(1, 8), QPointF(14, 8));
         p.drawLine(QPointF(7.5, 1.5), QPointF(7.5, 14.5));
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgMail")) {
@@ -96,6 +99,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.drawRect(QRectF(0.5, 0.5, 15, 9));
         p.drawLine(QPointF(0.5, 0.5), QPointF(8, 6));
         p.drawLine(QPointF(15.5, 0.5), QPointF(8, 6));
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgICQ")) {
@@ -109,6 +113,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         }
         p.setBrush(QColor(250, 220, 60));
         p.drawEllipse(QPointF(7.5, 7.5), 2.3, 2.3);
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgSkype")) {
@@ -123,6 +128,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.setFont(f);
         p.setPen(Qt::white);
         p.drawText(QRectF(0, 0, 15, 15), Qt::AlignCenter, QStringLiteral("S"));
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgMap")) {
@@ -138,6 +144,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.setPen(QPen(QColor(210, 50, 40), 1.5));
         p.drawLine(QPointF(3, 11), QPointF(11, 6));
         p.drawLine(QPointF(11, 6), QPointF(20, 9));
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgBuild")) {
@@ -154,6 +161,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         for (int r = 0; r < 2; ++r)
             for (int c = 0; c < 2; ++c)
                 p.drawRect(QRectF(4.5 + c * 4.5, 6 + r * 4, 2.5, 2.5));
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgCollapse") || name == QLatin1String("imgExpand")) {
@@ -173,6 +181,7 @@ QImage DrawIcon(const QString& name, double ratio) {
             const QPointF a[] = {{4, 12}, {13, 12}, {8.5, 7}};
             p.drawPolygon(a, 3);
         }
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgFax")) {
@@ -188,6 +197,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         for (int c = 0; c < 3; ++c)
             p.drawRect(QRectF(8 + c * 2.3, 7, 1.4, 1.4));
         p.drawRect(QRectF(2.5, 7, 3.5, 3.5));
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgPhone")) {
@@ -200,6 +210,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.drawPolygon(body, 4);
         p.setBrush(QColor(230, 230, 230));
         p.drawEllipse(QPointF(8, 9.5), 2.3, 2.3);
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgCell")) {
@@ -212,6 +223,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.drawRect(QRectF(2, 2.5, 5, 6));
         p.setBrush(QColor(200, 200, 200));
         p.drawRect(QRectF(3, 11, 3, 2));
+        p.end();
         return img;
     }
     if (name == QLatin1String("imgClock")) {
@@ -223,6 +235,7 @@ QImage DrawIcon(const QString& name, double ratio) {
         p.setPen(QPen(QColor(40, 40, 40), 1.3));
         p.drawLine(QPointF(8.5, 8.5), QPointF(8.5, 4));
         p.drawLine(QPointF(8.5, 8.5), QPointF(12, 8.5));
+        p.end();
         return img;
     }
     return {};

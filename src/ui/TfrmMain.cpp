@@ -213,11 +213,13 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
     });
     connect(timHint, &QTimer::timeout, this, [this] {
         timHint->stop();
-        if (shownHint) {
-            shownHint->show();
-            shownHint->raise();
-        }
-        timHideHint->start();
+        // Showing a widget under the pointer sends enter and leave events at once, which may hide
+        // the hints again: nothing is touched through shownHint after show().
+        QWidget* panel = shownHint;
+        if (!panel) return;
+        panel->raise();
+        panel->show();
+        if (shownHint == panel) timHideHint->start();
     });
     connect(timHideHint, &QTimer::timeout, this, &TfrmMain::HideHints);
     connect(timStart, &QTimer::timeout, this, &TfrmMain::timStartTimer);
@@ -296,6 +298,10 @@ void TfrmMain::BuildLayout() {
     txtCount = list->txtCount;
     sbCards = list->sbCards;
     criteria = new TOrgCriteria(*list, *searchHost_, pgCriteria);
+    // The rubric button shows its hint panel as the tool buttons do.
+    criteria->btnRubrika->setProperty("hintName", QStringLiteral("Rubrika"));
+    criteria->btnRubrika->installEventFilter(this);
+    connect(criteria->btnRubrika, &QToolButton::clicked, this, &TfrmMain::HideHints);
     auto* criteriaLayout = new QVBoxLayout(pgCriteria);
     criteriaLayout->setContentsMargins(0, 0, 0, 0);
     criteriaLayout->addWidget(criteria);
@@ -558,6 +564,8 @@ void TfrmMain::BuildHintPanels() {
         const QString part = panelName.mid(int(qstrlen("pnlHint")));
         auto* panel = new QWidget(this);
         panel->setObjectName(panelName);
+        // A hint never takes the pointer from the button it describes.
+        panel->setAttribute(Qt::WA_TransparentForMouseEvents);
         panel->hide();
         auto* image = new QLabel(panel);
         image->setObjectName(QStringLiteral("imgHint") + part);
@@ -1166,8 +1174,10 @@ void TfrmMain::btnUpdateClick() {
 // ---- Hover hints ----
 
 void TfrmMain::PlaceHintPanel(QWidget* panel, int left, int top, int rightMargin) {
-    left = std::min(left, width() - panel->width() - rightMargin);
-    left = std::max(left, 0);
+    if (rightMargin >= 0) {
+        left = std::min(left, width() - panel->width() - rightMargin);
+        left = std::max(left, 0);
+    }
     panel->move(left, top);
     auto* image = panel->findChild<QLabel*>(QStringLiteral("imgHint") + panel->objectName().mid(7));
     if (image) {
@@ -1201,8 +1211,9 @@ void TfrmMain::ShowHint(QWidget* button) {
     if (parent == pnlTools) {
         PlaceHintPanel(panel, button->x() + pnlTools->x(), pnlMap->y() + 16, 10);
     } else if (parent == pnlMapTools) {
+        // Beside the strip, never over it: moved left to fit, the panel would cover its own button.
         PlaceHintPanel(panel, pnlMap->x() + pnlMapTools->x() + pnlMapTools->width() + 8,
-                       pnlMap->y() + pnlMapTools->y() + button->y() + 3, width());
+                       pnlMap->y() + pnlMapTools->y() + button->y() + 3, -1);
     } else if (parent == pnlSys) {
         PlaceHintPanel(panel, button->x() + pnlSys->x() + pnlSys->parentWidget()->x(), pnlMap->y() + 10, 20);
     } else {
@@ -1231,6 +1242,8 @@ void TfrmMain::TabHint(QPoint pos) {
     static const char* const panels[] = {"pnlHintCriteria", "pnlHintObject", "pnlHintTransport"};
     auto* panel = findChild<QWidget*>(QString::fromLatin1(panels[slot]));
     if (!panel) return;
+    if (auto* icon = qobject_cast<QLabel*>(panel->property("icon").value<QObject*>()))
+        icon->setPixmap(pc->tabIcon(slot).pixmap(28, 28));
     int left = pnlResult->x() + slot * TabSlot + 3;
     if (left + panel->width() > width()) left = width() - panel->width() - 10;
     PlaceHintPanel(panel, left, pnlMap->y() + 10, 10);

@@ -154,6 +154,7 @@ private:
     void ZoomStep(bool in);
     void ApplySettingsToMap();
     void ObjectClick(int cx, int cy);
+    // A negative right margin leaves the panel where it is put.
     void PlaceHintPanel(QWidget* panel, int left, int top, int rightMargin);
     void WaitForDrawing();
 
