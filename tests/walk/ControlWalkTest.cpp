@@ -147,12 +147,11 @@ const Window MainWindowTable{
     }};
 
 // The windows the main window opens. Nothing is stored: every one is left without effect.
-// The column "closes with Escape" is off for the options, colours, tips and quit windows while the main
-// window's key filter keeps Escape from dialogs; switch it on for them once Escape reaches them.
+// The options, colours, tips and quit windows close with Escape (as Cancel); the others with their buttons.
 const std::vector<Window> DialogTables{
     {"frmOptions",
      "btnCancel",
-     /* closes with Escape */ false,
+     /* closes with Escape */ true,
      {
          {"cbSmooth", Click},
          {"cbFlat", Click},
@@ -185,7 +184,7 @@ const std::vector<Window> DialogTables{
      }},
     {"frmColors",
      "btnCancel",
-     /* closes with Escape */ false,
+     /* closes with Escape */ true,
      {
          {"cbColorScheme", Popup},
          {"btnLiving", Click, nullptr, "QColorDialog"},
@@ -210,7 +209,7 @@ const std::vector<Window> DialogTables{
      }},
     {"frmHelp",
      "btnClose",
-     /* closes with Escape */ false,
+     /* closes with Escape */ true,
      {
          {"mem", Click},
          {"btnNext", Click},
@@ -220,7 +219,7 @@ const std::vector<Window> DialogTables{
     // Quitting and changing the city are the two ways out: hovered only.
     {"frmQuit",
      "btnNo",
-     /* closes with Escape */ false,
+     /* closes with Escape */ true,
      {{"imgQuitBanner", Click}, {"btnYes", Hover}, {"btnBack", Hover}}},
     {"frmMessage", "btnNo", false, {{"btnYes", Hover}}},
     {"QMessageBox", nullptr, false, {}},
