@@ -16,10 +16,10 @@
 
 // The criteria as read from the object tab; texts are lower-cased, an empty text or 0 is no criterion.
 struct BuildingCriteria {
-    QString Name, Street, Number;
+    QString Name{}, Street{}, Number{};
     int Material = 0; // TBuildingMaterial
     int Purpose = 0;  // position in BuildingTypeNames
-    Tai Districts;    // district fields the building's centre must lie in (any of them); empty is any
+    Tai Districts{};  // district fields the building's centre must lie in (any of them); empty is any
 
     bool Any() const {
         return !Name.isEmpty() || !Street.isEmpty() || !Number.isEmpty() || Material || Purpose ||
