@@ -15,11 +15,15 @@
 #include "TObjectPage.h"
 #include "TOrgCriteria.h"
 
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 struct SearchHarness : SearchHost {
@@ -93,3 +97,40 @@ struct SearchHarness : SearchHost {
         return objects;
     }
 };
+
+// Input as the widgets receive it: focus events sent straight to a widget, key presses one by one.
+inline void Focus(QWidget* w) {
+    QFocusEvent in(QEvent::FocusIn);
+    QApplication::sendEvent(w, &in);
+}
+inline void Unfocus(QWidget* w) {
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(w, &out);
+}
+
+// Key presses as the keyboard gives them: each character, then the field's own handling.
+inline void Type(QWidget* w, const QString& text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+inline void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(w, &press);
+}
+
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// Saves a picture of a window when TESSARA_SCREENSHOT_DIR names a folder.
+inline void Shot(QWidget* w, const char* name) {
+    const QString dir = qEnvironmentVariable("TESSARA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    QApplication::processEvents();
+    w->grab().save(dir + "/" + name + ".png");
+}
