@@ -4,6 +4,7 @@
 #include "Settings.h"
 #include "TextTable.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -68,6 +69,11 @@ TfrmRubrikator::TfrmRubrikator(Settings& settings, QWidget* parent) : QDialog(pa
     tv->viewport()->installEventFilter(this);
     tv->installEventFilter(this);
     edRubrika->installEventFilter(this);
+    // As a shortcut Escape closes the window even where an application-wide filter takes key presses first.
+    auto* close = new QAction(this);
+    close->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(close, &QAction::triggered, this, &QDialog::reject);
+    addAction(close);
 }
 
 void TfrmRubrikator::SetTree(const RubricTreeIndex* tree) {
