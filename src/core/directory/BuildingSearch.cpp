@@ -118,6 +118,8 @@ BuildingSearchIndex::BuildingSearchIndex(const CityDb& db, const StreetBuildings
     material_.resize(n);
     tip_.resize(n);
     numberId_.resize(n);
+    // Buildings share the text of equal numbers: each shared text is lowered once, not once a building.
+    QHash<const QChar*, std::int32_t> idOfText;
     for (std::size_t i = 0; i < n; ++i) {
         const TBuilding& b = db.Buildings[i];
         material_[i] = b.material;
@@ -125,15 +127,19 @@ BuildingSearchIndex::BuildingSearchIndex(const CityDb& db, const StreetBuildings
         const QString& num = InLang(b.num, dataLang);
         if (num.isEmpty()) {
             numberId_[i] = -1;
+        } else if (auto known = idOfText.constFind(num.constData()); known != idOfText.constEnd()) {
+            numberId_[i] = *known;
         } else {
-            auto it = numbers_.constFind(SearchLower(num));
-            if (it == numbers_.constEnd()) it = numbers_.insert(SearchLower(num), std::int32_t(numbers_.size()));
+            const QString lower = SearchLower(num);
+            auto it = numbers_.constFind(lower);
+            if (it == numbers_.constEnd()) it = numbers_.insert(lower, std::int32_t(numbers_.size()));
             numberId_[i] = *it;
+            idOfText.insert(num.constData(), *it);
         }
         const QString& caption = InLang(b.caption, dataLang);
         if (!caption.isEmpty()) {
             captioned_.push_back(int(i));
-            captionLower_.push_back(SearchLower(caption));
+            captions_.Add(SearchLower(caption));
         }
     }
     for (std::size_t s = 0; s < db.Streets.size(); ++s)
@@ -165,8 +171,21 @@ const std::vector<int>& BuildingSearchIndex::InDistrict(int field) const {
     return list;
 }
 
+namespace {
+
+// The test that gave the candidates; every candidate passes it already.
+enum class Source { All, Name, Street, Number, District, Purpose, Material };
+
+template <class Column, class Value> std::vector<int> Scan(const std::vector<Column>& column, Value v) {
+    std::vector<int> out;
+    for (std::size_t i = 0; i < column.size(); ++i)
+        if (column[i] == v) out.push_back(int(i));
+    return out;
+}
+
+} // namespace
+
 std::vector<int> BuildingSearchIndex::Find(const BuildingCriteria& c, const RadiusCircle& radius) const {
-    const std::size_t n = db_.Buildings.size();
     std::int32_t number = -1;
     if (!c.Number.isEmpty()) {
         auto it = numbers_.constFind(c.Number);
@@ -190,44 +209,56 @@ std::vector<int> BuildingSearchIndex::Find(const BuildingCriteria& c, const Radi
         districtLists.push_back(InDistrict(d));
     const std::vector<int> inDistricts = districtLists.empty() ? std::vector<int>{} : Union(districtLists);
 
-    auto passes = [&](int i, bool skipName) {
-        const std::size_t k = std::size_t(i);
-        if (c.Material && material_[k] != c.Material) return false;
-        if (c.Purpose && tip_[k] != c.Purpose) return false;
-        if (number >= 0 && numberId_[k] != number) return false;
-        const TBuilding* b = nullptr;
-        if (!c.Street.isEmpty()) {
-            b = &db_.Buildings[k];
-            if (b->street < 0 || std::size_t(b->street) >= onStreet.size() || !onStreet[std::size_t(b->street)])
-                return false;
-        }
-        if (!skipName && !c.Name.isEmpty()) {
-            auto at = std::lower_bound(captioned_.begin(), captioned_.end(), i);
-            if (at == captioned_.end() || *at != i ||
-                !captionLower_[std::size_t(at - captioned_.begin())].contains(c.Name))
-                return false;
-        }
-        if (!c.Districts.empty() && !std::binary_search(inDistricts.begin(), inDistricts.end(), i)) return false;
-        if (radius.Visible && !BuildingInRadius(b ? *b : db_.Buildings[k], radius)) return false;
-        return true;
-    };
-
-    // Candidates from the most selective prepared test at hand; each then takes every test, so the
-    // result is the walk's.
-    std::vector<int> out;
+    // Candidates from the most selective prepared test at hand; each then takes the other tests, so
+    // the result is the walk's.
+    std::vector<int> candidates;
+    Source source = Source::All;
     if (!c.Name.isEmpty()) {
-        for (std::size_t j = 0; j < captioned_.size(); ++j)
-            if (captionLower_[j].contains(c.Name) && passes(captioned_[j], true)) out.push_back(captioned_[j]);
+        source = Source::Name;
+        for (int row : captions_.Find(c.Name))
+            candidates.push_back(captioned_[std::size_t(row)]);
     } else if (!c.Street.isEmpty()) {
-        for (int i : Union(std::move(streetLists)))
-            if (passes(i, false)) out.push_back(i);
+        source = Source::Street;
+        candidates = Union(std::move(streetLists));
+    } else if (number >= 0) {
+        source = Source::Number;
+        candidates = Scan(numberId_, number);
     } else if (!c.Districts.empty()) {
-        for (int i : inDistricts)
-            if (passes(i, false)) out.push_back(i);
+        source = Source::District;
+        candidates = inDistricts;
+    } else if (c.Purpose) {
+        source = Source::Purpose;
+        candidates = Scan(tip_, c.Purpose);
+    } else if (c.Material) {
+        source = Source::Material;
+        candidates = Scan(material_, c.Material);
     } else {
-        // Material, purpose and number are byte and integer columns: a scan of them is quick.
-        for (std::size_t i = 0; i < n; ++i)
-            if (passes(int(i), false)) out.push_back(int(i));
+        candidates.resize(db_.Buildings.size());
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            candidates[i] = int(i);
+    }
+
+    std::vector<int> out;
+    out.reserve(candidates.size());
+    for (int i : candidates) {
+        const std::size_t k = std::size_t(i);
+        if (c.Material && source != Source::Material && material_[k] != c.Material) continue;
+        if (c.Purpose && source != Source::Purpose && tip_[k] != c.Purpose) continue;
+        if (number >= 0 && source != Source::Number && numberId_[k] != number) continue;
+        if (!c.Street.isEmpty() && source != Source::Street) {
+            const int s = db_.Buildings[k].street;
+            if (s < 0 || std::size_t(s) >= onStreet.size() || !onStreet[std::size_t(s)]) continue;
+        }
+        if (!c.Name.isEmpty() && source != Source::Name) {
+            auto at = std::lower_bound(captioned_.begin(), captioned_.end(), i);
+            if (at == captioned_.end() || *at != i || !captions_.Contains(int(at - captioned_.begin()), c.Name))
+                continue;
+        }
+        if (!c.Districts.empty() && source != Source::District &&
+            !std::binary_search(inDistricts.begin(), inDistricts.end(), i))
+            continue;
+        if (radius.Visible && !BuildingInRadius(db_.Buildings[k], radius)) continue;
+        out.push_back(i);
     }
     return out;
 }

@@ -8,6 +8,7 @@
 #include "HouseNumbers.h"
 #include "MapView.h"
 #include "OrgSearch.h"
+#include "TextColumn.h"
 
 #include <QHash>
 #include <QStringList>
@@ -68,7 +69,7 @@ private:
     std::vector<std::int32_t> numberId_;   // -1 for a building without a number
     QHash<QString, std::int32_t> numbers_; // lower-cased number -> id
     std::vector<int> captioned_;           // buildings with a caption, ascending
-    std::vector<QString> captionLower_;    // beside captioned_
+    TextColumn captions_;                  // their lower-cased captions, row by row
     QHash<QString, std::vector<int>> streetsByLower_;
     mutable std::unordered_map<int, std::vector<int>> districts_;
 };

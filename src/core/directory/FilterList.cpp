@@ -26,38 +26,12 @@ TextListSource::TextListSource(QStringList texts, bool sorted) {
         texts = std::move(byName);
     }
     texts_ = std::move(texts);
-    starts_.reserve(std::size_t(texts_.size()) + 1);
-    starts_.push_back(0);
-    for (const QString& t : texts_) {
-        upper_ += SearchUpper(t);
-        upper_ += QChar(0);
-        starts_.push_back(upper_.size());
-    }
+    for (const QString& t : texts_)
+        upper_.Add(SearchUpper(t));
 }
 
 std::vector<int> TextListSource::Filter(const QString& upper) const {
-    std::vector<int> out;
-    if (upper.isEmpty()) {
-        out.resize(std::size_t(texts_.size()));
-        std::iota(out.begin(), out.end(), 0);
-        return out;
-    }
-    const QStringView all(upper_);
-    const qsizetype n = upper.size();
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype p = all.indexOf(upper, from);
-        if (p < 0) break;
-        const std::size_t t = std::size_t(std::upper_bound(starts_.begin(), starts_.end(), p) - starts_.begin()) - 1;
-        // A hit counts only inside one text, never across the separator.
-        if (p + n <= starts_[t + 1] - 1) {
-            out.push_back(int(t));
-            from = starts_[t + 1];
-        } else {
-            from = p + 1;
-        }
-    }
-    return out;
+    return upper_.Find(upper);
 }
 
 int OrgNameSource::Count() const {

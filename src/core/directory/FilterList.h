@@ -3,6 +3,8 @@
 // entry into pieces: the typed part bold, a street's type word green, a qualifier in parentheses maroon.
 #pragma once
 
+#include "TextColumn.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -33,8 +35,7 @@ public:
 
 private:
     QStringList texts_;
-    QString upper_;                 // every upper-cased text followed by a NUL
-    std::vector<qsizetype> starts_; // text i is upper_[starts_[i], starts_[i + 1] - 1)
+    TextColumn upper_;
 };
 
 // Organisation names in Orgs order through the search index's prepared captions; nothing is listed

@@ -474,9 +474,12 @@ std::vector<int> OrgSearchIndex::FindOrgs(const OrgCriteria& c, const RadiusCirc
                    ? &db_.Schedules[std::size_t(a.schedule)]
                    : nullptr;
     };
+    // Three letters are one trigram: its list holds exactly the captions containing them, so the
+    // candidates it gives need no second look at the name.
+    bool nameSure = false;
     auto passes = [&](int i) {
         const TOrg& o = db_.Orgs[std::size_t(i)];
-        if (!name.isEmpty() && !RecordContains(d.captions, i, name)) return false;
+        if (!name.isEmpty() && !nameSure && !RecordContains(d.captions, i, name)) return false;
         if (!inet.isEmpty() && !RecordContains(d.inet, i, inet)) return false;
         if (!c.Street.isEmpty() || !c.Number.isEmpty()) {
             bool any = false;
@@ -535,6 +538,7 @@ std::vector<int> OrgSearchIndex::FindOrgs(const OrgCriteria& c, const RadiusCirc
         candidates = RecordsWith(d.digits, std::string_view(phone));
     } else if (name.size() >= 3) {
         candidates = TrigramCandidates(d.captionTrigrams, name);
+        nameSure = name.size() == 3;
     } else if (name.size() == 2) {
         auto it = d.captionBigrams.find(std::uint32_t(name[0].unicode()) << 16 | name[1].unicode());
         if (it != d.captionBigrams.end()) candidates = it->second;
