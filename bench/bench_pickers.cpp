@@ -4,6 +4,7 @@
 // search by each criterion beside the plain walk over every building.
 // usage: bench_pickers [CITY.gis]; without a city, TESSARA_BENCH_CITY or the metropolis in bench-data/.
 #include "BenchCity.h"
+#include "BenchTime.h"
 #include "Catalogue.h"
 #include "CityLoad.h"
 #include "LabelMetrics.h"
@@ -16,35 +17,15 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QLineEdit>
 #include <QTreeWidget>
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <functional>
 
 namespace {
-
-// Thread CPU time, so that other work on a shared machine does not count against a keystroke.
-double CpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-double MedianMs(const std::function<void()>& run, int times = 21) {
-    std::vector<double> t;
-    run(); // warm caches
-    for (int k = 0; k < times; ++k) {
-        const double start = CpuMs();
-        run();
-        t.push_back(CpuMs() - start);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
 
 double Ms(const std::function<void()>& run) {
     QElapsedTimer t;
@@ -58,7 +39,8 @@ std::size_t Refresh(const FilterSource& source, const QString& typed, bool stree
     const QString upper = SearchUpper(typed);
     const std::vector<int> rows = source.Filter(upper);
     std::size_t runs = 0;
-    for (std::size_t i = 0; i < rows.size() && i < std::size_t(TFilterListBox::MaxHeight / TFilterListBox::ItemHeight); ++i)
+    for (std::size_t i = 0;
+         i < rows.size() && i < std::size_t(TFilterListBox::MaxHeight / TFilterListBox::ItemHeight); ++i)
         runs += EntryRuns(source.Text(rows[i]), upper, streets).size();
     return rows.size() + runs;
 }
@@ -67,7 +49,7 @@ std::size_t Refresh(const FilterSource& source, const QString& typed, bool stree
 double WorstKeystroke(const std::function<void(const QString&)>& refresh, const QString& word, int from) {
     double worst = 0;
     for (int n = from; n <= word.size(); ++n)
-        worst = std::max(worst, MedianMs([&] { refresh(word.left(n)); }));
+        worst = std::max(worst, MedianMs([&] { refresh(word.left(n)); }, 21));
     return worst;
 }
 
@@ -114,11 +96,13 @@ int main(int argc, char** argv) {
 
     const double streetKey =
         WorstKeystroke([&](const QString& t) { Refresh(*pickers->streets, t, true); }, streetWord, 1);
-    const double orgKey = WorstKeystroke([&](const QString& t) { Refresh(names, t, false); }, orgWord,
-                                         OrgNameSource::MinChars);
-    std::printf("  drop-down after a keystroke, slowest of \"%s\" typed letter by letter:\n", qPrintable(streetWord));
+    const double orgKey =
+        WorstKeystroke([&](const QString& t) { Refresh(names, t, false); }, orgWord, OrgNameSource::MinChars);
+    std::printf("  drop-down after a keystroke, slowest of \"%s\" typed letter by letter:\n",
+                qPrintable(streetWord));
     Line("  street names: filter and first page", streetKey, 5);
-    std::printf("  drop-down after a keystroke, slowest of \"%s\" from the third letter:\n", qPrintable(orgWord));
+    std::printf("  drop-down after a keystroke, slowest of \"%s\" from the third letter:\n",
+                qPrintable(orgWord));
     Line("  organisation names: filter and first page", orgKey, 5);
 
     // The same through the widget: filling the model and painting the shown list once.
@@ -136,8 +120,8 @@ int main(int argc, char** argv) {
         };
     };
     const auto orgSource = std::make_shared<OrgNameSource>(*orgs);
-    Line("street names through the widget, painted", WorstKeystroke(widget(pickers->streets, true), streetWord, 1),
-         5);
+    Line("street names through the widget, painted",
+         WorstKeystroke(widget(pickers->streets, true), streetWord, 1), 5);
     Line("organisation names through the widget, painted",
          WorstKeystroke(widget(orgSource, false), orgWord, OrgNameSource::MinChars), 5);
     // The most common three letters of organisation names: the largest list a keystroke can bring.
@@ -151,8 +135,9 @@ int main(int argc, char** argv) {
     for (auto it = trigrams.constBegin(); it != trigrams.constEnd(); ++it)
         if (common.isEmpty() || it.value() > trigrams.value(common)) common = it.key();
     char commonWhat[100];
-    std::snprintf(commonWhat, sizeof commonWhat, "organisation names, the commonest three letters \"%s\" (%zu)",
-                  qPrintable(common), names.Filter(common).size());
+    std::snprintf(commonWhat, sizeof commonWhat,
+                  "organisation names, the commonest three letters \"%s\" (%zu)", qPrintable(common),
+                  names.Filter(common).size());
     Line(commonWhat, MedianMs([&] { widget(orgSource, false)(common); }), 5);
     std::printf("  (\"%s\": %zu organisation names, \"%s\": %zu streets)\n", qPrintable(orgWord.left(3)),
                 names.Filter(SearchUpper(orgWord.left(3))).size(), qPrintable(streetWord.left(1)),
@@ -183,7 +168,8 @@ int main(int argc, char** argv) {
         Line(what, MedianMs([&] { tree->Narrow(QStringLiteral("апт")); }), 5);
         rubricator.SetTree(tree);
         rubricator.edRubrika->setText(QStringLiteral("апт"));
-        std::snprintf(what, sizeof what, "  and shown in the window (%zu lines)", tree->Narrow(QStringLiteral("апт")).size());
+        std::snprintf(what, sizeof what, "  and shown in the window (%zu lines)",
+                      tree->Narrow(QStringLiteral("апт")).size());
         Line(what, MedianMs([&] {
                  rubricator.timRubrikaTimer();
                  rubricator.tv->viewport()->repaint();
@@ -222,7 +208,7 @@ int main(int argc, char** argv) {
         char what[80];
         std::snprintf(what, sizeof what, "  by %s (%zu found, as the walk: %s)", k.what, result.size(),
                       same ? "yes" : "NO");
-        Line(what, MedianMs([&] { pickers->buildings.Find(k.c, none); }), 10);
+        Line(what, MedianMs([&] { pickers->buildings.Find(k.c, none); }, 21), 10);
     }
     Line("  district, its first search (buildings of the district kept)", firstDistrict, 0);
     Line("  plain walk by material (floor: every building visited)",

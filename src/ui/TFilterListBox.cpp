@@ -16,8 +16,8 @@ TComboEdit::TComboEdit(QWidget* parent) : QComboBox(parent) {
     setCompleter(nullptr);
 }
 
-void FilterListModel::Set(std::shared_ptr<const FilterSource> source, std::vector<int> rows, const QString& upper,
-                          bool streets) {
+void FilterListModel::Set(std::shared_ptr<const FilterSource> source, std::vector<int> rows,
+                          const QString& upper, bool streets) {
     beginResetModel();
     source_ = std::move(source);
     rows_ = std::move(rows);
@@ -129,7 +129,8 @@ void TFilterListBox::SetOwner(QWidget* field) {
     if (field && parentWidget() != field->window()) setParent(field->window());
 }
 
-void TFilterListBox::Fill(std::shared_ptr<const FilterSource> source, const QString& typed, bool streets, bool all) {
+void TFilterListBox::Fill(std::shared_ptr<const FilterSource> source, const QString& typed, bool streets,
+                          bool all) {
     Text = SearchUpper(typed);
     std::vector<int> rows = source ? source->Filter(all ? QString() : Text) : std::vector<int>{};
     model_->Set(std::move(source), std::move(rows), Text, streets);
@@ -172,8 +173,8 @@ void TFilterListBox::Reset() {
     Text.clear();
 }
 
-void TFilterListBox::DropButton(QWidget* field, std::shared_ptr<const FilterSource> source, const QString& value,
-                                bool streets) {
+void TFilterListBox::DropButton(QWidget* field, std::shared_ptr<const FilterSource> source,
+                                const QString& value, bool streets) {
     if (IsShownFor(field)) {
         Hide();
         return;

@@ -29,7 +29,8 @@ class FilterListModel : public QAbstractListModel {
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
-    void Set(std::shared_ptr<const FilterSource> source, std::vector<int> rows, const QString& upper, bool streets);
+    void Set(std::shared_ptr<const FilterSource> source, std::vector<int> rows, const QString& upper,
+             bool streets);
     void Clear();
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -57,14 +58,16 @@ public:
     QWidget* Owner() const { return cb_; }
     // Fills with the candidates of `source` that contain `typed` upper-cased (every one when `all`),
     // then shows the list: visible with its first entry selected when it has entries, else hidden.
-    void Fill(std::shared_ptr<const FilterSource> source, const QString& typed, bool streets, bool all = false);
+    void Fill(std::shared_ptr<const FilterSource> source, const QString& typed, bool streets,
+              bool all = false);
     void Show();
     void Hide();
     // Empties and hides the list, letting go of its source (a city or data language changed).
     void Reset();
     // A field's drop button: closes the list shown for `field`; otherwise attaches it and lists every
     // candidate with the one equal to `value` selected, or those containing `value` when none equals it.
-    void DropButton(QWidget* field, std::shared_ptr<const FilterSource> source, const QString& value, bool streets);
+    void DropButton(QWidget* field, std::shared_ptr<const FilterSource> source, const QString& value,
+                    bool streets);
     // The selected entry of the list shown for `field`; empty when it is not shown there.
     QString EntryFor(const QWidget* field) const { return IsShownFor(field) ? SelectedText() : QString(); }
     bool IsShownFor(const QWidget* field) const { return isVisible() && cb_ == field; }

@@ -34,11 +34,6 @@ QComboBox* ListCombo(QWidget* parent, const char* name) {
     return c;
 }
 
-QLineEdit* EditOf(QWidget* field) {
-    if (auto* c = qobject_cast<QComboBox*>(field)) return c->lineEdit();
-    return qobject_cast<QLineEdit*>(field);
-}
-
 } // namespace
 
 TObjectPage::TObjectPage(SearchHost& host, PendingAddress& pending, QWidget* parent)
@@ -82,8 +77,8 @@ TObjectPage::TObjectPage(SearchHost& host, PendingAddress& pending, QWidget* par
     for (QWidget* field : Fields()) {
         // A combo box hands its keys to its line edit directly, past any filter: watch both.
         field->installEventFilter(this);
-        EditOf(field)->installEventFilter(this);
-        connect(EditOf(field), &QLineEdit::textChanged, this, [this, field] {
+        TOrgCriteria::EditOf(field)->installEventFilter(this);
+        connect(TOrgCriteria::EditOf(field), &QLineEdit::textChanged, this, [this, field] {
             Recolour(field);
             UpdateFindObjButton();
         });
@@ -135,8 +130,8 @@ void TObjectPage::FillLists() {
     const QStringList purposes =
         pickers ? TextListSource(PurposeItems(pickers->db, pickers->dataLang), true).Texts() : QStringList();
     const QStringList districts = pickers ? DistrictItems(pickers->db, pickers->dataLang) : QStringList();
-    for (auto [combo, items] : {std::pair{cbMaterial, &materials}, std::pair{cbType, &purposes},
-                                std::pair{cbRegion, &districts}}) {
+    for (auto [combo, items] :
+         {std::pair{cbMaterial, &materials}, std::pair{cbType, &purposes}, std::pair{cbRegion, &districts}}) {
         combo->clear();
         combo->addItems(*items);
         combo->setCurrentIndex(-1);
@@ -146,7 +141,7 @@ void TObjectPage::FillLists() {
 }
 
 void TObjectPage::Recolour(QWidget* field) {
-    QLineEdit* e = EditOf(field);
+    QLineEdit* e = TOrgCriteria::EditOf(field);
     QPalette pal = QApplication::palette(e);
     const QString text = e->text();
     const bool prompt = !text.isEmpty() && text == field->toolTip();
@@ -156,7 +151,8 @@ void TObjectPage::Recolour(QWidget* field) {
     } else {
         // An empty list field types in black; a prompt is grey.
         const bool list = field == cbMaterial || field == cbType || field == cbRegion;
-        pal.setColor(QPalette::Text, prompt || !list ? pal.color(QPalette::Disabled, QPalette::Text) : QColor(Qt::black));
+        pal.setColor(QPalette::Text,
+                     prompt || !list ? pal.color(QPalette::Disabled, QPalette::Text) : QColor(Qt::black));
     }
     e->setPalette(pal);
 }
@@ -228,7 +224,7 @@ void TObjectPage::ShowNotFound() {
 void TObjectPage::btnClearObjClick() {
     for (QWidget* field : Fields()) {
         if (auto* c = qobject_cast<QComboBox*>(field); c && field != cbObjStreet) c->setCurrentIndex(-1);
-        QLineEdit* e = EditOf(field);
+        QLineEdit* e = TOrgCriteria::EditOf(field);
         e->setText(field->hasFocus() || e->hasFocus() ? QString() : field->toolTip());
         Recolour(field);
     }
@@ -238,7 +234,8 @@ void TObjectPage::btnClearObjClick() {
 
 void TObjectPage::cbObjStreetButtonClick() {
     if (!filterList_ || !list_ || !list_->Pickers()) return;
-    filterList_->DropButton(cbObjStreet, list_->Pickers()->streets, TOrgCriteria::FieldValue(cbObjStreet), true);
+    filterList_->DropButton(cbObjStreet, list_->Pickers()->streets, TOrgCriteria::FieldValue(cbObjStreet),
+                            true);
 }
 
 void TObjectPage::StreetEnter() {
@@ -270,9 +267,10 @@ bool TObjectPage::StreetKey(QKeyEvent* k) {
 bool TObjectPage::eventFilter(QObject* watched, QEvent* event) {
     QWidget* field = nullptr;
     for (QWidget* f : Fields())
-        if (watched == f || watched == EditOf(f)) field = f;
+        if (watched == f || watched == TOrgCriteria::EditOf(f)) field = f;
     if (!field) return false;
-    if (event->type() == QEvent::FocusIn && field == cbObjStreet && filterList_) filterList_->SetOwner(cbObjStreet);
+    if (event->type() == QEvent::FocusIn && field == cbObjStreet && filterList_)
+        filterList_->SetOwner(cbObjStreet);
     if (event->type() != QEvent::KeyPress) return false;
     auto* k = static_cast<QKeyEvent*>(event);
     if (field == cbObjStreet) {
@@ -282,7 +280,7 @@ bool TObjectPage::eventFilter(QObject* watched, QEvent* event) {
     }
     const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
     if (k->key() == Qt::Key_Escape) {
-        EditOf(field)->clear();
+        TOrgCriteria::EditOf(field)->clear();
         UpdateFindObjButton();
         return true;
     }

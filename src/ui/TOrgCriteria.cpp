@@ -161,7 +161,7 @@ void TOrgCriteria::Relabel(int shellLang) {
     UpdateFindOrgButton();
 }
 
-QLineEdit* TOrgCriteria::EditOf(QWidget* field) const {
+QLineEdit* TOrgCriteria::EditOf(QWidget* field) {
     if (auto* c = qobject_cast<QComboBox*>(field)) return c->lineEdit();
     return qobject_cast<QLineEdit*>(field);
 }

@@ -37,6 +37,8 @@ public:
 
     // A field's value: its text unless that is empty or its prompt (the field's hint).
     static QString FieldValue(const QWidget* field);
+    // The line edit of a field: the field itself or the edit of a combo box.
+    static QLineEdit* EditOf(QWidget* field);
     OrgCriteria ReadCriteria() const;
 
     void UpdateFindOrgButton();
@@ -79,7 +81,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLineEdit* EditOf(QWidget* field) const;
     void ShowPrompt(QWidget* field, bool focused);
     void Recolour(QWidget* field);
     bool TelecomKey(QKeyEvent* e);

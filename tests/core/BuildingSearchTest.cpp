@@ -2,12 +2,9 @@
 // lists of the object tab, the prepared index against the walk on a generated city, and where the map
 // flies for found buildings and for a street.
 #include "BuildingSearch.h"
-#include "CityGenerator.h"
-#include "CityWriter.h"
-#include "DirectoryRecords.h"
+#include "GeneratedCity.h"
 #include "PickerIndex.h"
 
-#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -29,9 +26,9 @@ TField Area(std::uint8_t typ, const QString& caption, float x0, float y0, float 
 struct ObjectCity {
     CityDb db;
     ObjectCity() {
-        db.Fields = {Area(9, "Центральный район", 0, 0, 100, 100), Area(9, "Заречный район", 100, 0, 200, 100),
-                     Area(9, "Заречный район", 0, 100, 100, 200), Area(1, "Парк", 0, 0, 200, 200),
-                     Area(9, "Дальний район", 300, 300, 400, 400)};
+        db.Fields = {Area(9, "Центральный район", 0, 0, 100, 100),
+                     Area(9, "Заречный район", 100, 0, 200, 100), Area(9, "Заречный район", 0, 100, 100, 200),
+                     Area(1, "Парк", 0, 0, 200, 200), Area(9, "Дальний район", 300, 300, 400, 400)};
         db.MaterialNames = {{"неизвестно"}, {"кирпич"}, {"панель"}, {"дерево"}};
         db.BuildingTypeNames = {{"прочее"}, {"жилой дом"}, {"школа"}, {"магазин"}};
         for (const char* name : {"Ленина улица", "Мира проспект", "ленина улица", "Пустая улица"}) {
@@ -101,7 +98,8 @@ TEST(BuildingSearch, EveryCriterionOnASmallCity) {
 TEST(BuildingSearch, ListsOfTheObjectTab) {
     ObjectCity c;
     EXPECT_EQ(MaterialItems(c.db, 0), QStringList({"кирпич", "панель", "дерево"}));
-    EXPECT_EQ(PurposeItems(c.db, 1), QStringList({"жилой дом", "школа", "магазин"})) << "first language as fallback";
+    EXPECT_EQ(PurposeItems(c.db, 1), QStringList({"жилой дом", "школа", "магазин"}))
+        << "first language as fallback";
     EXPECT_EQ(DistrictItems(c.db, 0), QStringList({"Центральный район", "Заречный район"}))
         << "a district of two polygons once; the list ends at the first other area";
     EXPECT_EQ(PurposeOf(c.db, "школа", 0), 2);
@@ -112,18 +110,7 @@ TEST(BuildingSearch, ListsOfTheObjectTab) {
 }
 
 TEST(BuildingSearch, PreparedIndexGivesThePlainWalk) {
-    static int argc = 1;
-    static char name[] = "tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);
-    CityGenOptions o;
-    CityGenPreset("demo", o);
-    o.buildings = 1500;
-    o.orgs = 50;
-    o.maxPictures = 2;
-    CityDb db;
-    CityWriter w;
-    GenerateCity(o, db, w);
+    const CityDb db = GeneratedCity(1500, 50);
     QRandomGenerator rng(11);
     for (int lang = 0; lang < 2; ++lang) {
         const PickerIndex pickers(db, lang);
@@ -132,7 +119,8 @@ TEST(BuildingSearch, PreparedIndexGivesThePlainWalk) {
             const TBuilding& b = db.Buildings[rng.bounded(int(db.Buildings.size()))];
             const QString caption = InLang(b.caption, lang);
             if (!caption.isEmpty() && rng.bounded(3) == 0)
-                k.Name = SearchLower(caption.mid(int(rng.bounded(int(caption.size()))), 1 + int(rng.bounded(4))));
+                k.Name =
+                    SearchLower(caption.mid(int(rng.bounded(int(caption.size()))), 1 + int(rng.bounded(4))));
             if (rng.bounded(3) == 0) k.Material = int(rng.bounded(7));
             if (rng.bounded(4) == 0) k.Purpose = int(rng.bounded(int(db.BuildingTypeNames.size())));
             if (rng.bounded(3) == 0 && b.street >= 0)

@@ -73,18 +73,31 @@ TEST(FilterList, EntriesAreDrawnWithTypeMatchAndQualifierMarks) {
         std::vector<EntryRun> runs;
     } cases[] = {
         {"Мира", "", true, {{"Мира", K::Black, false}, {" улица", K::Green, false}}},
-        {"Ленинский проспект", "ЛЕН", true,
+        {"Ленинский проспект",
+         "ЛЕН",
+         true,
          {{"Лен", K::Black, true}, {"инский", K::Black, false}, {" проспект", K::Green, false}}},
         {"Восточная улица", "", true, {{"Восточная", K::Black, false}, {" улица", K::Green, false}}},
         {"улица Ленина", "", true, {{"улица", K::Green, false}, {" Ленина", K::Black, false}}},
-        {"2-й проспект Мира", "", true,
+        {"2-й проспект Мира",
+         "",
+         true,
          {{"2-й ", K::Black, false}, {"проспект", K::Green, false}, {" Мира", K::Black, false}}},
         {"проспект", "", true, {{"проспект", K::Green, false}}},
         {"Lenina street", "", true, {{"Lenina", K::Black, false}, {" street", K::Green, false}}},
-        {"Мира", "А УЛ", true,
-         {{"Мир", K::Black, false}, {"а", K::Black, true}, {" ул", K::Green, true}, {"ица", K::Green, false}}},
-        {"Садовая (СНТ)", "САД", true,
-         {{"Сад", K::Black, true}, {"овая", K::Black, false}, {" (СНТ)", K::Maroon, false},
+        {"Мира",
+         "А УЛ",
+         true,
+         {{"Мир", K::Black, false},
+          {"а", K::Black, true},
+          {" ул", K::Green, true},
+          {"ица", K::Green, false}}},
+        {"Садовая (СНТ)",
+         "САД",
+         true,
+         {{"Сад", K::Black, true},
+          {"овая", K::Black, false},
+          {" (СНТ)", K::Maroon, false},
           {" улица", K::Green, false}}},
         {"Аптека (центр)", "", false, {{"Аптека", K::Black, false}, {" (центр)", K::Maroon, false}}},
         {"Кафе (у моста", "", false, {{"Кафе (у моста", K::Black, false}}},
@@ -103,8 +116,9 @@ TEST(FilterList, EntriesAreDrawnWithTypeMatchAndQualifierMarks) {
 }
 
 TEST(HouseNumbers, OrderedByLeadingNumberThenText) {
-    QStringList numbers = {"10/1", "9", "2а", "1", "10", "2", "12/1а", "010", "99999999999999999999",
-                           "100000000000000000000", "корп. 1", "A", "12"};
+    QStringList numbers = {
+        "10/1",    "9", "2а", "1", "10", "2", "12/1а", "010", "99999999999999999999", "100000000000000000000",
+        "корп. 1", "A", "12"};
     std::sort(numbers.begin(), numbers.end(), HouseNumberLess);
     EXPECT_EQ(numbers, QStringList({"1", "2", "2а", "9", "010", "10", "10/1", "12", "12/1а",
                                     "99999999999999999999", "100000000000000000000", "A", "корп. 1"}));
@@ -137,7 +151,8 @@ TEST(HouseNumbers, OfAStreetDistinctShortenedAndSorted) {
     EXPECT_EQ(BuildNumbersOfStreet(db, 0, 0), expected);
     EXPECT_EQ(BuildNumbersOfStreet(db, byStreet, 0, 0), expected);
     for (int street : {1, 2, -1, 3})
-        EXPECT_EQ(BuildNumbersOfStreet(db, byStreet, street, 0), BuildNumbersOfStreet(db, street, 0)) << street;
+        EXPECT_EQ(BuildNumbersOfStreet(db, byStreet, street, 0), BuildNumbersOfStreet(db, street, 0))
+            << street;
     EXPECT_TRUE(BuildNumbersOfStreet(db, byStreet, 2, 0).isEmpty()) << "a street no building refers to";
 
     PickerIndex pickers(db, 0);
@@ -187,7 +202,8 @@ TEST(Rubricator, TreeNarrowsToMatchingRubricsAndEntries) {
 
 TEST(Rubricator, OddIndentationStillMakesATree) {
     // An indented first line, a jump of three levels, blanks and tabs mixed.
-    const auto nodes = ParseRubricTree("\t\tГруппа\n\t\t\t\tРубрика\n \t\tВложенная\n\t\t\t\t\t\tГлубже\nДругая\n");
+    const auto nodes =
+        ParseRubricTree("\t\tГруппа\n\t\t\t\tРубрика\n \t\tВложенная\n\t\t\t\t\t\tГлубже\nДругая\n");
     ASSERT_EQ(nodes.size(), 5u);
     const int depths[] = {0, 1, 2, 3, 0};
     const int parents[] = {-1, 0, 1, 2, -1};

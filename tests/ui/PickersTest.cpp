@@ -75,7 +75,8 @@ TEST(Pickers, StreetAndNumberPickedWithTheKeysThenFound) {
     EXPECT_EQ(drop.SelectedText(), listed.front()) << "the first entry is selected";
     EXPECT_EQ(drop.height(), std::min(14 * drop.Count() + 4, 116));
     EXPECT_EQ(drop.width(), c.cbStreet->width());
-    EXPECT_EQ(drop.mapTo(h.window.get(), QPoint(0, 0)), c.cbStreet->mapTo(h.window.get(), QPoint(0, c.cbStreet->height())));
+    EXPECT_EQ(drop.mapTo(h.window.get(), QPoint(0, 0)),
+              c.cbStreet->mapTo(h.window.get(), QPoint(0, c.cbStreet->height())));
     EXPECT_TRUE(c.cbStreet->hasFocus()) << "the field keeps the caret";
     Shot(h.window.get(), "picker-street");
 
@@ -224,7 +225,8 @@ TEST(RubricatorWindow, FromTheButtonAChosenRubricIsSearchedAtOnce) {
                 EXPECT_EQ(r->tv->topLevelItem(i)->child(j)->childCount(), 0) << "the short tree";
         r->edRubrika->setText(QStringLiteral("апт"));
         // Narrowed after the typing pauses: the groups with a pharmacy, opened.
-        EXPECT_TRUE(WaitUntil([&] { return FindItem(r->tv, QStringLiteral("Аптеки"), 1) && r->tv->topLevelItemCount() == 2; }));
+        EXPECT_TRUE(WaitUntil(
+            [&] { return FindItem(r->tv, QStringLiteral("Аптеки"), 1) && r->tv->topLevelItemCount() == 2; }));
         Shot(r, "rubricator");
         QTreeWidgetItem* item = FindItem(r->tv, QStringLiteral("Аптеки"), 1);
         EXPECT_TRUE(item && item->parent()->isExpanded());
@@ -240,7 +242,8 @@ TEST(RubricatorWindow, FromTheButtonAChosenRubricIsSearchedAtOnce) {
     k.Rubric = pharmacies;
     const Tai found = h.list->Index()->FindOrgs(k, {}, h.now);
     ASSERT_FALSE(found.empty());
-    EXPECT_EQ(CardOrgs(*h.list), std::vector<int>(found.begin(), found.end())) << "searched with no other criterion";
+    EXPECT_EQ(CardOrgs(*h.list), std::vector<int>(found.begin(), found.end()))
+        << "searched with no other criterion";
 }
 
 TEST(RubricatorWindow, ALetterOpensItAndEachChoiceReplacesTheLast) {
@@ -304,7 +307,8 @@ TEST(ObjectTab, BuildingSearchByMaterialNotFoundAndClearing) {
     }
     ASSERT_FALSE(bricks.empty());
     EXPECT_FALSE(h.calls.filter("fly").isEmpty());
-    EXPECT_EQ(h.display.ShownObjects.ids, Tai(bricks.begin(), bricks.end())) << "a few hundred found buildings blink";
+    EXPECT_EQ(h.display.ShownObjects.ids, Tai(bricks.begin(), bricks.end()))
+        << "a few hundred found buildings blink";
     Shot(h.window.get(), "object-tab");
 
     // Nothing found: the caption says so in red for a second, then comes back.
@@ -315,7 +319,8 @@ TEST(ObjectTab, BuildingSearchByMaterialNotFoundAndClearing) {
     Key(p.edObjName, Qt::Key_Return);
     EXPECT_EQ(h.list->pnlCaption->text(), LangText(u"ObjNotFound"));
     EXPECT_EQ(h.list->pnlCaption->palette().color(QPalette::WindowText), QColor(Qt::red));
-    EXPECT_TRUE(WaitUntil([&] { return h.list->pnlCaption->text() == QStringLiteral(" Прежний заголовок"); }, 3000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return h.list->pnlCaption->text() == QStringLiteral(" Прежний заголовок"); }, 3000));
     EXPECT_EQ(h.list->pnlCaption->palette().color(QPalette::WindowText), QColor(Qt::black));
     Key(p.edObjName, Qt::Key_Escape);
     EXPECT_TRUE(p.edObjName->text().isEmpty());

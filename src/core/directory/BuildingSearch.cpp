@@ -89,8 +89,8 @@ bool InAnyDistrict(const CityDb& db, const Tai& districts, TCoord centre) {
 
 } // namespace
 
-std::vector<int> FindBuildingsByCriteria(const CityDb& db, const BuildingCriteria& c, const RadiusCircle& radius,
-                                         int dataLang) {
+std::vector<int> FindBuildingsByCriteria(const CityDb& db, const BuildingCriteria& c,
+                                         const RadiusCircle& radius, int dataLang) {
     std::vector<int> out;
     for (std::size_t i = 0; i < db.Buildings.size(); ++i) {
         const TBuilding& b = db.Buildings[i];
@@ -251,7 +251,8 @@ std::vector<int> BuildingSearchIndex::Find(const BuildingCriteria& c, const Radi
         }
         if (!c.Name.isEmpty() && source != Source::Name) {
             auto at = std::lower_bound(captioned_.begin(), captioned_.end(), i);
-            if (at == captioned_.end() || *at != i || !captions_.Contains(int(at - captioned_.begin()), c.Name))
+            if (at == captioned_.end() || *at != i ||
+                !captions_.Contains(int(at - captioned_.begin()), c.Name))
                 continue;
         }
         if (!c.Districts.empty() && source != Source::District &&

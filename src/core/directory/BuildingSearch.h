@@ -48,8 +48,8 @@ bool InsideField(const TField& field, TCoord p);
 
 // The plain walk of Buildings: every building passing name, material, purpose, street, number,
 // district and radius, in Buildings order.
-std::vector<int> FindBuildingsByCriteria(const CityDb& db, const BuildingCriteria& c, const RadiusCircle& radius,
-                                         int dataLang);
+std::vector<int> FindBuildingsByCriteria(const CityDb& db, const BuildingCriteria& c,
+                                         const RadiusCircle& radius, int dataLang);
 
 class BuildingSearchIndex {
 public:

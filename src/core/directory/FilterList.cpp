@@ -17,8 +17,9 @@ TextListSource::TextListSource(QStringList texts, bool sorted) {
             keys.push_back(collator.sortKey(t));
         std::vector<int> order(std::size_t(texts.size()));
         std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0;
+        });
         QStringList byName;
         byName.reserve(texts.size());
         for (int i : order)
@@ -55,12 +56,12 @@ const QStringList& StreetTypeWords() {
     // The designed words first; "улица" and the English words are recognised too, so that names stored
     // with them do not get a second type.
     static const QStringList words = {
-        QStringLiteral("переулок"), QStringLiteral("проспект"),   QStringLiteral("площадь"),
+        QStringLiteral("переулок"),   QStringLiteral("проспект"), QStringLiteral("площадь"),
         QStringLiteral("набережная"), QStringLiteral("бульвар"),  QStringLiteral("проезд"),
-        QStringLiteral("тупик"),    QStringLiteral("шоссе"),      QStringLiteral("мкад"),
-        QStringLiteral("street"),   QStringLiteral("avenue"),     QStringLiteral("lane"),
-        QStringLiteral("boulevard"), QStringLiteral("passage"),   QStringLiteral("embankment"),
-        QStringLiteral("highway"),  QStringLiteral("square"),     QStringLiteral("road"),
+        QStringLiteral("тупик"),      QStringLiteral("шоссе"),    QStringLiteral("мкад"),
+        QStringLiteral("street"),     QStringLiteral("avenue"),   QStringLiteral("lane"),
+        QStringLiteral("boulevard"),  QStringLiteral("passage"),  QStringLiteral("embankment"),
+        QStringLiteral("highway"),    QStringLiteral("square"),   QStringLiteral("road"),
         QStringLiteral("улица")};
     return words;
 }
@@ -83,7 +84,8 @@ StreetForm FormatStreet(const QString& entry) {
     QString name = entry, type;
     for (const QString& w : StreetTypeWords()) {
         const qsizetype at = name.size() - w.size();
-        if (at > 0 && name[at - 1] == u' ' && QStringView(name).mid(at).compare(w, Qt::CaseInsensitive) == 0) {
+        if (at > 0 && name[at - 1] == u' ' &&
+            QStringView(name).mid(at).compare(w, Qt::CaseInsensitive) == 0) {
             type = name.mid(at);
             name.truncate(at - 1);
         }
@@ -130,8 +132,7 @@ std::vector<EntryRun> EntryRuns(const QString& entry, const QString& upperText, 
 
     const qsizetype open = text.indexOf(QStringLiteral(" ("));
     const qsizetype close = text.indexOf(u')');
-    if (open >= 0 && close > open)
-        std::fill(ink.begin() + open, ink.end(), EntryInk::Maroon);
+    if (open >= 0 && close > open) std::fill(ink.begin() + open, ink.end(), EntryInk::Maroon);
     if (form.greenFrom >= 0)
         std::fill(ink.begin() + form.greenFrom, ink.begin() + form.greenTo, EntryInk::Green);
     if (!upperText.isEmpty()) {

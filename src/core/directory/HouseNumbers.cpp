@@ -66,8 +66,9 @@ StreetBuildings::StreetBuildings(const CityDb& db) {
 
 std::span<const int> StreetBuildings::Of(int street) const {
     if (street < 0 || std::size_t(street) + 1 >= start_.size()) return {};
-    return std::span<const int>(list_).subspan(std::size_t(start_[std::size_t(street)]),
-                                               std::size_t(start_[std::size_t(street) + 1] - start_[std::size_t(street)]));
+    return std::span<const int>(list_).subspan(
+        std::size_t(start_[std::size_t(street)]),
+        std::size_t(start_[std::size_t(street) + 1] - start_[std::size_t(street)]));
 }
 
 QStringList BuildNumbersOfStreet(const CityDb& db, int street, int dataLang) {
@@ -78,6 +79,7 @@ QStringList BuildNumbersOfStreet(const CityDb& db, int street, int dataLang) {
     return NumbersOf(db, onStreet, dataLang);
 }
 
-QStringList BuildNumbersOfStreet(const CityDb& db, const StreetBuildings& byStreet, int street, int dataLang) {
+QStringList BuildNumbersOfStreet(const CityDb& db, const StreetBuildings& byStreet, int street,
+                                 int dataLang) {
     return NumbersOf(db, byStreet.Of(street), dataLang);
 }

@@ -13,9 +13,8 @@ QStringList StreetNames(const CityDb& db, int dataLang) {
 } // namespace
 
 PickerIndex::PickerIndex(const CityDb& db, int dataLang)
-    : db(db), dataLang(dataLang),
-      streets(std::make_shared<TextListSource>(StreetNames(db, dataLang), true)), streetBuildings(db),
-      buildings(db, streetBuildings, dataLang), rubrics(db.RubricTree) {}
+    : db(db), dataLang(dataLang), streets(std::make_shared<TextListSource>(StreetNames(db, dataLang), true)),
+      streetBuildings(db), buildings(db, streetBuildings, dataLang), rubrics(db.RubricTree) {}
 
 int PickerIndex::FindStreet(const QString& name) const {
     const std::vector<int>& found = buildings.StreetsNamed(SearchLower(name));

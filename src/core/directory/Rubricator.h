@@ -8,7 +8,8 @@
 
 struct RubricNode {
     QString text;
-    int depth = 0;   // 0 group, 1 rubric, 2 an entry naming another rubric; deeper lines are kept but never chosen
+    int depth =
+        0; // 0 group, 1 rubric, 2 an entry naming another rubric; deeper lines are kept but never chosen
     int parent = -1; // position of the parent node, -1 for a group
 };
 

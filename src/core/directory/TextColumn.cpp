@@ -23,7 +23,8 @@ std::vector<int> TextColumn::Find(QStringView needle) const {
     while (true) {
         const qsizetype p = matcher.indexIn(buffer_, from);
         if (p < 0) break;
-        const std::size_t r = std::size_t(std::upper_bound(starts_.begin(), starts_.end(), p) - starts_.begin()) - 1;
+        const std::size_t r =
+            std::size_t(std::upper_bound(starts_.begin(), starts_.end(), p) - starts_.begin()) - 1;
         // A hit counts only inside one text, never across the separator.
         if (p + needle.size() <= starts_[r + 1] - 1) {
             out.push_back(int(r));
