@@ -164,7 +164,7 @@ BuildingCriteria TObjectPage::ReadCriteria() const {
     c.Name = SearchLower(TOrgCriteria::FieldValue(edObjName));
     c.Street = SearchLower(TOrgCriteria::FieldValue(cbObjStreet));
     c.Number = SearchLower(TOrgCriteria::FieldValue(edObjBuildNum));
-    c.Material = cbMaterial->findText(cbMaterial->currentText(), Qt::MatchExactly) + 1;
+    c.Material = cbMaterial->findText(cbMaterial->currentText()) + 1;
     c.Purpose = PurposeOf(pickers->db, TOrgCriteria::FieldValue(cbType), pickers->dataLang);
     const QString district = TOrgCriteria::FieldValue(cbRegion);
     if (!district.isEmpty()) c.Districts = DistrictsNamed(pickers->db, district, pickers->dataLang);
@@ -172,7 +172,8 @@ BuildingCriteria TObjectPage::ReadCriteria() const {
 }
 
 void TObjectPage::UpdateFindObjButton() {
-    auto chosen = [](const QComboBox* c) { return c->findText(c->currentText(), Qt::MatchExactly) >= 0; };
+    // An item's text exactly, letter case included: the purpose is then found by that same text.
+    auto chosen = [](const QComboBox* c) { return c->findText(c->currentText()) >= 0; };
     const bool on = !TOrgCriteria::FieldValue(edObjName).isEmpty() || chosen(cbMaterial) || chosen(cbType) ||
                     !TOrgCriteria::FieldValue(cbObjStreet).isEmpty() ||
                     !TOrgCriteria::FieldValue(edObjBuildNum).isEmpty() || chosen(cbRegion);
