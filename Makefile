@@ -56,6 +56,7 @@ bench: build $(DEMO) $(METROPOLIS)
 	TESSARA_BENCH_CITY=$(METROPOLIS) $(BUILD)/bench/bench_load
 	$(BUILD)/bench/bench_render $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_search $(METROPOLIS)
+	$(BUILD)/bench/bench_pickers $(METROPOLIS)
 	cd $(BUILD)/bench && ./bench_osm
 
 # Loader tests under address and undefined-behaviour sanitizers.

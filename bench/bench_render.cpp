@@ -1,6 +1,7 @@
 // Full and overlay-only redraws of the 2D map at 1920 x 1080, beside one fill of the same surface.
 // usage: bench_render CITY.gis [SECOND_CITY.gis] [benchmark flags]
 // With two cities the dense view is timed on both, to show that a frame follows what is visible.
+#include "BenchTime.h"
 #include "Catalogue.h"
 #include "CityFile.h"
 #include "LabelMetrics.h"
@@ -14,7 +15,6 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -60,24 +60,6 @@ void Setup(LoadedCity& c, Case k) {
     c.map->options.flat = false;
 }
 
-// Thread CPU time, so that other work on a shared machine does not count against a frame.
-double CpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double MedianMs(const std::function<void()>& fn, int runs = 15) {
-    std::vector<double> ms;
-    fn(); // warm caches and fonts
-    for (int i = 0; i < runs; ++i) {
-        const double t0 = CpuMs();
-        fn();
-        ms.push_back(CpuMs() - t0);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
 
 std::vector<std::unique_ptr<LoadedCity>> Cities;
 

@@ -8,6 +8,7 @@
 #include "ColorScheme.h"
 #include "Folders.h"
 #include "MapCursors.h"
+#include "PendingAddress.h"
 #include "Settings.h"
 #include "TextTable.h"
 #include "Updater.h"
@@ -45,6 +46,9 @@ struct AppContext {
     // "start", "back", "quit", "error", empty, or a map gesture ("move", "scale", "scale_move", ...).
     QString AppState;
     DownloadOutcome Outcome;
+
+    // An address another program asked the map to show (the command server); the main window serves it.
+    PendingAddress pendingAddress;
 
     // Banners the main window rotates: organisation ids and the current position (-1 when none).
     Tai DownBannerIds, MapBannerIds;

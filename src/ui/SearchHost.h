@@ -19,6 +19,12 @@ public:
     virtual void FlyTo(float /*x*/, float /*y*/, float /*scale*/) {}
     // Makes the building the map's selected object (drawn in the active colour).
     virtual void SelectBuilding(int /*building*/) {}
+    virtual void SelectStreet(int /*street*/) {}
+    // Lets the map move again after an interruption (blinking and flights run only then).
+    virtual void AllowMapMotion() {}
+    // The program is going back to the start window (AppState "back"): nothing starts blinking.
+    virtual bool InBackground() const { return false; }
+    virtual void HideHints() {}
     virtual QSize MapSize() const { return {800, 600}; }
     virtual float FullScale() const { return 1; }
     // The radius tool's circle.
@@ -35,13 +41,10 @@ public:
     // The statistics request for an organisation whose card was opened.
     virtual void OrgViewed(int /*orgId*/) {}
     virtual void HideFilterList() {}
-    // True when the filter list was shown and is now hidden (Escape in edCaption).
-    virtual bool CloseFilterList() { return false; }
     // Moves the focus to the invisible edit, so no criterion field keeps it.
     virtual void FocusDefocus() {}
     virtual bool ResultPanelVisible() const { return true; }
     virtual void SaveSettings() {}
-    virtual void OpenRubricator() {}
     // The card menu (copy, print) for a right click; org is -1 off organisation cards.
     virtual void CardMenu(const QPoint& /*globalPos*/, int /*org*/) {}
     virtual QDateTime Now() const { return QDateTime::currentDateTime(); }

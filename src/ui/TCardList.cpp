@@ -4,6 +4,7 @@
 #include "CityFile.h"
 #include "MainWindowLabels.h"
 #include "OrgPages.h"
+#include "PickerIndex.h"
 #include "Relabel.h"
 #include "Settings.h"
 #include "ShellOpen.h"
@@ -164,22 +165,30 @@ void TCardList::SetCity(CityDb* db, const CityFileRef* city) {
     db_ = db;
     city_ = city;
     index_.reset();
+    pickers_.reset();
     pictures_.reset();
     if (db_) {
         index_ = std::make_unique<OrgSearchIndex>(*db_, settings_.DataLang);
+        pickers_ = std::make_unique<PickerIndex>(*db_, settings_.DataLang);
         pictures_ = std::make_unique<CardPictures>(*db_, city_);
     }
     ClearResults();
     btnBack->setEnabled(false);
     btnForward->setEnabled(false);
+    emit searchDataChanged();
 }
 
 void TCardList::DataLangChanged() {
-    if (db_) index_ = std::make_unique<OrgSearchIndex>(*db_, settings_.DataLang);
+    if (db_) {
+        index_ = std::make_unique<OrgSearchIndex>(*db_, settings_.DataLang);
+        pickers_.reset();
+        pickers_ = std::make_unique<PickerIndex>(*db_, settings_.DataLang);
+    }
     ClearResults();
     history.Clear();
     btnBack->setEnabled(false);
     btnForward->setEnabled(false);
+    emit searchDataChanged();
 }
 
 CardEnv TCardList::Env() {

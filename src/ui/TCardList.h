@@ -15,6 +15,7 @@ class QLabel;
 class QScrollBar;
 class QToolButton;
 struct CityFileRef;
+struct PickerIndex;
 struct Settings;
 class TCardList;
 
@@ -73,6 +74,10 @@ public:
 
     CityDb* Db() const { return db_; }
     const OrgSearchIndex* Index() const { return index_.get(); }
+    // What the pickers, the rubricator and the building search compare (null without a city).
+    const PickerIndex* Pickers() const { return pickers_.get(); }
+    Settings& AppSettings() { return settings_; }
+    MapDisplay& Display() { return display_; }
 
     // Producers of the list.
     void ClearResults();
@@ -115,6 +120,10 @@ public:
     // Called with every organisation whose local page a card asks to open; tests capture it.
     std::function<void(int org)> openOrgPage;
 
+signals:
+    // The city or its data language changed: the search indexes were rebuilt.
+    void searchDataChanged();
+
 private:
     CardEnv Env();
     void Dispatch(const CardClick& click);
@@ -126,6 +135,7 @@ private:
     CityDb* db_ = nullptr;
     const CityFileRef* city_ = nullptr;
     std::unique_ptr<OrgSearchIndex> index_;
+    std::unique_ptr<PickerIndex> pickers_;
     std::unique_ptr<FontMeasure> measure_;
     std::unique_ptr<CardPictures> pictures_;
     bool expandAllRunning_ = false;

@@ -1,10 +1,15 @@
 #include "TOrgCriteria.h"
 
 #include "MainWindowLabels.h"
+#include "PickerIndex.h"
 #include "Relabel.h"
+#include "Rubricator.h"
 #include "SearchHost.h"
+#include "StreetOnMap.h"
 #include "TCardList.h"
+#include "TFilterListBox.h"
 #include "TextTable.h"
+#include "TfrmRubrikator.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -24,13 +30,6 @@ namespace {
 template <class W> W* Named(W* w, const char* name) {
     w->setObjectName(QString::fromLatin1(name));
     return w;
-}
-
-QComboBox* EditCombo(QWidget* parent, const char* name) {
-    auto* c = Named(new QComboBox(parent), name);
-    c->setEditable(true);
-    c->setInsertPolicy(QComboBox::NoInsert);
-    return c;
 }
 
 } // namespace
@@ -42,9 +41,9 @@ TOrgCriteria::TOrgCriteria(TCardList& list, SearchHost& host, QWidget* parent)
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setVerticalSpacing(4);
     txtStreet = Named(new QLabel(this), "txtStreet");
-    cbStreet = EditCombo(this, "cbStreet");
+    cbStreet = Named(new TComboEdit(this), "cbStreet");
     txtBuildNum = Named(new QLabel(this), "txtBuildNum");
-    cbBuildNum = EditCombo(this, "cbBuildNum");
+    cbBuildNum = Named(new TComboEdit(this), "cbBuildNum");
     txtCaption = Named(new QLabel(this), "txtCaption");
     edCaption = Named(new QLineEdit(this), "edCaption");
     txtRubrika = Named(new QLabel(this), "txtRubrika");
@@ -118,9 +117,37 @@ TOrgCriteria::TOrgCriteria(TCardList& list, SearchHost& host, QWidget* parent)
     connect(btnMore, &QPushButton::clicked, this, &TOrgCriteria::btnMoreClick);
     connect(btnFindOrg, &QPushButton::clicked, this, &TOrgCriteria::btnFindOrgClick);
     connect(btnClearOrg, &QPushButton::clicked, this, &TOrgCriteria::btnClearOrgClick);
-    connect(btnRubrika, &QToolButton::clicked, this, [this] { host_.OpenRubricator(); });
+    connect(btnRubrika, &QToolButton::clicked, this, [this] { OpenRubricator(QString(), true); });
+
+    filterList = new TFilterListBox(this);
+    timProc = new QTimer(this);
+    timProc->setObjectName(QStringLiteral("timProc"));
+    timProc->setInterval(1);
+    timProc->setSingleShot(true);
+    connect(timProc, &QTimer::timeout, this, [this] {
+        if (auto action = std::exchange(deferred_, {})) action();
+    });
+    // The user's typing refills the list; the program's own changes (an entry taken, a prompt) do not.
+    connect(cbStreet->lineEdit(), &QLineEdit::textEdited, this, [this] {
+        ResetBuildNum();
+        FillPicker(cbStreet, false);
+    });
+    connect(cbBuildNum->lineEdit(), &QLineEdit::textEdited, this, [this] { FillPicker(cbBuildNum, false); });
+    connect(edCaption, &QLineEdit::textEdited, this, [this] { FillPicker(edCaption, false); });
+    connect(cbStreet, &TComboEdit::buttonClicked, this, &TOrgCriteria::cbStreetButtonClick);
+    connect(cbBuildNum, &TComboEdit::buttonClicked, this, &TOrgCriteria::cbBuildNumButtonClick);
+    connect(filterList, &TFilterListBox::entryClicked, this, [this](QWidget* field) {
+        if (field == cbStreet || field == cbBuildNum || field == edCaption) PickerEnter(field);
+    });
+    connect(&list_, &TCardList::searchDataChanged, this, &TOrgCriteria::SearchDataChanged);
 
     Relabel(CurrentShellLang());
+}
+
+TOrgCriteria::~TOrgCriteria() {
+    // The list lives in the window while attached; it goes with the criteria that made it.
+    delete filterList;
+    delete frmRubrikator;
 }
 
 void TOrgCriteria::Relabel(int shellLang) {
@@ -134,7 +161,7 @@ void TOrgCriteria::Relabel(int shellLang) {
     UpdateFindOrgButton();
 }
 
-QLineEdit* TOrgCriteria::EditOf(QWidget* field) const {
+QLineEdit* TOrgCriteria::EditOf(QWidget* field) {
     if (auto* c = qobject_cast<QComboBox*>(field)) return c->lineEdit();
     return qobject_cast<QLineEdit*>(field);
 }
@@ -232,7 +259,7 @@ void TOrgCriteria::btnClearOrgClick() {
     for (QCheckBox* c : {chbAlltime, chbNow, chbWeb})
         c->setChecked(false);
     selectedRubric_ = -1;
-    host_.HideFilterList();
+    filterList->Hide();
     UpdateFindOrgButton();
 }
 
@@ -278,6 +305,7 @@ bool TOrgCriteria::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::FocusIn:
         ShowPrompt(field, true);
+        if (field == cbStreet || field == cbBuildNum || field == edCaption) filterList->SetOwner(field);
         break;
     case QEvent::FocusOut:
         ShowPrompt(field, false);
@@ -294,12 +322,21 @@ bool TOrgCriteria::eventFilter(QObject* watched, QEvent* event) {
             return TelecomKey(k);
         }
         if (!press) break;
+        if ((field == cbStreet || field == cbBuildNum || field == edCaption) && PickerKey(field, k)) return true;
+        if (field == edRub && !k->text().isEmpty() && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+            OpensRubricator(k->text().at(0))) {
+            OpenRubricator(k->text().left(1), false);
+            return true;
+        }
         const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
         if (k->key() == Qt::Key_Escape) {
             if (field == edInet || field == edTelecom) {
                 edInet == field ? edInet->clear() : edTelecom->clear();
             } else if (field == edCaption) {
-                if (!host_.CloseFilterList()) edCaption->clear();
+                if (filterList->IsShownFor(edCaption))
+                    filterList->Hide();
+                else
+                    edCaption->clear();
             } else if (field == edRub) {
                 SetRubric(-1);
                 edRub->clear();
@@ -324,4 +361,139 @@ bool TOrgCriteria::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return false;
+}
+
+// ---- Pickers ----
+
+void TOrgCriteria::SearchDataChanged() {
+    filterList->Reset();
+    rubricTree_ = nullptr;
+    if (frmRubrikator) frmRubrikator->SetTree(nullptr);
+}
+
+std::shared_ptr<const FilterSource> TOrgCriteria::SourceOf(QWidget* field) const {
+    const PickerIndex* pickers = list_.Pickers();
+    if (field == edCaption) return list_.Index() ? std::make_shared<OrgNameSource>(*list_.Index()) : nullptr;
+    if (!pickers) return nullptr;
+    if (field == cbStreet) return pickers->streets;
+    return std::make_shared<TextListSource>(pickers->HouseNumbers(FieldValue(cbStreet)));
+}
+
+void TOrgCriteria::FillPicker(QWidget* field, bool all) {
+    filterList->SetOwner(field);
+    filterList->Fill(SourceOf(field), FieldValue(field), field == cbStreet, all);
+}
+
+void TOrgCriteria::DropButton(QWidget* field) {
+    host_.StopMapMotion();
+    filterList->DropButton(field, SourceOf(field), FieldValue(field), field == cbStreet);
+}
+
+void TOrgCriteria::cbStreetButtonClick() {
+    DropButton(cbStreet);
+}
+
+void TOrgCriteria::cbBuildNumButtonClick() {
+    DropButton(cbBuildNum);
+}
+
+void TOrgCriteria::TakeEntry(QWidget* field) {
+    const QString entry = filterList->EntryFor(field);
+    if (!entry.isEmpty()) EditOf(field)->setText(entry);
+}
+
+void TOrgCriteria::ResetBuildNum() {
+    cbBuildNum->lineEdit()->setText(cbBuildNum->hasFocus() ? QString() : cbBuildNum->toolTip());
+    Recolour(cbBuildNum);
+}
+
+void TOrgCriteria::PickerEnter(QWidget* field) {
+    TakeEntry(field);
+    filterList->Text = SearchUpper(FieldValue(field));
+    filterList->Hide();
+    if (field == cbStreet) {
+        ResetBuildNum();
+        UpdateFindOrgButton();
+        Defer([this] { ShowStreetOnMap(); });
+    } else if (field == cbBuildNum) {
+        UpdateFindOrgButton();
+        Defer([this] { ShowHouseOnMap(); });
+    } else if (btnFindOrg->isEnabled()) {
+        btnFindOrgClick();
+    }
+}
+
+bool TOrgCriteria::PickerKey(QWidget* field, QKeyEvent* k) {
+    host_.HideHints();
+    if (field != edCaption) host_.StopMapMotion();
+    if (filterList->IsShownFor(field) && filterList->KeyUp(k->key())) return true;
+    switch (k->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        PickerEnter(field);
+        return true;
+    case Qt::Key_Escape:
+        if (field == edCaption) return false; // as the other criteria fields
+        EditOf(field)->setText(QString());
+        if (field == cbStreet) ResetBuildNum();
+        filterList->Hide();
+        UpdateFindOrgButton();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TOrgCriteria::Defer(std::function<void()> action) {
+    deferred_ = std::move(action);
+    timProc->start();
+}
+
+void TOrgCriteria::ShowStreetOnMap() {
+    const PickerIndex* pickers = list_.Pickers();
+    if (!pickers) return;
+    if (::ShowStreetOnMap(list_, host_, pickers->FindStreet(FieldValue(cbStreet))) && !host_.InBackground() &&
+        cbStreet->isVisible())
+        cbStreet->setFocus();
+}
+
+void TOrgCriteria::ShowHouseOnMap() {
+    const QString number = FieldValue(cbBuildNum);
+    if (number.isEmpty() || !list_.Db()) return;
+    host_.StopBlink();
+    list_.ShowAddressOnMap(FieldValue(cbStreet) + QStringLiteral(", ") + number, -1);
+    if (host_.InBackground()) return;
+    host_.AllowMapMotion();
+    if (!list_.Display().ShownObjects.ids.empty()) host_.StartBlink();
+    if (cbBuildNum->isVisible())
+        cbBuildNum->setFocus();
+    else if (host_.ResultPanelVisible())
+        host_.FocusDefocus();
+}
+
+// ---- Rubricator ----
+
+void TOrgCriteria::OpenRubricator(const QString& firstLetter, bool search) {
+    host_.HideHints();
+    if (!frmRubrikator) {
+        frmRubrikator = new TfrmRubrikator(list_.AppSettings(), window());
+        connect(frmRubrikator, &TfrmRubrikator::rubricChosen, this, &TOrgCriteria::RubricChosen);
+        connect(frmRubrikator, &TfrmRubrikator::settingsChanged, this, [this] { host_.SaveSettings(); });
+    }
+    const PickerIndex* pickers = list_.Pickers();
+    const RubricTreeIndex* tree = pickers ? &pickers->rubrics : nullptr;
+    if (tree != rubricTree_) {
+        rubricTree_ = tree;
+        frmRubrikator->SetTree(tree);
+    }
+    frmRubrikator->Open(firstLetter, search);
+}
+
+void TOrgCriteria::RubricChosen(const QString& name, bool search) {
+    const CityDb* db = list_.Db();
+    const int rubric = db ? FindRubric(*db, name) : -1;
+    // A tree line that names no rubric changes nothing: the field never shows a rubric it does not search.
+    if (rubric < 0) return;
+    SetRubric(rubric);
+    if (search) btnFindOrgClick();
 }

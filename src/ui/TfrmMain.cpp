@@ -14,7 +14,9 @@
 #include "ShellOpen.h"
 #include "StreetHitTest.h"
 #include "TCardList.h"
+#include "TFilterListBox.h"
 #include "TMapImage.h"
+#include "TObjectPage.h"
 #include "TOrgCriteria.h"
 #include "ToolStrip.h"
 #include "TfrmHelp.h"
@@ -146,6 +148,19 @@ public:
         frm_.hit.HitKind = otBuild;
         frm_.hit.HitIndex = building;
     }
+    void SelectStreet(int street) override {
+        CityDb& db = *frm_.app().db;
+        if (street < 0 || street >= int(db.Streets.size())) return;
+        frm_.hit.Forget(db);
+        Activate(db.Streets[std::size_t(street)], frm_.app().colors.active());
+        frm_.hit.HitKind = otStreet;
+        frm_.hit.HitIndex = street;
+    }
+    void AllowMapMotion() override {
+        if (frm_.motion) frm_.motion->StopMotion = false;
+    }
+    bool InBackground() const override { return frm_.app().AppState == QStringLiteral("back"); }
+    void HideHints() override { frm_.HideHints(); }
     QSize MapSize() const override { return frm_.img->size(); }
     float FullScale() const override { return frm_.view.FullScale; }
     // The radius tool is not built yet: no circle.
@@ -242,6 +257,7 @@ TfrmMain::~TfrmMain() {
     if (screenCursor_) QApplication::restoreOverrideCursor();
     // The search widgets refer to the host, the map display and each other: they go first, the list's
     // panels before the list they paint.
+    delete objectPage;
     delete pnlMore;
     delete criteria;
     delete pnlCaption;
@@ -305,6 +321,7 @@ void TfrmMain::BuildLayout() {
     auto* criteriaLayout = new QVBoxLayout(pgCriteria);
     criteriaLayout->setContentsMargins(0, 0, 0, 0);
     criteriaLayout->addWidget(criteria);
+    objectPage->Connect(*list, criteria->filterList);
 
     // Bottom banner area (banners rotate once that part lands).
     pnl = new QWidget(pnlResult);
@@ -470,58 +487,18 @@ void TfrmMain::BuildLayout() {
 }
 
 void TfrmMain::BuildObjectPage() {
-    auto label = [](QWidget* page, const char* name, int y) {
-        auto* l = new QLabel(page);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setGeometry(6, y, 96, 22);
-        return l;
-    };
-    auto combo = [](QWidget* page, const char* name, int y, bool editable) {
-        auto* c = new QComboBox(page);
-        c->setObjectName(QString::fromLatin1(name));
-        c->setEditable(editable);
-        c->setGeometry(104, y, ResultWidth - 116, 22);
-        if (editable) c->setInsertPolicy(QComboBox::NoInsert);
-        return c;
-    };
-    auto edit = [](QWidget* page, const char* name, int y) {
-        auto* e = new QLineEdit(page);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setGeometry(104, y, ResultWidth - 116, 22);
-        return e;
-    };
-    int y = 8;
-    label(pgObject, "txtObjName", y);
-    edObjName = edit(pgObject, "edObjName", y);
-    y += 28;
-    label(pgObject, "txtMaterial", y);
-    cbMaterial = combo(pgObject, "cbMaterial", y, true);
-    y += 28;
-    label(pgObject, "txtType", y);
-    cbType = combo(pgObject, "cbType", y, true);
-    y += 28;
-    label(pgObject, "txtRegion", y);
-    cbRegion = combo(pgObject, "cbRegion", y, true);
-    y += 28;
-    label(pgObject, "txtObjStreet", y);
-    cbObjStreet = combo(pgObject, "cbObjStreet", y, true);
-    y += 28;
-    label(pgObject, "txtObjBuildNum", y);
-    edObjBuildNum = edit(pgObject, "edObjBuildNum", y);
-    y += 32;
-    // The building search lands with its own part; its buttons wait disabled.
-    auto* find = new QPushButton(pgObject);
-    find->setObjectName(QStringLiteral("btnFindObj"));
-    find->setGeometry(104, y, 130, 26);
-    find->setEnabled(false);
-    btnFindObj = find;
-    auto* clear = new QPushButton(pgObject);
-    clear->setObjectName(QStringLiteral("btnClearObj"));
-    clear->setGeometry(240, y, ResultWidth - 252, 26);
-    clear->setEnabled(false);
-    btnClearObj = clear;
-    for (QComboBox* c : {cbMaterial, cbType, cbRegion})
-        c->setCurrentIndex(-1);
+    objectPage = new TObjectPage(*searchHost_, app_.pendingAddress, pgObject);
+    auto* layout = new QVBoxLayout(pgObject);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(objectPage);
+    cbObjStreet = objectPage->cbObjStreet;
+    cbMaterial = objectPage->cbMaterial;
+    cbType = objectPage->cbType;
+    cbRegion = objectPage->cbRegion;
+    edObjBuildNum = objectPage->edObjBuildNum;
+    edObjName = objectPage->edObjName;
+    btnFindObj = objectPage->btnFindObj;
+    btnClearObj = objectPage->btnClearObj;
 }
 
 void TfrmMain::BuildTransportPage() {

@@ -26,6 +26,7 @@ class QToolButton;
 class SearchHost;
 class TCardList;
 class TMap;
+class TObjectPage;
 class TOrgCriteria;
 class TMapImage;
 class TfrmHelp;
@@ -111,6 +112,8 @@ public:
     QToolButton *btnOptions, *btnHelp, *btnUpdate, *btnCallback;
     QToolButton *btnFullMap, *btn3D, *btnIncScale, *btnDecScale, *btnScale, *btnMeas, *btnPrint, *btnRadius,
         *btnSwitchMapTools;
+    // The building search on pgObject; its fields are reachable by name here too.
+    TObjectPage* objectPage;
     QComboBox *cbObjStreet, *cbMaterial, *cbType, *cbRegion, *cbBusWay, *cbBusStop1, *cbBusStop2;
     QLineEdit *edObjBuildNum, *edObjName;
     QToolButton *btnSelBusStop1, *btnSelBusStop2;

@@ -682,22 +682,8 @@ void TfrmStart::timTimer() {
         for (int k = 0; k < 5; ++k)
             StepProgress(); // options, ruler, colours, feedback and tips windows
 
-        frmMain->cbMaterial->clear();
-        for (size_t i = 1; i < db.MaterialNames.size(); ++i)
-            frmMain->cbMaterial->addItem(db.MaterialNames[i].value(0));
         frmMain->frmQuit->PrepareBanner();
         StepProgress();
-
-        frmMain->cbRegion->clear();
-        QString last;
-        bool first = true;
-        for (const TField& f : db.Fields) {
-            if (f.typ != DistrictFieldType) break;
-            const QString caption = f.caption.value(0);
-            if (first || caption != last) frmMain->cbRegion->addItem(caption);
-            last = caption;
-            first = false;
-        }
     } catch (const CityFileError& e) {
         FailLoading(e.message());
         return;
@@ -714,11 +700,6 @@ void TfrmStart::timTimer() {
     if (s.DataLang > 0) {
         frmMain->ChangeDataLang();
         StepProgress();
-    }
-    frmMain->cbType->clear();
-    for (size_t i = 1; i < db.BuildingTypeNames.size(); ++i) {
-        const Tas& name = db.BuildingTypeNames[i];
-        frmMain->cbType->addItem(name.value(s.DataLang, name.value(0)));
     }
     pb1->hide();
     QApplication::processEvents();

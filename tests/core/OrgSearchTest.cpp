@@ -2,11 +2,9 @@
 // and the prepared index against a plain walk of a generated city.
 #include "OrgSearch.h"
 #include "CityDb.h"
-#include "CityGenerator.h"
-#include "CityWriter.h"
 #include "DirectoryRecords.h"
+#include "GeneratedCity.h"
 
-#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -296,19 +294,7 @@ std::vector<int> ReferenceWalk(const CityDb& db, const OrgCriteria& c, int lang,
 }
 
 TEST(FindOrgs, PreparedIndexGivesThePlainWalk) {
-    // The generator draws its pictures with text, which needs a GUI application.
-    static int argc = 1;
-    static char name[] = "tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);
-    CityGenOptions o;
-    CityGenPreset("demo", o);
-    o.buildings = 1200;
-    o.orgs = 900;
-    o.maxPictures = 4;
-    CityDb db;
-    CityWriter w;
-    GenerateCity(o, db, w);
+    CityDb db = GeneratedCity(1200, 900);
     ResolveOrgAddresses(db);
     QRandomGenerator rng(7);
     const QDateTime now = At(5, 22, 30);

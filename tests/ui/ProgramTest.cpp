@@ -1,6 +1,8 @@
 // The program's windows driven by control name: the start window, loading a city, the main window
 // with its map, closing through the quit window and coming back; a second start that is refused.
+#include "BuildingSearch.h"
 #include "ProgramHarness.h"
+#include "TObjectPage.h"
 
 namespace {
 
@@ -523,6 +525,36 @@ TEST_F(MainWindow, FindOrganisationsByNameAndListABuildingsOnes) {
     c->edCaption->setText(QStringLiteral("abc"));
     Key(Qt::Key_Escape);
     EXPECT_TRUE(c->edCaption->text().isEmpty());
+}
+
+TEST_F(MainWindow, ObjectTabListsAndAnAddressRequestFromOutside) {
+    CityDb& db = *app->db;
+    TObjectPage* p = frm->objectPage;
+    EXPECT_EQ(frm->cbRegion, p->cbRegion);
+    QStringList regions;
+    for (int i = 0; i < p->cbRegion->count(); ++i)
+        regions << p->cbRegion->itemText(i);
+    EXPECT_EQ(regions, DistrictItems(db, 0));
+
+    // A street named from outside: found, selected and fitted into the map by the 100 ms timer.
+    int street = -1;
+    for (std::size_t s = 0; s < db.Streets.size() && street < 0; ++s)
+        if (!db.Streets[s].shape.empty()) street = int(s);
+    ASSERT_GE(street, 0);
+    const float scale = frm->view.Scale;
+    app->pendingAddress.Set(db.Streets[std::size_t(street)].Name[0].toUpper());
+    ASSERT_TRUE(WaitUntil([&] { return frm->hit.HitKind == otStreet && frm->hit.HitIndex == street; }, 3000));
+    EXPECT_TRUE(db.Streets[std::size_t(street)].IsFound);
+    EXPECT_NE(frm->view.Scale, scale) << "the map flew to the street";
+    EXPECT_TRUE(app->pendingAddress.IsEmpty());
+
+    // Another data language: the lists follow it.
+    if (db.DataLangCount > 1) {
+        app->settings.DataLang = 1;
+        app->languageHooks.ChangeDataLang();
+        EXPECT_EQ(p->cbRegion->itemText(0), DistrictItems(db, 1).value(0));
+        EXPECT_EQ(p->cbMaterial->itemText(0), MaterialItems(db, 1).value(0));
+    }
 }
 
 } // namespace

@@ -20,27 +20,6 @@
 
 namespace {
 
-void Focus(QWidget* w) {
-    QFocusEvent in(QEvent::FocusIn);
-    QApplication::sendEvent(w, &in);
-}
-void Unfocus(QWidget* w) {
-    QFocusEvent out(QEvent::FocusOut);
-    QApplication::sendEvent(w, &out);
-}
-
-// Key presses as the keyboard gives them: each character, then the field's own handling.
-void Type(QWidget* w, const QString& text) {
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-    }
-}
-void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(w, &press);
-}
-
 QStringList CardTitles(const TCardList& list) {
     QStringList out;
     for (const TCard& c : list.cards.crds) {
@@ -50,13 +29,6 @@ QStringList CardTitles(const TCardList& list) {
         out << title;
     }
     return out;
-}
-
-void Shot(QWidget* w, const char* name) {
-    const QString dir = qEnvironmentVariable("TESSARA_SCREENSHOT_DIR");
-    if (dir.isEmpty()) return;
-    QApplication::processEvents();
-    w->grab().save(dir + "/" + name + ".png");
 }
 
 TEST(SearchWidgets, TypeFindAndReadTheCards) {

@@ -1,5 +1,7 @@
 #include "OrgSearch.h"
 
+#include "Rubricator.h"
+
 #include <QHash>
 #include <algorithm>
 #include <cmath>
@@ -152,25 +154,12 @@ std::vector<int> RubricSet(const CityDb& db, int rubric) {
     set.push_back(rubric);
     if (rubric >= db.RubricNames.size()) return set;
     const QString& name = db.RubricNames[rubric];
-    // Tree levels as a tree view loads the text: indentation deeper than one step below the previous
-    // line still makes a child of it.
-    std::vector<QStringView> path;
-    const QStringView tree(db.RubricTree);
-    for (QStringView line : tree.tokenize(u'\n')) {
-        if (line.endsWith(u'\r')) line.chop(1);
-        qsizetype indent = 0;
-        while (indent < line.size() && (line[indent] == u' ' || line[indent] == u'\t'))
-            ++indent;
-        const QStringView text = line.mid(indent);
-        if (text.isEmpty()) continue;
-        const std::size_t level = std::min<std::size_t>(std::size_t(indent), path.size());
-        path.resize(level);
-        path.push_back(text);
-        if (level == 2 && text == name) {
-            const int parent = FindRubric(db, path[1].toString());
+    const std::vector<RubricNode> nodes = ParseRubricTree(db.RubricTree);
+    for (const RubricNode& n : nodes)
+        if (n.depth == 2 && n.text == name) {
+            const int parent = FindRubric(db, nodes[std::size_t(n.parent)].text);
             if (parent >= 0) set.push_back(parent);
         }
-    }
     return set;
 }
 
@@ -485,9 +474,12 @@ std::vector<int> OrgSearchIndex::FindOrgs(const OrgCriteria& c, const RadiusCirc
                    ? &db_.Schedules[std::size_t(a.schedule)]
                    : nullptr;
     };
+    // Three letters are one trigram: its list holds exactly the captions containing them, so the
+    // candidates it gives need no second look at the name.
+    bool nameSure = false;
     auto passes = [&](int i) {
         const TOrg& o = db_.Orgs[std::size_t(i)];
-        if (!name.isEmpty() && !RecordContains(d.captions, i, name)) return false;
+        if (!name.isEmpty() && !nameSure && !RecordContains(d.captions, i, name)) return false;
         if (!inet.isEmpty() && !RecordContains(d.inet, i, inet)) return false;
         if (!c.Street.isEmpty() || !c.Number.isEmpty()) {
             bool any = false;
@@ -546,6 +538,7 @@ std::vector<int> OrgSearchIndex::FindOrgs(const OrgCriteria& c, const RadiusCirc
         candidates = RecordsWith(d.digits, std::string_view(phone));
     } else if (name.size() >= 3) {
         candidates = TrigramCandidates(d.captionTrigrams, name);
+        nameSure = name.size() == 3;
     } else if (name.size() == 2) {
         auto it = d.captionBigrams.find(std::uint32_t(name[0].unicode()) << 16 | name[1].unicode());
         if (it != d.captionBigrams.end()) candidates = it->second;
