@@ -108,7 +108,7 @@ const Window MainWindowTable{
         {"cbBuildNum", Click},
         {"edCaption", Click},
         {"edRub", Click},
-        {"btnRubrika", Click, "Rubrika"},
+        {"btnRubrika", Click, "Rubrika", "frmRubrikator"},
         {"btnMore", Click},
         {"edTelecom", Click},
         {"edInet", Click},
@@ -216,6 +216,8 @@ const std::vector<Window> DialogTables{
          {"cbHelp", Twice},
          {"btnHelp", Click, nullptr, "QMessageBox?"},
      }},
+    // A click in the tree chooses a rubric and starts a search: hovered only.
+    {"frmRubrikator", nullptr, true, {{"edRubrika", Click}, {"chbHide", Twice}, {"tv", Hover}}},
     // Quitting and changing the city are the two ways out: hovered only.
     {"frmQuit",
      "btnNo",
