@@ -12,6 +12,9 @@
 #include <functional>
 #include <memory>
 
+class AddressRequests;
+class CardExport;
+class CommandServer;
 class QButtonGroup;
 class QComboBox;
 class QFrame;
@@ -119,6 +122,11 @@ public:
     QAction *mnuHideBanners, *mnuShowBanners;
     QTimer *timMove, *timSmooth, *timStop, *timFlow, *timBlink, *timHint, *timHideHint, *timStart, *timClose;
     TfrmQuit* frmQuit;
+    // The command server (srv) runs while a city is shown; its requests wait in addressRequests.
+    std::unique_ptr<CommandServer> srv;
+    AddressRequests* addressRequests;
+    // The cards' right-click menu pmCards.
+    CardExport* cardExport;
     TfrmHelp* frmHelp;
     QWidget* shownHint = nullptr; // the hint panel waiting for or showing
     int lastTabSlot = -1;
