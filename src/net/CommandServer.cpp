@@ -141,6 +141,7 @@ struct CommandServer::Worker {
             if (tooLong) break;
             const QString address = ShowAdrArgument(QByteArrayView(line.constData(), n - 1));
             if (!address.isEmpty() && onAddress) onAddress(address);
+            ++lines; // after the hand-over, so a count seen elsewhere includes its effect
         }
         if (tooLong || s->bytesAvailable() > MaxLine) Finish(s, false);
     }
@@ -163,6 +164,7 @@ struct CommandServer::Worker {
     QByteArray line = QByteArray(MaxLine + 2, Qt::Uninitialized); // a line, its LF and readLine's NUL
 
     std::atomic<int> connections{0};
+    std::atomic<quint64> lines{0};
     mutable QMutex snapshotMutex;
     QList<QHostAddress> addresses;
     quint16 listeningPort = 0;
@@ -204,6 +206,10 @@ QList<QHostAddress> CommandServer::Addresses() const {
 
 int CommandServer::Connections() const {
     return worker_ ? worker_->connections.load() : 0;
+}
+
+quint64 CommandServer::LinesServed() const {
+    return worker_ ? worker_->lines.load() : 0;
 }
 
 bool ReadCommandServerAnyHost() {

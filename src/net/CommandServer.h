@@ -49,6 +49,8 @@ public:
     QList<QHostAddress> Addresses() const;
     // Connections being served now.
     int Connections() const;
+    // Complete lines read since Start, whatever they asked.
+    quint64 LinesServed() const;
 
 private:
     struct Worker;
