@@ -27,7 +27,8 @@ public:
     static constexpr qsizetype MaxLine = 64 * 1024;
     // Further clients wait in the system's queue until a connection ends.
     static constexpr int MaxConnections = 64;
-    static constexpr int ListenBacklog = 256;
+    // Room in the system's queue for a burst of clients connecting at once.
+    static constexpr int ListenBacklog = 1024;
 
     using AddressHandler = std::function<void(const QString& address)>;
 

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
@@ -224,4 +225,29 @@ TEST(CommandServer, StopClosesEveryConnectionAndFreesThePort) {
     auto again = Connect(QHostAddress::LocalHost, port);
     Send(*again, "ShowAdr;two\n");
     EXPECT_TRUE(WaitFor([&] { return got.has("two"); }));
+}
+
+TEST(CommandServer, TheShowClientSendsOneRequestOrSaysNothingListens) {
+    Received got;
+    CommandServer server(got.handler());
+    ASSERT_TRUE(server.Start(0, false));
+    const QString port = QString::number(server.Port());
+    auto run = [](const QStringList& args, QString* err = nullptr) {
+        QProcess p;
+        p.start(QStringLiteral(TESSARA_SHOW_EXE), args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        if (err) *err = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitCode();
+    };
+    EXPECT_EQ(run({"--port", port, "Ленина улица, 5"}), 0);
+    EXPECT_TRUE(WaitFor([&] { return got.has("Ленина улица, 5"); }));
+    QString err;
+    EXPECT_EQ(run({"--port", port, "Ленина улица\nShowAdr;Мира проспект"}, &err), 1);
+    EXPECT_TRUE(err.contains("one line")) << err.toStdString();
+    EXPECT_EQ(run({"--port", port}), 1);
+
+    server.Stop();
+    EXPECT_EQ(run({"--port", port, "Ленина улица, 5"}, &err), 2);
+    EXPECT_TRUE(err.contains("nothing answers on localhost port " + port)) << err.toStdString();
+    EXPECT_EQ(got.all(), QStringList{"Ленина улица, 5"});
 }
