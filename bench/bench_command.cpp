@@ -123,7 +123,8 @@ void OneConnection(CommandServer& server) {
     const quint64 got = Served.load() - start;
     std::printf("one connection: %d lines in %.3f s, %.0f lines/s (%llu served)\n", Lines, seconds,
                 double(got) / seconds, static_cast<unsigned long long>(got));
-    std::printf("one connection, time per line %.2f us ... goal: under 100 us\n", seconds * 1e6 / double(Lines));
+    std::printf("one connection, time per line %.2f us ... goal: under 100 us\n",
+                seconds * 1e6 / double(Lines));
 }
 
 void ThousandClients(CommandServer& server) {

@@ -71,8 +71,9 @@ int main(int argc, char** argv) {
 
     // "localhost" is both loopback addresses; the program listens on both, either may answer.
     const QList<QHostAddress> targets =
-        host == QLatin1String("localhost") ? QList<QHostAddress>{QHostAddress::LocalHost, QHostAddress::LocalHostIPv6}
-                                           : QList<QHostAddress>{};
+        host == QLatin1String("localhost")
+            ? QList<QHostAddress>{QHostAddress::LocalHost, QHostAddress::LocalHostIPv6}
+            : QList<QHostAddress>{};
     QTcpSocket socket;
     QString lastError;
     bool connected = false;

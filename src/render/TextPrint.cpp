@@ -21,8 +21,9 @@ QString PaintLines(QPagedPaintDevice& device, const QStringList& lines) {
     wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     qreal y = 0;
     for (const QString& line : lines) {
-        const qreal needed = line.isEmpty() ? metrics.lineSpacing()
-                                            : p.boundingRect(QRectF(0, 0, width, height), line, wrap).height();
+        const qreal needed = line.isEmpty()
+                                 ? metrics.lineSpacing()
+                                 : p.boundingRect(QRectF(0, 0, width, height), line, wrap).height();
         if (y > 0 && y + needed > height) {
             if (!device.newPage()) return QStringLiteral("A new page cannot be started.");
             y = 0;

@@ -237,9 +237,8 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
     app_.languageHooks.OnDataLang([this] { ChangeDataLang(); });
     WireMapImage();
     addressRequests = new AddressRequests(*this, *searchHost_);
-    srv = std::make_unique<CommandServer>([requests = addressRequests](const QString& address) {
-        requests->Set(address);
-    });
+    srv = std::make_unique<CommandServer>(
+        [requests = addressRequests](const QString& address) { requests->Set(address); });
     cardExport = new CardExport(*list, this);
 }
 
@@ -390,9 +389,11 @@ void TfrmMain::BuildLayout() {
     btnShowMap->setChecked(true);
     connect(btnShowMap, &QToolButton::clicked, this, &TfrmMain::ShowMapPage);
     connect(btnPhones, &QToolButton::clicked, this, &TfrmMain::btnPhonesClick);
-    for (auto [button, which] : {std::pair{btnTaxi, QuickList::Taxi}, std::pair{btn911, QuickList::Emergency},
-                                 std::pair{btnCafe, QuickList::Food}, std::pair{btnBankomat, QuickList::CashMachines}})
-        connect(button, &QToolButton::clicked, this, [this, which] { ShowQuickList(*list, *searchHost_, which); });
+    for (auto [button, which] :
+         {std::pair{btnTaxi, QuickList::Taxi}, std::pair{btn911, QuickList::Emergency},
+          std::pair{btnCafe, QuickList::Food}, std::pair{btnBankomat, QuickList::CashMachines}})
+        connect(button, &QToolButton::clicked, this,
+                [this, which] { ShowQuickList(*list, *searchHost_, which); });
 
     // Map area.
     pnlMap = new QWidget(this);

@@ -1,6 +1,6 @@
 // Quick lists and the plain-text form of a card, on a small hand-made city.
-#include "CardText.h"
 #include "QuickLists.h"
+#include "CardText.h"
 #include "TextTable.h"
 
 #include <gtest/gtest.h>
@@ -23,26 +23,26 @@ struct QuickCity {
             db.Buildings.push_back(b);
         }
         db.BuildIndexes = {{0, 0, "1"}, {0, 1, "2"}};
-        db.RubricNames = {"Кафе-бары",                 // 0 food
-                          "Заказ легковых такси",      // 1 taxi
-                          "Рестораны",                 // 2 food
-                          "Банкоматы Сбербанка",       // 3 cash machines: the first such rubric
-                          "Банкоматы других банков",   // 4 not used: only the first counts
-                          "Заказ легковых такси",      // 5 the same name again: not used
-                          "Столовые",                  // 6 food
-                          "кафе",                      // 7 another letter case: not food
-                          "Ночные кафе",               // 8 "Кафе" not at the start: not food
+        db.RubricNames = {"Кафе-бары",                    // 0 food
+                          "Заказ легковых такси",         // 1 taxi
+                          "Рестораны",                    // 2 food
+                          "Банкоматы Сбербанка",          // 3 cash machines: the first such rubric
+                          "Банкоматы других банков",      // 4 not used: only the first counts
+                          "Заказ легковых такси",         // 5 the same name again: not used
+                          "Столовые",                     // 6 food
+                          "кафе",                         // 7 another letter case: not food
+                          "Ночные кафе",                  // 8 "Кафе" not at the start: not food
                           "Заказ легковых такси (ночь)"}; // 9 more than the name: not taxi
-        org({0, 2}, 1);  // 0: cafe and restaurant, far away
-        org({2}, 0);     // 1: restaurant, near
-        org({1}, 1);     // 2: taxi, far
-        org({3}, 1);     // 3: cash machine, far
-        org({3, 4}, 0);  // 4: cash machine, near
-        org({4}, 0);     // 5: the second cash-machine rubric only
-        org({5, 9}, 0);  // 6: taxi rubrics that do not count
-        org({6, 6}, 0);  // 7: canteen listed twice
-        org({7, 8}, 0);  // 8: not food
-        org({-1}, 0);    // 9: a missing rubric
+        org({0, 2}, 1);                                   // 0: cafe and restaurant, far away
+        org({2}, 0);                                      // 1: restaurant, near
+        org({1}, 1);                                      // 2: taxi, far
+        org({3}, 1);                                      // 3: cash machine, far
+        org({3, 4}, 0);                                   // 4: cash machine, near
+        org({4}, 0);                                      // 5: the second cash-machine rubric only
+        org({5, 9}, 0);                                   // 6: taxi rubrics that do not count
+        org({6, 6}, 0);                                   // 7: canteen listed twice
+        org({7, 8}, 0);                                   // 8: not food
+        org({-1}, 0);                                     // 9: a missing rubric
     }
     void org(Tai area, int building) {
         TOrg o;
@@ -106,7 +106,9 @@ TEST(CardText, LinesOfACard) {
     db.Streets.resize(2);
     db.Streets[0].Name = {"Ленина улица", "Lenin street"};
     db.Streets[1].Name = {"Мира проспект", "Peace avenue"};
-    auto phone = [](const QString& number, const QString& place) { return TPhone{number, Tas{place, place}, 0, false}; };
+    auto phone = [](const QString& number, const QString& place) {
+        return TPhone{number, Tas{place, place}, 0, false};
+    };
     TOrg o;
     o.caption = {"Аптека «Здоровье», ООО", "Zdorovye pharmacy"};
     TAdr first;
@@ -132,12 +134,17 @@ TEST(CardText, LinesOfACard) {
         int org, dataLang, shellLang;
         QStringList expected;
     } cases[] = {
-        {0, 0, LangRussian,
-         {"Название: Аптека «Здоровье», ООО", line, "Адрес: Ленина улица, 5А", "Телефон:", "  5-61-23 - приёмная", line,
-          "Телефоны:", "  12-43", "  8-900-123 - директор", line, "Адрес: Мира проспект, 12", line, line}},
-        {0, 1, LangEnglish,
-         {"Title: Zdorovye pharmacy", line, "Address: Lenin street, 5A", "Phone:", "  5-61-23 - приёмная", line,
-          "Phones:", "  12-43", "  8-900-123 - директор", line, "Address: Peace avenue, ", line, line}},
+        {0,
+         0,
+         LangRussian,
+         {"Название: Аптека «Здоровье», ООО", line, "Адрес: Ленина улица, 5А",
+          "Телефон:", "  5-61-23 - приёмная", line, "Телефоны:", "  12-43", "  8-900-123 - директор", line,
+          "Адрес: Мира проспект, 12", line, line}},
+        {0,
+         1,
+         LangEnglish,
+         {"Title: Zdorovye pharmacy", line, "Address: Lenin street, 5A", "Phone:", "  5-61-23 - приёмная",
+          line, "Phones:", "  12-43", "  8-900-123 - директор", line, "Address: Peace avenue, ", line, line}},
         {1, 0, LangRussian, {"Название: Склад", line}},
         {5, 0, LangRussian, {}},
         {-1, 0, LangRussian, {}},

@@ -73,7 +73,7 @@ TEST(CommandServer, LineRulesOverBothLoopbacks) {
         {"ShowAdr;Ленина улица, 5\n", "Ленина улица, 5"},
         {"ShowAdr;Мира проспект, 7\r\n", "Мира проспект, 7"}, // CR before LF dropped
         {"ShowAdr;Мира проспект\r\r\n", "Мира проспект\r"},   // only the one before the LF
-        {"showadr;Ленина улица, 5\n", ""},                     // the command word in another case
+        {"showadr;Ленина улица, 5\n", ""},                    // the command word in another case
         {"SHOWADR;Ленина улица, 5\n", ""},
         {" ShowAdr;Ленина улица, 5\n", ""},
         {"ShowAdr Ленина улица, 5\n", ""}, // no ";": a command without argument

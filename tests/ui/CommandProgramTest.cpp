@@ -89,7 +89,8 @@ struct CommandWindow : Program {
         ASSERT_TRUE(s.waitForConnected(3000)) << to.toString().toStdString();
         s.write(lines);
         ASSERT_TRUE(s.waitForBytesWritten(3000));
-        ASSERT_TRUE(WaitUntil([&] { return frm->srv->LinesServed() == before + quint64(lines.count('\n')); }, 5000));
+        ASSERT_TRUE(
+            WaitUntil([&] { return frm->srv->LinesServed() == before + quint64(lines.count('\n')); }, 5000));
     }
     QString StreetName(int street) { return db().Streets[std::size_t(street)].Name.value(0); }
 };
@@ -107,8 +108,7 @@ TEST_F(CommandWindow, AddressRequestsOverTheSocket) {
         const QString num = InLang(x.num, 0);
         if (x.street < 0 || num.isEmpty() || db().Streets[std::size_t(x.street)].shape.size() < 2) continue;
         const std::vector<int> same = FindBuildings(db(), x.street, num);
-        if (same.size() == 1 && same.front() == int(b))
-            building = int(b), street = x.street;
+        if (same.size() == 1 && same.front() == int(b)) building = int(b), street = x.street;
     }
     for (std::size_t s = 0; s < db().Streets.size(); ++s) {
         if (int(s) == street || db().Streets[s].shape.size() < 2) continue;
@@ -128,7 +128,7 @@ TEST_F(CommandWindow, AddressRequestsOverTheSocket) {
         QHostAddress to = QHostAddress(QHostAddress::LocalHost);
     } cases[] = {
         {"ShowAdr;" + house, otBuild, building},
-        {"ShowAdr;" + house.toUpper(), otBuild, building}, // streets are found in any letter case
+        {"ShowAdr;" + house.toUpper(), otBuild, building},             // streets are found in any letter case
         {"ShowAdr;" + StreetName(other) + ", 9999Я", otStreet, other}, // no such house: the street
         {"ShowAdr;" + StreetName(other), otStreet, other},
         {"ShowAdr;Несуществующая улица, 1", otNone, -1},
@@ -149,12 +149,14 @@ TEST_F(CommandWindow, AddressRequestsOverTheSocket) {
             EXPECT_FALSE(db().Streets[std::size_t(shapeless)].IsFound) << c.line.toStdString();
             continue;
         }
-        ASSERT_TRUE(WaitUntil([&] { return !frm->display.ShownObjects.ids.empty(); }, 3000)) << c.line.toStdString();
+        ASSERT_TRUE(WaitUntil([&] { return !frm->display.ShownObjects.ids.empty(); }, 3000))
+            << c.line.toStdString();
         EXPECT_EQ(frm->display.ShownObjects.tip, c.kind) << c.line.toStdString();
         EXPECT_EQ(frm->display.ShownObjects.ids, Tai{c.shown}) << c.line.toStdString();
         EXPECT_TRUE(frm->timBlink->isActive()) << c.line.toStdString();
-        const TCommonObj& shown = c.kind == otBuild ? static_cast<const TCommonObj&>(db().Buildings[std::size_t(c.shown)])
-                                                    : db().Streets[std::size_t(c.shown)];
+        const TCommonObj& shown = c.kind == otBuild
+                                      ? static_cast<const TCommonObj&>(db().Buildings[std::size_t(c.shown)])
+                                      : db().Streets[std::size_t(c.shown)];
         EXPECT_TRUE(shown.IsFound) << c.line.toStdString();
     }
 

@@ -19,7 +19,8 @@ QStringList CardText(const CityDb& db, int org, int dataLang, int shellLang) {
         lines << LangText(a.phones.size() == 1 ? u"Phone" : u"Phones", shellLang) + QStringLiteral(":");
         for (const TPhone& p : a.phones) {
             const QString& place = InLang(p.place, dataLang);
-            lines << QStringLiteral("  ") + p.phone + (place.isEmpty() ? QString() : QStringLiteral(" - ") + place);
+            lines << QStringLiteral("  ") + p.phone +
+                         (place.isEmpty() ? QString() : QStringLiteral(" - ") + place);
         }
     }
     lines << separator;
