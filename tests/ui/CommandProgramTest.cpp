@@ -50,11 +50,12 @@ bool PrintAnsweringTheError(CardExport& menu, const QStringList& lines, QString&
 
 } // namespace
 
-struct CommandWindow : Program {
-    TfrmMain* frm = nullptr;
+// The main window on a port of the test's choosing; each test starts the program itself.
+struct CommandWindow : MainWindow {
     quint16 port = 0;
     std::unique_ptr<QTcpServer> taken; // holds the port before the program starts, when asked
 
+    void SetUp() override { Program::SetUp(); }
     void StartProgram(bool portTaken) {
         if (portTaken) {
             taken = std::make_unique<QTcpServer>();
@@ -70,14 +71,6 @@ struct CommandWindow : Program {
         Open();
         frm = Next();
         ASSERT_NE(frm, nullptr);
-    }
-    void TearDown() override {
-        if (frm && frm->isVisible()) {
-            AnswerModal("btnYes");
-            frm->close();
-            WaitUntil([&] { return closed; }, 5000);
-        }
-        Program::TearDown();
     }
 
     CityDb& db() { return *app->db; }
