@@ -72,7 +72,8 @@ void CardExport::mnuCopyClick() {
 void CardExport::mnuPrintClick() {
     const int org = mnuPrint->data().toInt();
     if (!list_.Db() || org < 0) return;
-    PrintLines(CardText(*list_.Db(), org, list_.Index()->DataLang(), CurrentShellLang()));
+    PrintLines(CardText(*list_.Db(), org, list_.Index()->DataLang(), CurrentShellLang()),
+               QStringLiteral("card"));
 }
 
 void CardExport::mnuPrintAllClick() {
@@ -84,12 +85,12 @@ void CardExport::mnuPrintAllClick() {
     if (lines.size() > 1) PrintLines(lines);
 }
 
-bool CardExport::PrintLines(const QStringList& lines) {
+bool CardExport::PrintLines(const QStringList& lines, const QString& pdfName) {
     QPrinter printer(QPrinter::HighResolution);
     const bool toPdf = !PrinterInstalled();
     if (toPdf) {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(PdfFileFor(QStringLiteral("cards")));
+        printer.setOutputFileName(PdfFileFor(pdfName));
     }
     bool accepted = false;
     if (runPrintDialog) {
@@ -97,6 +98,8 @@ bool CardExport::PrintLines(const QStringList& lines) {
     } else {
         QPrintDialog dialog(&printer, window_);
         dialog.setWindowTitle(LangText(toPdf ? u"NoPrinterPdf" : u"Printing"));
+        // Wide enough for the title that says where the print goes.
+        dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) * 3 / 2 + 160);
         accepted = dialog.exec() == QDialog::Accepted;
     }
     if (!accepted) return false;

@@ -24,7 +24,8 @@ public:
     void mnuPrintClick();
     void mnuPrintAllClick();
     // The system print dialog, then the lines; false when cancelled or failed (the error is shown).
-    bool PrintLines(const QStringList& lines);
+    // Without a printer the dialog offers `pdfName`.pdf in the user's documents.
+    bool PrintLines(const QStringList& lines, const QString& pdfName = QStringLiteral("cards"));
 
     QMenu* pmCards;
     QAction *mnuCopy, *mnuPrint, *mnuPrintAll;
