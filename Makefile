@@ -51,6 +51,7 @@ $(METROPOLIS): build
 	$(BUILD)/tools/gis-gen --preset metropolis $(METROPOLIS)
 
 bench: build $(DEMO) $(METROPOLIS)
+	$(BUILD)/bench/bench_command
 	$(BUILD)/bench/bench_descramble
 	$(BUILD)/bench/bench_install
 	TESSARA_BENCH_CITY=$(METROPOLIS) $(BUILD)/bench/bench_load

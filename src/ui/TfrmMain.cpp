@@ -1,6 +1,8 @@
 #include "TfrmMain.h"
 
 #include "AppContext.h"
+#include "CardExport.h"
+#include "CommandServer.h"
 #include "IcqPage.h"
 #include "KeyboardLayout.h"
 #include "MainWindowLabels.h"
@@ -9,6 +11,7 @@
 #include "ObjectState.h"
 #include "OrgOrder.h"
 #include "Pictures.h"
+#include "QuickListActions.h"
 #include "Relabel.h"
 #include "SearchHost.h"
 #include "ShellOpen.h"
@@ -181,6 +184,7 @@ public:
     void FocusDefocus() override { frm_.edDefocus->setFocus(); }
     bool ResultPanelVisible() const override { return frm_.pnlResult->isVisible(); }
     void SaveSettings() override { ::SaveSettings(frm_.app().settings); }
+    void CardMenu(const QPoint& globalPos, int org) override { frm_.cardExport->Popup(globalPos, org); }
 
 private:
     TfrmMain& frm_;
@@ -250,9 +254,16 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
     app_.languageHooks.OnShellLang([this] { ChangeShellLang(); });
     app_.languageHooks.OnDataLang([this] { ChangeDataLang(); });
     WireMapImage();
+    // The object tab's 100 ms timer serves what the server's thread leaves in pendingAddress.
+    srv = std::make_unique<CommandServer>([&pending = app_.pendingAddress](const QString& address) {
+        pending.Set(address);
+    });
+    cardExport = new CardExport(*list, this);
 }
 
 TfrmMain::~TfrmMain() {
+    // Its thread hands requests to pendingAddress: it ends first.
+    srv.reset();
     if (filterInstalled_) qApp->removeEventFilter(this);
     if (screenCursor_) QApplication::restoreOverrideCursor();
     // The search widgets refer to the host, the map display and each other: they go first, the list's
@@ -374,10 +385,10 @@ void TfrmMain::BuildLayout() {
         {&btnPhones, "btnPhones", "Phonebook", "☎", QColor(0x1c, 0x4f, 0x8c), true},
         {&btnEstate, "btnEstate", "Estate", "⌂", QColor(0x8c, 0x3c, 0x1c), false},
         {&btnShowMap, "btnShowMap", "ShowMap", "▦", QColor(0x1c, 0x7c, 0x3c), true},
-        {&btnTaxi, "btnTaxi", "Taxi", "TAXI", QColor(0xb0, 0x80, 0x00), false},
-        {&btn911, "btn911", "911", "✚", QColor(0xc0, 0x10, 0x10), false},
-        {&btnCafe, "btnCafe", "Cafe", "☕", QColor(0x6c, 0x3c, 0x1c), false},
-        {&btnBankomat, "btnBankomat", "Bankomat", "$", QColor(0x1c, 0x6c, 0x1c), false},
+        {&btnTaxi, "btnTaxi", "Taxi", "TAXI", QColor(0xb0, 0x80, 0x00), true},
+        {&btn911, "btn911", "911", "✚", QColor(0xc0, 0x10, 0x10), true},
+        {&btnCafe, "btnCafe", "Cafe", "☕", QColor(0x6c, 0x3c, 0x1c), true},
+        {&btnBankomat, "btnBankomat", "Bankomat", "$", QColor(0x1c, 0x6c, 0x1c), true},
         {&btnNews, "btnNews", "News", "NEWS", QColor(0x30, 0x30, 0x30), false},
         {&btnNotes, "btnNotes", "Notes", "✎", QColor(0x30, 0x30, 0x80), false},
         {&btnAfisha, "btnAfisha", "Afisha", "★", QColor(0xa0, 0x20, 0x80), false},
@@ -403,6 +414,11 @@ void TfrmMain::BuildLayout() {
     btnShowMap->setChecked(true);
     connect(btnShowMap, &QToolButton::clicked, this, &TfrmMain::ShowMapPage);
     connect(btnPhones, &QToolButton::clicked, this, &TfrmMain::btnPhonesClick);
+    for (auto [button, which] :
+         {std::pair{btnTaxi, QuickList::Taxi}, std::pair{btn911, QuickList::Emergency},
+          std::pair{btnCafe, QuickList::Food}, std::pair{btnBankomat, QuickList::CashMachines}})
+        connect(button, &QToolButton::clicked, this,
+                [this, which] { ShowQuickList(*list, *searchHost_, which); });
 
     // Map area.
     pnlMap = new QWidget(this);
@@ -617,6 +633,8 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     pnlMore->move(pnlMore->x(), 44);
     if (!app_.db->Has3D) btn3D->setChecked(false);
     ShowMapPage();
+    // A port in use leaves the program without the server; nothing else depends on it.
+    srv->Start(app_.settings.Port, ReadCommandServerAnyHost());
 }
 
 void TfrmMain::ApplySettingsToMap() {
@@ -1413,6 +1431,7 @@ void TfrmMain::FormClose() {
     HideHints();
     criteria->btnMore->setChecked(false);
     pnlMore->hide();
+    srv->Stop();
     // The list lets go of the city before it is released.
     list->SetCity(nullptr, nullptr);
     for (QTimer* t : {timMove, timSmooth, timStop, timFlow, timBlink, timStart})

@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+class CardExport;
+class CommandServer;
 class QButtonGroup;
 class QComboBox;
 class QFrame;
@@ -122,6 +124,10 @@ public:
     QAction *mnuHideBanners, *mnuShowBanners;
     QTimer *timMove, *timSmooth, *timStop, *timFlow, *timBlink, *timHint, *timHideHint, *timStart, *timClose;
     TfrmQuit* frmQuit;
+    // The command server (srv) runs while a city is shown; its requests wait in app.pendingAddress.
+    std::unique_ptr<CommandServer> srv;
+    // The cards' right-click menu pmCards.
+    CardExport* cardExport;
     TfrmHelp* frmHelp;
     QWidget* shownHint = nullptr; // the hint panel waiting for or showing
     int lastTabSlot = -1;

@@ -21,7 +21,7 @@ namespace {
 
 const QString AppId = QStringLiteral(TESSARA_APP_ID);
 const QStringList Programs = {"tessara", "gis-osm", "gis-gen", "gis-dump", "tessara-render", "tessara-vendor",
-                              "publish-city"};
+                              "publish-city", "tessara-show"};
 const QList<int> IconSizes = {16, 24, 32, 48, 64, 128, 256};
 const QString DocFolder = QStringLiteral("share/doc/tessara/");
 

@@ -210,7 +210,6 @@ TEST(SingleInstanceProgram, ASecondStartEndsAtOnceAndWakesTheFirst) {
 
 namespace {
 
-
 TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
     for (const char* name : {"pnlResult",
                              "pc",
@@ -262,6 +261,10 @@ TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
                              "pnlWeb",
                              "imgGL",
                              "pnlMore",
+                             "pmCards",
+                             "mnuCopy",
+                             "mnuPrint",
+                             "mnuPrintAll",
                              "pnlRunString",
                              "imgRunningString",
                              "pnlImages",
@@ -274,7 +277,8 @@ TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
                              "timHint",
                              "timHideHint",
                              "timStart",
-                             "timClose"})
+                             "timClose",
+                             "timAdrClick"})
         EXPECT_NE(frm->findChild<QObject*>(name), nullptr) << name;
     for (const HintPanel& hp : MainWindowHintPanels()) {
         auto* panel = frm->findChild<QWidget*>(hp.panel);
@@ -284,13 +288,13 @@ TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
         ASSERT_NE(text, nullptr);
         EXPECT_EQ(panel->width(), text->x() + text->width() + 10) << "fits its description";
     }
-    // Features of later parts wait disabled; the map tools, options, update and phone book work.
-    for (QToolButton* b : {frm->btnEstate, frm->btnTaxi, frm->btnNews, frm->btnCallback, frm->btnMeas,
-                           frm->btnPrint, frm->btnRadius})
-        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    // Features of later parts wait disabled; the map tools, options, update, phone book and quick lists work.
     for (QToolButton* b :
-         {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnFullMap, frm->btn3D,
-          frm->btnIncScale, frm->btnDecScale, frm->btnScale, frm->btnSwitchMapTools})
+         {frm->btnEstate, frm->btnNews, frm->btnCallback, frm->btnMeas, frm->btnPrint, frm->btnRadius})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    for (QToolButton* b : {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnFullMap,
+                           frm->btn3D, frm->btnIncScale, frm->btnDecScale, frm->btnScale,
+                           frm->btnSwitchMapTools, frm->btnTaxi, frm->btn911, frm->btnCafe, frm->btnBankomat})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_EQ(frm->findChild<QComboBox*>("cbType")->currentText(), LangText(u"EnterPurpose", 1));
 }

@@ -318,8 +318,9 @@ constexpr TextRow Rows[] = {
     {"CityGone",
      u"Выбранный город больше не установлен.\rВыберите другой город из списка.",
      u"The selected city is no longer installed.\rPlease select another city from the list."},
+    {"NoPrinterPdf", u"Принтер не установлен: печать в файл PDF", u"No printer is installed: printing to a PDF file"},
 };
-static_assert(std::size(Rows) == 285);
+static_assert(std::size(Rows) == 286);
 
 constexpr std::array<std::array<const char16_t*, 2>, 12> Months = {{
     {u"январь", u"January"},

@@ -1,0 +1,11 @@
+// Plain text lines on paged output (a printer or a PDF file): one line after another in a plain
+// font, a line too wide for the page wrapped at its words, a new page when one is full.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QPagedPaintDevice;
+
+// Empty on success, else why nothing could be printed.
+QString PaintLines(QPagedPaintDevice& device, const QStringList& lines);

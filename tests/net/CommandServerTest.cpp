@@ -1,0 +1,253 @@
+// The command server over real sockets on 127.0.0.1 and ::1: the line rules, the listening addresses,
+// a port in use, the line and connection limits, and stopping.
+#include "CommandServer.h"
+#include "Cp1251.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// What the server handed over, from its thread.
+struct Received {
+    QMutex mutex;
+    QStringList addresses;
+    CommandServer::AddressHandler handler() {
+        return [this](const QString& a) {
+            QMutexLocker lock(&mutex);
+            addresses << a;
+        };
+    }
+    QStringList all() {
+        QMutexLocker lock(&mutex);
+        return addresses;
+    }
+    bool has(const QString& a) { return all().contains(a); }
+};
+
+std::unique_ptr<QTcpSocket> Connect(const QHostAddress& address, quint16 port) {
+    auto s = std::make_unique<QTcpSocket>();
+    s->connectToHost(address, port);
+    EXPECT_TRUE(s->waitForConnected(3000)) << address.toString().toStdString();
+    return s;
+}
+
+void Send(QTcpSocket& s, const QByteArray& bytes) {
+    s.write(bytes);
+    while (s.bytesToWrite() > 0 && s.waitForBytesWritten(3000)) {
+    }
+}
+
+// The loopback addresses the server listens on (::1 only where the machine has it).
+QList<QHostAddress> Loopbacks(const CommandServer& server) {
+    QList<QHostAddress> out;
+    for (const QHostAddress& a : server.Addresses())
+        if (a.isLoopback()) out << a;
+    return out;
+}
+
+} // namespace
+
+TEST(CommandServer, LineRulesOverBothLoopbacks) {
+    Received got;
+    CommandServer server(got.handler());
+    ASSERT_TRUE(server.Start(0, false));
+    struct Case {
+        QByteArray line;
+        QString shown; // empty: nothing is shown
+    } cases[] = {
+        {"ShowAdr;Ленина улица, 5\n", "Ленина улица, 5"},
+        {"ShowAdr;Мира проспект, 7\r\n", "Мира проспект, 7"}, // CR before LF dropped
+        {"ShowAdr;Мира проспект\r\r\n", "Мира проспект\r"},   // only the one before the LF
+        {"showadr;Ленина улица, 5\n", ""},                    // the command word in another case
+        {"SHOWADR;Ленина улица, 5\n", ""},
+        {" ShowAdr;Ленина улица, 5\n", ""},
+        {"ShowAdr Ленина улица, 5\n", ""}, // no ";": a command without argument
+        {"ShowAdr\n", ""},
+        {"ShowAdr;\n", ""},
+        {"Show;Ленина улица\n", ""},
+        {"\n", ""},
+        {"ShowAdr;Улица;с точкой, 3\n", "Улица;с точкой, 3"}, // split at the first ";"
+        {"ShowAdr;" + ToCp1251(QStringLiteral("Садовая улица, 12")) + "\n", "Садовая улица, 12"},
+        {"ShowAdr;Caf\xc3\xa9 street, 1\n", QStringLiteral("Café street, 1")}, // valid UTF-8 is UTF-8
+    };
+    const QList<QHostAddress> loopbacks = Loopbacks(server);
+    ASSERT_FALSE(loopbacks.isEmpty());
+    for (const QHostAddress& address : loopbacks) {
+        got.addresses.clear();
+        auto client = Connect(address, server.Port());
+        QByteArray stream;
+        QStringList expected;
+        for (const Case& c : cases) {
+            stream += c.line;
+            if (!c.shown.isEmpty()) expected << c.shown;
+        }
+        // One connection carries every line, in pieces that cut lines and characters apart.
+        stream += "ShowAdr;END\n";
+        for (qsizetype at = 0; at < stream.size(); at += 7)
+            Send(*client, stream.mid(at, 7));
+        ASSERT_TRUE(WaitFor([&] { return got.has("END"); })) << address.toString().toStdString();
+        expected << "END";
+        EXPECT_EQ(got.all(), expected) << address.toString().toStdString();
+    }
+
+    // Text after the last LF when the client closes is not a line.
+    got.addresses.clear();
+    auto client = Connect(QHostAddress::LocalHost, server.Port());
+    Send(*client, "ShowAdr;before\nShowAdr;cut off");
+    ASSERT_TRUE(WaitFor([&] { return got.has("before"); }));
+    client->disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return server.Connections() == 0; }));
+    EXPECT_EQ(got.all(), QStringList{"before"});
+}
+
+TEST(CommandServer, ListensOnTheLoopbackUnlessTheNetworkIsAsked) {
+    CommandServer server({});
+    ASSERT_TRUE(server.Start(0, false));
+    const QList<QHostAddress> addresses = server.Addresses();
+    ASSERT_FALSE(addresses.isEmpty());
+    for (const QHostAddress& a : addresses)
+        EXPECT_TRUE(a.isLoopback()) << a.toString().toStdString();
+    EXPECT_TRUE(addresses.contains(QHostAddress(QHostAddress::LocalHost)));
+    EXPECT_NE(server.Port(), 0);
+
+    ASSERT_TRUE(server.Start(0, true));
+    EXPECT_EQ(server.Addresses(), QList<QHostAddress>{QHostAddress(QHostAddress::Any)});
+    // The loopback reaches it too.
+    auto client = Connect(QHostAddress::LocalHost, server.Port());
+    EXPECT_EQ(client->state(), QAbstractSocket::ConnectedState);
+
+    server.Stop();
+    EXPECT_FALSE(server.IsListening());
+    EXPECT_TRUE(server.Addresses().isEmpty());
+}
+
+TEST(CommandServer, PortInUseLeavesNothingListening) {
+    for (QHostAddress::SpecialAddress taken : {QHostAddress::LocalHost, QHostAddress::LocalHostIPv6}) {
+        QTcpServer other;
+        if (!other.listen(taken, 0)) {
+            ASSERT_EQ(taken, QHostAddress::LocalHostIPv6) << "no IPv4 loopback";
+            continue; // this machine has no ::1
+        }
+        CommandServer server({});
+        EXPECT_FALSE(server.Start(other.serverPort(), false)) << QHostAddress(taken).toString().toStdString();
+        EXPECT_FALSE(server.IsListening());
+        EXPECT_TRUE(server.Addresses().isEmpty());
+        EXPECT_EQ(server.Port(), 0);
+        // Once the port is free, the server starts there.
+        const quint16 port = other.serverPort();
+        other.close();
+        EXPECT_TRUE(server.Start(port, false));
+    }
+}
+
+TEST(CommandServer, ALineLongerThanTheLimitClosesItsConnectionOnly) {
+    Received got;
+    CommandServer server(got.handler());
+    ASSERT_TRUE(server.Start(0, false));
+    const QByteArray prefix = "ShowAdr;";
+
+    // Exactly the limit, LF not counted, is a line.
+    auto fits = Connect(QHostAddress::LocalHost, server.Port());
+    const QByteArray longest = prefix + QByteArray(CommandServer::MaxLine - prefix.size(), 'x');
+    Send(*fits, longest + "\n");
+    ASSERT_TRUE(WaitFor([&] { return got.all().size() == 1; }));
+    EXPECT_EQ(got.all().front().size(), CommandServer::MaxLine - prefix.size());
+
+    // One byte more, and 10 MB without a line end: the server closes those connections and shows nothing.
+    for (qsizetype size : {CommandServer::MaxLine + 1, qsizetype(10) << 20}) {
+        auto flood = Connect(QHostAddress::LocalHost, server.Port());
+        flood->write(prefix + QByteArray(size - prefix.size(), 'y'));
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                flood->waitForBytesWritten(10);
+                return flood->state() == QAbstractSocket::UnconnectedState;
+            },
+            10000))
+            << size;
+    }
+    // The well-behaved connection is still served.
+    Send(*fits, "ShowAdr;after\n");
+    ASSERT_TRUE(WaitFor([&] { return got.has("after"); }));
+    EXPECT_EQ(got.all().size(), 2);
+    EXPECT_EQ(server.Connections(), 1);
+}
+
+TEST(CommandServer, AtMostSixtyFourConnectionsAreServedTheNextWaits) {
+    Received got;
+    CommandServer server(got.handler());
+    ASSERT_TRUE(server.Start(0, false));
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < CommandServer::MaxConnections; ++i)
+        idle.push_back(Connect(QHostAddress::LocalHost, server.Port()));
+    ASSERT_TRUE(WaitFor([&] { return server.Connections() == CommandServer::MaxConnections; }));
+
+    auto waiting = Connect(QHostAddress::LocalHost, server.Port());
+    Send(*waiting, "ShowAdr;waiting\n");
+    WaitFor([] { return false; }, 300);
+    EXPECT_FALSE(got.has("waiting")) << "a 65th connection is not served while 64 are open";
+    EXPECT_EQ(server.Connections(), CommandServer::MaxConnections);
+
+    idle.front()->disconnectFromHost();
+    EXPECT_TRUE(WaitFor([&] { return got.has("waiting"); })) << "it is served once one closes";
+    EXPECT_EQ(server.Connections(), CommandServer::MaxConnections);
+}
+
+TEST(CommandServer, StopClosesEveryConnectionAndFreesThePort) {
+    Received got;
+    CommandServer server(got.handler());
+    ASSERT_TRUE(server.Start(0, false));
+    const quint16 port = server.Port();
+    auto client = Connect(QHostAddress::LocalHost, port);
+    Send(*client, "ShowAdr;one\n");
+    ASSERT_TRUE(WaitFor([&] { return got.has("one"); }));
+    server.Stop();
+    EXPECT_TRUE(WaitFor([&] {
+        client->waitForReadyRead(10);
+        return client->state() == QAbstractSocket::UnconnectedState;
+    }));
+    EXPECT_EQ(server.Connections(), 0);
+    ASSERT_TRUE(server.Start(port, false));
+    auto again = Connect(QHostAddress::LocalHost, port);
+    Send(*again, "ShowAdr;two\n");
+    EXPECT_TRUE(WaitFor([&] { return got.has("two"); }));
+}
+
+TEST(CommandServer, TheShowClientSendsOneRequestOrSaysNothingListens) {
+    Received got;
+    CommandServer server(got.handler());
+    ASSERT_TRUE(server.Start(0, false));
+    const QString port = QString::number(server.Port());
+    auto run = [](const QStringList& args, QString* err = nullptr) {
+        QProcess p;
+        p.start(QStringLiteral(TESSARA_SHOW_EXE), args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        if (err) *err = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitCode();
+    };
+    EXPECT_EQ(run({"--port", port, "Ленина улица, 5"}), 0);
+    EXPECT_TRUE(WaitFor([&] { return got.has("Ленина улица, 5"); }));
+    QString err;
+    EXPECT_EQ(run({"--port", port, "Ленина улица\nShowAdr;Мира проспект"}, &err), 1);
+    EXPECT_TRUE(err.contains("one line")) << err.toStdString();
+    EXPECT_EQ(run({"--port", port}), 1);
+
+    server.Stop();
+    EXPECT_EQ(run({"--port", port, "Ленина улица, 5"}, &err), 2);
+    EXPECT_TRUE(err.contains("nothing answers on localhost port " + port)) << err.toStdString();
+    EXPECT_EQ(got.all(), QStringList{"Ленина улица, 5"});
+}
