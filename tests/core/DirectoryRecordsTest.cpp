@@ -218,7 +218,8 @@ TEST(DirectoryRecords, ResolvingAddressesAndEstateAgents) {
     EXPECT_EQ(lost.Orgs[0].adrs[0].id, -1);
     EXPECT_EQ(lost.Orgs[0].adrs[0].street, -1);
     ASSERT_EQ(lost.LoadWarnings.count, 1);
-    EXPECT_TRUE(lost.LoadWarnings.listed[0].message().startsWith("directory section: ")) << "no offset to name";
+    EXPECT_TRUE(lost.LoadWarnings.listed[0].message().startsWith("directory section: "))
+        << "no offset to name";
     EXPECT_TRUE(lost.LoadWarnings.listed[0].what.contains("building position 2"));
 }
 

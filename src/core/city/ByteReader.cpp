@@ -8,7 +8,9 @@
 ByteReader::ByteReader(QByteArrayView data, QString file, QString section, std::int64_t fileOffset)
     : data_(data), file_(std::move(file)), section_(std::move(section)), fileOffset_(fileOffset) {}
 
-void ByteReader::fail(const QString& what) const { throw CityFileError(warning(pos_, what).message()); }
+void ByteReader::fail(const QString& what) const {
+    throw CityFileError(warning(pos_, what).message());
+}
 
 CityFileWarning ByteReader::warning(std::int64_t at, const QString& what) const {
     return {file_, section_, fileOffset_ + at, what};

@@ -57,7 +57,8 @@ void CheckMoney(ByteReader& r, TSharedBytes& money, std::int64_t at, DirectoryRe
     const std::int64_t kinds = std::int64_t(refs.db.MoneyKinds.size());
     bool dropped = false;
     for (std::size_t k = 0; k < money.size(); ++k)
-        dropped |= !InTable(r, refs.warnings(), at + std::int64_t(k), money[k], kinds, "address: payment kind");
+        dropped |=
+            !InTable(r, refs.warnings(), at + std::int64_t(k), money[k], kinds, "address: payment kind");
     if (!dropped) return;
     std::vector<std::uint8_t> kept;
     for (std::uint8_t m : money)
@@ -105,7 +106,8 @@ void ReadOrg(ByteReader& r, TOrg& o, int L, DirectoryRefs& refs) {
         TSoc& s = o.socnet[kept];
         s.id = r.u8();
         s.url = r.str();
-        kept += InTable(r, refs.warnings(), at, s.id, std::int64_t(refs.db.SocNets.size()), "organisation: social network");
+        kept += InTable(r, refs.warnings(), at, s.id, std::int64_t(refs.db.SocNets.size()),
+                        "organisation: social network");
     }
     o.socnet.resize(kept);
     o.BuildBannerAdr = r.i32();
@@ -155,8 +157,8 @@ void CheckSchedules(ByteReader& r, DirectoryRefs& refs) {
     std::size_t next = 0;
     for (TOrg& o : refs.db.Orgs)
         for (TAdr& a : o.adrs)
-            if (a.schedule != -1 &&
-                !InTable(r, refs.warnings(), refs.scheduleAt[next++], a.schedule, schedules, "address: schedule"))
+            if (a.schedule != -1 && !InTable(r, refs.warnings(), refs.scheduleAt[next++], a.schedule,
+                                             schedules, "address: schedule"))
                 a.schedule = -1;
 }
 
@@ -334,12 +336,13 @@ void ResolveOrgAddresses(CityDb& db) {
             if (a.id < 0 || std::size_t(a.id) >= db.Buildings.size()) {
                 // Only a directory decoded without the map's building count gets here: where the
                 // position was stored is no longer known.
-                db.LoadWarnings.add({QString(), QStringLiteral("directory"), -1,
-                                     QStringLiteral("address of organisation %1: building position %2 is outside "
-                                                    "the %3 stored; dropped")
-                                         .arg(db.Orgs[i].id)
-                                         .arg(a.id)
-                                         .arg(db.Buildings.size())});
+                db.LoadWarnings.add(
+                    {QString(), QStringLiteral("directory"), -1,
+                     QStringLiteral("address of organisation %1: building position %2 is outside "
+                                    "the %3 stored; dropped")
+                         .arg(db.Orgs[i].id)
+                         .arg(a.id)
+                         .arg(db.Buildings.size())});
                 a.id = -1;
                 continue;
             }

@@ -300,7 +300,8 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         release();
         std::int64_t streetAt = 0;
         ReadBuilding(r, b, L, cache, emptySet, shapes, streetAt);
-        if (b.street != -1 && !InTable(r, warnings, streetAt, b.street, nStreets, "building: street position"))
+        if (b.street != -1 &&
+            !InTable(r, warnings, streetAt, b.street, nStreets, "building: street position"))
             b.street = -1;
         build.building(b);
         progress.tick();
@@ -380,8 +381,9 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
                 p.ids = r.u16();
                 // The route runs on without a stop that no stop record has.
                 if (build.stopById[p.ids] < 0) {
-                    warnings.add(r.warning(at, QStringLiteral("route: stop id %1 is not the id of any stop; dropped")
-                                                   .arg(p.ids)));
+                    warnings.add(r.warning(
+                        at,
+                        QStringLiteral("route: stop id %1 is not the id of any stop; dropped").arg(p.ids)));
                     --kept;
                 }
             } else {
@@ -431,7 +433,8 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
             const std::int64_t at = r.pos();
             const std::int32_t k = r.i32();
             Tas caption = r.langSet(L, true);
-            if (InTable(r, warnings, at, k, std::int64_t(objects.size()), what)) objects[k].caption = std::move(caption);
+            if (InTable(r, warnings, at, k, std::int64_t(objects.size()), what))
+                objects[k].caption = std::move(caption);
         }
     };
     captions(db.Buildings, "building caption: building position");
@@ -453,7 +456,8 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         const std::int64_t at = r.pos();
         const std::int32_t k = r.i32();
         const TColor colour = TColor(r.i32());
-        if (InTable(r, warnings, at, k, nRoutes, "metro colour: route position")) db.BusWays[k].MetroColor = colour;
+        if (InTable(r, warnings, at, k, nRoutes, "metro colour: route position"))
+            db.BusWays[k].MetroColor = colour;
     }
 
     ReadNameTable(r, db.TransportTypeNames, L);

@@ -44,7 +44,8 @@ inline bool InTable(const ByteReader& r, CityLoadWarnings& warnings, std::int64_
     if (i >= 0 && i < size) [[likely]]
         return true;
     warnings.add(r.warning(
-        at, QStringLiteral("%1 %2 is outside the %3 stored; dropped").arg(QLatin1String(what)).arg(i).arg(size)));
+        at,
+        QStringLiteral("%1 %2 is outside the %3 stored; dropped").arg(QLatin1String(what)).arg(i).arg(size)));
     return false;
 }
 
