@@ -33,8 +33,18 @@ QJsonObject CatalogueEntry(const TCity& c) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: gis-dump FILE.gis [--json] [--summary]\n");
+    std::fprintf(stderr, "usage: gis-dump FILE.gis [--json] [--summary] [--strict]\n"
+                         "  --strict  exit with status 1 when the loader dropped a reference\n");
     return 2;
+}
+
+// References outside their tables that the loader dropped, one line each.
+void PrintWarnings(const CityLoadWarnings& warnings) {
+    for (const CityFileWarning& w : warnings.listed)
+        std::fprintf(stderr, "gis-dump: warning: %s\n", qPrintable(w.message()));
+    if (warnings.count > std::int64_t(warnings.listed.size()))
+        std::fprintf(stderr, "gis-dump: warning: %lld more dropped references not listed\n",
+                     static_cast<long long>(warnings.count - std::int64_t(warnings.listed.size())));
 }
 
 } // namespace
@@ -45,6 +55,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const bool summary = args.removeAll("--summary") > 0;
+    const bool strict = args.removeAll("--strict") > 0;
     args.removeAll("--json");
     if (args.size() != 1 || args[0].startsWith("-")) return Usage();
 
@@ -94,5 +105,6 @@ int main(int argc, char** argv) {
 
     const QByteArray json = QJsonDocument(out).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, json.size(), stdout);
-    return 0;
+    PrintWarnings(db.LoadWarnings);
+    return strict && !db.LoadWarnings.empty() ? 1 : 0;
 }

@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes to the directory and map record decoders, and to what runs on their result
 // while a city loads (address resolution, estate agencies) and the dump that reads every record back:
 // any input must end in a city or a CityFileError, never in a crash or a read outside the buffer.
-// Input: byte 0 picks the section (odd: map), byte 1 the count of data languages, the rest is the
-// section. With TESSARA_SEED_CITY=FILE.gis and TESSARA_SEED_DIR=DIR the fuzzer first writes that
-// city's two sections into DIR as starting inputs.
+// Input: byte 0 picks the section (odd: map), byte 1 the count of data languages (and for the
+// directory the building count its addresses are checked against, or none), the rest is the section.
+// With TESSARA_SEED_CITY=FILE.gis and TESSARA_SEED_DIR=DIR the fuzzer first writes that city's two
+// sections into DIR as starting inputs.
 #include "ByteReader.h"
 #include "Catalogue.h"
 #include "CityDb.h"
@@ -64,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (map) {
             DecodeMapRecords(r, db, MapStyle{}, {}, {});
         } else {
-            DecodeDirectoryRecords(r, db, {});
+            DecodeDirectoryRecords(r, db, {}, std::int64_t(data[1] >> 2) - 1);
             ResolveOrgAddresses(db);
             BuildEstateAgents(db);
         }

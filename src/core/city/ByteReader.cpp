@@ -9,10 +9,11 @@ ByteReader::ByteReader(QByteArrayView data, QString file, QString section, std::
     : data_(data), file_(std::move(file)), section_(std::move(section)), fileOffset_(fileOffset) {}
 
 void ByteReader::fail(const QString& what) const {
-    throw CityFileError(QStringLiteral("%1: %2 section, offset %3: %4")
-                            .arg(file_, section_)
-                            .arg(fileOffset_ + pos_)
-                            .arg(what));
+    throw CityFileError(warning(pos_, what).message());
+}
+
+CityFileWarning ByteReader::warning(std::int64_t at, const QString& what) const {
+    return {file_, section_, fileOffset_ + at, what};
 }
 
 void ByteReader::need(std::int64_t count, const char* what) {

@@ -1,6 +1,8 @@
 // Little-endian reader over one section of a city file; every read is checked against the section's end.
 #pragma once
 
+#include "CityLoadWarnings.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -35,6 +37,8 @@ public:
 
     // Throws CityFileError naming the file, the section and the current absolute offset.
     [[noreturn]] void fail(const QString& what) const;
+    // A warning naming the file, the section and the absolute offset of section position `at`.
+    CityFileWarning warning(std::int64_t at, const QString& what) const;
 
 private:
     void need(std::int64_t count, const char* what);

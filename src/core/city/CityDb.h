@@ -1,6 +1,7 @@
 // The loaded city: every collection the section loaders fill, addressed by position.
 #pragma once
 
+#include "CityLoadWarnings.h"
 #include "MapObjects.h"
 #include "Resources.h"
 
@@ -138,6 +139,9 @@ struct CityDb {
     int DataLangCount = 1;
     bool Has3D = false;
     float WorldMinX = 1.0e9f, WorldMinY = 1.0e9f, WorldMaxX = -1.0e9f, WorldMaxY = -1.0e9f;
+
+    // References the loaders dropped; the directory section starts the list afresh.
+    CityLoadWarnings LoadWarnings;
 
     bool operator==(const CityDb&) const = default;
 };

@@ -145,12 +145,30 @@ void DecodeStartSection(ByteReader& r, CityDb& db, std::int32_t dfv) {
     }
 }
 
+// Addresses name buildings by position, but the map section comes after the directory: its counts
+// head it, so the second one is read ahead to check each address where it is stored.
+std::int64_t PeekBuildingCount(const CityFileRef& city) {
+    constexpr std::int64_t head = 8; // streets, buildings
+    if (city.offset1 < CityHeaderSize || std::int64_t(city.offset2) - city.offset1 < head) return -1;
+    try {
+        QByteArray counts = ReadRange(city.FilePath(), QStringLiteral("the map section"), city.offset1,
+                                      std::int64_t(city.offset1) + head);
+        DescrambleInPlace(counts.data(), counts.size(), nullptr);
+        ByteReader r(counts, city.FilePath(), QLatin1String(SectionName(CitySection::Map)), city.offset1);
+        r.i32();
+        const std::int32_t buildings = r.i32();
+        return buildings >= 0 ? buildings : -1;
+    } catch (const CityFileError&) {
+        return -1; // the map section's own load reports it
+    }
+}
+
 void LoadDirectorySection(CityDb& db, const CityFileRef& city, const ProgressStep& step) {
     ReleaseOrgResources(db);
     DescrambleProgress progress{DirectoryDescrambleSteps, step};
     QByteArray data = ReadSection(city, CitySection::Directory, step ? &progress : nullptr);
     ByteReader r = SectionReader(data, city, CitySection::Directory);
-    DecodeDirectoryRecords(r, db, step);
+    DecodeDirectoryRecords(r, db, step, PeekBuildingCount(city));
 }
 
 void LoadMapSection(CityDb& db, const CityFileRef& city, const MapStyle& style, const ProgressStep& step) {

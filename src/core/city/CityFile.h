@@ -59,7 +59,12 @@ QByteArray ReadResource(const CityFileRef& city, const TResource& resource);
 class ByteReader;
 void DecodeStartSection(ByteReader& r, CityDb& db, std::int32_t dfv);
 void DecodeRubricSection(ByteReader& r, CityDb& db);
-void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step);
+// References into the section's tables that lie outside them are dropped and listed in `LoadWarnings`
+// (which this starts afresh). Address building positions are checked against `buildings`, the map
+// section's building count, when it is known (not -1); otherwise when the addresses are resolved.
+void DecodeDirectoryRecords(ByteReader& r, CityDb& db, const ProgressStep& step, std::int64_t buildings = -1);
+// The building count the map section states up front, or -1 when it cannot be read.
+std::int64_t PeekBuildingCount(const CityFileRef& city);
 // `consumed` (when given) learns now and then how many leading bytes of the section are decoded
 // and no longer needed, so that the caller can hand their memory back early.
 using ConsumedBytes = std::function<void(std::int64_t)>;

@@ -21,8 +21,9 @@ double ScheduleTime(int hour, int minute);
 // A fraction of a day as "H:mm" (minutes rounded).
 QString ScheduleTimeText(double dayFraction);
 
-// Every address's stored building position becomes that building's id, street and numbers.
-// Throws CityFileError for a position outside Buildings.
+// Every address's stored building position becomes that building's id, street and numbers. A position
+// outside Buildings (left unchecked when the directory was decoded without the building count) is
+// dropped with a warning in `LoadWarnings`.
 void ResolveOrgAddresses(CityDb& db);
 
 constexpr const char* EstateAgentsRubric = "Агентства недвижимости";

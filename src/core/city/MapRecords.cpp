@@ -200,8 +200,9 @@ void ReadPoints(ByteReader& r, TShapeFis& shape, int n) {
 
 // `shapes` is scratch space kept from building to building, so that reading makes no blocks but the
 // building's own.
+// `streetAt` learns where the street position was stored.
 void ReadBuilding(ByteReader& r, TBuilding& b, int L, TextCache& cache, const TSharedTas& emptySet,
-                  std::vector<TObjShape>& shapes) {
+                  std::vector<TObjShape>& shapes, std::int64_t& streetAt) {
     const char* head = r.bytes(5).data();
     b.id = LeI32(head);
     const int k = std::uint8_t(head[4]);
@@ -221,6 +222,7 @@ void ReadBuilding(ByteReader& r, TBuilding& b, int L, TextCache& cache, const TS
     b.shapes.assign(shapes);
     b.levels = r.u8();
     b.index = cache.str(r);
+    streetAt = r.pos();
     b.street = r.i32();
     b.num = cache.langSet(r, L, true);
     const char* tail = r.bytes(10).data();
@@ -291,29 +293,35 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         if (consumed && ++decoded % 65536 == 0) consumed(r.pos());
     };
 
+    CityLoadWarnings& warnings = db.LoadWarnings;
     db.Buildings.assign(nBuildings, {});
     std::vector<TObjShape> shapes;
     for (TBuilding& b : db.Buildings) {
         release();
-        ReadBuilding(r, b, L, cache, emptySet, shapes);
-        if (b.street < -1 || b.street >= std::int64_t(db.Streets.size()))
-            r.fail(QStringLiteral("building %1 names street %2, not one of the %3 stored")
-                       .arg(b.id)
-                       .arg(b.street)
-                       .arg(db.Streets.size()));
+        std::int64_t streetAt = 0;
+        ReadBuilding(r, b, L, cache, emptySet, shapes, streetAt);
+        if (b.street != -1 &&
+            !InTable(r, warnings, streetAt, b.street, nStreets, "building: street position"))
+            b.street = -1;
         build.building(b);
         progress.tick();
     }
 
     db.BuildIndexes.assign(nIndexes, {});
     TextCache indexNums; // house numbers in the 8-bit code page, cut
-    for (TBuildIndex& e : db.BuildIndexes) {
+    std::size_t indexesKept = 0;
+    for (std::int64_t i = 0; i < nIndexes; ++i) {
         release();
+        TBuildIndex& e = db.BuildIndexes[indexesKept];
         e.s = r.i32();
         e.n = indexNums.str(
             r, [](const QString& s) { return FromCp1251(ToCp1251(s).left(BuildIndexNumLength)); });
-        e.ind = CheckPosition(r, r.i32(), db.Buildings.size(), "building index entry for building");
+        const std::int64_t at = r.pos();
+        e.ind = r.i32();
+        // An entry for no building finds nothing: it goes, and the index stays in its order.
+        indexesKept += InTable(r, warnings, at, e.ind, nBuildings, "building index entry: building position");
     }
+    db.BuildIndexes.resize(indexesKept);
 
     db.Fields.assign(nFields, {});
     for (TField& f : db.Fields) {
@@ -362,18 +370,29 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         w.tip = TTranspType(r.u8());
         const int points = r.u16();
         w.way.resize(points);
-        for (TWayPoint& p : w.way) {
+        std::size_t kept = 0;
+        for (int i = 0; i < points; ++i) {
+            TWayPoint& p = w.way[kept];
+            p = {};
             p.typ = r.u8();
+            ++kept;
             if (p.typ != 0) {
+                const std::int64_t at = r.pos();
                 p.ids = r.u16();
-                if (build.stopById[p.ids] < 0)
-                    r.fail(QStringLiteral("route stops at stop %1, which no stop has").arg(p.ids));
+                // The route runs on without a stop that no stop record has.
+                if (build.stopById[p.ids] < 0) {
+                    warnings.add(r.warning(
+                        at,
+                        QStringLiteral("route: stop id %1 is not the id of any stop; dropped").arg(p.ids)));
+                    --kept;
+                }
             } else {
                 const char* c = r.bytes(8).data();
                 p.x = LeCoord(c);
                 p.y = LeCoord(c + 4);
             }
         }
+        w.way.resize(kept);
         build.route(w);
         progress.tick();
     }
@@ -411,25 +430,34 @@ void DecodeMapRecords(ByteReader& r, CityDb& db, const MapStyle& style, const Pr
         const auto c = CheckCount(r, r.i32(), 4 + 2 * std::int64_t(L), "captions");
         for (std::int64_t i = 0; i < c; ++i) {
             release();
-            const std::int32_t at = CheckPosition(r, r.i32(), objects.size(), what);
-            objects[at].caption = r.langSet(L, true);
+            const std::int64_t at = r.pos();
+            const std::int32_t k = r.i32();
+            Tas caption = r.langSet(L, true);
+            if (InTable(r, warnings, at, k, std::int64_t(objects.size()), what))
+                objects[k].caption = std::move(caption);
         }
     };
-    captions(db.Buildings, "caption for building");
-    captions(db.Fields, "caption for area");
+    captions(db.Buildings, "building caption: building position");
+    captions(db.Fields, "area caption: area position");
 
     const auto labels = CheckCount(r, r.i32(), 6, "label shapes");
     for (std::int64_t i = 0; i < labels; ++i) {
-        const std::int32_t at = CheckPosition(r, r.i32(), db.Buildings.size(), "label shape for building");
-        db.Buildings[at].ShapeWithNum = std::uint8_t(r.u16() & 0xFF);
+        const std::int64_t at = r.pos();
+        const std::int32_t k = r.i32();
+        const std::uint8_t shape = std::uint8_t(r.u16() & 0xFF);
+        if (InTable(r, warnings, at, k, nBuildings, "label shape: building position"))
+            db.Buildings[k].ShapeWithNum = shape;
     }
 
     RouteColorPass(db, style.colors);
 
     const auto metro = CheckCount(r, r.i32(), 8, "metro colours");
     for (std::int64_t i = 0; i < metro; ++i) {
-        const std::int32_t at = CheckPosition(r, r.i32(), db.BusWays.size(), "metro colour for route");
-        db.BusWays[at].MetroColor = TColor(r.i32());
+        const std::int64_t at = r.pos();
+        const std::int32_t k = r.i32();
+        const TColor colour = TColor(r.i32());
+        if (InTable(r, warnings, at, k, nRoutes, "metro colour: route position"))
+            db.BusWays[k].MetroColor = colour;
     }
 
     ReadNameTable(r, db.TransportTypeNames, L);

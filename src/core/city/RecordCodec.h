@@ -37,11 +37,16 @@ inline std::int64_t CheckCount(ByteReader& r, std::int64_t n, std::int64_t minBy
     return n;
 }
 
-// Position into a collection read from the file; fails unless 0 <= i < size.
-inline std::int32_t CheckPosition(ByteReader& r, std::int32_t i, std::size_t size, const char* what) {
-    if (i < 0 || std::size_t(i) >= size)
-        r.fail(QStringLiteral("%1 %2 is outside the %3 stored").arg(QLatin1String(what)).arg(i).arg(size));
-    return i;
+// A reference stored at section position `at` into a table of `size` entries: true when it is one of
+// them. Otherwise it is dropped (the caller leaves the field at its "none") and a warning says where.
+inline bool InTable(const ByteReader& r, CityLoadWarnings& warnings, std::int64_t at, std::int64_t i,
+                    std::int64_t size, const char* what) {
+    if (i >= 0 && i < size) [[likely]]
+        return true;
+    warnings.add(r.warning(
+        at,
+        QStringLiteral("%1 %2 is outside the %3 stored; dropped").arg(QLatin1String(what)).arg(i).arg(size)));
+    return false;
 }
 
 // Texts that repeat across records (house numbers, postal indexes, empty language sets) decoded once
