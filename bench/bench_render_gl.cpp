@@ -1,0 +1,145 @@
+// Full redraws of the map by the OpenGL renderer at 1920 x 1080 (the dense centre view and the whole city),
+// beside the 2D renderer's figures for the same views. Needs a display with OpenGL (run under xvfb-run).
+// usage: bench_render_gl CITY.gis [MORE_CITIES.gis ...]   (the metropolis last)
+#include "Catalogue.h"
+#include "CityFile.h"
+#include "GlMapRenderer.h"
+#include "LabelMetrics.h"
+#include "MapColors.h"
+#include "MapRenderer.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions_2_1>
+#include <QOpenGLVersionFunctionsFactory>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int Width = 1920, Height = 1080;
+
+struct LoadedCity {
+    QString name;
+    CityDb db;
+    MapStyle style;
+    MapView view;
+    MapDisplay display;
+    std::unique_ptr<TMap> map;
+    std::unique_ptr<TGlMap> gl;
+};
+
+std::unique_ptr<LoadedCity> Load(const QString& path) {
+    auto c = std::make_unique<LoadedCity>();
+    const QFileInfo info(path);
+    auto entry = CityEntryFromFile(info.absolutePath() + "/", info.fileName(), false);
+    if (!entry) return nullptr;
+    c->name = info.fileName();
+    c->style.textWidth = LabelWidthMeasure();
+    const CityFileRef ref = CityFileRef::From(*entry);
+    LoadDirectorySection(c->db, ref);
+    LoadMapSection(c->db, ref, c->style);
+    c->map = std::make_unique<TMap>(c->db, c->view, c->display, c->style.colors);
+    c->map->CityLoaded();
+    c->map->Resize(Width, Height, true);
+    c->gl = std::make_unique<TGlMap>(*c->map, c->db, c->view, c->display, c->style.colors);
+    return c;
+}
+
+void Setup(LoadedCity& c, bool whole) {
+    c.view.Scale = whole ? c.view.FullScale : 1.0f;
+    c.view.OriginX = c.db.WorldMinX + (c.db.WorldMaxX - c.db.WorldMinX) / 2;
+    c.view.OriginY = c.db.WorldMinY + (c.db.WorldMaxY - c.db.WorldMinY) / 2;
+    c.display.SmoothNow = !qEnvironmentVariableIsSet("NOSMOOTH");
+    c.map->options.smooth = true;
+    c.map->options.flat = false;
+}
+
+// CPU time of the whole process: the software rasteriser works on threads of its own, and other work on a
+// shared machine does not count against a frame.
+double CpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double MedianMs(const std::function<void()>& fn, int runs = 15) {
+    std::vector<double> ms;
+    fn();
+    for (int i = 0; i < runs; ++i) {
+        const double t0 = CpuMs();
+        fn();
+        ms.push_back(CpuMs() - t0);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    std::vector<std::unique_ptr<LoadedCity>> cities;
+    for (int i = 1; i < argc; ++i) {
+        if (auto c = Load(QString::fromLocal8Bit(argv[i]))) cities.push_back(std::move(c));
+        else std::fprintf(stderr, "bench_render_gl: %s is not a city file\n", argv[i]);
+    }
+    if (cities.empty()) {
+        std::fprintf(stderr, "usage: bench_render_gl CITY.gis [MORE_CITIES.gis ...]\n");
+        return 2;
+    }
+    QSurfaceFormat format;
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    QOpenGLContext context;
+    context.setFormat(format);
+    QOffscreenSurface surface;
+    surface.setFormat(format);
+    surface.create();
+    QOpenGLFunctions_2_1* gl = nullptr;
+    if (context.create() && context.makeCurrent(&surface))
+        gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_1>(&context);
+    if (!gl) {
+        std::fprintf(stderr, "bench_render_gl: no OpenGL 2.1 context (run it under xvfb-run)\n");
+        return 2;
+    }
+    QOpenGLFramebufferObject fbo(Width, Height, QOpenGLFramebufferObject::Depth);
+    fbo.bind();
+    std::printf("OpenGL: %s, %s\n", reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER)),
+                reinterpret_cast<const char*>(gl->glGetString(GL_VERSION)));
+    std::printf("median process CPU time per full frame at %d x %d (OpenGL: frame built, drawn and finished)\n", Width, Height);
+    for (auto& c : cities) {
+        const std::string n = c->name.toStdString();
+        for (bool whole : {false, true}) {
+            Setup(*c, whole);
+            const char* view = whole ? "whole city" : "dense centre";
+            const double goal = whole ? 30 : 20;
+            QImage out;
+            const double flat2d = MedianMs([&] { c->map->DrawGDI(&out, true); });
+            const double build = MedianMs([&] { c->gl->BuildFrame(); });
+            const double frame = MedianMs([&] {
+                c->gl->BuildFrame();
+                c->gl->Render(*gl, Width, Height);
+                gl->glFinish();
+            });
+            const GlFrame& f = c->gl->frame();
+            std::printf("%s %s: OpenGL %.2f ms ... goal: under %.0f ms\n", n.c_str(), view, frame, goal);
+            std::printf("%s %s: 2D %.2f ms, OpenGL frame building %.2f ms, %d draw calls, %zu vertices (%d triangles, %d lines, %d points)\n",
+                        n.c_str(), view, flat2d, build, f.batchCount(), f.vertexCount(),
+                        f.primitives(GlPrimitive::Triangles), f.primitives(GlPrimitive::Lines),
+                        f.primitives(GlPrimitive::Points));
+        }
+        std::printf("%s: %zu outlines tessellated, %zu indices kept (%.1f MiB)\n", n.c_str(),
+                    c->gl->triangles().outlines(), c->gl->triangles().indices(),
+                    c->gl->triangles().indices() * 4.0 / (1 << 20));
+    }
+    context.doneCurrent();
+    return 0;
+}
