@@ -28,6 +28,7 @@ class TCardList;
 class TMap;
 class TOrgCriteria;
 class TMapImage;
+class GlMapSwitch;
 class TfrmHelp;
 class TfrmOptions;
 class TfrmQuit;
@@ -89,6 +90,7 @@ public:
     MapDisplay display;
     std::unique_ptr<TMap> map;
     std::unique_ptr<MapMotion> motion;
+    GlMapSwitch* glMap = nullptr; // the OpenGL surface while GrafMode is 1
     MapHitTest hit;
     QPoint PressPoint, LastPoint;
     int ZoomHalfSize = 0;

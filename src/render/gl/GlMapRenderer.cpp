@@ -372,8 +372,6 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
         for (int i = 0; i < frame_.batchCount(); ++i) {
             const GlBatch& b = frame_.batches()[i];
             const GLsizei count = GLsizei(b.vertices.size());
-            static const int skipKind = qEnvironmentVariableIntValue("SKIPKIND");
-            if (skipKind && int(b.key.primitive) == skipKind - 1) { at += count; continue; }
             // Fills hide what earlier steps drew; lines and points only blend.
             gl.glDepthMask(b.key.primitive == GlPrimitive::Triangles ? GL_TRUE : GL_FALSE);
             if (b.key.primitive == GlPrimitive::Lines) {
