@@ -149,7 +149,10 @@ void GlMapSwitch::Remove() {
     placeholder->setObjectName(QStringLiteral("imgGL"));
     placeholder->hide();
     frm_.imgGL = placeholder;
+    // Gone from the window at once; deleted once the events that may still refer to it are handled.
     s->hide();
+    s->setObjectName(QString());
+    s->setParent(nullptr);
     s->deleteLater();
 }
 
