@@ -8,7 +8,6 @@
 #include "MapColors.h"
 #include "MapRenderer.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QOffscreenSurface>
@@ -54,11 +53,12 @@ std::unique_ptr<LoadedCity> Load(const QString& path) {
     return c;
 }
 
-void Setup(LoadedCity& c, bool whole) {
+void Setup(LoadedCity& c, bool whole, bool moving = false) {
     c.view.Scale = whole ? c.view.FullScale : 1.0f;
     c.view.OriginX = c.db.WorldMinX + (c.db.WorldMaxX - c.db.WorldMinX) / 2;
     c.view.OriginY = c.db.WorldMinY + (c.db.WorldMaxY - c.db.WorldMinY) / 2;
-    c.display.SmoothNow = !qEnvironmentVariableIsSet("NOSMOOTH");
+    c.display.SmoothNow = !moving; // lines are smoothed at rest only
+    c.display.TextsOn = !moving;
     c.map->options.smooth = true;
     c.map->options.flat = false;
 }
@@ -135,6 +135,15 @@ int main(int argc, char** argv) {
                         n.c_str(), view, flat2d, build, f.batchCount(), f.vertexCount(),
                         f.primitives(GlPrimitive::Triangles), f.primitives(GlPrimitive::Lines),
                         f.primitives(GlPrimitive::Points));
+            // While the map moves lines are not smoothed, in both renderers.
+            Setup(*c, whole, true);
+            const double moving2d = MedianMs([&] { c->map->DrawGDI(&out, true); });
+            const double moving = MedianMs([&] {
+                c->gl->BuildFrame();
+                c->gl->Render(*gl, Width, Height);
+                gl->glFinish();
+            });
+            std::printf("%s %s, moving: OpenGL %.2f ms, 2D %.2f ms\n", n.c_str(), view, moving, moving2d);
         }
         std::printf("%s: %zu outlines tessellated, %zu indices kept (%.1f MiB)\n", n.c_str(),
                     c->gl->triangles().outlines(), c->gl->triangles().indices(),

@@ -84,7 +84,7 @@ bool GlMapSwitch::Available(QString& why) {
 TGlMap* GlMapSwitch::renderer() {
     if (!frm_.map || !frm_.app().db) return nullptr;
     if (!renderer_ || rendererOf_ != frm_.map.get()) {
-        if (surface_) surface_->ReleaseGl();
+        if (surface_) surface_->ReleaseGl(renderer_.get());
         renderer_ = std::make_unique<TGlMap>(*frm_.map, *frm_.app().db, frm_.view, frm_.display,
                                              frm_.app().colors.active());
         rendererOf_ = frm_.map.get();
@@ -93,7 +93,7 @@ TGlMap* GlMapSwitch::renderer() {
 }
 
 void GlMapSwitch::CityClosed() {
-    if (surface_) surface_->ReleaseGl();
+    if (surface_) surface_->ReleaseGl(renderer_.get());
     renderer_.reset();
     rendererOf_ = nullptr;
 }
@@ -143,7 +143,8 @@ void GlMapSwitch::Apply() {
 void GlMapSwitch::Remove() {
     if (!surface_) return;
     TGlMapImage* s = surface_;
-    s->ReleaseGl();
+    // The renderer's buffer belongs to this surface's context.
+    s->ReleaseGl(renderer_.get());
     surface_ = nullptr;
     auto* placeholder = new QWidget(s->parentWidget());
     placeholder->setObjectName(QStringLiteral("imgGL"));

@@ -14,9 +14,8 @@ TGlMapImage::TGlMapImage(QWidget* parent) : QOpenGLWidget(parent) {
     setFormat(SurfaceFormat());
 }
 
-TGlMapImage::~TGlMapImage() {
-    ReleaseGl();
-}
+// What renderers keep in the context goes with it.
+TGlMapImage::~TGlMapImage() = default;
 
 QSurfaceFormat TGlMapImage::SurfaceFormat() {
     QSurfaceFormat f;
@@ -27,12 +26,10 @@ QSurfaceFormat TGlMapImage::SurfaceFormat() {
     return f;
 }
 
-void TGlMapImage::ReleaseGl() {
-    if (!gl_ || !drawnBy_ || !context()) return;
+void TGlMapImage::ReleaseGl(TGlMap* map) {
+    if (!gl_ || !map || !context()) return;
     makeCurrent();
-    // Only a renderer still in use may be asked: one of a closed city is gone with its buffer.
-    if (renderer && renderer() == drawnBy_) drawnBy_->ReleaseGl(*gl_);
-    drawnBy_ = nullptr;
+    map->ReleaseGl(*gl_);
     doneCurrent();
 }
 
@@ -41,9 +38,7 @@ void TGlMapImage::initializeGL() {
                                             : nullptr;
     if (!gl_) {
         emit unusable(tr("no OpenGL 2.1 context could be created"));
-        return;
     }
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &TGlMapImage::ReleaseGl, Qt::DirectConnection);
 }
 
 void TGlMapImage::paintGL() {
@@ -55,7 +50,6 @@ void TGlMapImage::paintGL() {
     if (!map->BuildFrame()) return;
     map->font = font();
     map->Render(*gl_, int(width() * dpr + 0.5), int(height() * dpr + 0.5));
-    drawnBy_ = map;
     ++frames_;
     const QRect frame = zoomFrame ? zoomFrame() : QRect();
     if (!frame.isEmpty()) {

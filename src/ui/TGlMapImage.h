@@ -44,12 +44,11 @@ protected:
     void leaveEvent(QEvent* e) override;
 
 public:
-    // Frees what the current renderer keeps in this surface's context (before that renderer goes).
-    void ReleaseGl();
+    // Frees what `map` keeps in this surface's context, before that renderer goes.
+    void ReleaseGl(TGlMap* map);
 
 private:
 
     QOpenGLFunctions_2_1* gl_ = nullptr;
-    TGlMap* drawnBy_ = nullptr; // the renderer that holds buffers in this context
     int frames_ = 0;
 };

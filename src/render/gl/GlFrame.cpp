@@ -34,12 +34,16 @@ float GlFrame::Depth(std::uint32_t step) {
 }
 
 int GlFrame::BatchFor(const GlBatchKey& key, int after) {
-    auto k = std::find_if(byKey_.begin(), byKey_.end(), [&](const auto& e) { return e.first == key; });
-    if (k == byKey_.end()) {
-        byKey_.push_back({key, {}});
-        k = byKey_.end() - 1;
+    // Runs of one kind are the rule: the kind looked up last is tried first.
+    if (lastKey_ < 0 || !(byKey_[lastKey_].first == key)) {
+        auto k = std::find_if(byKey_.begin(), byKey_.end(), [&](const auto& e) { return e.first == key; });
+        if (k == byKey_.end()) {
+            byKey_.push_back({key, {}});
+            k = byKey_.end() - 1;
+        }
+        lastKey_ = int(k - byKey_.begin());
     }
-    std::vector<int>& list = k->second;
+    std::vector<int>& list = byKey_[lastKey_].second;
     auto it = std::lower_bound(list.begin(), list.end(), after);
     if (it != list.end()) return *it;
     if (used_ == int(batches_.size())) batches_.emplace_back();

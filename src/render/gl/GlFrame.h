@@ -70,5 +70,6 @@ private:
     int used_ = 0;
     // Per kind, the batches of that kind in drawing order.
     std::vector<std::pair<GlBatchKey, std::vector<int>>> byKey_;
+    int lastKey_ = -1;
     int added_[3] = {0, 0, 0};
 };

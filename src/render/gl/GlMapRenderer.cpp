@@ -372,8 +372,11 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
         for (int i = 0; i < frame_.batchCount(); ++i) {
             const GlBatch& b = frame_.batches()[i];
             const GLsizei count = GLsizei(b.vertices.size());
-            // Fills hide what earlier steps drew; lines and points only blend.
-            gl.glDepthMask(b.key.primitive == GlPrimitive::Triangles ? GL_TRUE : GL_FALSE);
+            // Fills are opaque and hide what earlier steps drew; lines and points blend and hide nothing.
+            const bool fill = b.key.primitive == GlPrimitive::Triangles;
+            gl.glDepthMask(fill ? GL_TRUE : GL_FALSE);
+            if (fill) gl.glDisable(GL_BLEND);
+            else gl.glEnable(GL_BLEND);
             if (b.key.primitive == GlPrimitive::Lines) {
                 gl.glLineWidth(float(b.key.size) * k);
                 if (b.key.stipple) gl.glEnable(GL_LINE_STIPPLE);
