@@ -1,11 +1,8 @@
 // Full and overlay-only redraws of the 2D map at 1920 x 1080, beside one fill of the same surface.
 // usage: bench_render CITY.gis [SECOND_CITY.gis] [benchmark flags]
 // With two cities the dense view is timed on both, to show that a frame follows what is visible.
-#include "Catalogue.h"
-#include "CityFile.h"
-#include "LabelMetrics.h"
-#include "MapColors.h"
 #include "MapRenderer.h"
+#include "RenderBench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,14 +28,8 @@ struct LoadedCity {
 
 std::unique_ptr<LoadedCity> Load(const QString& path) {
     auto c = std::make_unique<LoadedCity>();
-    const QFileInfo info(path);
-    auto entry = CityEntryFromFile(info.absolutePath() + "/", info.fileName(), false);
-    if (!entry) return nullptr;
-    c->name = info.fileName();
-    c->style.textWidth = LabelWidthMeasure();
-    const CityFileRef ref = CityFileRef::From(*entry);
-    LoadDirectorySection(c->db, ref);
-    LoadMapSection(c->db, ref, c->style);
+    if (!LoadRenderCity(path, c->db, c->style)) return nullptr;
+    c->name = QFileInfo(path).fileName();
     c->map = std::make_unique<TMap>(c->db, c->view, c->display, c->style.colors);
     c->map->CityLoaded();
     c->map->Resize(1920, 1080, true);
@@ -58,25 +49,6 @@ void Setup(LoadedCity& c, Case k) {
     c.display.TextsOn = !moving;
     c.map->options.smooth = true;
     c.map->options.flat = false;
-}
-
-// Thread CPU time, so that other work on a shared machine does not count against a frame.
-double CpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double MedianMs(const std::function<void()>& fn, int runs = 15) {
-    std::vector<double> ms;
-    fn(); // warm caches and fonts
-    for (int i = 0; i < runs; ++i) {
-        const double t0 = CpuMs();
-        fn();
-        ms.push_back(CpuMs() - t0);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
 }
 
 std::vector<std::unique_ptr<LoadedCity>> Cities;

@@ -1,12 +1,9 @@
 // Full redraws of the map by the OpenGL renderer at 1920 x 1080 (the dense centre view and the whole city),
 // beside the 2D renderer's figures for the same views. Needs a display with OpenGL (run under xvfb-run).
 // usage: bench_render_gl CITY.gis [MORE_CITIES.gis ...]   (the metropolis last)
-#include "Catalogue.h"
-#include "CityFile.h"
 #include "GlMapRenderer.h"
-#include "LabelMetrics.h"
-#include "MapColors.h"
 #include "MapRenderer.h"
+#include "RenderBench.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -38,14 +35,8 @@ struct LoadedCity {
 
 std::unique_ptr<LoadedCity> Load(const QString& path) {
     auto c = std::make_unique<LoadedCity>();
-    const QFileInfo info(path);
-    auto entry = CityEntryFromFile(info.absolutePath() + "/", info.fileName(), false);
-    if (!entry) return nullptr;
-    c->name = info.fileName();
-    c->style.textWidth = LabelWidthMeasure();
-    const CityFileRef ref = CityFileRef::From(*entry);
-    LoadDirectorySection(c->db, ref);
-    LoadMapSection(c->db, ref, c->style);
+    if (!LoadRenderCity(path, c->db, c->style)) return nullptr;
+    c->name = QFileInfo(path).fileName();
     c->map = std::make_unique<TMap>(c->db, c->view, c->display, c->style.colors);
     c->map->CityLoaded();
     c->map->Resize(Width, Height, true);
@@ -63,25 +54,8 @@ void Setup(LoadedCity& c, bool whole, bool moving = false) {
     c.map->options.flat = false;
 }
 
-// CPU time of the whole process: the software rasteriser works on threads of its own, and other work on a
-// shared machine does not count against a frame.
-double CpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double MedianMs(const std::function<void()>& fn, int runs = 15) {
-    std::vector<double> ms;
-    fn();
-    for (int i = 0; i < runs; ++i) {
-        const double t0 = CpuMs();
-        fn();
-        ms.push_back(CpuMs() - t0);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
+// The software rasteriser works on threads of its own: frames are timed by the whole process's CPU time.
+double FrameMs(const std::function<void()>& fn) { return MedianMs(fn, CLOCK_PROCESS_CPUTIME_ID); }
 
 } // namespace
 
@@ -122,9 +96,9 @@ int main(int argc, char** argv) {
             const char* view = whole ? "whole city" : "dense centre";
             const double goal = whole ? 30 : 20;
             QImage out;
-            const double flat2d = MedianMs([&] { c->map->DrawGDI(&out, true); });
-            const double build = MedianMs([&] { c->gl->BuildFrame(); });
-            const double frame = MedianMs([&] {
+            const double flat2d = FrameMs([&] { c->map->DrawGDI(&out, true); });
+            const double build = FrameMs([&] { c->gl->BuildFrame(); });
+            const double frame = FrameMs([&] {
                 c->gl->BuildFrame();
                 c->gl->Render(*gl, Width, Height);
                 gl->glFinish();
@@ -137,8 +111,8 @@ int main(int argc, char** argv) {
                         f.primitives(GlPrimitive::Points));
             // While the map moves lines are not smoothed, in both renderers.
             Setup(*c, whole, true);
-            const double moving2d = MedianMs([&] { c->map->DrawGDI(&out, true); });
-            const double moving = MedianMs([&] {
+            const double moving2d = FrameMs([&] { c->map->DrawGDI(&out, true); });
+            const double moving = FrameMs([&] {
                 c->gl->BuildFrame();
                 c->gl->Render(*gl, Width, Height);
                 gl->glFinish();
