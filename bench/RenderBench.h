@@ -32,7 +32,8 @@ inline double CpuMs(clockid_t clock) {
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
-inline double MedianMs(const std::function<void()>& fn, clockid_t clock = CLOCK_THREAD_CPUTIME_ID, int runs = 15) {
+inline double MedianMs(const std::function<void()>& fn, clockid_t clock = CLOCK_THREAD_CPUTIME_ID,
+                       int runs = 15) {
     std::vector<double> ms;
     fn(); // warm caches and fonts
     for (int i = 0; i < runs; ++i) {

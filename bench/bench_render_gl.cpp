@@ -55,7 +55,9 @@ void Setup(LoadedCity& c, bool whole, bool moving = false) {
 }
 
 // The software rasteriser works on threads of its own: frames are timed by the whole process's CPU time.
-double FrameMs(const std::function<void()>& fn) { return MedianMs(fn, CLOCK_PROCESS_CPUTIME_ID); }
+double FrameMs(const std::function<void()>& fn) {
+    return MedianMs(fn, CLOCK_PROCESS_CPUTIME_ID);
+}
 
 } // namespace
 
@@ -63,8 +65,10 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     std::vector<std::unique_ptr<LoadedCity>> cities;
     for (int i = 1; i < argc; ++i) {
-        if (auto c = Load(QString::fromLocal8Bit(argv[i]))) cities.push_back(std::move(c));
-        else std::fprintf(stderr, "bench_render_gl: %s is not a city file\n", argv[i]);
+        if (auto c = Load(QString::fromLocal8Bit(argv[i])))
+            cities.push_back(std::move(c));
+        else
+            std::fprintf(stderr, "bench_render_gl: %s is not a city file\n", argv[i]);
     }
     if (cities.empty()) {
         std::fprintf(stderr, "usage: bench_render_gl CITY.gis [MORE_CITIES.gis ...]\n");
@@ -88,7 +92,9 @@ int main(int argc, char** argv) {
     fbo.bind();
     std::printf("OpenGL: %s, %s\n", reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER)),
                 reinterpret_cast<const char*>(gl->glGetString(GL_VERSION)));
-    std::printf("median process CPU time per full frame at %d x %d (OpenGL: frame built, drawn and finished)\n", Width, Height);
+    std::printf(
+        "median process CPU time per full frame at %d x %d (OpenGL: frame built, drawn and finished)\n",
+        Width, Height);
     for (auto& c : cities) {
         const std::string n = c->name.toStdString();
         for (bool whole : {false, true}) {
@@ -105,7 +111,8 @@ int main(int argc, char** argv) {
             });
             const GlFrame& f = c->gl->frame();
             std::printf("%s %s: OpenGL %.2f ms ... goal: under %.0f ms\n", n.c_str(), view, frame, goal);
-            std::printf("%s %s: 2D %.2f ms, OpenGL frame building %.2f ms, %d draw calls, %zu vertices (%d triangles, %d lines, %d points)\n",
+            std::printf("%s %s: 2D %.2f ms, OpenGL frame building %.2f ms, %d draw calls, %zu vertices (%d "
+                        "triangles, %d lines, %d points)\n",
                         n.c_str(), view, flat2d, build, f.batchCount(), f.vertexCount(),
                         f.primitives(GlPrimitive::Triangles), f.primitives(GlPrimitive::Lines),
                         f.primitives(GlPrimitive::Points));

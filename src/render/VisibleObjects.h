@@ -13,10 +13,13 @@ template <class Obj, class Fn>
 void ForVisible(const std::vector<Obj>& objects, const SpatialGrid& grid, const MapView& v, bool useGrid,
                 std::vector<std::uint32_t>& scratch, Fn&& fn) {
     WorldRect r{v.OriginX - v.ToWorld(v.OffsetX + 2), v.OriginY - v.ToWorld(v.OffsetY + 2),
-                v.OriginX + v.ToWorld(v.Width - v.OffsetX + 2), v.OriginY + v.ToWorld(v.Height - v.OffsetY + 2)};
+                v.OriginX + v.ToWorld(v.Width - v.OffsetX + 2),
+                v.OriginY + v.ToWorld(v.Height - v.OffsetY + 2)};
     bool all = false;
-    if (!useGrid || grid.size() != objects.size()) all = true;
-    else grid.Query(r, scratch, all);
+    if (!useGrid || grid.size() != objects.size())
+        all = true;
+    else
+        grid.Query(r, scratch, all);
     // Objects are large records: fetching a few ahead keeps a walk over a big city from waiting on memory.
     constexpr size_t Ahead = 8;
     if (all) {

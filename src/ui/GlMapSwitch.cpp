@@ -163,11 +163,14 @@ void GlMapSwitch::FallBack(const QString& why) {
     settings.GrafMode = 0;
     SaveSettings(settings);
     frm_.Redraw(true);
-    const QString text = settings.ShellLang == 0
-                             ? QStringLiteral("Не удалось включить OpenGL (%1). Карта рисуется в режиме GDI+.").arg(why)
-                             : QStringLiteral("OpenGL cannot be used (%1). The map is drawn in 2D instead.").arg(why);
-    if (showMessage) showMessage(text);
-    else QMessageBox::warning(&frm_, frm_.windowTitle(), text);
+    const QString text =
+        settings.ShellLang == 0
+            ? QStringLiteral("Не удалось включить OpenGL (%1). Карта рисуется в режиме GDI+.").arg(why)
+            : QStringLiteral("OpenGL cannot be used (%1). The map is drawn in 2D instead.").arg(why);
+    if (showMessage)
+        showMessage(text);
+    else
+        QMessageBox::warning(&frm_, frm_.windowTitle(), text);
 }
 
 void GlMapSwitch::Redraw() {

@@ -34,8 +34,9 @@ void TGlMapImage::ReleaseGl(TGlMap* map) {
 }
 
 void TGlMapImage::initializeGL() {
-    gl_ = context() && context()->isValid() ? QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_1>(context())
-                                            : nullptr;
+    gl_ = context() && context()->isValid()
+              ? QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_1>(context())
+              : nullptr;
     if (!gl_) {
         emit unusable(tr("no OpenGL 2.1 context could be created"));
     }

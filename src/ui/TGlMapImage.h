@@ -48,7 +48,6 @@ public:
     void ReleaseGl(TGlMap* map);
 
 private:
-
     QOpenGLFunctions_2_1* gl_ = nullptr;
     int frames_ = 0;
 };

@@ -5,11 +5,11 @@
 #include "CityGenerator.h"
 #include "CityWriter.h"
 #include "ColorConvert.h"
-#include "RecordWriter.h"
 #include "GlMapRenderer.h"
 #include "MapColors.h"
 #include "MapRenderer.h"
 #include "ObjectState.h"
+#include "RecordWriter.h"
 #include "TGlMapImage.h"
 #include "TinyCity.h"
 
@@ -67,7 +67,9 @@ struct GlScene {
 };
 
 // A frame of reference wider than the views, so clamping leaves the origin where the test puts it.
-void Frame(GlScene& s) { tiny::AddField(s.db, s.scheme, tiny::Rect(-2000, -2000, 2000, 2000), 0); }
+void Frame(GlScene& s) {
+    tiny::AddField(s.db, s.scheme, tiny::Rect(-2000, -2000, 2000, 2000), 0);
+}
 
 // Pixels of one colour in a run along a row or column through `from`.
 int RunLength(const QImage& img, QPoint from, QPoint step, QRgb color) {
@@ -136,14 +138,16 @@ TEST(GlRenderer, EdgeCases) {
         {"a clicked district is outlined max(ToPixels(5), 2) wide: 5 at Scale 1, 2 at Scale 2 and above",
          [](GlScene& s) {
              s.display.SmoothNow = false;
-             const int d = tiny::AddField(s.db, s.scheme, tiny::Rect(-100, -100, 100, 100), DistrictFieldType);
+             const int d =
+                 tiny::AddField(s.db, s.scheme, tiny::Rect(-100, -100, 100, 100), DistrictFieldType);
              const QRgb red = 0xFF0000;
              EXPECT_EQ(RunLength(s.Draw(1, 0, 0), s.At(-120, 0), {1, 0}, red), 0) << "only when clicked";
              s.display.FoundZones = {d};
              for (float scale : {1.0f, 2.0f, 4.0f}) {
                  const QImage img = s.Draw(scale, 0, 0);
                  const QPoint left = s.At(-100, 0);
-                 EXPECT_EQ(RunLength(img, QPoint(left.x() - 10, left.y()), {1, 0}, red) / 2, scale < 2 ? 5 : 2)
+                 EXPECT_EQ(RunLength(img, QPoint(left.x() - 10, left.y()), {1, 0}, red) / 2,
+                           scale < 2 ? 5 : 2)
                      << "Scale " << scale << " (each side)";
                  EXPECT_EQ(s.Pixel(img, 0, 0), GlScene::Color(s.scheme.LivingColor)) << "never filled";
              }
@@ -170,7 +174,8 @@ TEST(GlRenderer, RecolouringAndBlinkingKeepTheTessellation) {
     s.display.SmoothNow = false;
     s.map.options.flat = true;
     // An L-shaped block: the tessellator makes its triangles.
-    const int bi = tiny::AddBuilding(s.db, s.scheme, {{{0, 0}, {60, 0}, {60, 20}, {20, 20}, {20, 60}, {0, 60}}}, 0);
+    const int bi =
+        tiny::AddBuilding(s.db, s.scheme, {{{0, 0}, {60, 0}, {60, 20}, {20, 20}, {20, 60}, {0, 60}}}, 0);
     const TBuilding& b = s.db.Buildings[bi];
     EXPECT_EQ(s.Pixel(s.Draw(1, 20, 20), 10, 40), GlScene::Color(b.color));
     EXPECT_NE(s.Pixel(s.Draw(1, 20, 20), 40, 40), GlScene::Color(b.color)) << "outside the L";
@@ -184,7 +189,8 @@ TEST(GlRenderer, RecolouringAndBlinkingKeepTheTessellation) {
     s.display.BlinkCounter = 2;
     s.scheme = BuiltInColorScheme(1);
     RecolorObjects(s.db, s.scheme);
-    EXPECT_EQ(s.Pixel(s.Draw(1, 20, 20), 10, 40), GlScene::Color(s.db.Buildings[bi].FoundColor)) << "a new scheme";
+    EXPECT_EQ(s.Pixel(s.Draw(1, 20, 20), 10, 40), GlScene::Color(s.db.Buildings[bi].FoundColor))
+        << "a new scheme";
     EXPECT_EQ(s.gl->triangles().outlines(), outlines) << "nothing was tessellated again";
 }
 
@@ -259,6 +265,7 @@ TEST(GlRenderer, AgreesWithThe2DRendererRegionByRegion) {
                 for (int c = 0; c < 3; ++c)
                     worst = std::max(worst, int(std::abs(sum[0][c] - sum[1][c]) / (Region * Region)));
             }
-        EXPECT_LE(worst, 20) << "Scale " << scale << ": the largest difference of a region's mean colour channel";
+        EXPECT_LE(worst, 20) << "Scale " << scale
+                             << ": the largest difference of a region's mean colour channel";
     }
 }

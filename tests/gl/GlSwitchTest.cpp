@@ -40,7 +40,8 @@ TEST_F(GlWindow, SwitchingTheRendererBackAndForth) {
         const QImage frame = gl->grabFramebuffer();
         QSet<QRgb> colours;
         for (int y = 0; y < frame.height(); y += 7)
-            for (int x = 0; x < frame.width(); x += 7) colours.insert(frame.pixel(x, y) & 0xFFFFFF);
+            for (int x = 0; x < frame.width(); x += 7)
+                colours.insert(frame.pixel(x, y) & 0xFFFFFF);
         EXPECT_GT(colours.size(), 5);
         EXPECT_FALSE(colours.contains(0x000000) && colours.size() == 1);
         // The map tools stay over the surface and work: a zoom redraws it.

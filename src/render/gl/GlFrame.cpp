@@ -13,9 +13,11 @@ void GlFrame::Begin(int width, int height) {
     cols_ = (width_ + Cell - 1) / Cell;
     rows_ = (height_ + Cell - 1) / Cell;
     cells_.assign(std::size_t(cols_) * rows_, CellState{});
-    for (int i = 0; i < used_; ++i) batches_[i].vertices.clear();
+    for (int i = 0; i < used_; ++i)
+        batches_[i].vertices.clear();
     used_ = 0;
-    for (auto& k : byKey_) k.second.clear();
+    for (auto& k : byKey_)
+        k.second.clear();
     added_[0] = added_[1] = added_[2] = 0;
     step_ = 0;
     // The fills come first, whatever their steps.
@@ -24,7 +26,8 @@ void GlFrame::Begin(int width, int height) {
 
 std::size_t GlFrame::vertexCount() const {
     std::size_t n = 0;
-    for (int i = 0; i < used_; ++i) n += batches_[i].vertices.size();
+    for (int i = 0; i < used_; ++i)
+        n += batches_[i].vertices.size();
     return n;
 }
 
@@ -76,7 +79,8 @@ void GlFrame::Add(const GlBatchKey& key, const GlVertex* v, int count) {
             int after = 0; // after the fills
             for (int r = r0; r <= r1; ++r) {
                 const CellState* row = &cells_[std::size_t(r) * cols_];
-                for (int c = c0; c <= c1; ++c) after = std::max(after, row[c].topColor == color ? row[c].other : row[c].top);
+                for (int c = c0; c <= c1; ++c)
+                    after = std::max(after, row[c].topColor == color ? row[c].other : row[c].top);
             }
             b = BatchFor(key, after);
             for (int r = r0; r <= r1; ++r) {

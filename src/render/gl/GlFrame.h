@@ -55,7 +55,8 @@ public:
     static constexpr int Cell = 16; // pixels per side of a cell of the overlap grid
 
 private:
-    // What was drawn in one cell of the grid: the last batch, its colour, and the last batch of any other colour.
+    // What was drawn in one cell of the grid: the last batch, its colour, and the last batch of any other
+    // colour.
     struct CellState {
         int top = -1;
         std::uint32_t topColor = 0;

@@ -17,11 +17,15 @@
 
 namespace {
 
-std::uint32_t Rgba(TColor c) { return (c & 0xFFFFFFu) | 0xFF000000u; }
+std::uint32_t Rgba(TColor c) {
+    return (c & 0xFFFFFFu) | 0xFF000000u;
+}
 constexpr std::uint32_t Black = 0xFF000000u, White = 0xFFFFFFFFu, Red = 0xFF0000FFu, Grey = 0xFF808080u;
 
 // Line widths and point sizes in pixels above 9 become 10.
-int Capped(int w) { return w > 9 ? 10 : w; }
+int Capped(int w) {
+    return w > 9 ? 10 : w;
+}
 
 QString LangOf(const Tas& t, int lang) {
     if (lang >= 0 && lang < t.size()) return t[lang];
@@ -57,7 +61,8 @@ void TGlMap::Segment(int width, GlVertex a, GlVertex b, bool stipple) {
 }
 
 // A closed line loop through `points` in one colour; `skip` leaves out edges (edge i runs from point i).
-void TGlMap::Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba, const std::vector<bool>* skip) {
+void TGlMap::Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba,
+                  const std::vector<bool>* skip) {
     const std::size_t n = points.size();
     tri_.clear();
     for (std::size_t i = 0; i < n; ++i) {
@@ -98,7 +103,8 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
     if (n < 2) return;
     const std::uint32_t fill = Rgba(f.color);
     points_.clear();
-    for (const TCoord& c : f.shape) points_.push_back(At(c.x, c.y, fill));
+    for (const TCoord& c : f.shape)
+        points_.push_back(At(c.x, c.y, fill));
     if (district) {
         Loop(points_, std::max(v.ToPixels(5), 2), Red);
         return;
@@ -111,7 +117,8 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
     } else if (n > 4) {
         const OutlineTriangleList tri = triangles_.Field(f, index);
         if (tri.extra)
-            for (const TCoord& c : *tri.extra) points_.push_back(At(c.x, c.y, fill));
+            for (const TCoord& c : *tri.extra)
+                points_.push_back(At(c.x, c.y, fill));
         Fill(points_, tri);
         points_.resize(n);
     }
@@ -147,7 +154,8 @@ void TGlMap::DrawRoute(const TBusWay& way) {
             points_.push_back(At(db_.BusStops[si].x, db_.BusStops[si].y, c));
         }
     }
-    for (std::size_t i = 0; i + 1 < points_.size(); ++i) Segment(w, points_[i], points_[i + 1]);
+    for (std::size_t i = 0; i + 1 < points_.size(); ++i)
+        Segment(w, points_[i], points_[i + 1]);
 }
 
 void TGlMap::DrawStop(const TBusStop& st) {
@@ -164,7 +172,8 @@ void TGlMap::DrawStop(const TBusStop& st) {
     if (st.tip == bstMetro) DrawGlyph(QPoint(int(at.x), int(at.y)));
 }
 
-// The white "M" of a metro station from its baseline origin at `at`, pixel by pixel as a bitmap font draws it.
+// The white "M" of a metro station from its baseline origin at `at`, pixel by pixel as a bitmap font draws
+// it.
 void TGlMap::DrawGlyph(QPoint at) {
     if (!glyphMade_ || glyphFont_ != font) {
         glyph_.clear();
@@ -186,7 +195,8 @@ void TGlMap::DrawGlyph(QPoint at) {
         glyphMade_ = true;
     }
     tri_.clear();
-    for (const QPoint& g : glyph_) tri_.push_back({float(at.x() + g.x()), float(at.y() + g.y()), 0, White});
+    for (const QPoint& g : glyph_)
+        tri_.push_back({float(at.x() + g.x()), float(at.y() + g.y()), 0, White});
     frame_.Add({GlPrimitive::Points, 1, false, false}, tri_.data(), int(tri_.size()));
 }
 
@@ -217,15 +227,18 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         // Shared walls between parts of one building stay invisible.
         skip_.assign(n, false);
         if (!single)
-            for (std::size_t j = 0; j < n && j < sh.comSide.size(); ++j) skip_[j] = sh.comSide[j];
+            for (std::size_t j = 0; j < n && j < sh.comSide.size(); ++j)
+                skip_[j] = sh.comSide[j];
         auto outlineOf = [&](const std::vector<GlVertex>& pts) {
             Loop(pts, 1, outline, single ? nullptr : &skip_);
         };
         if (flat_ || sh.high == 0 || !v.HeightsShown()) {
             points_.clear();
-            for (const TCoord& c : sh.shape) points_.push_back(At(c.x, c.y, fill));
+            for (const TCoord& c : sh.shape)
+                points_.push_back(At(c.x, c.y, fill));
             if (tri.extra)
-                for (const TCoord& c : *tri.extra) points_.push_back(At(c.x, c.y, fill));
+                for (const TCoord& c : *tri.extra)
+                    points_.push_back(At(c.x, c.y, fill));
             Fill(points_, tri);
             points_.resize(n);
             outlineOf(points_);
@@ -243,12 +256,13 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         for (int j : sides_) {
             const std::size_t nx = (std::size_t(j) + 1) % n;
             const TCoord pj = sh.shape[j], pn = sh.shape[nx];
-            const GlVertex q[4] = {At(pj.x + dx, pj.y + dy, wallFill), At(pj.x, pj.y, wallFill), At(pn.x, pn.y, wallFill),
-                                   At(pn.x + dx, pn.y + dy, wallFill)};
+            const GlVertex q[4] = {At(pj.x + dx, pj.y + dy, wallFill), At(pj.x, pj.y, wallFill),
+                                   At(pn.x, pn.y, wallFill), At(pn.x + dx, pn.y + dy, wallFill)};
             const GlVertex wall[6] = {q[0], q[1], q[2], q[0], q[2], q[3]};
             frame_.Add({GlPrimitive::Triangles, 1, false, true}, wall, 6);
             GlVertex e[4] = {q[0], q[1], q[2], q[3]};
-            for (GlVertex& x : e) x.rgba = Black;
+            for (GlVertex& x : e)
+                x.rgba = Black;
             if (!shared((std::size_t(j) + n - 1) % n)) frame_.Add({GlPrimitive::Lines, 1, false, true}, e, 2);
             frame_.Add({GlPrimitive::Lines, 1, false, true}, e + 1, 2);
             if (!shared(nx)) {
@@ -258,9 +272,11 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         }
         // The roof is a moved copy of the outline; the building's own points stay as they are.
         roof_.clear();
-        for (const TCoord& c : sh.shape) roof_.push_back(At(c.x + dx, c.y + dy, fill));
+        for (const TCoord& c : sh.shape)
+            roof_.push_back(At(c.x + dx, c.y + dy, fill));
         if (tri.extra)
-            for (const TCoord& c : *tri.extra) roof_.push_back(At(c.x + dx, c.y + dy, fill));
+            for (const TCoord& c : *tri.extra)
+                roof_.push_back(At(c.x + dx, c.y + dy, fill));
         Fill(roof_, tri);
         roof_.resize(n);
         outlineOf(roof_);
@@ -288,23 +304,29 @@ bool TGlMap::BuildFrame() {
         if (f.typ != DistrictFieldType) DrawField(f, i, false);
     });
     ForVisible(db_.Roads, base_.RoadGrid(), v, grid, candidates_, [&](const TRoad& r, int) { DrawRoad(r); });
-    for (const TBusWay& way : db_.BusWays) DrawRoute(way);
+    for (const TBusWay& way : db_.BusWays)
+        DrawRoute(way);
     if (stopDetail_)
-        ForVisible(db_.BusStops, base_.StopGrid(), v, grid, candidates_, [&](const TBusStop& st, int) { DrawStop(st); });
-    for (const TStreet& st : db_.Streets) DrawStreet(st);
+        ForVisible(db_.BusStops, base_.StopGrid(), v, grid, candidates_,
+                   [&](const TBusStop& st, int) { DrawStop(st); });
+    for (const TStreet& st : db_.Streets)
+        DrawStreet(st);
     if (mapDetail_) {
         ForVisible(db_.Buildings, base_.BuildingGrid(), v, grid, candidates_,
                    [&](const TBuilding& b, int i) { DrawBuilding(b, i); });
     } else {
         // Zoomed out only found or selected buildings are drawn: keep their list instead of walking them all.
-        if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor || zoomedOut_.empty()) {
+        if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor ||
+            zoomedOut_.empty()) {
             zoomedOut_.clear();
             for (std::size_t i = 0; i < db_.Buildings.size(); ++i)
-                if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_)) zoomedOut_.push_back(std::uint32_t(i));
+                if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_))
+                    zoomedOut_.push_back(std::uint32_t(i));
             zoomedOutVersion_ = ObjectStateVersion();
             zoomedOutActive_ = scheme_.ActiveColor;
         }
-        for (std::uint32_t i : zoomedOut_) DrawBuilding(db_.Buildings[i], int(i));
+        for (std::uint32_t i : zoomedOut_)
+            DrawBuilding(db_.Buildings[i], int(i));
     }
     ForVisible(db_.BusStops, base_.StopGrid(), v, grid, candidates_, [&](const TBusStop& st, int) {
         if (st.IsFound || IsSelected(st, scheme_)) DrawStop(st);
@@ -359,14 +381,15 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
         std::size_t at = 0;
         for (int i = 0; i < frame_.batchCount(); ++i) {
             const auto& vs = frame_.batches()[i].vertices;
-            gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at * sizeof(GlVertex)), GLsizeiptr(vs.size() * sizeof(GlVertex)),
-                               vs.data());
+            gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at * sizeof(GlVertex)),
+                               GLsizeiptr(vs.size() * sizeof(GlVertex)), vs.data());
             at += vs.size();
         }
         gl.glEnableClientState(GL_VERTEX_ARRAY);
         gl.glEnableClientState(GL_COLOR_ARRAY);
         gl.glVertexPointer(3, GL_FLOAT, sizeof(GlVertex), nullptr);
-        gl.glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GlVertex), reinterpret_cast<void*>(offsetof(GlVertex, rgba)));
+        gl.glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GlVertex),
+                          reinterpret_cast<void*>(offsetof(GlVertex, rgba)));
         gl.glLineStipple(1, 0xFF00);
         at = 0;
         for (int i = 0; i < frame_.batchCount(); ++i) {
@@ -375,16 +398,22 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
             // Fills are opaque and hide what earlier steps drew; lines and points blend and hide nothing.
             const bool fill = b.key.primitive == GlPrimitive::Triangles;
             gl.glDepthMask(fill ? GL_TRUE : GL_FALSE);
-            if (fill) gl.glDisable(GL_BLEND);
-            else gl.glEnable(GL_BLEND);
+            if (fill)
+                gl.glDisable(GL_BLEND);
+            else
+                gl.glEnable(GL_BLEND);
             if (b.key.primitive == GlPrimitive::Lines) {
                 gl.glLineWidth(float(b.key.size) * k);
-                if (b.key.stipple) gl.glEnable(GL_LINE_STIPPLE);
-                else gl.glDisable(GL_LINE_STIPPLE);
+                if (b.key.stipple)
+                    gl.glEnable(GL_LINE_STIPPLE);
+                else
+                    gl.glDisable(GL_LINE_STIPPLE);
             } else if (b.key.primitive == GlPrimitive::Points) {
                 gl.glPointSize(float(b.key.size) * k);
-                if (b.key.smooth) gl.glEnable(GL_POINT_SMOOTH);
-                else gl.glDisable(GL_POINT_SMOOTH);
+                if (b.key.smooth)
+                    gl.glEnable(GL_POINT_SMOOTH);
+                else
+                    gl.glDisable(GL_POINT_SMOOTH);
             }
             gl.glDrawArrays(Mode(b.key.primitive), GLint(at), count);
             at += std::size_t(count);
@@ -397,8 +426,11 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
     gl.glDisable(GL_LINE_STIPPLE);
     gl.glDisable(GL_POINT_SMOOTH);
     gl.glDisable(GL_SCISSOR_TEST);
+    // Back to the defaults, for whatever else paints with this context.
     gl.glDisable(GL_DEPTH_TEST);
     gl.glDepthMask(GL_TRUE);
+    gl.glDepthFunc(GL_LESS);
+    gl.glClearDepth(1);
     gl.glDisable(GL_BLEND);
     gl.glDisable(GL_LINE_SMOOTH);
     gl.glLineWidth(1);

@@ -22,7 +22,8 @@ struct CityDb;
 class TGlMap {
 public:
     // `base` is the 2D renderer of the same city: its options, picture size and indexes are shared.
-    TGlMap(const TMap& base, const CityDb& db, MapView& view, const MapDisplay& display, const TColorScheme& scheme);
+    TGlMap(const TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
+           const TColorScheme& scheme);
     ~TGlMap();
 
     bool Quit = false;    // the program is closing: draw nothing
@@ -46,7 +47,8 @@ private:
     struct Style;
     GlVertex At(float x, float y, std::uint32_t rgba) const;
     void Segment(int width, GlVertex a, GlVertex b, bool stipple = false);
-    void Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba, const std::vector<bool>* skip = nullptr);
+    void Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba,
+              const std::vector<bool>* skip = nullptr);
     void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
     void DrawField(const TField& f, int index, bool district);
     void DrawRoad(const TRoad& r);

@@ -24,13 +24,15 @@ void GLAPIENTRY OnVertex(void* vertex, void* data) {
 }
 
 // Edges that cross get a point of their own, so that self-crossing outlines are still filled.
-void GLAPIENTRY OnCombine(GLdouble coords[3], void*[4], GLfloat[4], void** outData, void* data) {
+void GLAPIENTRY OnCombine(GLdouble coords[3], void* [4], GLfloat[4], void** outData, void* data) {
     auto* run = static_cast<TessRun*>(data);
     run->extra->push_back({float(coords[0] + run->originX), float(coords[1] + run->originY)});
     *outData = reinterpret_cast<void*>(std::uintptr_t(run->points + run->extra->size() - 1));
 }
 
-void GLAPIENTRY OnError(GLenum, void* data) { static_cast<TessRun*>(data)->failed = true; }
+void GLAPIENTRY OnError(GLenum, void* data) {
+    static_cast<TessRun*>(data)->failed = true;
+}
 
 using Callback = void(GLAPIENTRY*)();
 
@@ -63,7 +65,8 @@ void OutlineTriangles::Reset(std::size_t fields, std::size_t buildings) {
 }
 
 template <class Points>
-bool OutlineTriangles::Tessellate(const Points& points, std::vector<std::uint32_t>& out, std::vector<TCoord>& extra) {
+bool OutlineTriangles::Tessellate(const Points& points, std::vector<std::uint32_t>& out,
+                                  std::vector<TCoord>& extra) {
     const std::size_t n = points.size();
     if (n < 3 || !tess_) return false;
     TessRun run{&out, &extra, std::uint32_t(n), points[0].x, points[0].y, false};
@@ -91,7 +94,8 @@ bool OutlineTriangles::Tessellate(const Points& points, std::vector<std::uint32_
     return true;
 }
 
-template bool OutlineTriangles::Tessellate(const TShapeFis&, std::vector<std::uint32_t>&, std::vector<TCoord>&);
+template bool OutlineTriangles::Tessellate(const TShapeFis&, std::vector<std::uint32_t>&,
+                                           std::vector<TCoord>&);
 template bool OutlineTriangles::Tessellate(const TPoints&, std::vector<std::uint32_t>&, std::vector<TCoord>&);
 
 OutlineTriangleList OutlineTriangles::Field(const TField& f, int index) {
@@ -114,7 +118,8 @@ OutlineTriangleList OutlineTriangles::Field(const TField& f, int index) {
 }
 
 OutlineTriangleList OutlineTriangles::BuildingShape(const TBuilding& b, int index, int shape) {
-    if (index < 0 || std::size_t(index) >= buildings_.size() || shape < 0 || std::size_t(shape) >= b.shapes.size())
+    if (index < 0 || std::size_t(index) >= buildings_.size() || shape < 0 ||
+        std::size_t(shape) >= b.shapes.size())
         return {};
     Entry& e = buildings_[index];
     if (e.count == NotYet) {
@@ -136,7 +141,9 @@ OutlineTriangleList OutlineTriangles::BuildingShape(const TBuilding& b, int inde
         e.count = std::uint32_t(pool_.size() - e.first);
     }
     std::uint32_t at = e.first;
-    for (int k = 0; k < shape; ++k) at += 1 + (pool_[at] & ~HasExtra);
+    for (int k = 0; k < shape; ++k)
+        at += 1 + (pool_[at] & ~HasExtra);
     const std::span<const std::uint32_t> tri(pool_.data() + at + 1, pool_[at] & ~HasExtra);
-    return {tri, pool_[at] & HasExtra ? &extra_[(std::uint64_t(index) << 32) | std::uint32_t(shape)] : nullptr};
+    return {tri,
+            pool_[at] & HasExtra ? &extra_[(std::uint64_t(index) << 32) | std::uint32_t(shape)] : nullptr};
 }

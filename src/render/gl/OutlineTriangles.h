@@ -38,8 +38,8 @@ public:
 
     // Appends the triangles of one outline to `out` (indices as above, crossing points to `extra`); false
     // when the tessellator rejects the outline, which then has no triangles.
-    template <class Points> bool Tessellate(const Points& points, std::vector<std::uint32_t>& out,
-                                            std::vector<TCoord>& extra);
+    template <class Points>
+    bool Tessellate(const Points& points, std::vector<std::uint32_t>& out, std::vector<TCoord>& extra);
 
 private:
     struct Entry {
@@ -53,7 +53,8 @@ private:
     std::vector<double> coords_;
     std::vector<std::uint32_t> pool_; // fields: the indices; buildings: per shape a count, then its indices
     std::vector<Entry> fields_, buildings_;
-    std::unordered_map<std::uint64_t, std::vector<TCoord>> extra_; // by (object << 32 | shape), fields as shape 0xFFFF
+    std::unordered_map<std::uint64_t, std::vector<TCoord>>
+        extra_; // by (object << 32 | shape), fields as shape 0xFFFF
     std::vector<TCoord> extraScratch_;
     std::size_t outlines_ = 0;
 };
