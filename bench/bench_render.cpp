@@ -1,12 +1,8 @@
 // Full and overlay-only redraws of the 2D map at 1920 x 1080, beside one fill of the same surface.
 // usage: bench_render CITY.gis [SECOND_CITY.gis] [benchmark flags]
 // With two cities the dense view is timed on both, to show that a frame follows what is visible.
-#include "BenchTime.h"
-#include "Catalogue.h"
-#include "CityFile.h"
-#include "LabelMetrics.h"
-#include "MapColors.h"
 #include "MapRenderer.h"
+#include "RenderBench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,6 +11,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -31,14 +28,8 @@ struct LoadedCity {
 
 std::unique_ptr<LoadedCity> Load(const QString& path) {
     auto c = std::make_unique<LoadedCity>();
-    const QFileInfo info(path);
-    auto entry = CityEntryFromFile(info.absolutePath() + "/", info.fileName(), false);
-    if (!entry) return nullptr;
-    c->name = info.fileName();
-    c->style.textWidth = LabelWidthMeasure();
-    const CityFileRef ref = CityFileRef::From(*entry);
-    LoadDirectorySection(c->db, ref);
-    LoadMapSection(c->db, ref, c->style);
+    if (!LoadRenderCity(path, c->db, c->style)) return nullptr;
+    c->name = QFileInfo(path).fileName();
     c->map = std::make_unique<TMap>(c->db, c->view, c->display, c->style.colors);
     c->map->CityLoaded();
     c->map->Resize(1920, 1080, true);
@@ -59,7 +50,6 @@ void Setup(LoadedCity& c, Case k) {
     c.map->options.smooth = true;
     c.map->options.flat = false;
 }
-
 
 std::vector<std::unique_ptr<LoadedCity>> Cities;
 

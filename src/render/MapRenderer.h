@@ -52,6 +52,11 @@ public:
     void DrawGDI(QImage* target, bool full);
 
     int StopIndexById(int id) const;
+    // The per-kind indexes, also walked by the OpenGL renderer.
+    const SpatialGrid& FieldGrid() const { return fieldGrid_; }
+    const SpatialGrid& RoadGrid() const { return roadGrid_; }
+    const SpatialGrid& StopGrid() const { return stopGrid_; }
+    const SpatialGrid& BuildingGrid() const { return buildingGrid_; }
 
 private:
     struct Frame;

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "CardExport.h"
 #include "CommandServer.h"
+#include "GlMapSwitch.h"
 #include "IcqPage.h"
 #include "KeyboardLayout.h"
 #include "MainWindowLabels.h"
@@ -468,11 +469,11 @@ void TfrmMain::BuildLayout() {
     connect(btn3D, &QToolButton::clicked, this, &TfrmMain::btn3DClick);
     connect(btnSwitchMapTools, &QToolButton::clicked, this, &TfrmMain::btnSwitchMapToolsClick);
 
-    // The OpenGL surface lies under the map area; it stays hidden until that renderer exists.
-    imgGL = new QWidget(this);
+    // The OpenGL surface takes this placeholder's place over the picture while GrafMode is 1.
+    imgGL = new QWidget(pnlMap);
     imgGL->setObjectName(QStringLiteral("imgGL"));
     imgGL->hide();
-    imgGL->lower();
+    glMap = new GlMapSwitch(*this);
 
     // Extended criteria open beside the directory panel, over the map; searches read whether it shows.
     pnlMore = criteria->pnlMore;
@@ -673,6 +674,7 @@ void TfrmMain::timStartTimer() {
     }
     btn3D->setChecked(!app_.settings.flat && app_.db->Has3D);
     list->ShowStartList();
+    glMap->Apply();
     Redraw(true);
     sbCards->setFocus();
     if (app_.settings.ShowHelp) {
@@ -751,7 +753,6 @@ void TfrmMain::LayoutPanels() {
         pnlSys->move(rw - pnlSys->width() - 1, 2);
         pnlTools->setGeometry(0, 0, mapW, ToolsHeight);
         pnlMap->setGeometry(3, ToolsHeight, mapW - 3, H - ToolsHeight);
-        imgGL->move(0, ToolsHeight);
         pnlMore->move(pnlResult->x() - pnlMore->width() + 3, pnlMore->y());
     } else {
         pnlResult->setGeometry(0, 0, rw, H);
@@ -759,13 +760,13 @@ void TfrmMain::LayoutPanels() {
         pnlTools->setGeometry(rw, 0, mapW, ToolsHeight);
         pnlSys->move(pnlTools->width() - pnlSys->width() - 1, 2);
         pnlMap->setGeometry(rw + 2, ToolsHeight, mapW - 2, H - ToolsHeight);
-        imgGL->move(rw, ToolsHeight);
         pnlMore->move(pnlResult->x() + rw - 3, pnlMore->y());
     }
     pnlSys->show();
     pnlSys->raise();
-    imgGL->resize(pnlMap->width() + 15, pnlMap->height() + 15);
     img->setGeometry(0, 0, pnlMap->width(), pnlMap->height());
+    // Both renderers cover the same pixels, so that what a click hits is what is shown.
+    imgGL->setGeometry(img->geometry());
     pnlMapTools->raise();
     pnlWeb->setGeometry(4, 4, pnlMap->width() - 12, pnlMap->height() - 12);
 
@@ -801,6 +802,10 @@ void TfrmMain::resizeEvent(QResizeEvent* e) {
 void TfrmMain::Redraw(bool full) {
     if (!map || app_.AppState == QStringLiteral("quit")) return;
     ApplySettingsToMap();
+    if (glMap->Active()) {
+        glMap->Redraw();
+        return;
+    }
     map->DrawGDI(nullptr, full);
     img->update();
 }
@@ -1138,8 +1143,7 @@ void TfrmMain::btnOptionsClick() {
     };
     const int r = runOptions ? runOptions(frm) : frm.exec();
     if (r == QDialog::Accepted) {
-        // Only the 2D renderer exists so far: the map panel stays visible in either mode.
-        pnlMap->setVisible(true);
+        glMap->Apply();
         app_.languageHooks.ChangeDataLang();
         app_.languageHooks.ChangeShellLang();
         LayoutPanels();

@@ -31,6 +31,7 @@ class TMap;
 class TObjectPage;
 class TOrgCriteria;
 class TMapImage;
+class GlMapSwitch;
 class TfrmHelp;
 class TfrmOptions;
 class TfrmQuit;
@@ -92,6 +93,7 @@ public:
     MapDisplay display;
     std::unique_ptr<TMap> map;
     std::unique_ptr<MapMotion> motion;
+    GlMapSwitch* glMap = nullptr; // the OpenGL surface while GrafMode is 1
     MapHitTest hit;
     QPoint PressPoint, LastPoint;
     int ZoomHalfSize = 0;

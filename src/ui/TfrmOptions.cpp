@@ -84,8 +84,6 @@ TfrmOptions::TfrmOptions(Settings& settings, ColorSchemeTable& colors, QWidget* 
     cbOpenGL = Check("cbOpenGL", grpGrafMode_);
     cbGDI->setText(QStringLiteral("GDI+"));
     cbOpenGL->setText(QStringLiteral("OpenGL"));
-    // The renderer can be switched back to 2D here, but not to OpenGL.
-    cbOpenGL->setEnabled(false);
     auto* grafRow = new QHBoxLayout;
     grafRow->addWidget(cbGDI);
     grafRow->addSpacing(24);

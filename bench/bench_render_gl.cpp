@@ -1,0 +1,135 @@
+// Full redraws of the map by the OpenGL renderer at 1920 x 1080 (the dense centre view and the whole city),
+// beside the 2D renderer's figures for the same views. Needs a display with OpenGL (run under xvfb-run).
+// usage: bench_render_gl CITY.gis [MORE_CITIES.gis ...]   (the metropolis last)
+#include "GlMapRenderer.h"
+#include "MapRenderer.h"
+#include "RenderBench.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions_2_1>
+#include <QOpenGLVersionFunctionsFactory>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int Width = 1920, Height = 1080;
+
+struct LoadedCity {
+    QString name;
+    CityDb db;
+    MapStyle style;
+    MapView view;
+    MapDisplay display;
+    std::unique_ptr<TMap> map;
+    std::unique_ptr<TGlMap> gl;
+};
+
+std::unique_ptr<LoadedCity> Load(const QString& path) {
+    auto c = std::make_unique<LoadedCity>();
+    if (!LoadRenderCity(path, c->db, c->style)) return nullptr;
+    c->name = QFileInfo(path).fileName();
+    c->map = std::make_unique<TMap>(c->db, c->view, c->display, c->style.colors);
+    c->map->CityLoaded();
+    c->map->Resize(Width, Height, true);
+    c->gl = std::make_unique<TGlMap>(*c->map, c->db, c->view, c->display, c->style.colors);
+    return c;
+}
+
+void Setup(LoadedCity& c, bool whole, bool moving = false) {
+    c.view.Scale = whole ? c.view.FullScale : 1.0f;
+    c.view.OriginX = c.db.WorldMinX + (c.db.WorldMaxX - c.db.WorldMinX) / 2;
+    c.view.OriginY = c.db.WorldMinY + (c.db.WorldMaxY - c.db.WorldMinY) / 2;
+    c.display.SmoothNow = !moving; // lines are smoothed at rest only
+    c.display.TextsOn = !moving;
+    c.map->options.smooth = true;
+    c.map->options.flat = false;
+}
+
+// The software rasteriser works on threads of its own: frames are timed by the whole process's CPU time.
+double FrameMs(const std::function<void()>& fn) {
+    return MedianMs(fn, CLOCK_PROCESS_CPUTIME_ID);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    std::vector<std::unique_ptr<LoadedCity>> cities;
+    for (int i = 1; i < argc; ++i) {
+        if (auto c = Load(QString::fromLocal8Bit(argv[i])))
+            cities.push_back(std::move(c));
+        else
+            std::fprintf(stderr, "bench_render_gl: %s is not a city file\n", argv[i]);
+    }
+    if (cities.empty()) {
+        std::fprintf(stderr, "usage: bench_render_gl CITY.gis [MORE_CITIES.gis ...]\n");
+        return 2;
+    }
+    QSurfaceFormat format;
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    QOpenGLContext context;
+    context.setFormat(format);
+    QOffscreenSurface surface;
+    surface.setFormat(format);
+    surface.create();
+    QOpenGLFunctions_2_1* gl = nullptr;
+    if (context.create() && context.makeCurrent(&surface))
+        gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_1>(&context);
+    if (!gl) {
+        std::fprintf(stderr, "bench_render_gl: no OpenGL 2.1 context (run it under xvfb-run)\n");
+        return 2;
+    }
+    QOpenGLFramebufferObject fbo(Width, Height, QOpenGLFramebufferObject::Depth);
+    fbo.bind();
+    std::printf("OpenGL: %s, %s\n", reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER)),
+                reinterpret_cast<const char*>(gl->glGetString(GL_VERSION)));
+    std::printf(
+        "median process CPU time per full frame at %d x %d (OpenGL: frame built, drawn and finished)\n",
+        Width, Height);
+    for (auto& c : cities) {
+        const std::string n = c->name.toStdString();
+        for (bool whole : {false, true}) {
+            Setup(*c, whole);
+            const char* view = whole ? "whole city" : "dense centre";
+            const double goal = whole ? 30 : 20;
+            QImage out;
+            const double flat2d = FrameMs([&] { c->map->DrawGDI(&out, true); });
+            const double build = FrameMs([&] { c->gl->BuildFrame(); });
+            const double frame = FrameMs([&] {
+                c->gl->BuildFrame();
+                c->gl->Render(*gl, Width, Height);
+                gl->glFinish();
+            });
+            const GlFrame& f = c->gl->frame();
+            std::printf("%s %s: OpenGL %.2f ms ... goal: under %.0f ms\n", n.c_str(), view, frame, goal);
+            std::printf("%s %s: 2D %.2f ms, OpenGL frame building %.2f ms, %d draw calls, %zu vertices (%d "
+                        "triangles, %d lines, %d points)\n",
+                        n.c_str(), view, flat2d, build, f.batchCount(), f.vertexCount(),
+                        f.primitives(GlPrimitive::Triangles), f.primitives(GlPrimitive::Lines),
+                        f.primitives(GlPrimitive::Points));
+            // While the map moves lines are not smoothed, in both renderers.
+            Setup(*c, whole, true);
+            const double moving2d = FrameMs([&] { c->map->DrawGDI(&out, true); });
+            const double moving = FrameMs([&] {
+                c->gl->BuildFrame();
+                c->gl->Render(*gl, Width, Height);
+                gl->glFinish();
+            });
+            std::printf("%s %s, moving: OpenGL %.2f ms, 2D %.2f ms\n", n.c_str(), view, moving, moving2d);
+        }
+        std::printf("%s: %zu outlines tessellated, %zu indices kept (%.1f MiB)\n", n.c_str(),
+                    c->gl->triangles().outlines(), c->gl->triangles().indices(),
+                    c->gl->triangles().indices() * 4.0 / (1 << 20));
+    }
+    context.doneCurrent();
+    return 0;
+}

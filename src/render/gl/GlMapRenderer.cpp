@@ -1,0 +1,444 @@
+#include "GlMapRenderer.h"
+
+#include "CityDb.h"
+#include "ColorSchemeStore.h"
+#include "MapRenderer.h"
+#include "ObjectState.h"
+#include "VisibleObjects.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QOpenGLFunctions_2_1>
+#include <QPainter>
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace {
+
+std::uint32_t Rgba(TColor c) {
+    return (c & 0xFFFFFFu) | 0xFF000000u;
+}
+constexpr std::uint32_t Black = 0xFF000000u, White = 0xFFFFFFFFu, Red = 0xFF0000FFu, Grey = 0xFF808080u;
+
+// Line widths and point sizes in pixels above 9 become 10.
+int Capped(int w) {
+    return w > 9 ? 10 : w;
+}
+
+QString LangOf(const Tas& t, int lang) {
+    if (lang >= 0 && lang < t.size()) return t[lang];
+    return t.isEmpty() ? QString() : t[0];
+}
+
+GLenum Mode(GlPrimitive p) {
+    return p == GlPrimitive::Triangles ? GL_TRIANGLES : p == GlPrimitive::Lines ? GL_LINES : GL_POINTS;
+}
+
+} // namespace
+
+TGlMap::TGlMap(const TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
+               const TColorScheme& scheme)
+    : base_(base), db_(db), view_(view), display_(display), scheme_(scheme) {
+    triangles_.Reset(db.Fields.size(), db.Buildings.size());
+}
+
+TGlMap::~TGlMap() = default;
+
+GlVertex TGlMap::At(float x, float y, std::uint32_t rgba) const {
+    int px, py;
+    view_.WorldToScreen(x, y, px, py);
+    return {float(px), float(py), 0, rgba};
+}
+
+// A segment plus a point at each end (round caps through point smoothing).
+void TGlMap::Segment(int width, GlVertex a, GlVertex b, bool stipple) {
+    const GlVertex line[2] = {a, b};
+    frame_.Add({GlPrimitive::Lines, width, stipple, true}, line, 2);
+    if (stipple) return;
+    frame_.Add({GlPrimitive::Points, width, false, true}, line, 2);
+}
+
+// A closed line loop through `points` in one colour; `skip` leaves out edges (edge i runs from point i).
+void TGlMap::Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba,
+                  const std::vector<bool>* skip) {
+    const std::size_t n = points.size();
+    tri_.clear();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (skip && i < skip->size() && (*skip)[i]) continue;
+        GlVertex a = points[i], b = points[(i + 1) % n];
+        // Points snapped onto one pixel leave a segment of no length, which draws nothing.
+        if (a.x == b.x && a.y == b.y) continue;
+        a.rgba = b.rgba = rgba;
+        tri_.push_back(a);
+        tri_.push_back(b);
+    }
+    frame_.Add({GlPrimitive::Lines, width, false, true}, tri_.data(), int(tri_.size()));
+}
+
+// The tessellated triangles of an outline whose points (crossing points after them) are snapped.
+void TGlMap::Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri) {
+    tri_.clear();
+    const std::size_t n = tri.index.size() / 3 * 3;
+    for (std::size_t t = 0; t < n; t += 3) {
+        const std::uint32_t i = tri.index[t], j = tri.index[t + 1], k = tri.index[t + 2];
+        if (i >= snapped.size() || j >= snapped.size() || k >= snapped.size()) continue;
+        const GlVertex &a = snapped[i], &b = snapped[j], &c = snapped[k];
+        // Snapping can flatten a triangle, which then covers no pixel.
+        if ((b.x - a.x) * (c.y - a.y) == (b.y - a.y) * (c.x - a.x)) continue;
+        tri_.push_back(a);
+        tri_.push_back(b);
+        tri_.push_back(c);
+    }
+    frame_.Add({GlPrimitive::Triangles, 1, false, true}, tri_.data(), int(tri_.size()) / 3 * 3);
+}
+
+void TGlMap::DrawField(const TField& f, int index, bool district) {
+    const MapView& v = view_;
+    if (!v.IsVisible(f, flat_)) return;
+    // Thin areas are left out when either side is below 3 pixels.
+    if (v.ToPixels(f.maxX_ - f.minX_) < 3 || v.ToPixels(f.maxY_ - f.minY_) < 3) return;
+    const std::size_t n = f.shape.size();
+    if (n < 2) return;
+    const std::uint32_t fill = Rgba(f.color);
+    points_.clear();
+    for (const TCoord& c : f.shape)
+        points_.push_back(At(c.x, c.y, fill));
+    if (district) {
+        Loop(points_, std::max(v.ToPixels(5), 2), Red);
+        return;
+    }
+    if (n == 3) {
+        frame_.Add({GlPrimitive::Triangles, 1, false, true}, points_.data(), 3);
+    } else if (n == 4) {
+        const GlVertex quad[6] = {points_[0], points_[1], points_[2], points_[0], points_[2], points_[3]};
+        frame_.Add({GlPrimitive::Triangles, 1, false, true}, quad, 6);
+    } else if (n > 4) {
+        const OutlineTriangleList tri = triangles_.Field(f, index);
+        if (tri.extra)
+            for (const TCoord& c : *tri.extra)
+                points_.push_back(At(c.x, c.y, fill));
+        Fill(points_, tri);
+        points_.resize(n);
+    }
+    Loop(points_, 1, mapDetail_ ? Grey : fill);
+}
+
+void TGlMap::DrawRoad(const TRoad& r) {
+    const MapView& v = view_;
+    if (!v.IsVisible(r, flat_)) return;
+    if (mapDetail_ ? r.layer == 1 : r.layer == 0) return;
+    const float width = std::fabs(r.width) < 0.0001f ? 1.0f : r.width;
+    const int w = Capped(v.ToPixels(width));
+    if (w <= 0) return;
+    if (r.tip == rtIron) {
+        Segment(w, At(r.point[0].x, r.point[0].y, Black), At(r.point[1].x, r.point[1].y, Black));
+        Segment(w, At(r.point[0].x, r.point[0].y, White), At(r.point[1].x, r.point[1].y, White), true);
+        return;
+    }
+    const std::uint32_t c = Rgba(r.color);
+    Segment(w, At(r.point[0].x, r.point[0].y, c), At(r.point[1].x, r.point[1].y, c));
+}
+
+void TGlMap::DrawRoute(const TBusWay& way) {
+    const MapView& v = view_;
+    if (!way.IsFound || !v.IsVisible(way, flat_)) return;
+    const int w = Capped(std::max(v.ToPixels(2), 1));
+    const std::uint32_t c = Rgba(way.tip == ttMetro ? way.MetroColor : way.color);
+    points_.clear();
+    for (const TWayPoint& pt : way.way) {
+        if (pt.typ == 0) {
+            points_.push_back(At(pt.x, pt.y, c));
+        } else if (int si = base_.StopIndexById(pt.ids); si >= 0) {
+            points_.push_back(At(db_.BusStops[si].x, db_.BusStops[si].y, c));
+        }
+    }
+    for (std::size_t i = 0; i + 1 < points_.size(); ++i)
+        Segment(w, points_[i], points_[i + 1]);
+}
+
+void TGlMap::DrawStop(const TBusStop& st) {
+    const MapView& v = view_;
+    if (!v.IsVisible(st, flat_)) return;
+    const bool selected = IsSelected(st, scheme_);
+    const bool special = st.IsFound || selected || st.tip == bstMetro;
+    if (!stopDetail_ && !st.IsFound && !selected && st.tip != bstMetro) return;
+    int s = v.ToPixels(st.Radius);
+    if (special) s = std::max(s, 6);
+    if (s <= 0) return;
+    const GlVertex at = At(st.x, st.y, Rgba(blink_ && st.IsFound ? scheme_.ActiveColor : st.color));
+    frame_.Add({GlPrimitive::Points, 2 * s, false, true}, &at, 1);
+    if (st.tip == bstMetro) DrawGlyph(QPoint(int(at.x), int(at.y)));
+}
+
+// The white "M" of a metro station from its baseline origin at `at`, pixel by pixel as a bitmap font draws
+// it.
+void TGlMap::DrawGlyph(QPoint at) {
+    if (!glyphMade_ || glyphFont_ != font) {
+        glyph_.clear();
+        const QFontMetrics fm(font);
+        const int w = std::max(fm.horizontalAdvance(QStringLiteral("M")), 1), h = std::max(fm.height(), 1);
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        QFont plain = font;
+        plain.setStyleStrategy(QFont::NoAntialias);
+        p.setFont(plain);
+        p.setPen(Qt::white);
+        p.drawText(0, fm.ascent(), QStringLiteral("M"));
+        p.end();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (qRed(img.pixel(x, y)) > 127) glyph_.emplace_back(x, y - fm.ascent());
+        glyphFont_ = font;
+        glyphMade_ = true;
+    }
+    tri_.clear();
+    for (const QPoint& g : glyph_)
+        tri_.push_back({float(at.x() + g.x()), float(at.y() + g.y()), 0, White});
+    frame_.Add({GlPrimitive::Points, 1, false, false}, tri_.data(), int(tri_.size()));
+}
+
+void TGlMap::DrawStreet(const TStreet& st) {
+    const MapView& v = view_;
+    if (!st.Visible || !v.IsVisible(st, flat_)) return;
+    const float width = std::fabs(st.width) < 0.0001f ? 1.0f : st.width;
+    const int w = std::max(Capped(v.ToPixels(width)), 1);
+    const std::uint32_t c = Rgba(blink_ && st.IsFound ? scheme_.ActiveColor : st.color);
+    for (std::size_t i = 0; i + 1 < st.shape.size(); i += 2)
+        Segment(w, At(st.shape[i].x, st.shape[i].y, c), At(st.shape[i + 1].x, st.shape[i + 1].y, c));
+}
+
+void TGlMap::DrawBuilding(const TBuilding& b, int index) {
+    const MapView& v = view_;
+    if (!mapDetail_ && !IsSelected(b, scheme_) && !b.IsFound) return;
+    if (!v.IsVisible(b, flat_)) return;
+    const bool single = b.shapes.size() == 1;
+    const std::uint32_t outline = stopDetail_ ? Black : Grey;
+    const TColor body = blink_ && b.IsFound ? scheme_.ActiveColor : b.color;
+    const std::uint32_t fill = Rgba(body);
+    int k = -1;
+    for (const TShapeView& sh : b.shapes) {
+        ++k;
+        const std::size_t n = sh.shape.size();
+        if (n == 0) continue;
+        const OutlineTriangleList tri = triangles_.BuildingShape(b, index, k);
+        // Shared walls between parts of one building stay invisible.
+        skip_.assign(n, false);
+        if (!single)
+            for (std::size_t j = 0; j < n && j < sh.comSide.size(); ++j)
+                skip_[j] = sh.comSide[j];
+        auto outlineOf = [&](const std::vector<GlVertex>& pts) {
+            Loop(pts, 1, outline, single ? nullptr : &skip_);
+        };
+        if (flat_ || sh.high == 0 || !v.HeightsShown()) {
+            points_.clear();
+            for (const TCoord& c : sh.shape)
+                points_.push_back(At(c.x, c.y, fill));
+            if (tri.extra)
+                for (const TCoord& c : *tri.extra)
+                    points_.push_back(At(c.x, c.y, fill));
+            Fill(points_, tri);
+            points_.resize(n);
+            outlineOf(points_);
+            continue;
+        }
+        // Walls in world units, far ones first: by the smaller y of each side's ends, ties in their order.
+        const float dx = sh.high / 4.0f, dy = -float(sh.high);
+        auto shared = [&](std::size_t j) { return j < sh.comSide.size() && sh.comSide[j]; };
+        sides_.clear();
+        for (std::size_t j = 0; j < n; ++j)
+            if (j < sh.visSide.size() && sh.visSide[j] && !shared(j)) sides_.push_back(int(j));
+        auto farY = [&](int j) { return std::min(sh.shape[j].y, sh.shape[(j + 1) % n].y); };
+        std::stable_sort(sides_.begin(), sides_.end(), [&](int a, int c) { return farY(a) < farY(c); });
+        const std::uint32_t wallFill = Rgba(Darken(body, 50));
+        for (int j : sides_) {
+            const std::size_t nx = (std::size_t(j) + 1) % n;
+            const TCoord pj = sh.shape[j], pn = sh.shape[nx];
+            const GlVertex q[4] = {At(pj.x + dx, pj.y + dy, wallFill), At(pj.x, pj.y, wallFill),
+                                   At(pn.x, pn.y, wallFill), At(pn.x + dx, pn.y + dy, wallFill)};
+            const GlVertex wall[6] = {q[0], q[1], q[2], q[0], q[2], q[3]};
+            frame_.Add({GlPrimitive::Triangles, 1, false, true}, wall, 6);
+            GlVertex e[4] = {q[0], q[1], q[2], q[3]};
+            for (GlVertex& x : e)
+                x.rgba = Black;
+            if (!shared((std::size_t(j) + n - 1) % n)) frame_.Add({GlPrimitive::Lines, 1, false, true}, e, 2);
+            frame_.Add({GlPrimitive::Lines, 1, false, true}, e + 1, 2);
+            if (!shared(nx)) {
+                const GlVertex last[2] = {e[2], e[3]};
+                frame_.Add({GlPrimitive::Lines, 1, false, true}, last, 2);
+            }
+        }
+        // The roof is a moved copy of the outline; the building's own points stay as they are.
+        roof_.clear();
+        for (const TCoord& c : sh.shape)
+            roof_.push_back(At(c.x + dx, c.y + dy, fill));
+        if (tri.extra)
+            for (const TCoord& c : *tri.extra)
+                roof_.push_back(At(c.x + dx, c.y + dy, fill));
+        Fill(roof_, tri);
+        roof_.resize(n);
+        outlineOf(roof_);
+    }
+}
+
+bool TGlMap::BuildFrame() {
+    if (Quit) return false;
+    Drawing = true;
+    width_ = base_.img.isNull() ? std::max(view_.Width, 1) : base_.img.width();
+    height_ = base_.img.isNull() ? std::max(view_.Height, 1) : base_.img.height();
+    view_.SetSurface(width_, height_);
+    view_.CorrectPosition();
+    frame_.Begin(width_, height_);
+    const MapView& v = view_;
+    const MapRenderOptions& o = base_.options;
+    const bool grid = base_.UseSpatialIndex;
+    stopDetail_ = v.StopDetail();
+    mapDetail_ = v.MapDetail();
+    blink_ = display_.BlinkHighlight();
+    smoothNow_ = display_.SmoothNow;
+    flat_ = o.flat;
+
+    ForVisible(db_.Fields, base_.FieldGrid(), v, grid, candidates_, [&](const TField& f, int i) {
+        if (f.typ != DistrictFieldType) DrawField(f, i, false);
+    });
+    ForVisible(db_.Roads, base_.RoadGrid(), v, grid, candidates_, [&](const TRoad& r, int) { DrawRoad(r); });
+    for (const TBusWay& way : db_.BusWays)
+        DrawRoute(way);
+    if (stopDetail_)
+        ForVisible(db_.BusStops, base_.StopGrid(), v, grid, candidates_,
+                   [&](const TBusStop& st, int) { DrawStop(st); });
+    for (const TStreet& st : db_.Streets)
+        DrawStreet(st);
+    if (mapDetail_) {
+        ForVisible(db_.Buildings, base_.BuildingGrid(), v, grid, candidates_,
+                   [&](const TBuilding& b, int i) { DrawBuilding(b, i); });
+    } else {
+        // Zoomed out only found or selected buildings are drawn: keep their list instead of walking them all.
+        if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor ||
+            zoomedOut_.empty()) {
+            zoomedOut_.clear();
+            for (std::size_t i = 0; i < db_.Buildings.size(); ++i)
+                if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_))
+                    zoomedOut_.push_back(std::uint32_t(i));
+            zoomedOutVersion_ = ObjectStateVersion();
+            zoomedOutActive_ = scheme_.ActiveColor;
+        }
+        for (std::uint32_t i : zoomedOut_)
+            DrawBuilding(db_.Buildings[i], int(i));
+    }
+    ForVisible(db_.BusStops, base_.StopGrid(), v, grid, candidates_, [&](const TBusStop& st, int) {
+        if (st.IsFound || IsSelected(st, scheme_)) DrawStop(st);
+    });
+    // Zoomed out: one symbol per metro station, however many entrances it has.
+    if (!stopDetail_ && o.metro) {
+        QSet<QString> drawn;
+        for (const TBusStop& st : db_.BusStops) {
+            if (st.tip != bstMetro) continue;
+            const QString caption = LangOf(st.caption, o.DataLang);
+            if (drawn.contains(caption)) continue;
+            drawn.insert(caption);
+            DrawStop(st);
+        }
+    }
+    for (int zi : display_.FoundZones)
+        if (zi >= 0 && zi < int(db_.Fields.size())) DrawField(db_.Fields[zi], zi, true);
+    Drawing = false;
+    return true;
+}
+
+void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
+    Drawing = true;
+    // Sizes are in pixels of the 2D picture; a framebuffer of another resolution scales them.
+    const float k = width_ > 0 ? float(fbWidth) / float(width_) : 1.0f;
+    gl.glViewport(0, 0, fbWidth, fbHeight);
+    gl.glEnable(GL_SCISSOR_TEST);
+    gl.glScissor(0, 0, fbWidth, fbHeight);
+    const TColor bg = scheme_.RoadColor;
+    gl.glClearColor((bg & 0xFF) / 255.0f, ((bg >> 8) & 0xFF) / 255.0f, ((bg >> 16) & 0xFF) / 255.0f, 1.0f);
+    gl.glClearDepth(0);
+    gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Later drawing steps lie nearer (see GlFrame).
+    gl.glEnable(GL_DEPTH_TEST);
+    gl.glDepthFunc(GL_GREATER);
+    // Pixel units with y down; vertices sit on pixel centres.
+    gl.glMatrixMode(GL_PROJECTION);
+    gl.glLoadIdentity();
+    gl.glOrtho(-0.5, width_ - 0.5, height_ - 0.5, -0.5, -1, 1);
+    gl.glMatrixMode(GL_MODELVIEW);
+    gl.glLoadIdentity();
+    gl.glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    gl.glEnable(GL_BLEND);
+    gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    if (smoothNow_) gl.glEnable(GL_LINE_SMOOTH);
+
+    const std::size_t total = frame_.vertexCount();
+    if (total > 0) {
+        if (!vbo_) gl.glGenBuffers(1, &vbo_);
+        gl.glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+        gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(total * sizeof(GlVertex)), nullptr, GL_STREAM_DRAW);
+        std::size_t at = 0;
+        for (int i = 0; i < frame_.batchCount(); ++i) {
+            const auto& vs = frame_.batches()[i].vertices;
+            gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at * sizeof(GlVertex)),
+                               GLsizeiptr(vs.size() * sizeof(GlVertex)), vs.data());
+            at += vs.size();
+        }
+        gl.glEnableClientState(GL_VERTEX_ARRAY);
+        gl.glEnableClientState(GL_COLOR_ARRAY);
+        gl.glVertexPointer(3, GL_FLOAT, sizeof(GlVertex), nullptr);
+        gl.glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GlVertex),
+                          reinterpret_cast<void*>(offsetof(GlVertex, rgba)));
+        gl.glLineStipple(1, 0xFF00);
+        at = 0;
+        for (int i = 0; i < frame_.batchCount(); ++i) {
+            const GlBatch& b = frame_.batches()[i];
+            const GLsizei count = GLsizei(b.vertices.size());
+            // Fills are opaque and hide what earlier steps drew; lines and points blend and hide nothing.
+            const bool fill = b.key.primitive == GlPrimitive::Triangles;
+            gl.glDepthMask(fill ? GL_TRUE : GL_FALSE);
+            if (fill)
+                gl.glDisable(GL_BLEND);
+            else
+                gl.glEnable(GL_BLEND);
+            if (b.key.primitive == GlPrimitive::Lines) {
+                gl.glLineWidth(float(b.key.size) * k);
+                if (b.key.stipple)
+                    gl.glEnable(GL_LINE_STIPPLE);
+                else
+                    gl.glDisable(GL_LINE_STIPPLE);
+            } else if (b.key.primitive == GlPrimitive::Points) {
+                gl.glPointSize(float(b.key.size) * k);
+                if (b.key.smooth)
+                    gl.glEnable(GL_POINT_SMOOTH);
+                else
+                    gl.glDisable(GL_POINT_SMOOTH);
+            }
+            gl.glDrawArrays(Mode(b.key.primitive), GLint(at), count);
+            at += std::size_t(count);
+        }
+        gl.glDisableClientState(GL_COLOR_ARRAY);
+        gl.glDisableClientState(GL_VERTEX_ARRAY);
+        gl.glBindBuffer(GL_ARRAY_BUFFER, 0);
+    }
+    gl.glFlush();
+    gl.glDisable(GL_LINE_STIPPLE);
+    gl.glDisable(GL_POINT_SMOOTH);
+    gl.glDisable(GL_SCISSOR_TEST);
+    // Back to the defaults, for whatever else paints with this context.
+    gl.glDisable(GL_DEPTH_TEST);
+    gl.glDepthMask(GL_TRUE);
+    gl.glDepthFunc(GL_LESS);
+    gl.glClearDepth(1);
+    gl.glDisable(GL_BLEND);
+    gl.glDisable(GL_LINE_SMOOTH);
+    gl.glLineWidth(1);
+    gl.glPointSize(1);
+    Drawing = false;
+}
+
+void TGlMap::ReleaseGl(QOpenGLFunctions_2_1& gl) {
+    if (vbo_) gl.glDeleteBuffers(1, &vbo_);
+    vbo_ = 0;
+}

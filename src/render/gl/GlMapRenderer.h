@@ -1,0 +1,85 @@
+// The OpenGL map renderer: the base map (areas, roads, routes, stops, streets, buildings and outlined
+// districts) under the 2D renderer's view, culling and detail rules. Outlines are tessellated once and
+// kept; a frame snaps what it shows to whole pixels and draws it from one vertex buffer in a few calls.
+#pragma once
+
+#include "GlFrame.h"
+#include "OutlineTriangles.h"
+
+#include "ColorScheme.h"
+#include "MapDisplay.h"
+#include "MapView.h"
+
+#include <QFont>
+#include <QPoint>
+#include <cstdint>
+#include <vector>
+
+class QOpenGLFunctions_2_1;
+class TMap;
+struct CityDb;
+
+class TGlMap {
+public:
+    // `base` is the 2D renderer of the same city: its options, picture size and indexes are shared.
+    TGlMap(const TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
+           const TColorScheme& scheme);
+    ~TGlMap();
+
+    bool Quit = false;    // the program is closing: draw nothing
+    bool Drawing = false; // a frame is being built or drawn
+    QFont font;           // the surface's font, for the "M" of metro stations
+
+    // Builds one complete frame for a surface of the 2D picture's size; false in the quit state, when
+    // nothing is to be drawn.
+    bool BuildFrame();
+    // Draws the built frame with the current context into a framebuffer of `fbWidth` x `fbHeight` pixels.
+    void Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight);
+    // Frees what the renderer keeps in the current context.
+    void ReleaseGl(QOpenGLFunctions_2_1& gl);
+
+    const GlFrame& frame() const { return frame_; }
+    const OutlineTriangles& triangles() const { return triangles_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    struct Style;
+    GlVertex At(float x, float y, std::uint32_t rgba) const;
+    void Segment(int width, GlVertex a, GlVertex b, bool stipple = false);
+    void Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba,
+              const std::vector<bool>* skip = nullptr);
+    void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
+    void DrawField(const TField& f, int index, bool district);
+    void DrawRoad(const TRoad& r);
+    void DrawRoute(const TBusWay& way);
+    void DrawStop(const TBusStop& st);
+    void DrawStreet(const TStreet& st);
+    void DrawBuilding(const TBuilding& b, int index);
+    void DrawGlyph(QPoint at);
+
+    const TMap& base_;
+    const CityDb& db_;
+    MapView& view_;
+    const MapDisplay& display_;
+    const TColorScheme& scheme_;
+    OutlineTriangles triangles_;
+    GlFrame frame_;
+    int width_ = 0, height_ = 0;
+    bool stopDetail_ = false, mapDetail_ = false, blink_ = false, smoothNow_ = false, flat_ = false;
+
+    // Scratch of one object.
+    std::vector<GlVertex> points_, roof_, tri_;
+    std::vector<bool> skip_;
+    std::vector<int> sides_;
+    std::vector<std::uint32_t> candidates_;
+    // Buildings drawn when zoomed out (found or selected), valid for one object state version.
+    std::vector<std::uint32_t> zoomedOut_;
+    std::uint64_t zoomedOutVersion_ = 0;
+    TColor zoomedOutActive_ = 0;
+    // Pixels of the white "M" relative to its baseline origin, for `glyphFont_`.
+    std::vector<QPoint> glyph_;
+    QFont glyphFont_;
+    bool glyphMade_ = false;
+    unsigned vbo_ = 0;
+};
