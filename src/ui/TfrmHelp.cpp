@@ -3,6 +3,7 @@
 #include "Settings.h"
 #include "TextTable.h"
 #include "UserManual.h"
+#include "WindowPlace.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -128,4 +129,5 @@ void TfrmHelp::showEvent(QShowEvent* e) {
     cbHelp->setChecked(settings_.ShowHelp);
     ShowTip();
     QDialog::showEvent(e);
+    PlaceOnScreen(this);
 }
