@@ -1,5 +1,6 @@
 #include "TfrmHelp.h"
 
+#include "DrawnIcons.h"
 #include "Settings.h"
 #include "TextTable.h"
 #include "UserManual.h"
@@ -10,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QStyle>
 #include <QVBoxLayout>
 
 const QStringList& HelpTips() {
@@ -91,7 +91,7 @@ TfrmHelp::TfrmHelp(Settings& settings, QWidget* parent) : QDialog(parent), setti
     cbHelp->setChecked(true);
     btnHelp = new QPushButton(this);
     btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    btnHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    btnHelp->setIcon(ManualIcon());
     btnHelp->setToolTip(QStringLiteral("Руководство пользователя"));
 
     connect(btnNext, &QPushButton::clicked, this, &TfrmHelp::ShowTip);

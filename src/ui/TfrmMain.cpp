@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "AppContext.h"
+#include "DrawnIcons.h"
 #include "IcqPage.h"
 #include "KeyboardLayout.h"
 #include "MainWindowLabels.h"
@@ -74,12 +75,7 @@ QPixmap Glyph(const QString& glyph, const QColor& ink, int size,
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, size);
-    g.setColorAt(0, face.lighter(104));
-    g.setColorAt(1, face.darker(110));
-    p.setBrush(g);
-    p.setPen(QPen(QColor(0x9d, 0xb0, 0xc8), 1));
-    p.drawRoundedRect(QRectF(0.5, 0.5, size - 1, size - 1), 5, 5);
+    PaintToolFace(p, size, face);
     p.setPen(ink);
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(glyph.size() > 2 ? size * 3 / 10 : size * 11 / 20);
@@ -413,7 +409,7 @@ void TfrmMain::BuildLayout() {
         {&btnScale, "btnScale", "Scale", "⬚", QColor(0x1c, 0x4f, 0x8c), true},
         {&btnMeas, "btnMeas", "Meas", "↔", QColor(0x60, 0x60, 0x60), false},
         {&btnRadius, "btnRadius", "Radius", "◎", QColor(0x60, 0x60, 0x60), false},
-        {&btnPrint, "btnPrint", "Print", "⎙", QColor(0x60, 0x60, 0x60), false},
+        {&btnPrint, "btnPrint", "Print", "", QColor(0x60, 0x60, 0x60), false},
     };
     int y = 4;
     for (const Tool& t : mapTools) {
@@ -424,6 +420,8 @@ void TfrmMain::BuildLayout() {
         y += MapToolSize + 2;
         *t.button = b;
     }
+    // The fonts at hand have no printer glyph.
+    btnPrint->setIcon(PrinterIcon(QColor(0x60, 0x60, 0x60), MapToolSize - 4));
     pnlMapTools->setProperty("tag", 1);
     pnlMapTools->setGeometry(8, 8, MapToolSize + 8, btnPrint->y() + btnPrint->height() + 4);
     btn3D->setCheckable(true);
