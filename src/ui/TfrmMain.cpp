@@ -231,10 +231,13 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
     app_.languageHooks.OnShellLang([this] { ChangeShellLang(); });
     app_.languageHooks.OnDataLang([this] { ChangeDataLang(); });
     WireMapImage();
+    // One application-wide filter sees the hint buttons, the tab bar and the map's messages; a second
+    // one on a button would handle its events twice.
+    qApp->installEventFilter(this);
 }
 
 TfrmMain::~TfrmMain() {
-    if (filterInstalled_) qApp->removeEventFilter(this);
+    qApp->removeEventFilter(this);
     if (screenCursor_) QApplication::restoreOverrideCursor();
     // The search widgets refer to the host, the map display and each other: they go first, the list's
     // panels before the list they paint.
@@ -253,7 +256,6 @@ QToolButton* TfrmMain::ToolButton(QWidget* parent, const char* name, const char*
     b->setProperty("hintName", QString::fromLatin1(hint));
     b->setAutoRaise(true);
     b->setEnabled(enabled);
-    b->installEventFilter(this);
     connect(b, &QToolButton::clicked, this, [this] { HideHints(); });
     return b;
 }
@@ -266,7 +268,6 @@ void TfrmMain::BuildLayout() {
     pc = new QTabWidget(pnlResult);
     pc->setObjectName(QStringLiteral("pc"));
     pc->tabBar()->setMouseTracking(true);
-    pc->tabBar()->installEventFilter(this);
     pc->setStyleSheet(
         QStringLiteral("QTabBar::tab { width: 41px; height: 34px; padding: 2px; margin-right: 4px; }"));
     pgCriteria = new QWidget;
@@ -296,7 +297,6 @@ void TfrmMain::BuildLayout() {
     criteria = new TOrgCriteria(*list, *searchHost_, pgCriteria);
     // The rubric button shows its hint panel as the tool buttons do.
     criteria->btnRubrika->setProperty("hintName", QStringLiteral("Rubrika"));
-    criteria->btnRubrika->installEventFilter(this);
     connect(criteria->btnRubrika, &QToolButton::clicked, this, &TfrmMain::HideHints);
     auto* criteriaLayout = new QVBoxLayout(pgCriteria);
     criteriaLayout->setContentsMargins(0, 0, 0, 0);
@@ -608,8 +608,6 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     display = MapDisplay{};
     display.Marks.Clear();
     if (!filterInstalled_) {
-        // The map's message hook sees every message before the focused control.
-        qApp->installEventFilter(this);
         connect(qApp, &QApplication::focusChanged, this,
                 [this](QWidget*, QWidget* now) { ActiveControlChanged(now); });
         filterInstalled_ = true;
