@@ -72,20 +72,16 @@ QIcon ManualIcon() {
         p.drawRoundedRect(QRectF(0.5 * u, 3 * u, 15 * u, 11 * u), 1.5 * u, 1.5 * u);
         p.setBrush(Qt::white);
         p.setPen(QPen(cover.darker(120), 0.6 * u));
-        QPainterPath left;
-        left.moveTo(8 * u, 4.5 * u);
-        left.quadTo(5 * u, 2 * u, 1.8 * u, 3 * u);
-        left.lineTo(1.8 * u, 12.5 * u);
-        left.quadTo(5 * u, 11.5 * u, 8 * u, 13.5 * u);
-        left.closeSubpath();
-        p.drawPath(left);
-        QPainterPath right;
-        right.moveTo(8 * u, 4.5 * u);
-        right.quadTo(11 * u, 2 * u, 14.2 * u, 3 * u);
-        right.lineTo(14.2 * u, 12.5 * u);
-        right.quadTo(11 * u, 11.5 * u, 8 * u, 13.5 * u);
-        right.closeSubpath();
-        p.drawPath(right);
+        for (int side : {-1, 1}) { // the pages mirror each other about the spine
+            const auto at = [u, side](qreal dx, qreal y) { return QPointF((8 + side * dx) * u, y * u); };
+            QPainterPath page;
+            page.moveTo(at(0, 4.5));
+            page.quadTo(at(3, 2), at(6.2, 3));
+            page.lineTo(at(6.2, 12.5));
+            page.quadTo(at(3, 11.5), at(0, 13.5));
+            page.closeSubpath();
+            p.drawPath(page);
+        }
         p.setPen(QPen(QColor(0x70, 0x80, 0x98), 0.7 * u));
         for (qreal y : {6.0, 8.0, 10.0}) {
             p.drawLine(QPointF(3.2 * u, y * u), QPointF(6.8 * u, (y + 0.3) * u));

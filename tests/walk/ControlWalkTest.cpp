@@ -684,8 +684,11 @@ TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
     XMove(start->cbCity->mapToGlobal(start->cbCity->rect().center()));
     XClick();
     ASSERT_TRUE(Pump([&] { return start->cbCity->view()->isVisible(); }, 5000));
-    Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
+    // Released as a hand does, after the list has closed.
+    Xdo({QStringLiteral("keydown"), QStringLiteral("Escape")});
     EXPECT_TRUE(Pump([&] { return !start->cbCity->view()->isVisible(); }, 5000));
+    Settle(150);
+    Xdo({QStringLiteral("keyup"), QStringLiteral("Escape")});
     Settle(300);
     EXPECT_FALSE(ended);
     ASSERT_TRUE(start->isVisible());
