@@ -2,6 +2,7 @@
 
 #include "ColorSchemeStore.h"
 #include "Pictures.h"
+#include "QtTexts.h"
 #include "TfrmDownload.h"
 
 #include <QApplication>
@@ -20,6 +21,9 @@ void AppContext::LoadSettings() {
     ReadSettings(settings, colors);
     ApplyColorScheme(colors, settings.ColorScheme);
     BindShellLang(&settings.ShellLang);
+    UseQtTexts(settings.ShellLang);
+    // Loading twice is harmless: the translation in force is replaced.
+    languageHooks.OnShellLang([this] { UseQtTexts(settings.ShellLang); });
 }
 
 void AppContext::RebuildCatalogue() {

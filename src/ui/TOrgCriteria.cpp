@@ -1,5 +1,6 @@
 #include "TOrgCriteria.h"
 
+#include "DrawnIcons.h"
 #include "MainWindowLabels.h"
 #include "PickerIndex.h"
 #include "Relabel.h"
@@ -51,6 +52,7 @@ TOrgCriteria::TOrgCriteria(TCardList& list, SearchHost& host, QWidget* parent)
     edRub->setReadOnly(true);
     btnRubrika = Named(new QToolButton(this), "btnRubrika");
     btnRubrika->setText(QStringLiteral("…"));
+    btnRubrika->setIcon(RubricIcon());
     btnFindOrg = Named(new QPushButton(this), "btnFindOrg");
     btnClearOrg = Named(new QPushButton(this), "btnClearOrg");
     btnMore = Named(new QPushButton(this), "btnMore");

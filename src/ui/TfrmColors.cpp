@@ -5,6 +5,7 @@
 #include "GroupWidgets.h"
 #include "Settings.h"
 #include "TextTable.h"
+#include "WindowPlace.h"
 
 #include <QAbstractItemView>
 #include <QColorDialog>
@@ -143,6 +144,7 @@ TfrmColors::~TfrmColors() { cbColorScheme->disconnect(this); }
 void TfrmColors::showEvent(QShowEvent* e) {
     FormShow();
     QDialog::showEvent(e);
+    PlaceOnScreen(this);
 }
 
 void TfrmColors::FormShow() {

@@ -2,6 +2,7 @@
 
 #include "TextTable.h"
 #include "TfrmUpdateList.h"
+#include "WindowPlace.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,6 +57,7 @@ void TfrmDownload::showEvent(QShowEvent* event) {
     txtWait->setText(LangText(u"Wait"));
     btnCancel->setText(LangText(u"Cancel"));
     btnCancel->setEnabled(true);
+    PlaceOnScreen(this);
     if (!running_) tim->start();
 }
 

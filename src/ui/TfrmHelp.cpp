@@ -1,15 +1,16 @@
 #include "TfrmHelp.h"
 
+#include "DrawnIcons.h"
 #include "Settings.h"
 #include "TextTable.h"
 #include "UserManual.h"
+#include "WindowPlace.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QStyle>
 #include <QVBoxLayout>
 
 const QStringList& HelpTips() {
@@ -90,7 +91,7 @@ TfrmHelp::TfrmHelp(Settings& settings, QWidget* parent) : QDialog(parent), setti
     cbHelp->setChecked(true);
     btnHelp = new QPushButton(this);
     btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    btnHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    btnHelp->setIcon(ManualIcon());
     btnHelp->setToolTip(QStringLiteral("Руководство пользователя"));
 
     connect(btnNext, &QPushButton::clicked, this, &TfrmHelp::ShowTip);
@@ -128,4 +129,5 @@ void TfrmHelp::showEvent(QShowEvent* e) {
     cbHelp->setChecked(settings_.ShowHelp);
     ShowTip();
     QDialog::showEvent(e);
+    PlaceOnScreen(this);
 }

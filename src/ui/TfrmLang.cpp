@@ -2,6 +2,7 @@
 
 #include "Settings.h"
 #include "TextTable.h"
+#include "WindowPlace.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -55,4 +56,5 @@ void TfrmLang::FormShow() {
 void TfrmLang::showEvent(QShowEvent* e) {
     FormShow();
     QDialog::showEvent(e);
+    PlaceOnScreen(this);
 }

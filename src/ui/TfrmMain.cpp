@@ -4,6 +4,7 @@
 #include "CardExport.h"
 #include "CommandServer.h"
 #include "GlMapSwitch.h"
+#include "DrawnIcons.h"
 #include "IcqPage.h"
 #include "KeyboardLayout.h"
 #include "MainWindowLabels.h"
@@ -80,12 +81,7 @@ QPixmap Glyph(const QString& glyph, const QColor& ink, int size,
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, size);
-    g.setColorAt(0, face.lighter(104));
-    g.setColorAt(1, face.darker(110));
-    p.setBrush(g);
-    p.setPen(QPen(QColor(0x9d, 0xb0, 0xc8), 1));
-    p.drawRoundedRect(QRectF(0.5, 0.5, size - 1, size - 1), 5, 5);
+    PaintToolFace(p, size, face);
     p.setPen(ink);
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(glyph.size() > 2 ? size * 3 / 10 : size * 11 / 20);
@@ -260,12 +256,15 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
         pending.Set(address);
     });
     cardExport = new CardExport(*list, this);
+    // One application-wide filter sees the hint buttons, the tab bar and the map's messages; a second
+    // one on a button would handle its events twice.
+    qApp->installEventFilter(this);
 }
 
 TfrmMain::~TfrmMain() {
     // Its thread hands requests to pendingAddress: it ends first.
     srv.reset();
-    if (filterInstalled_) qApp->removeEventFilter(this);
+    qApp->removeEventFilter(this);
     if (screenCursor_) QApplication::restoreOverrideCursor();
     // The search widgets refer to the host, the map display and each other: they go first, the list's
     // panels before the list they paint.
@@ -285,7 +284,6 @@ QToolButton* TfrmMain::ToolButton(QWidget* parent, const char* name, const char*
     b->setProperty("hintName", QString::fromLatin1(hint));
     b->setAutoRaise(true);
     b->setEnabled(enabled);
-    b->installEventFilter(this);
     connect(b, &QToolButton::clicked, this, [this] { HideHints(); });
     return b;
 }
@@ -298,7 +296,6 @@ void TfrmMain::BuildLayout() {
     pc = new QTabWidget(pnlResult);
     pc->setObjectName(QStringLiteral("pc"));
     pc->tabBar()->setMouseTracking(true);
-    pc->tabBar()->installEventFilter(this);
     pc->setStyleSheet(
         QStringLiteral("QTabBar::tab { width: 41px; height: 34px; padding: 2px; margin-right: 4px; }"));
     pgCriteria = new QWidget;
@@ -328,7 +325,6 @@ void TfrmMain::BuildLayout() {
     criteria = new TOrgCriteria(*list, *searchHost_, pgCriteria);
     // The rubric button shows its hint panel as the tool buttons do.
     criteria->btnRubrika->setProperty("hintName", QStringLiteral("Rubrika"));
-    criteria->btnRubrika->installEventFilter(this);
     connect(criteria->btnRubrika, &QToolButton::clicked, this, &TfrmMain::HideHints);
     auto* criteriaLayout = new QVBoxLayout(pgCriteria);
     criteriaLayout->setContentsMargins(0, 0, 0, 0);
@@ -447,7 +443,7 @@ void TfrmMain::BuildLayout() {
         {&btnScale, "btnScale", "Scale", "⬚", QColor(0x1c, 0x4f, 0x8c), true},
         {&btnMeas, "btnMeas", "Meas", "↔", QColor(0x60, 0x60, 0x60), false},
         {&btnRadius, "btnRadius", "Radius", "◎", QColor(0x60, 0x60, 0x60), false},
-        {&btnPrint, "btnPrint", "Print", "⎙", QColor(0x60, 0x60, 0x60), false},
+        {&btnPrint, "btnPrint", "Print", "", QColor(0x60, 0x60, 0x60), false},
     };
     int y = 4;
     for (const Tool& t : mapTools) {
@@ -458,6 +454,8 @@ void TfrmMain::BuildLayout() {
         y += MapToolSize + 2;
         *t.button = b;
     }
+    // The fonts at hand have no printer glyph.
+    btnPrint->setIcon(PrinterIcon(QColor(0x60, 0x60, 0x60), MapToolSize - 4));
     pnlMapTools->setProperty("tag", 1);
     pnlMapTools->setGeometry(8, 8, MapToolSize + 8, btnPrint->y() + btnPrint->height() + 4);
     btn3D->setCheckable(true);
@@ -604,8 +602,6 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     display = MapDisplay{};
     display.Marks.Clear();
     if (!filterInstalled_) {
-        // The map's message hook sees every message before the focused control.
-        qApp->installEventFilter(this);
         connect(qApp, &QApplication::focusChanged, this,
                 [this](QWidget*, QWidget* now) { ActiveControlChanged(now); });
         filterInstalled_ = true;

@@ -1,6 +1,7 @@
 #include "TfrmMessage.h"
 
 #include "TextTable.h"
+#include "WindowPlace.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,4 +50,5 @@ void TfrmMessage::showEvent(QShowEvent* e) {
     btnYes->setText(LangText(u"Yes"));
     btnNo->setText(LangText(u"No"));
     QDialog::showEvent(e);
+    PlaceOnScreen(this);
 }

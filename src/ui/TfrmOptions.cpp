@@ -6,6 +6,7 @@
 #include "Settings.h"
 #include "TextTable.h"
 #include "TfrmColors.h"
+#include "WindowPlace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -193,6 +194,7 @@ void TfrmOptions::SetDataLangNames(const QStringList& names) {
 void TfrmOptions::showEvent(QShowEvent* e) {
     FormShow();
     QDialog::showEvent(e);
+    PlaceOnScreen(this);
 }
 
 void TfrmOptions::FormShow() {

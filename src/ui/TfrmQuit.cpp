@@ -5,6 +5,7 @@
 #include "OrgPages.h"
 #include "Pictures.h"
 #include "ShellOpen.h"
+#include "WindowPlace.h"
 
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -159,4 +160,5 @@ void TfrmQuit::showEvent(QShowEvent* e) {
     btnBack->setText(LangText(u"Change"));
     btnNo->setText(LangText(u"Cancel"));
     QDialog::showEvent(e);
+    PlaceOnScreen(this);
 }

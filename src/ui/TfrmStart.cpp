@@ -7,6 +7,7 @@
 #include "LabelMetrics.h"
 #include "OrgPages.h"
 #include "Pictures.h"
+#include "QtTexts.h"
 #include "ShellOpen.h"
 #include "StartLines.h"
 #include "TfrmLang.h"
@@ -332,6 +333,7 @@ void TfrmStart::FormShow() {
     if (s.ShellLang == -1) {
         s.ShellLang = frmLang->Choose(LangNames());
         SaveSettings(s);
+        UseQtTexts(s.ShellLang);
     }
     app_.vendor.InternetAvailable = checkHost && checkHost();
     MakeListAndSelectCity(ReadLastCity());

@@ -2,6 +2,8 @@
 // shows whole, inside the window and clear of the others and of the search tabs.
 #include "ProgramHarness.h"
 
+#include <QIcon>
+#include <QImage>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -16,7 +18,39 @@ QRect VisiblePart(QWidget* w, QWidget* top) {
     return r & top->rect();
 }
 
+// Pixels of a drawn picture: light faces and borders do not count, nor does a cross in signal red.
+struct Ink {
+    int dark = 0, red = 0, area = 0;
+};
+Ink InkOf(const QIcon& icon) {
+    const QImage image = icon.pixmap(28, 28).toImage().convertToFormat(QImage::Format_ARGB32);
+    Ink ink;
+    ink.area = image.width() * image.height();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() < 128) continue;
+            if (c.lightness() < 150) ++ink.dark;
+            if (c.red() > 150 && c.green() < 90 && c.blue() < 90) ++ink.red;
+        }
+    return ink;
+}
+
 } // namespace
+
+// Every button with a hint shows a picture, which its hint panel repeats; the manual's is no warning.
+TEST_F(MainWindow, EveryHintedButtonShowsAPicture) {
+    int hinted = 0;
+    for (QToolButton* b : frm->findChildren<QToolButton*>()) {
+        if (b->property("hintName").toString().isEmpty()) continue;
+        ++hinted;
+        EXPECT_GT(InkOf(b->icon()).dark * 200, InkOf(b->icon()).area) << b->objectName().toStdString();
+    }
+    EXPECT_GE(hinted, 12 + 8 + 1) << "the tool strip, the map tools and the rubric button at least";
+    const Ink manual = InkOf(frm->frmHelp->btnHelp->icon());
+    EXPECT_GT(manual.dark * 200, manual.area);
+    EXPECT_EQ(manual.red, 0);
+}
 
 TEST_F(MainWindow, AtTheSmallestSizeEveryToolButtonShowsWholeAndAlone) {
     frm->setWindowState(Qt::WindowNoState);

@@ -1,3 +1,4 @@
+#include "AppContext.h"
 #include "ColorSchemeStore.h"
 #include "GroupWidgets.h"
 #include "MapCursors.h"
@@ -12,6 +13,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -183,6 +186,31 @@ TEST_F(Windows, EscapeClosesOptionsWithoutStoring) {
     EXPECT_TRUE(TempSettingsStore::User()->allKeys().isEmpty());
 }
 
+// Qt's own dialogs follow the interface language from the start and when it changes.
+TEST_F(Windows, QtDialogTextsFollowTheInterfaceLanguage) {
+    const auto cancelText = [] {
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        return box.button(QDialogButtonBox::Cancel)->text().remove(u'&');
+    };
+    auto user = TempSettingsStore::User();
+    user->setValue("ShellLang", LangRussian);
+    user->sync();
+    {
+        AppContext app;
+        app.LoadSettings();
+        EXPECT_EQ(cancelText(), QStringLiteral("Отмена"));
+        app.settings.ShellLang = LangEnglish;
+        app.languageHooks.ChangeShellLang();
+        EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
+        app.settings.ShellLang = LangRussian;
+        app.languageHooks.ChangeShellLang();
+        EXPECT_EQ(cancelText(), QStringLiteral("Отмена"));
+        app.settings.ShellLang = LangEnglish;
+        app.languageHooks.ChangeShellLang();
+    }
+    BindShellLang(nullptr);
+}
+
 TEST_F(Windows, ColoursWindowShowsTheActiveScheme) {
     ApplyColorScheme(colors, s.ColorScheme);
     TfrmColors w(s, colors);
@@ -194,6 +222,26 @@ TEST_F(Windows, ColoursWindowShowsTheActiveScheme) {
     EXPECT_EQ(Child<TColorButton>(w, "btnDead")->color(), colors.schemes[7].DeadColor);
     EXPECT_EQ(Child<QLabel>(w, "txtFound")->text(), QStringLiteral("Найденный объект:"));
     EXPECT_EQ(Child<QLabel>(w, "txtFields")->text(), QStringLiteral("Территории"));
+}
+
+// The window is sized with its captions before it is placed: centred over its parent, whole on screen.
+TEST_F(Windows, ColoursWindowOpensCentredAndWholeOnScreen) {
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QRect parentRect : {QRect(avail.topLeft() + QPoint(20, 30), QSize(760, 500)),
+                                   QRect(avail.topRight() - QPoint(300, -10), QSize(280, 200))}) {
+        QWidget parent;
+        parent.setGeometry(parentRect);
+        parent.show();
+        TfrmColors w(s, colors, &parent);
+        w.show();
+        const QRect placed = w.frameGeometry();
+        EXPECT_TRUE(avail.contains(placed)) << placed.x() << "," << placed.y() << " " << placed.width() << "x"
+                                            << placed.height();
+        EXPECT_EQ(w.size(), w.sizeHint());
+        if (parentRect.width() > 400)
+            EXPECT_LE((placed.center() - parent.frameGeometry().center()).manhattanLength(), 4);
+        w.hide();
+    }
 }
 
 TEST_F(Windows, EditingAColourSwitchesToTheUserSchemeAndSavesAll) {

@@ -11,6 +11,7 @@
 #include "TfrmStart.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -680,6 +681,19 @@ TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
     QObject::connect(start.get(), &TfrmStart::closed, [&] { ended = true; });
     start->show();
     ASSERT_TRUE(Pump([&] { return start->btnGo->isEnabled(); }, 20000));
+    // Escape that closes the city list closes only the list: its release reaches the start window.
+    ASSERT_TRUE(Pump([&] { return start->isActiveWindow(); }, 5000));
+    XMove(start->cbCity->mapToGlobal(start->cbCity->rect().center()));
+    XClick();
+    ASSERT_TRUE(Pump([&] { return start->cbCity->view()->isVisible(); }, 5000));
+    // Released as a hand does, after the list has closed.
+    Xdo({QStringLiteral("keydown"), QStringLiteral("Escape")});
+    EXPECT_TRUE(Pump([&] { return !start->cbCity->view()->isVisible(); }, 5000));
+    Settle(150);
+    Xdo({QStringLiteral("keyup"), QStringLiteral("Escape")});
+    Settle(300);
+    EXPECT_FALSE(ended);
+    ASSERT_TRUE(start->isVisible());
 
     // The tips window opens at the deferred start and is walked there.
     auto walker = std::make_unique<Walker>(DialogTables);
