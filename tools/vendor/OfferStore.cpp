@@ -197,7 +197,13 @@ OfferStore::OfferStore(const QString& path, const QString& connectionName) : nam
     // Readers and the publisher meet in one file: wait for each other instead of failing.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     open_ = db.open();
-    if (!open_) error_ = db.lastError().text();
+    if (!open_) {
+        error_ = db.lastError().text();
+        return;
+    }
+    // A city's offers stay in memory between queries.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size=-32768"));
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size=268435456"));
 }
 
 OfferStore::~OfferStore() {
@@ -220,7 +226,8 @@ bool OfferStore::CreateOffersTable() {
                               " cost INTEGER, comment TEXT NOT NULL DEFAULT '', agency INTEGER,"
                               " street TEXT NOT NULL DEFAULT '', PRIMARY KEY (city, id))")) &&
         // The usual query names the city, the rooms and the highest price.
-        q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS offers_by_rooms ON offers (city, rooms, cost)"));
+        q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS offers_by_rooms ON offers (city, rooms, cost)")) &&
+        q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS offers_by_material ON offers (city, rooms, material, cost)"));
     if (!ok) error_ = q.lastError().text();
     return ok;
 }
@@ -305,12 +312,13 @@ std::optional<QByteArray> OfferStore::Select(const QUrlQuery& query) {
     }
     static constexpr bool IsText[16] = {false, false, true,  false, false, false, false, false,
                                         false, false, false, false, false, true,  false, true};
+    QString text;
     while (q.next()) {
         for (int i = 0; i < 16; ++i) {
             const QVariant v = q.value(i);
-            reply += IsText[i] ? ToCp1251(FieldText(v.toString())) : Number(v);
-            reply += '|';
+            text += IsText[i] ? FieldText(v.toString()) : QString::fromLatin1(Number(v));
+            text += u'|';
         }
     }
-    return reply;
+    return reply + ToCp1251(text);
 }

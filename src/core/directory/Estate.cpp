@@ -185,9 +185,11 @@ EstateReply ParseEstateReply(const QByteArray& body, const CityDb& db, int dataL
             }
         }
         if (!streetName.isEmpty()) {
-            auto it = streetOf.find(streetName);
-            if (it == streetOf.end()) it = streetOf.insert(streetName, FindStreet(db, streetName, dataLang));
-            f.street = *it;
+            // The first street of each name, compared as FindStreet does, prepared once per reply.
+            if (streetOf.isEmpty())
+                for (std::size_t s = db.Streets.size(); s-- > 0;)
+                    streetOf.insert(SearchLower(InLang(db.Streets[s].Name, dataLang)), int(s));
+            f.street = streetOf.value(SearchLower(streetName), -1);
         }
     }
     return out;
