@@ -102,7 +102,7 @@ TEST(EstateReply, EmptyFieldsAndLookupsThatFindNothing) {
     EstateCity c;
     const QByteArray body = "x|" + Offer({{0, "1"}}) + Offer({{0, "2"}, {1, "14"}, {3, "101"}, {14, "999"}, {15, ToCp1251("морская")}}) +
                             Offer({{0, "3"}, {6, "7"}, {7, "5"}, {8, "9"}, {14, "501"}, {15, ToCp1251("Нет такой")}}) +
-                            Offer({{0, "4"}});
+                            Offer({{0, "4"}, {3, "555"}});
     const EstateReply r = ParseEstateReply(body, c.db, 0);
     ASSERT_EQ(r.offers.size(), 4u);
     EXPECT_EQ(r.skipped, 0);
@@ -121,6 +121,8 @@ TEST(EstateReply, EmptyFieldsAndLookupsThatFindNothing) {
     EXPECT_TRUE(three.material.isEmpty() && three.sanuzel.isEmpty() && three.balcon.isEmpty());
     EXPECT_EQ(three.street, -1);
     EXPECT_EQ(three.agent, 0);
+    // A building id the city does not have, and no street: an empty address.
+    EXPECT_EQ(EstateCells(r.offers[3], c.db, 0).value(1), "");
 }
 
 TEST(EstateReply, DamagedRepliesSkipAndCountTheirBadRows) {

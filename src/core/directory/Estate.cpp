@@ -207,7 +207,8 @@ QStringList EstateCells(const TFlat& f, const CityDb& db, int dataLang) {
     const QString street = f.street >= 0 && std::size_t(f.street) < db.Streets.size()
                                ? InLang(db.Streets[f.street].Name, dataLang)
                                : QString();
-    c << (f.build_id == -1 ? street : street + QStringLiteral(", ") + f.num);
+    // A building the city does not have gives no house number: no dangling ", " then.
+    c << (f.build_id == -1 || f.num.isEmpty() ? street : street + QStringLiteral(", ") + f.num);
     c << (f.Level == -1 ? QStringLiteral("?") : QString::number(f.Level)) + QStringLiteral(" / ") +
              (f.MaxLevel == -1 ? QStringLiteral("?") : QString::number(f.MaxLevel));
     c << f.material;
