@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth x11-apps x11-xkb-utils imagemagick poppler-utils xdotool openbox
   fonts-liberation2 fonts-dejavu-core
   qt6-translations-l10n
-  libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libqt6sql6-sqlite
   clang libclang-rt-14-dev
   desktop-file-utils
   appstream

@@ -1,8 +1,10 @@
 // publish-city: builds a publish folder for the vendor web service from city files: one ZIP
-// archive per city, the photo files beside them, and the two lists "download.txt" and "fotos.txt".
+// archive per city, the photo files beside them, and the two lists "download.txt" and "fotos.txt";
+// with --offers, the real-estate offers of the cities into the service's database.
 #include "Catalogue.h"
 #include "CityWriter.h"
 #include "Cp1251.h"
+#include "OfferStore.h"
 #include "Updater.h"
 #include "ZipWriter.h"
 
@@ -41,15 +43,36 @@ int main(int argc, char** argv) {
     parser.addOption({"installer-date", "Release date of the installer.", "dd.MM.yyyy",
                       QString::fromLatin1(ProgramReleaseDate)});
     parser.addOption({"program-name", "Display name of the program row.", "TEXT", "Программа Тессара"});
+    parser.addOption({"offers",
+                      "Real-estate offers to publish (CSV, see docs/vendor-service.md); each city named in "
+                      "the file has its offers replaced.",
+                      "FILE.csv"});
     parser.addPositionalArgument("cities",
                                  "City files (*.gis); a photo file (*.img) beside one is published too.");
     parser.process(app);
     const QString out = parser.value("out");
     const QStringList cities = parser.positionalArguments();
-    if (out.isEmpty() || cities.isEmpty()) parser.showHelp(2);
+    const QStringList offerFiles = parser.values("offers");
+    if (out.isEmpty() || (cities.isEmpty() && offerFiles.isEmpty())) parser.showHelp(2);
     if (!QDate::fromString(parser.value("installer-date"), "dd.MM.yyyy").isValid())
         return Fail("--installer-date must be dd.MM.yyyy");
     QDir().mkpath(out + "/download");
+
+    // Offers first: a bad file stops the run before anything else changes.
+    if (!offerFiles.isEmpty()) {
+        std::vector<StoredOffer> offers;
+        for (const QString& path : offerFiles) {
+            QFile f(path);
+            // An offers file of a metropolis is some tens of megabytes; far more is no offers file.
+            if (!f.open(QIODevice::ReadOnly) || f.size() > (qint64(1) << 30)) return Fail("cannot read " + path);
+            if (const QString e = ReadOffersCsv(f.readAll(), offers); !e.isEmpty()) return Fail(path + ": " + e);
+        }
+        OfferStore store(out + '/' + QLatin1String(VendorDatabaseName), QStringLiteral("publish"));
+        if (!store.IsOpen() || !store.CreateOffersTable() || !store.ReplaceOffers(offers))
+            return Fail("offers database: " + store.Error());
+        std::printf("%zu offers published\n", offers.size());
+        if (cities.isEmpty()) return 0;
+    }
 
     QByteArray downloadList, fotoList;
     // The program always comes first; without an installer it offers the installed release, so

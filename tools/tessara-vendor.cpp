@@ -3,6 +3,9 @@
 // requests with an empty page, and logs every request with its time, so that a publisher can run it
 // and tests can check what the program sent. It is open to anyone who can reach it, so every request
 // is bounded: its size, the time it may take, and the number of connections held at once.
+// Real-estate queries ("sql.php?act=select") are answered from the offers in the root's database.
+#include "OfferStore.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -17,6 +20,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QUrlQuery>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +36,8 @@
 namespace {
 
 struct Options {
-    QString root; // canonical
+    QString root;  // canonical
+    QString store; // the offers database inside the root
     QString base = "/";
     QFile* log = nullptr;
     QStringList noLength;       // paths served without Content-Length
@@ -116,6 +121,13 @@ public:
     void Adopt(qintptr descriptor, bool reject);
     void Forget(Connection* c, bool rejected);
     qint64 now() const { return clock_.elapsed(); }
+    // This thread's connection to the offers database (Qt SQL connections belong to one thread).
+    OfferStore& Offers() {
+        if (!offers_)
+            offers_ = std::make_unique<OfferStore>(
+                shared.options.store, QStringLiteral("offers-%1").arg(quintptr(QThread::currentThread())));
+        return *offers_;
+    }
 
     Shared& shared;
 
@@ -125,6 +137,7 @@ private:
     QElapsedTimer clock_;
     QTimer sweep_;
     std::unordered_set<Connection*> connections_;
+    std::unique_ptr<OfferStore> offers_;
 };
 
 // One connection: reads one request, answers it, closes.
@@ -280,6 +293,7 @@ private:
         if (!url.isValid() || !path.startsWith(options_.base))
             return page(404, "Not Found", "<html><body>Not found</body></html>");
         path = path.mid(options_.base.size());
+        if (path == QLatin1String("sql.php")) return offers(url);
         // Statistics, reports and the other scripts of the site: an empty page is the whole answer.
         if (path.endsWith(QLatin1String(".php"))) return page(200, "OK", QByteArray());
         if (method != QLatin1String("GET") && method != QLatin1String("HEAD"))
@@ -293,7 +307,9 @@ private:
         }
         const QString& root = options_.root;
         const QString file = QFileInfo(root + '/' + path).canonicalFilePath();
-        if (file.isEmpty() || !file.startsWith(root + '/') || !QFileInfo(file).isFile())
+        // The database (and its journal files) is the service's own, never a download.
+        if (file.isEmpty() || !file.startsWith(root + '/') || !QFileInfo(file).isFile() ||
+            file.startsWith(options_.store))
             return page(404, "Not Found", "<html><body>Not found</body></html>");
         file_ = std::make_unique<QFile>(file);
         if (!file_->open(QIODevice::ReadOnly)) return page(403, "Forbidden", QByteArray());
@@ -311,6 +327,23 @@ private:
         else if (options_.rateBytesPerSecond > 0)
             pace_.start(50);
         pump();
+    }
+
+    // "sql.php?act=select&city=...": the city's offers, filtered by the parameters it knows.
+    void offers(const QUrl& url) {
+        const QUrlQuery query(url);
+        if (query.queryItemValue(QStringLiteral("act")) != QLatin1String("select"))
+            return page(200, "OK", QByteArray());
+        OfferStore& store = worker_.Offers();
+        const std::optional<QByteArray> reply = store.IsOpen() ? store.Select(query) : std::nullopt;
+        if (!reply) {
+            worker_.shared.Log("offers: " + LogField(store.Error().toUtf8()) + '\n');
+            return page(500, "Internal Server Error", QByteArray());
+        }
+        phase_ = Phase::Answering;
+        head(200, "OK", reply->size(), "text/plain; charset=windows-1251");
+        if (method_ != "HEAD") socket_->write(*reply);
+        finishWriting();
     }
 
     void onWritten() {
@@ -512,6 +545,14 @@ int main(int argc, char** argv) {
     if (options.root.isEmpty() || !QFileInfo(options.root).isDir()) {
         std::fprintf(stderr, "tessara-vendor: --root must name the publish folder\n");
         return 2;
+    }
+    options.store = options.root + '/' + QLatin1String(VendorDatabaseName);
+    {
+        // The database and its schema are made on the first start.
+        OfferStore store(options.store, QStringLiteral("schema"));
+        if (!store.IsOpen() || !store.CreateOffersTable())
+            std::fprintf(stderr, "tessara-vendor: offers database %s: %s\n", qPrintable(options.store),
+                         qPrintable(store.Error()));
     }
     options.base = parser.value("base");
     if (!options.base.startsWith('/')) options.base.prepend('/');

@@ -85,14 +85,21 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
     }
     reply->setReadBufferSize(ReadBufferBytes);
     QString failure;
+    bool cut = false;
     auto fail = [&](const QString& why) {
         if (!failure.isEmpty()) return;
         failure = why;
         reply->abort();
     };
     auto collect = [&] {
-        if (!failure.isEmpty()) return;
+        if (!failure.isEmpty() || cut) return;
         const QByteArray part = reply->readAll();
+        if (result.body.size() + part.size() > MaxReplyBytes && CutLongReplies) {
+            result.body += part.first(MaxReplyBytes - result.body.size());
+            cut = result.cut = true;
+            reply->abort();
+            return;
+        }
         if (result.body.size() + part.size() > MaxReplyBytes)
             return fail(QStringLiteral("The reply is longer than %1 bytes").arg(MaxReplyBytes));
         result.body += part;
@@ -113,7 +120,7 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
     collect();
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // Like the original client, a status of 400 and above is a failure even though a page arrived.
-    result.ok = failure.isEmpty() && reply->error() == QNetworkReply::NoError && result.status > 0 &&
+    result.ok = failure.isEmpty() && (cut || reply->error() == QNetworkReply::NoError) && result.status > 0 &&
                 result.status < 400;
     if (!result.ok) {
         if (!failure.isEmpty())

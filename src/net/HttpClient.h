@@ -14,6 +14,7 @@ struct HttpReply {
     int status = 0;
     QByteArray body;
     QString error;
+    bool cut = false; // the reply was longer than MaxReplyBytes and CutLongReplies kept its start
 };
 
 // The client of the vendor exchanges: Accept "text/html, */*", user agent "Mozilla/3.0 (compatible; Indy
@@ -34,6 +35,9 @@ public:
     int TimeoutMs = 15000;
     int TotalTimeoutMs = 60000;
     qint64 MaxReplyBytes = 16 << 20;
+    // A reply past MaxReplyBytes keeps its first MaxReplyBytes and counts as received (HttpReply::cut),
+    // for replies whose reader takes whole records from the start.
+    bool CutLongReplies = false;
     // Polled while a request runs; true ends it at once.
     std::function<bool()> Cancelled;
 

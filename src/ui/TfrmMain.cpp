@@ -24,6 +24,7 @@
 #include "TObjectPage.h"
 #include "TOrgCriteria.h"
 #include "ToolStrip.h"
+#include "TfrmEstate.h"
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
 #include "TfrmQuit.h"
@@ -416,6 +417,7 @@ void TfrmMain::BuildLayout() {
           std::pair{btnCafe, QuickList::Food}, std::pair{btnBankomat, QuickList::CashMachines}})
         connect(button, &QToolButton::clicked, this,
                 [this, which] { ShowQuickList(*list, *searchHost_, which); });
+    connect(btnEstate, &QToolButton::clicked, this, &TfrmMain::btnEstateClick);
 
     // Map area.
     pnlMap = new QWidget(this);
@@ -1125,6 +1127,24 @@ void TfrmMain::btnPhonesClick() {
         ShellOpen(program.absoluteFilePath());
 }
 
+void TfrmMain::btnEstateClick() {
+    HideHints();
+    searchHost_->HideFilterList();
+    btnEstate->setDown(false);
+    QStringList materials;
+    for (int i = 0; i < cbMaterial->count(); ++i)
+        materials << cbMaterial->itemText(i);
+    if (!frmEstate_) {
+        frmEstate_ = new TfrmEstate(app_, materials, this);
+        frmEstate_->showOnMap = [this](const TFlat& offer) {
+            ShowOfferOnMap(offer, *app_.db, app_.settings.DataLang, *list, *searchHost_, display);
+        };
+    }
+    frmEstate_->SetMaterials(materials);
+    frmEstate_->Prepare();
+    frmEstate_->exec();
+}
+
 void TfrmMain::btnHelpClick() {
     HideHints();
     OpenUserManual(this, app_.folders.ExeFolder, app_.settings.ShellLang, app_.city.path);
@@ -1417,6 +1437,7 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
             timClose->start();
         } else if (r == TfrmQuit::Change) {
             app_.AppState = QStringLiteral("back");
+            if (frmEstate_) frmEstate_->Reset();
             timClose->start();
         }
         return;

@@ -68,6 +68,7 @@ public:
     void btn3DClick();
     void btnSwitchMapToolsClick();
     void btnPhonesClick();
+    void btnEstateClick();
     void btnHelpClick();
     void btnOptionsClick();
     void btnUpdateClick();
@@ -180,6 +181,7 @@ private:
     AppContext& app_;
     // What the search widgets ask of the map; built before them, deleted after them.
     std::unique_ptr<SearchHost> searchHost_;
+    class TfrmEstate* frmEstate_ = nullptr; // made on first use, kept so the favourites last the run
     int screenCursor_ = 0;
     QRect confine_;
     bool confined_ = false;

@@ -1,0 +1,49 @@
+// Showing a real-estate offer on the map: the estate agency's card, then the offer's building, or its
+// street when the offer names no building; nothing on the map when neither is known.
+#include "SearchHarness.h"
+#include "TfrmEstate.h"
+
+#include <gtest/gtest.h>
+
+TEST(EstateOnMap, ShowsTheBuildingOrTheStreetWithTheAgencysCard) {
+    SearchHarness h;
+    ASSERT_FALSE(h.db.EstateAgents.empty());
+    const int building = 7;
+    const TBuilding& b = h.db.Buildings[building];
+    ASSERT_GE(b.street, 0);
+    TFlat offer;
+    offer.id = 1;
+    offer.build_id = b.id;
+    offer.street = b.street;
+    offer.num = b.num.value(0);
+    offer.agent = 0;
+    h.calls.clear();
+    ShowOfferOnMap(offer, h.db, 0, *h.list, h, h.display);
+    ASSERT_EQ(h.list->cards.crds.size(), 1u);
+    EXPECT_EQ(h.list->pnlCaption->text(), " Агентство недвижимости");
+    EXPECT_TRUE(h.calls.contains(QStringLiteral("select %1").arg(building))) << h.calls.join(", ").toStdString();
+    EXPECT_TRUE(h.calls.filter("fly ").size() == 1) << h.calls.join(", ").toStdString();
+    EXPECT_EQ(h.calls.last(), "blink");
+    EXPECT_EQ(h.display.ShownObjects.tip, otBuild);
+    EXPECT_EQ(h.display.ShownObjects.ids, Tai{building});
+
+    // Only a street, and an agency id no agency has: the street is shown, no card.
+    TFlat street;
+    street.id = 2;
+    street.street = 3;
+    h.calls.clear();
+    ShowOfferOnMap(street, h.db, 0, *h.list, h, h.display);
+    EXPECT_TRUE(h.list->cards.crds.empty());
+    EXPECT_EQ(h.display.ShownObjects.tip, otStreet);
+    EXPECT_EQ(h.display.ShownObjects.ids, Tai{3});
+    const TStreet& s = h.db.Streets[3];
+    ASSERT_EQ(h.calls.filter("fly ").size(), 1);
+    const QStringList fly = h.calls.filter("fly ").front().split(' ');
+    EXPECT_NEAR(fly[1].toFloat(), (s.minX_ + s.maxX_) / 2, 1);
+    EXPECT_NEAR(fly[2].toFloat(), (s.minY_ + s.maxY_) / 2, 1);
+
+    // Neither: no flight.
+    h.calls.clear();
+    ShowOfferOnMap(TFlat{}, h.db, 0, *h.list, h, h.display);
+    EXPECT_TRUE(h.calls.filter("fly ").isEmpty());
+}
