@@ -19,6 +19,7 @@
 #include "ToolStrip.h"
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
+#include "TfrmReport.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
 
@@ -340,6 +341,12 @@ void TfrmMain::BuildLayout() {
     connect(btnOptions, &QToolButton::clicked, this, &TfrmMain::btnOptionsClick);
     connect(btnHelp, &QToolButton::clicked, this, &TfrmMain::btnHelpClick);
     connect(btnUpdate, &QToolButton::clicked, this, &TfrmMain::btnUpdateClick);
+    connect(btnCallback, &QToolButton::clicked, this, [this] {
+        HideHints();
+        TfrmReport frm(app_, this);
+        frm.exec();
+        btnCallback->setDown(false);
+    });
 
     // Tool strip.
     pnlTools = new QWidget(this);
