@@ -20,6 +20,8 @@
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
 #include "TfrmReport.h"
+#include "AdBanners.h"
+#include "Advertising.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
 
@@ -53,6 +55,8 @@ namespace {
 
 constexpr int ResultWidth = 340;
 constexpr int ToolsHeight = 45;
+// The running text strip at the window's foot.
+constexpr int RunStringHeight = 22;
 constexpr int ToolSize = 40;
 constexpr int MapToolSize = 32;
 constexpr int TabSlot = 51;
@@ -307,12 +311,10 @@ void TfrmMain::BuildLayout() {
     criteriaLayout->setContentsMargins(0, 0, 0, 0);
     criteriaLayout->addWidget(criteria);
 
-    // Bottom banner area (banners rotate once that part lands).
+    // Bottom banner area.
     pnl = new QWidget(pnlResult);
     pnl->setObjectName(QStringLiteral("pnl"));
-    imgBanner = new QLabel(pnl);
-    imgBanner->setObjectName(QStringLiteral("imgBanner"));
-    imgBanner->setAlignment(Qt::AlignCenter);
+    imgBanner = new TBannerStrip(pnl);
     pnlList = new QWidget(pnl);
     pnlList->setObjectName(QStringLiteral("pnlList"));
 
@@ -401,6 +403,9 @@ void TfrmMain::BuildLayout() {
     pnlBanner = new QWidget(pnlMap);
     pnlBanner->setObjectName(QStringLiteral("pnlBanner"));
     pnlBanner->hide();
+    pnlBanner->resize(154, 44);
+    imgMapBanner = new TMapBanner(pnlBanner);
+    imgMapBanner->setGeometry(2, 2, 150, 40);
     pnlMinimap = new QWidget(pnlMap);
     pnlMinimap->setObjectName(QStringLiteral("pnlMinimap"));
     pnlMinimap->hide();
@@ -457,9 +462,10 @@ void TfrmMain::BuildLayout() {
 
     pnlRunString = new QWidget(this);
     pnlRunString->setObjectName(QStringLiteral("pnlRunString"));
-    imgRunningString = new QLabel(pnlRunString);
-    imgRunningString->setObjectName(QStringLiteral("imgRunningString"));
-    pnlRunString->hide();
+    imgRunningString = new TRunningString(pnlRunString);
+    for (auto* banner : std::initializer_list<std::function<void(int)>*>{
+             &imgBanner->clicked, &imgMapBanner->clicked, &imgRunningString->clicked})
+        *banner = [this](int orgId) { OpenAdvertiser(app_, *list, orgId); };
 
     pnlImages = new QWidget(this);
     pnlImages->setObjectName(QStringLiteral("pnlImages"));
@@ -641,6 +647,7 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     // The search index takes a noticeable moment on a large city: it is built while the bar shows.
     list->SetCity(app_.db.get(), &app_.city);
     if (step) step();
+    StartAdvertising(app_, *imgBanner, *imgMapBanner, *imgRunningString);
     criteria->btnClearOrgClick();
     criteria->btnMore->setChecked(false);
     pnlMore->hide();
@@ -752,7 +759,10 @@ void TfrmMain::ChangeDataLang() {
 }
 
 void TfrmMain::LayoutPanels() {
-    const int W = width(), H = height();
+    // The running text takes the window's foot.
+    const int W = width(), H = height() - RunStringHeight;
+    pnlRunString->setGeometry(0, H, W, RunStringHeight);
+    imgRunningString->setGeometry(0, 0, W, RunStringHeight);
     const int rw = std::min(ResultWidth, std::max(W / 2, 200));
     const bool right = app_.settings.position == 1;
     const int mapW = W - rw;
@@ -780,6 +790,8 @@ void TfrmMain::LayoutPanels() {
     img->setGeometry(0, 0, pnlMap->width(), pnlMap->height());
     pnlMapTools->raise();
     pnlWeb->setGeometry(4, 4, pnlMap->width() - 12, pnlMap->height() - 12);
+    pnlBanner->move(pnlMap->width() - 180, pnlMap->height() - 90);
+    pnlBanner->raise();
 
     // Inside the directory panel: tabs, the result area and the bottom banner.
     // The caption and tool bar keep the heights the list gives them; the cards' image and scroll bar
@@ -1449,7 +1461,7 @@ void TfrmMain::FormClose() {
         t->stop();
     SetScreenCursor(0);
     img->source = nullptr;
-    imgBanner->clear();
+    StopAdvertising(*imgBanner, *imgMapBanner, *imgRunningString);
     // The city is released: the renderer first, as it refers to the city.
     motion.reset();
     map.reset();
