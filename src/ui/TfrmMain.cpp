@@ -343,6 +343,7 @@ void TfrmMain::BuildLayout() {
     connect(btnOptions, &QToolButton::clicked, this, &TfrmMain::btnOptionsClick);
     connect(btnHelp, &QToolButton::clicked, this, &TfrmMain::btnHelpClick);
     connect(btnUpdate, &QToolButton::clicked, this, &TfrmMain::btnUpdateClick);
+    btnCallback->setEnabled(true);
     connect(btnCallback, &QToolButton::clicked, this, [this] {
         HideHints();
         TfrmReport frm(app_, this);

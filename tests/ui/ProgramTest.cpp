@@ -283,11 +283,10 @@ TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
         EXPECT_EQ(panel->width(), text->x() + text->width() + 10) << "fits its description";
     }
     // Features of later parts wait disabled; the map tools, options, update and phone book work.
-    for (QToolButton* b : {frm->btnEstate, frm->btnTaxi, frm->btnNews, frm->btnCallback, frm->btnMeas,
-                           frm->btnPrint, frm->btnRadius})
+    for (QToolButton* b : {frm->btnEstate, frm->btnTaxi, frm->btnNews, frm->btnMeas, frm->btnPrint, frm->btnRadius})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     for (QToolButton* b :
-         {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnFullMap, frm->btn3D,
+         {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnCallback, frm->btnFullMap, frm->btn3D,
           frm->btnIncScale, frm->btnDecScale, frm->btnScale, frm->btnSwitchMapTools})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_EQ(frm->findChild<QComboBox*>("cbType")->currentText(), LangText(u"EnterPurpose", 1));
