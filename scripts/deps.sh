@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-webengine-dev qt6-webengine-dev-tools
-  qt6-tools-dev qt6-l10n-tools qt6-httpserver-dev
+  qt6-tools-dev qt6-l10n-tools qt6-httpserver-dev libqt6sql6-sqlite
   libglu1-mesa-dev libgl-dev zlib1g-dev libjpeg-dev
   libosmium2-dev libprotozero-dev libexpat1-dev libbz2-dev liblz4-dev
   libx11-dev

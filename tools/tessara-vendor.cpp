@@ -1,13 +1,16 @@
 // tessara-vendor: a reference vendor web service. Serves a publish folder (the two lists, the city
-// and photo archives, the installer) under a base address, answers the statistics and report
-// requests with an empty page, and logs every request with its time, so that a publisher can run it
-// and tests can check what the program sent. It is open to anyone who can reach it, so every request
+// and photo archives, the installer, the web-tab pages) under a base address, keeps the feedback
+// messages and counts the statistics requests in its SQLite store, answers the other scripts with an
+// empty page, and logs every request with its time, so that a publisher can run it and tests can
+// check what the program sent. It is open to anyone who can reach it, so every request
 // is bounded: its size, the time it may take, and the number of connections held at once.
 // Real-estate queries ("sql.php?act=select") are answered from the offers in the root's database.
 #include "OfferStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QStandardPaths>
+#include <QStringDecoder>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,10 +25,15 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <atomic>
+#include <limits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <unordered_set>
+
+#include "FeedbackStore.h"
+#include "StatsStore.h"
+#include "VendorStore.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -37,8 +45,9 @@ namespace {
 
 struct Options {
     QString root;  // canonical
-    QString store; // the offers database inside the root
+    QString offers; // the offers database inside the root (publish-city writes it)
     QString base = "/";
+    QString store; // the SQLite file of feedback and statistics
     QFile* log = nullptr;
     QStringList noLength;       // paths served without Content-Length
     QHash<QString, qint64> cut; // paths whose connection breaks after so many body bytes
@@ -46,7 +55,8 @@ struct Options {
     QStringList endless;        // paths announced as a terabyte and sent without end
     qint64 rateBytesPerSecond = 0;
     qint64 maxBody = 64 * 1024;
-    qint64 maxHeader = 16 * 1024;
+    // Room for the longest feedback message with every byte percent-encoded.
+    qint64 maxHeader = 32 * 1024;
     int headerTimeoutMs = 10000;
     int idleTimeoutMs = 30000;
     int maxConnections = 10000;
@@ -87,6 +97,31 @@ QByteArray LogField(const QByteArray& raw) {
 
 class Connection;
 
+// Recipient, subject and city names are short; only the message may be long.
+constexpr int MaxShortField = 256;
+
+using Query = QHash<QByteArray, QByteArray>;
+
+// The query's parameters, decoded to bytes; a repeated one makes the request ambiguous and is refused.
+bool ParseQuery(const QUrl& url, Query& out) {
+    const QByteArray query = url.query(QUrl::FullyEncoded).toLatin1();
+    for (const QByteArray& pair : query.split('&')) {
+        if (pair.isEmpty()) continue;
+        const qsizetype eq = pair.indexOf('=');
+        const QByteArray key = QByteArray::fromPercentEncoding(eq < 0 ? pair : pair.left(eq));
+        if (out.contains(key)) return false;
+        out.insert(key, eq < 0 ? QByteArray() : QByteArray::fromPercentEncoding(pair.mid(eq + 1)));
+    }
+    return true;
+}
+
+// Text is stored exactly as sent, so bytes that are not UTF-8 are refused rather than replaced.
+bool Utf8(const QByteArray& bytes, QString& out) {
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    out = decode(bytes);
+    return !decode.hasError();
+}
+
 // What the listening thread and the workers share: the options, the counts behind the connection
 // limit, and the log.
 struct Shared {
@@ -125,7 +160,7 @@ public:
     OfferStore& Offers() {
         if (!offers_)
             offers_ = std::make_unique<OfferStore>(
-                shared.options.store, QStringLiteral("offers-%1").arg(quintptr(QThread::currentThread())));
+                shared.options.offers, QStringLiteral("offers-%1").arg(quintptr(QThread::currentThread())));
         return *offers_;
     }
 
@@ -294,7 +329,11 @@ private:
             return page(404, "Not Found", "<html><body>Not found</body></html>");
         path = path.mid(options_.base.size());
         if (path == QLatin1String("sql.php")) return offers(url);
-        // Statistics, reports and the other scripts of the site: an empty page is the whole answer.
+        if (path == QLatin1String("soft.php")) return feedback(url);
+        if (path.startsWith(QLatin1String("download/inc")) && path.endsWith(QLatin1String(".php")) &&
+            path != QLatin1String("download/inc.php"))
+            return statistics(path.mid(12, path.size() - 16), url);
+        // Reports and the other scripts of the site: an empty page is the whole answer.
         if (path.endsWith(QLatin1String(".php"))) return page(200, "OK", QByteArray());
         if (method != QLatin1String("GET") && method != QLatin1String("HEAD"))
             return page(405, "Method Not Allowed", QByteArray());
@@ -309,7 +348,7 @@ private:
         const QString file = QFileInfo(root + '/' + path).canonicalFilePath();
         // The database (and its journal files) is the service's own, never a download.
         if (file.isEmpty() || !file.startsWith(root + '/') || !QFileInfo(file).isFile() ||
-            file.startsWith(options_.store))
+            file.startsWith(options_.offers))
             return page(404, "Not Found", "<html><body>Not found</body></html>");
         file_ = std::make_unique<QFile>(file);
         if (!file_->open(QIODevice::ReadOnly)) return page(403, "Forbidden", QByteArray());
@@ -344,6 +383,57 @@ private:
         head(200, "OK", reply->size(), "text/plain; charset=windows-1251");
         if (method_ != "HEAD") socket_->write(*reply);
         finishWriting();
+    }
+
+    // "adr", "subj" and "msg", each percent-encoded UTF-8; stored with the time and the client's address.
+    void feedback(const QUrl& url) {
+        Query q;
+        if (!ParseQuery(url, q) || !q.contains("adr") || !q.contains("subj") || !q.contains("msg"))
+            return page(400, "Bad Request", QByteArray());
+        if (q.value("msg").size() > MaxFeedbackBytes || q.value("adr").size() > MaxShortField ||
+            q.value("subj").size() > MaxShortField)
+            return page(413, "Content Too Large", QByteArray());
+        FeedbackMessage m;
+        if (!Utf8(q.value("adr"), m.recipient) || !Utf8(q.value("subj"), m.subject) ||
+            !Utf8(q.value("msg"), m.message))
+            return page(400, "Bad Request", QByteArray());
+        m.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+        m.client = socket_->peerAddress().toString();
+        QSqlDatabase db = StoreForThread(options_.store);
+        switch (db.isOpen() ? AddFeedback(db, m) : StoreResult::Failed) {
+        case StoreResult::Stored: return page(200, "OK", QByteArray());
+        case StoreResult::Full: return page(507, "Insufficient Storage", QByteArray());
+        case StoreResult::Failed: return page(500, "Internal Server Error", QByteArray());
+        }
+    }
+
+    // "incOrg" (org, city), "incOpen" (city) and the web-tab checks "incNews" ... (city). Counting is
+    // best effort: the program ignores the reply of the first two, and a tab opens on any success.
+    void statistics(const QString& name, const QUrl& url) {
+        static const QStringList tabs{"News", "Notes", "Afisha", "Admin", "Weather"};
+        Query q;
+        QString city;
+        if (!ParseQuery(url, q) || !Utf8(q.value("city"), city) || city.isEmpty() ||
+            city.size() > MaxShortField)
+            return page(400, "Bad Request", QByteArray());
+        qint64 org = -1;
+        QString kind;
+        if (name == QLatin1String("Org")) {
+            bool ok = false;
+            org = QString::fromLatin1(q.value("org")).toLongLong(&ok);
+            if (!ok || org < -1 || org > std::numeric_limits<qint32>::max())
+                return page(400, "Bad Request", QByteArray());
+            kind = QStringLiteral("org");
+        } else if (name == QLatin1String("Open")) {
+            kind = QStringLiteral("open");
+        } else if (tabs.contains(name)) {
+            kind = name;
+        } else {
+            return page(404, "Not Found", "<html><body>Not found</body></html>");
+        }
+        QSqlDatabase db = StoreForThread(options_.store);
+        if (db.isOpen()) CountStat(db, kind, org, city);
+        page(200, "OK", QByteArray());
     }
 
     void onWritten() {
@@ -509,6 +599,32 @@ bool PositiveOption(const QCommandLineParser& parser, const char* name, qint64& 
     return false;
 }
 
+// --feedback: a block per message (time, client, recipient, subject on one line, then the message on
+// the next); --stats: one line per count. Fields are escaped so that each stays on its line.
+int ListStore(const QString& path, bool stats) {
+    if (!QFileInfo::exists(path)) {
+        std::fprintf(stderr, "tessara-vendor: no store at %s\n", qPrintable(path));
+        return 1;
+    }
+    QSqlDatabase db = StoreForThread(path);
+    if (!db.isOpen()) {
+        std::fprintf(stderr, "tessara-vendor: cannot open the store %s\n", qPrintable(path));
+        return 1;
+    }
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly)) return 1;
+    if (stats) {
+        for (const StatsRow& r : ListStats(db))
+            out.write(ListField(r.kind) + '\t' + (r.org < 0 ? QByteArray("-") : QByteArray::number(r.org)) +
+                      '\t' + ListField(r.city) + '\t' + QByteArray::number(r.count) + '\n');
+        return 0;
+    }
+    for (const FeedbackMessage& m : ListFeedback(db))
+        out.write(ListField(m.time) + '\t' + ListField(m.client) + '\t' + ListField(m.recipient) + '\t' +
+                  ListField(m.subject) + "\n\t" + ListField(m.message) + '\n');
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -538,21 +654,48 @@ int main(int argc, char** argv) {
     parser.addOption({"rate", "Sends files at most this many kilobytes per second.", "KBPS"});
     parser.addOption({"trickle", "Sends PATH one byte at a time, ten bytes a second.", "PATH"});
     parser.addOption({"endless", "Announces PATH as a terabyte and sends bytes without end.", "PATH"});
+    parser.addOption({"db",
+                      "SQLite store of feedback messages and statistics (default: tessara-vendor/vendor.sqlite "
+                      "in the user's data folder). Never inside the publish folder, which is served to anyone.",
+                      "FILE"});
+    parser.addOption({"feedback", "Lists the stored feedback messages and exits."});
+    parser.addOption({"stats", "Lists the statistics counts per organisation and city and exits."});
     parser.process(app);
 
     Options options;
+    options.store = parser.value("db");
+    if (options.store.isEmpty()) {
+        const QString folder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/tessara-vendor";
+        QDir().mkpath(folder);
+        options.store = folder + "/vendor.sqlite";
+    }
+    if (parser.isSet("feedback") || parser.isSet("stats")) return ListStore(options.store, parser.isSet("stats"));
     options.root = QDir(parser.value("root")).canonicalPath();
     if (options.root.isEmpty() || !QFileInfo(options.root).isDir()) {
         std::fprintf(stderr, "tessara-vendor: --root must name the publish folder\n");
         return 2;
     }
-    options.store = options.root + '/' + QLatin1String(VendorDatabaseName);
+    options.offers = options.root + '/' + QLatin1String(VendorDatabaseName);
     {
         // The database and its schema are made on the first start.
-        OfferStore store(options.store, QStringLiteral("schema"));
+        OfferStore store(options.offers, QStringLiteral("schema"));
         if (!store.IsOpen() || !store.CreateOffersTable())
-            std::fprintf(stderr, "tessara-vendor: offers database %s: %s\n", qPrintable(options.store),
+            std::fprintf(stderr, "tessara-vendor: offers database %s: %s\n", qPrintable(options.offers),
                          qPrintable(store.Error()));
+    }
+    {
+        const QString store = QFileInfo(options.store).absoluteFilePath();
+        if (store.startsWith(options.root + '/') ||
+            QFileInfo(QFileInfo(store).absolutePath()).canonicalFilePath().startsWith(options.root)) {
+            std::fprintf(stderr, "tessara-vendor: --db must not lie inside the publish folder\n");
+            return 2;
+        }
+        // Created now, so that a store that cannot be opened is reported before the service runs.
+        if (!StoreForThread(options.store).isOpen()) {
+            std::fprintf(stderr, "tessara-vendor: cannot open the store %s\n", qPrintable(options.store));
+            return 2;
+        }
     }
     options.base = parser.value("base");
     if (!options.base.startsWith('/')) options.base.prepend('/');

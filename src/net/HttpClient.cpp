@@ -64,6 +64,23 @@ HttpReply HttpClient::Post(const QString& url) {
     return Run(url, true);
 }
 
+void HttpClient::PostDetached(const QString& url, int timeoutMs) {
+    const QUrl u(url, QUrl::TolerantMode);
+    if (!u.isValid() || u.scheme().isEmpty()) return;
+    QNetworkRequest request(u);
+    request.setRawHeader("Accept", "text/html, */*");
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(IndyAgent));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
+    request.setTransferTimeout(timeoutMs);
+    QNetworkReply* reply = nam_->post(request, QByteArray());
+    // Nothing of the reply is wanted: keep none of it.
+    reply->setReadBufferSize(1);
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply] { reply->skip(reply->bytesAvailable()); });
+    QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    // The transfer time-out counts silence only; this ends a server that trickles as well.
+    QTimer::singleShot(timeoutMs, reply, [reply] { reply->abort(); });
+}
+
 HttpReply HttpClient::Run(const QString& url, bool post) {
     HttpReply result;
     const QUrl u(url, QUrl::TolerantMode);

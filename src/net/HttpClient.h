@@ -29,6 +29,9 @@ public:
     HttpReply Get(const QString& url);
     // A POST with an empty form.
     HttpReply Post(const QString& url);
+    // A POST with an empty form that nobody waits for: it returns at once, is given up after
+    // timeoutMs, and its reply or failure is dropped.
+    void PostDetached(const QString& url, int timeoutMs);
 
     // A request that sees no traffic for this long fails instead of hanging the caller; one that
     // trickles ends at TotalTimeoutMs, and a reply body past MaxReplyBytes is refused.

@@ -11,7 +11,21 @@ const char* DefaultSite1 = "http://www.tessara.example.org/";
 const char* DefaultSite2 = "http://mirror.tessara.example.org/";
 const char* WebTabPages[5] = {
     "News.php?city=", "Notes.php?city=", "Afisha.php?city=", "Admin.php?city=", "Weather.php?city="};
+
+// A query value as percent-encoded UTF-8: every byte but the unreserved ones is escaped.
+QString Encoded(const QString& value) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(value));
+}
 } // namespace
+
+QString FeedbackUrl(const QString& base, const QString& recipient, const QString& subject, const QString& message) {
+    return base + QStringLiteral("soft.php?adr=") + Encoded(recipient) + QStringLiteral("&subj=") +
+           Encoded(subject) + QStringLiteral("&msg=") + Encoded(message);
+}
+
+HttpReply VendorService::SendFeedback(const QString& recipient, const QString& subject, const QString& message) {
+    return client_.Post(FeedbackUrl(Mirrors.First(), recipient, subject, message));
+}
 
 QString WithTrailingSlash(const QString& base) {
     return base.endsWith('/') ? base : base + '/';
@@ -56,22 +70,31 @@ bool VendorService::CheckHost() {
 
 void VendorService::IncOrg(int orgId, const QString& cityFileName) {
     if (!InternetAvailable) return;
-    client_.Post(
-        Mirrors.First() +
-        QStringLiteral("download/incOrg.php?org=%1&city=%2").arg(orgId).arg(FileBaseName(cityFileName)));
+    client_.PostDetached(Mirrors.First() + QStringLiteral("download/incOrg.php?org=%1&city=%2")
+                                               .arg(orgId)
+                                               .arg(Encoded(FileBaseName(cityFileName))),
+                         StatsTimeoutMs);
 }
 
 void VendorService::IncOpen(const QString& cityFileName) {
     if (!InternetAvailable) return;
-    client_.Post(Mirrors.First() + QStringLiteral("download/incOpen.php?city=") + FileBaseName(cityFileName));
+    client_.PostDetached(
+        Mirrors.First() + QStringLiteral("download/incOpen.php?city=") + Encoded(FileBaseName(cityFileName)),
+        StatsTimeoutMs);
 }
 
 bool VendorService::WebTabCheck(int tab, const QString& cityFileName) {
     if (tab < 0 || tab > 4) return false;
-    return client_
+    // The user waits for this one: a service that does not answer is given up after a few seconds.
+    const int silence = client_.TimeoutMs, total = client_.TotalTimeoutMs;
+    client_.TimeoutMs = client_.TotalTimeoutMs = WebTabTimeoutMs;
+    const bool ok = client_
         .Post(Mirrors.First() + QStringLiteral("download/inc") + QLatin1String(WebTabPages[tab]) +
-              FileBaseName(cityFileName))
+              Encoded(FileBaseName(cityFileName)))
         .ok;
+    client_.TimeoutMs = silence;
+    client_.TotalTimeoutMs = total;
+    return ok;
 }
 
 QString VendorService::PricePage(const QString& cityFileName) const {

@@ -24,6 +24,9 @@ struct MirrorSites {
 // A base address with the "/" the paths are appended to.
 QString WithTrailingSlash(const QString& base);
 
+// The feedback address under `base`.
+QString FeedbackUrl(const QString& base, const QString& recipient, const QString& subject, const QString& message);
+
 // A city's file base name for the statistics: the file name up to its first ".".
 QString FileBaseName(const QString& fileName);
 
@@ -41,11 +44,19 @@ public:
     bool CheckHost();
 
     // "download/incOrg.php?org=" + id + "&city=" + base name; ignored without InternetAvailable.
+    // Statistics never hold up the window: they return at once, give up after StatsTimeoutMs and
+    // drop any failure.
     void IncOrg(int orgId, const QString& cityFileName);
     // "download/incOpen.php?city=" + base name; ignored without InternetAvailable.
     void IncOpen(const QString& cityFileName);
+    int StatsTimeoutMs = 3000;
+    // "soft.php?adr=" + recipient + "&subj=" + subject + "&msg=" + message, each value
+    // percent-encoded as UTF-8 (so "&", "=" and "%" in a message stay part of it). The caller shows
+    // a failure; the window it runs in stays responsive while it waits.
+    HttpReply SendFeedback(const QString& recipient, const QString& subject, const QString& message);
     // The web-tab request for tab 0..4; true when it succeeded and the tab may open.
     bool WebTabCheck(int tab, const QString& cityFileName);
+    int WebTabTimeoutMs = 5000;
     // First base address + "price" + the file name without its last four characters + ".php".
     QString PricePage(const QString& cityFileName) const;
 

@@ -27,6 +27,9 @@
 #include "TfrmEstate.h"
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
+#include "TfrmReport.h"
+#include "AdBanners.h"
+#include "Advertising.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
 
@@ -60,6 +63,8 @@ namespace {
 
 constexpr int ResultWidth = 340;
 constexpr int ToolsHeight = 45;
+// The running text strip at the window's foot.
+constexpr int RunStringHeight = 22;
 constexpr int ToolSize = 40;
 constexpr int MapToolSize = 32;
 constexpr int TabSlot = 51;
@@ -332,12 +337,10 @@ void TfrmMain::BuildLayout() {
     criteriaLayout->addWidget(criteria);
     objectPage->Connect(*list, criteria->filterList);
 
-    // Bottom banner area (banners rotate once that part lands).
+    // Bottom banner area.
     pnl = new QWidget(pnlResult);
     pnl->setObjectName(QStringLiteral("pnl"));
-    imgBanner = new QLabel(pnl);
-    imgBanner->setObjectName(QStringLiteral("imgBanner"));
-    imgBanner->setAlignment(Qt::AlignCenter);
+    imgBanner = new TBannerStrip(pnl);
     pnlList = new QWidget(pnl);
     pnlList->setObjectName(QStringLiteral("pnlList"));
 
@@ -366,6 +369,13 @@ void TfrmMain::BuildLayout() {
     connect(btnOptions, &QToolButton::clicked, this, &TfrmMain::btnOptionsClick);
     connect(btnHelp, &QToolButton::clicked, this, &TfrmMain::btnHelpClick);
     connect(btnUpdate, &QToolButton::clicked, this, &TfrmMain::btnUpdateClick);
+    btnCallback->setEnabled(true);
+    connect(btnCallback, &QToolButton::clicked, this, [this] {
+        HideHints();
+        TfrmReport frm(app_, this);
+        frm.exec();
+        btnCallback->setDown(false);
+    });
 
     // Tool strip.
     pnlTools = new QWidget(this);
@@ -426,6 +436,9 @@ void TfrmMain::BuildLayout() {
     pnlBanner = new QWidget(pnlMap);
     pnlBanner->setObjectName(QStringLiteral("pnlBanner"));
     pnlBanner->hide();
+    pnlBanner->resize(154, 44);
+    imgMapBanner = new TMapBanner(pnlBanner);
+    imgMapBanner->setGeometry(2, 2, 150, 40);
     pnlMinimap = new QWidget(pnlMap);
     pnlMinimap->setObjectName(QStringLiteral("pnlMinimap"));
     pnlMinimap->hide();
@@ -484,9 +497,10 @@ void TfrmMain::BuildLayout() {
 
     pnlRunString = new QWidget(this);
     pnlRunString->setObjectName(QStringLiteral("pnlRunString"));
-    imgRunningString = new QLabel(pnlRunString);
-    imgRunningString->setObjectName(QStringLiteral("imgRunningString"));
-    pnlRunString->hide();
+    imgRunningString = new TRunningString(pnlRunString);
+    for (auto* banner : std::initializer_list<std::function<void(int)>*>{
+             &imgBanner->clicked, &imgMapBanner->clicked, &imgRunningString->clicked})
+        *banner = [this](int orgId) { OpenAdvertiser(app_, *list, orgId); };
 
     pnlImages = new QWidget(this);
     pnlImages->setObjectName(QStringLiteral("pnlImages"));
@@ -626,6 +640,7 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     // The search index takes a noticeable moment on a large city: it is built while the bar shows.
     list->SetCity(app_.db.get(), &app_.city);
     if (step) step();
+    StartAdvertising(app_, *imgBanner, *imgMapBanner, *imgRunningString);
     criteria->btnClearOrgClick();
     criteria->btnMore->setChecked(false);
     pnlMore->hide();
@@ -740,7 +755,10 @@ void TfrmMain::ChangeDataLang() {
 }
 
 void TfrmMain::LayoutPanels() {
-    const int W = width(), H = height();
+    // The running text takes the window's foot.
+    const int W = width(), H = height() - RunStringHeight;
+    pnlRunString->setGeometry(0, H, W, RunStringHeight);
+    imgRunningString->setGeometry(0, 0, W, RunStringHeight);
     const int rw = std::min(ResultWidth, std::max(W / 2, 200));
     const bool right = app_.settings.position == 1;
     const int mapW = W - rw;
@@ -767,6 +785,8 @@ void TfrmMain::LayoutPanels() {
     imgGL->setGeometry(img->geometry());
     pnlMapTools->raise();
     pnlWeb->setGeometry(4, 4, pnlMap->width() - 12, pnlMap->height() - 12);
+    pnlBanner->move(pnlMap->width() - 180, pnlMap->height() - 90);
+    pnlBanner->raise();
 
     // Inside the directory panel: tabs, the result area and the bottom banner.
     // The caption and tool bar keep the heights the list gives them; the cards' image and scroll bar
@@ -1459,7 +1479,7 @@ void TfrmMain::FormClose() {
         t->stop();
     SetScreenCursor(0);
     img->source = nullptr;
-    imgBanner->clear();
+    StopAdvertising(*imgBanner, *imgMapBanner, *imgRunningString);
     // The city is released: the renderer first, as it refers to the city.
     motion.reset();
     map.reset();

@@ -72,7 +72,7 @@ TEST_F(VendorLimits, EveryRequestIsBoundedInSizeAndTime) {
         {"length not a number", "POST /x.php HTTP/1.1\r\nContent-Length: 12abc\r\n\r\n", "HTTP/1.1 400", 0},
         {"two different lengths", "POST /x.php HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab",
          "HTTP/1.1 400", 0},
-        {"headers too long", "GET /download.txt HTTP/1.1\r\nX-Filler: " + QByteArray(20000, 'a') + "\r\n\r\n",
+        {"headers too long", "GET /download.txt HTTP/1.1\r\nX-Filler: " + QByteArray(40000, 'a') + "\r\n\r\n",
          "HTTP/1.1 431", 0},
         {"not a request line", "HELLO\r\n\r\n", "HTTP/1.1 400", 0},
         {"request cut short", "GET /download.txt HTTP/1.1\r\nHost: x", "HTTP/1.1 408", 350},

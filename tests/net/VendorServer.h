@@ -32,8 +32,10 @@ class VendorServer {
 public:
     explicit VendorServer(const QString& root, const QStringList& extra = {}) {
         logPath_ = root + "/../vendor-" + QString::number(quintptr(this)) + ".log";
+        storePath_ = root + "/../vendor-" + QString::number(quintptr(this)) + ".sqlite";
         process_.setProgram(TESSARA_VENDOR_EXE);
-        process_.setArguments(QStringList{"--root", root, "--port", "0", "--log", logPath_} + extra);
+        process_.setArguments(QStringList{"--root", root, "--port", "0", "--log", logPath_, "--db", storePath_} +
+                              extra);
         process_.start();
         QElapsedTimer clock;
         clock.start();
@@ -49,6 +51,24 @@ public:
         process_.kill();
         process_.waitForFinished(3000);
         QFile::remove(logPath_);
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(storePath_ + suffix);
+    }
+    QString storePath() const { return storePath_; }
+    // What `tessara-vendor --feedback` or `--stats` prints for this service's store.
+    QByteArray List(const char* what) const {
+        QProcess p;
+        p.start(TESSARA_VENDOR_EXE, {"--db", storePath_, what});
+        p.waitForFinished(10000);
+        return p.readAllStandardOutput();
+    }
+    // Waits up to timeoutMs until the log holds at least n requests.
+    bool WaitForRequests(int n, int timeoutMs = 5000) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (Requests().size() < n && clock.elapsed() < timeoutMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return Requests().size() >= n;
     }
     bool started() const { return !base_.isEmpty(); }
     QString base() const { return base_; }
@@ -70,7 +90,7 @@ public:
 
 private:
     QProcess process_;
-    QString logPath_;
+    QString logPath_, storePath_;
     QString base_;
     quint16 port_ = 0;
 };

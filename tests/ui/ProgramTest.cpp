@@ -288,12 +288,12 @@ TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
         ASSERT_NE(text, nullptr);
         EXPECT_EQ(panel->width(), text->x() + text->width() + 10) << "fits its description";
     }
-    // Features of later parts wait disabled; the map tools, options, update, phone book and quick lists work.
-    for (QToolButton* b :
-         {frm->btnEstate, frm->btnNews, frm->btnCallback, frm->btnMeas, frm->btnPrint, frm->btnRadius})
+    // Features of later parts wait disabled; the map tools, options, update, phone book, feedback and quick
+    // lists work.
+    for (QToolButton* b : {frm->btnEstate, frm->btnNews, frm->btnMeas, frm->btnPrint, frm->btnRadius})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-    for (QToolButton* b : {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnFullMap,
-                           frm->btn3D, frm->btnIncScale, frm->btnDecScale, frm->btnScale,
+    for (QToolButton* b : {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnCallback,
+                           frm->btnFullMap, frm->btn3D, frm->btnIncScale, frm->btnDecScale, frm->btnScale,
                            frm->btnSwitchMapTools, frm->btnTaxi, frm->btn911, frm->btnCafe, frm->btnBankomat})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_EQ(frm->findChild<QComboBox*>("cbType")->currentText(), LangText(u"EnterPurpose", 1));

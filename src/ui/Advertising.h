@@ -1,0 +1,15 @@
+// Fills the main window's banners and running text from the loaded city, and opens an advertiser's
+// card when one is clicked.
+#pragma once
+
+struct AppContext;
+class TBannerStrip;
+class TCardList;
+class TMapBanner;
+class TRunningString;
+
+void StartAdvertising(AppContext& app, TBannerStrip& bottom, TMapBanner& map, TRunningString& running);
+void StopAdvertising(TBannerStrip& bottom, TMapBanner& map, TRunningString& running);
+
+// The advertiser's card alone in the list, opened, in the history, and the click counted.
+void OpenAdvertiser(AppContext& app, TCardList& list, int orgId);

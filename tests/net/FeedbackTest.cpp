@@ -1,0 +1,131 @@
+// Feedback messages and statistics requests end to end: the program's client against the reference
+// service on 127.0.0.1 and its SQLite store.
+#include "HttpClient.h"
+#include "VendorServer.h"
+#include "VendorService.h"
+
+#include <gtest/gtest.h>
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+struct Stored {
+    QString client, recipient, subject, message;
+};
+
+QList<Stored> ReadStore(const QString& path) {
+    QList<Stored> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "feedback-test");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q("SELECT client, recipient, subject, message FROM feedback ORDER BY id", db);
+            while (q.next())
+                rows.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                             q.value(3).toString()});
+        }
+    }
+    QSqlDatabase::removeDatabase("feedback-test");
+    return rows;
+}
+
+class Feedback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir().mkpath(site.file("pub"));
+        server = std::make_unique<VendorServer>(site.file("pub"));
+        ASSERT_TRUE(server->started());
+        mirrors.Sites[0] = mirrors.Sites[1] = server->base();
+    }
+    ScratchDir site;
+    std::unique_ptr<VendorServer> server;
+    MirrorSites mirrors;
+};
+
+TEST_F(Feedback, ArrivesInTheStoreByteForByte) {
+    VendorService vendor(mirrors);
+    const QStringList messages{
+        QString::fromUtf8("Здравствуйте!\r\n\r\nЦена 100% & скидка = 5%25\r\nИмя: Пётр+Мария #1 ?x=y\r\n"),
+        "a&subj=forged&msg=x", "%41%", QString::fromUtf8("tab\there \\ back ✓ 😀"), " "};
+    for (const QString& m : messages)
+        ASSERT_TRUE(vendor.SendFeedback(QString::fromUtf8("agent+город@mail.example"), "Анкета", m).ok) << m.toStdString();
+
+    const QList<Stored> rows = ReadStore(server->storePath());
+    ASSERT_EQ(rows.size(), messages.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].message, messages[i]);
+        EXPECT_EQ(rows[i].recipient, QString::fromUtf8("agent+город@mail.example"));
+        EXPECT_EQ(rows[i].subject, QString::fromUtf8("Анкета"));
+        EXPECT_EQ(rows[i].client, "127.0.0.1");
+    }
+    // The listing keeps each message on one line, with the letters readable.
+    const QByteArray listing = server->List("--feedback");
+    EXPECT_TRUE(listing.contains("Цена 100% & скидка = 5%25\\r\\nИмя: Пётр+Мария #1 ?x=y\\r\\n\n")) << listing.data();
+    EXPECT_TRUE(listing.contains("\ttab\\there \\\\ back ✓ 😀\n")) << listing.data();
+}
+
+TEST_F(Feedback, RefusesWhatCannotBeStoredFaithfully) {
+    VendorService vendor(mirrors);
+    // The longest message fits even when every byte of it is percent-encoded.
+    const QString longest(4096, QChar(0x0416)); // 8192 bytes of UTF-8
+    EXPECT_TRUE(vendor.SendFeedback("a@b.example", "Callback", longest).ok);
+    EXPECT_FALSE(vendor.SendFeedback("a@b.example", "Callback", longest + "x").ok);
+
+    HttpClient client;
+    const struct {
+        const char* query;
+        int status;
+    } cases[] = {
+        {"adr=a&subj=b", 400},                // no message
+        {"adr=a&subj=b&msg=x&msg=y", 400},    // two messages: which one?
+        {"adr=a&subj=b&msg=%FF%FE", 400},     // not UTF-8
+        {"adr=a&subj=b&msg=%D0", 400},        // a letter cut in half
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(client.Post(server->base() + "soft.php?" + c.query).status, c.status) << c.query;
+    const QList<Stored> rows = ReadStore(server->storePath());
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].message, longest);
+}
+
+// A service that takes the connection and never answers: the statistics request returns at once and
+// the client gives up on its own later.
+TEST(Statistics, SilentServiceHoldsNothing) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket*> accepted;
+    QObject::connect(&silent, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* s = silent.nextPendingConnection())
+            accepted << s;
+    });
+    MirrorSites mirrors;
+    mirrors.Sites[0] = mirrors.Sites[1] = QString("http://127.0.0.1:%1/").arg(silent.serverPort());
+    VendorService vendor(mirrors);
+    vendor.InternetAvailable = true;
+    vendor.StatsTimeoutMs = 300;
+    vendor.IncOrg(5, "Demograd.gis");
+    vendor.IncOpen("Demograd.gis");
+    // Returned without running the event loop: nothing has even connected yet.
+    EXPECT_TRUE(accepted.isEmpty());
+
+    QElapsedTimer clock;
+    clock.start();
+    auto closed = [&] {
+        if (accepted.size() < 2) return false;
+        for (QTcpSocket* s : accepted)
+            if (s->state() == QAbstractSocket::ConnectedState) return false;
+        return true;
+    };
+    while (!closed() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(accepted.size(), 2);
+    EXPECT_TRUE(closed()) << "the client should give up on a silent service";
+    for (QTcpSocket* s : accepted)
+        EXPECT_TRUE(s->readAll().startsWith("POST /download/inc"));
+}
+
+} // namespace
