@@ -101,6 +101,8 @@ TEST_F(Download, StatisticsRequests) {
     EXPECT_TRUE(vendor.WebTabCheck(0, "Demograd.gis"));
     EXPECT_TRUE(vendor.WebTabCheck(4, "Demograd.gis"));
     SendInstalledFileReport(vendor.Client(), server->base(), "Demo.v2.zip");
+    // The service logs a request after answering it: the last one may reach the log a moment later.
+    ASSERT_TRUE(server->WaitForRequests(6));
     QStringList paths = server->Paths();
     std::sort(paths.begin(), paths.begin() + 3);
     EXPECT_EQ(
