@@ -1,15 +1,7 @@
 // The importer on a small extract that holds one case of each rule, and on Monaco from the shared
 // data: the written city is loaded with the program's own loaders and checked.
-#include "OsmImport.h"
-#include "Catalogue.h"
-#include "CityFile.h"
-#include "DirectoryRecords.h"
-#include "MapRecords.h"
-#include "TestFiles.h"
+#include "ImportedCity.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <gtest/gtest.h>
 #include <set>
 
 namespace {
@@ -145,61 +137,9 @@ const char* const Extract = R"(<?xml version="1.0" encoding="UTF-8"?>
 </osm>
 )";
 
-// The city as the program loads it, with addresses resolved and the estate agencies listed.
-CityDb LoadCity(const QString& folder, const QString& fileName) {
-    CityDb db;
-    const auto entry = CityEntryFromFile(folder, fileName, true);
-    EXPECT_TRUE(entry);
-    if (!entry) return db;
-    const CityFileRef ref = CityFileRef::From(*entry);
-    LoadStartSection(db, ref);
-    LoadDirectorySection(db, ref);
-    LoadMapSection(db, ref);
-    LoadRubricSection(db, ref);
-    ResolveOrgAddresses(db);
-    BuildEstateAgents(db);
-    return db;
-}
-
-struct Imported {
-    ScratchDir dir;
-    OsmImportResult result;
-    CityDb city; // loaded back
-};
-
-void Import(Imported& out, const QString& input, const OsmImportOptions& options = {}) {
-    out.result = ImportOsm(input, options);
-    ASSERT_EQ(WriteOsmCity(out.result, out.dir.file("city.gis")), QString());
-    out.city = LoadCity(out.dir.path(), "city.gis");
-}
-
 void ImportExtract(Imported& out, const OsmImportOptions& options = {}) {
     WriteAll(out.dir.file("extract.osm"), Extract);
     Import(out, out.dir.file("extract.osm"), options);
-}
-
-int StreetNamed(const CityDb& db, const QString& name, int skip = 0) {
-    for (int i = 0; i < int(db.Streets.size()); ++i)
-        if (db.Streets[i].Name[0] == name && skip-- == 0) return i;
-    return -1;
-}
-
-const TOrg* OrgNamed(const CityDb& db, const QString& name) {
-    for (const TOrg& o : db.Orgs)
-        if (o.caption[0] == name) return &o;
-    return nullptr;
-}
-
-bool HasRubric(const CityDb& db, const TOrg& o, const char* name) {
-    for (int r : o.area)
-        if (db.RubricNames.value(r) == QString::fromUtf8(name)) return true;
-    return false;
-}
-
-QString SharedData(const char* file) {
-    const QByteArray shared = qgetenv("TESSARA_SHARED_DIR");
-    return QDir(shared.isEmpty() ? QStringLiteral(TESSARA_SHARED_DIR) : QString::fromLocal8Bit(shared))
-        .filePath(QStringLiteral("data/osm/") + QLatin1String(file));
 }
 
 } // namespace

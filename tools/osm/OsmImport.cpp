@@ -8,6 +8,7 @@
 #include "OsmRules.h"
 #include "PhoneNumbers.h"
 #include "RecordWriter.h"
+#include "StreetNames.h"
 
 #include <osmium/area/assembler.hpp>
 #include <osmium/area/multipolygon_manager.hpp>
@@ -28,6 +29,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <set>
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
@@ -67,13 +69,6 @@ std::int64_t RelationKey(std::int64_t id) {
 
 float Distance(TCoord a, TCoord b) {
     return std::hypot(a.x - b.x, a.y - b.y);
-}
-
-// Street names compared as people write them: case, blanks and apostrophes do not count.
-QString StreetKey(const QString& name) {
-    QString k = name.toCaseFolded().simplified();
-    k.replace(QChar(0x2019), u'\'').replace(QChar(0x02BC), u'\'');
-    return k;
 }
 
 QString NumberKey(const QString& number) {
@@ -989,7 +984,12 @@ private:
     void dropUnusedLanguages(CityDb& db);
     QString languageCode(int i) const;
     int findBuilding(TCoord p) const;
-    int streetFor(const QString& name, TCoord near) const;
+    // The street an address names, nearest to `near`: by its name as written, else by the loose key
+    // (then `loosely` is set).
+    int streetFor(const QString& name, TCoord near, bool* loosely = nullptr);
+    int nearestStreet(const std::unordered_map<QString, std::vector<int>>& index, const QString& key,
+                      TCoord near) const;
+    QString looseKey(const QString& name);
     // A language set as loading gives it: empty entries after the first take the first.
     Tas tas(const Names& n) const {
         Tas t = n.v;
@@ -1032,14 +1032,15 @@ private:
     mutable std::vector<bool> langUsed_;
     CityDb* db_ = nullptr;
     std::vector<std::array<float, 4>> streetBoxes_;
-    std::unordered_map<QString, std::vector<int>> addressIndex_; // "street|number" -> building positions
+    std::unordered_map<QString, std::vector<int>> addressIndex_; // loose street key # number -> buildings
     std::vector<std::pair<TCoord, Names>> districtLabels_;
 
     // Built in build(): positions of the final objects.
     std::vector<int> buildingPosition_; // draft -> position in Buildings, -1 for parts merged into a building
     std::unordered_map<std::int64_t, int> buildingByKey_;
     GridIndex buildingGrid_{100};
-    std::unordered_map<QString, std::vector<int>> streetsByKey_;
+    std::unordered_map<QString, std::vector<int>> streetsByKey_, streetsByLooseKey_;
+    std::unordered_map<QString, QString> looseKeys_; // addresses repeat their street's name
 
     static osmium::TagsFilter AreaFilter() {
         osmium::TagsFilter f{false};
@@ -1165,6 +1166,10 @@ void Importer::buildStreets(CityDb& db) {
             s.shape.resize(65534);
         }
         streetsByKey_[c.key].push_back(int(db.Streets.size()));
+        std::set<QString> loose;
+        for (const QString& n : s.Name)
+            if (!n.isEmpty() && loose.insert(looseKey(n)).second)
+                streetsByLooseKey_[looseKey(n)].push_back(int(db.Streets.size()));
         streetBoxes_.push_back({c.minX, c.minY, c.maxX, c.maxY});
         db.Streets.push_back(std::move(s));
     }
@@ -1173,10 +1178,25 @@ void Importer::buildStreets(CityDb& db) {
     report_.namedStreets = int(db.Streets.size());
 }
 
-int Importer::streetFor(const QString& name, TCoord near) const {
+QString Importer::looseKey(const QString& name) {
+    auto it = looseKeys_.find(name);
+    if (it == looseKeys_.end()) it = looseKeys_.emplace(name, LooseStreetKey(name)).first;
+    return it->second;
+}
+
+int Importer::streetFor(const QString& name, TCoord near, bool* loosely) {
     if (name.isEmpty()) return -1;
-    auto it = streetsByKey_.find(StreetKey(name));
-    if (it == streetsByKey_.end()) return -1;
+    const int s = nearestStreet(streetsByKey_, StreetKey(name), near);
+    if (s >= 0) return s;
+    const int l = nearestStreet(streetsByLooseKey_, looseKey(name), near);
+    if (l >= 0 && loosely) *loosely = true;
+    return l;
+}
+
+int Importer::nearestStreet(const std::unordered_map<QString, std::vector<int>>& index, const QString& key,
+                            TCoord near) const {
+    auto it = index.find(key);
+    if (it == index.end()) return -1;
     int best = -1;
     float bestD = 1e30f;
     for (int s : it->second) {
@@ -1320,19 +1340,23 @@ void Importer::buildBuildings(CityDb& db) {
 
     for (int pos = 0; pos < int(db.Buildings.size()); ++pos) {
         TBuilding& b = db.Buildings[pos];
-        b.street = streetFor(streetNames[pos], {b.x, b.y});
+        bool loosely = false;
+        b.street = streetFor(streetNames[pos], {b.x, b.y}, &loosely);
         const bool numbered = !b.num.isEmpty() && !b.num[0].isEmpty();
         if (numbered) ++report_.buildingsWithNumber;
         if (!streetNames[pos].isEmpty() && b.street < 0)
             ++report_.notes[QStringLiteral("building addresses on streets not on the map (number kept)")];
+        if (loosely)
+            ++report_.notes[QStringLiteral("building addresses matched to their street by a shortened name")];
         if (numbered && b.street >= 0) {
             db.BuildIndexes.push_back(
                 {b.street, pos, FromCp1251(ToCp1251(b.num[0]).left(BuildIndexNumLength))});
-            addressIndex_[StreetKey(db.Streets[b.street].Name[0]) + u'|' + NumberKey(b.num[0])].push_back(
-                pos);
+            addressIndex_[looseKey(db.Streets[b.street].Name[0]) + u'#' + NumberKey(b.num[0])].push_back(pos);
         }
-        if (numbered && !streetNames[pos].isEmpty())
-            addressIndex_[StreetKey(streetNames[pos]) + u'|' + NumberKey(b.num[0])].push_back(pos);
+        // Organisations may write the street as the building does, matched or not.
+        if (numbered && !streetNames[pos].isEmpty() &&
+            (b.street < 0 || looseKey(streetNames[pos]) != looseKey(db.Streets[b.street].Name[0])))
+            addressIndex_[looseKey(streetNames[pos]) + u'#' + NumberKey(b.num[0])].push_back(pos);
     }
     std::stable_sort(db.BuildIndexes.begin(), db.BuildIndexes.end(),
                      [](const TBuildIndex& a, const TBuildIndex& b) { return a.s > b.s; });
@@ -1601,7 +1625,7 @@ void Importer::buildDirectory(CityDb& db) {
         if (d.ownerKey >= 0)
             if (auto it = buildingByKey_.find(d.ownerKey); it != buildingByKey_.end()) pos = it->second;
         if (pos < 0 && !d.number.isEmpty() && !d.street.isEmpty()) {
-            auto it = addressIndex_.find(StreetKey(d.street) + u'|' + NumberKey(d.number));
+            auto it = addressIndex_.find(looseKey(d.street) + u'#' + NumberKey(d.number));
             if (it != addressIndex_.end()) {
                 float best = 1000;
                 for (int b : it->second) {

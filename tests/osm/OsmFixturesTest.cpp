@@ -1,0 +1,31 @@
+// The importer's rules, one small extract per rule (tests/osm/fixtures), checked on the city the
+// program loads from the written file.
+#include "ImportedCity.h"
+
+#include <set>
+
+TEST(OsmFixtures, AbbreviatedAddressesReachTheirStreet) {
+    Imported im;
+    ImportFixture(im, "addresses.osm");
+    const CityDb& db = im.city;
+    const int georg = StreetNamed(db, QStringLiteral("Sankt Georg-Strasse"));
+    const int lenin = StreetNamed(db, QString::fromUtf8("улица Ленина"));
+    const int larvotto = StreetNamed(db, QStringLiteral("Boulevard du Larvotto"));
+    ASSERT_EQ(db.Buildings.size(), 5u);
+    EXPECT_EQ(db.Buildings[0].street, georg);
+    EXPECT_EQ(db.Buildings[1].street, lenin);
+    EXPECT_EQ(db.Buildings[2].street, larvotto);
+    EXPECT_EQ(db.Buildings[3].street, larvotto);
+    EXPECT_EQ(db.Buildings[4].street, -1);
+    EXPECT_EQ(db.Buildings[4].num[0], QStringLiteral("9")) << "the number stays without its street";
+
+    // The shop stands away from any building; its abbreviated address finds number 3.
+    const TOrg* bakery = OrgNamed(db, QStringLiteral("Boulangerie"));
+    ASSERT_TRUE(bakery);
+    EXPECT_EQ(bakery->adrs[0].id, db.Buildings[2].id);
+    EXPECT_EQ(bakery->adrs[0].street, larvotto);
+
+    const auto& notes = im.result.report.notes;
+    EXPECT_EQ(notes.at(QStringLiteral("building addresses matched to their street by a shortened name")), 3);
+    EXPECT_EQ(notes.at(QStringLiteral("building addresses on streets not on the map (number kept)")), 1);
+}
