@@ -29,3 +29,38 @@ TEST(OsmFixtures, AbbreviatedAddressesReachTheirStreet) {
     EXPECT_EQ(notes.at(QStringLiteral("building addresses matched to their street by a shortened name")), 3);
     EXPECT_EQ(notes.at(QStringLiteral("building addresses on streets not on the map (number kept)")), 1);
 }
+
+TEST(OsmFixtures, HutsRecyclingCentresPlainShopsAndReachablePlacesAreInTheDirectory) {
+    Imported im;
+    ImportFixture(im, "directory-kinds.osm");
+    const CityDb& db = im.city;
+    const struct {
+        const char* name;
+        const char* rubric; // nullptr: not an organisation
+    } cases[] = {
+        {"Refuge du Mont Agel", "Горные приюты"},
+        {"Cabane de la Tête de Chien", "Mountain huts"},
+        {"SMA Recycling centre", "Пункты приёма вторсырья"},
+        {"Conteneurs du port", nullptr},
+        {"Chez Marie", "Прочие магазины"},
+        {"Palais princier", "Достопримечательности и развлечения"},
+        {"Monument aux morts", nullptr}, // nothing to call or visit: a thing of the map
+        {"Yacht Club de Monaco", "Общественные организации"},
+        {"Office du Tourisme", "Туристическая информация"},
+        {"Parc Princesse Antoinette", "Парки и сады"},
+        {"Square Gastaud", nullptr},
+    };
+    for (const auto& c : cases) {
+        const TOrg* o = OrgNamed(db, QString::fromUtf8(c.name));
+        if (!c.rubric) {
+            EXPECT_FALSE(o) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(o) << c.name;
+        EXPECT_TRUE(HasRubric(db, *o, c.rubric)) << c.name;
+    }
+    // The park stays an area of the map as well.
+    EXPECT_EQ(std::count_if(db.Fields.begin(), db.Fields.end(), [](const TField& f) { return f.typ == 1; }), 2);
+    // An unnamed plain shop is still not an organisation.
+    EXPECT_EQ(db.Orgs.size(), 8u + 1); // and the OpenStreetMap entry
+}

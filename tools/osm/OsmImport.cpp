@@ -768,9 +768,11 @@ private:
             const RubricDef& r = Rubrics()[rubrics.front()];
             for (int i = 0; i < int(langKeys_.size()); ++i) {
                 const bool ru = options_.languages.value(i) == QLatin1String("ru");
-                const QString what = Is(tags["amenity"], "atm")
-                                         ? (ru ? QStringLiteral("Банкомат") : QStringLiteral("ATM"))
-                                         : QString::fromUtf8(ru ? r.ru : r.en);
+                const QString what =
+                    Is(tags["amenity"], "atm")         ? (ru ? QStringLiteral("Банкомат") : QStringLiteral("ATM"))
+                    : Is(tags["amenity"], "recycling") ? (ru ? QString::fromUtf8("Пункт приёма вторсырья")
+                                                             : QStringLiteral("Recycling centre"))
+                                                       : QString::fromUtf8(ru ? r.ru : r.en);
                 o.caption.v << (who.isEmpty() ? what : who + u' ' + what);
             }
             o.caption.v = o.caption.v.mid(int(langKeys_.size()));

@@ -24,6 +24,14 @@ bool Yes(const char* v) {
     return v && std::strcmp(v, "no") != 0 && std::strcmp(v, "0") != 0 && std::strcmp(v, "false") != 0;
 }
 
+// Something a visitor can call, write to, look up or check the hours of.
+bool HasContact(const osmium::TagList& tags) {
+    for (const char* k : {"phone", "contact:phone", "website", "contact:website", "url", "email",
+                          "contact:email", "opening_hours"})
+        if (tags[k]) return true;
+    return false;
+}
+
 } // namespace
 
 bool IsStreetHighway(const char* h) {
@@ -194,7 +202,7 @@ std::uint8_t BuildingTipOf(const osmium::TagList& tags) {
             for (const char* v : k.values)
                 if (std::strcmp(amenity, v) == 0) return k.tip;
     const char* tourism = tags["tourism"];
-    if (OneOf(tourism, {"hotel", "hostel", "guest_house", "motel"})) return 7;
+    if (OneOf(tourism, {"hotel", "hostel", "guest_house", "motel", "alpine_hut", "wilderness_hut"})) return 7;
     if (OneOf(tourism, {"museum", "gallery"})) return 13;
     if (Is(tags["shop"], "mall") || Is(tags["shop"], "department_store")) return 5;
     if (tags["shop"]) return 15;
@@ -390,6 +398,7 @@ enum R {
     rVeterinary,
     rMedical,
     rHotel,
+    rHuts,
     rMuseum,
     rTouristInfo,
     rTravel,
@@ -401,6 +410,7 @@ enum R {
     rLibrary,
     rCommunity,
     rLeisure,
+    rParks,
     rSportsCentre,
     rFitness,
     rMarina,
@@ -417,6 +427,7 @@ enum R {
     rCompany,
     rAssociation,
     rCraft,
+    rRecycling,
     rOtherServices,
     rCount
 };
@@ -472,6 +483,7 @@ const std::vector<RubricDef> Defs = [] {
     set(rVeterinary, "Ветеринарные клиники", "Veterinary clinics", Health);
     set(rMedical, "Медицинские услуги", "Medical services", Health);
     set(rHotel, "Гостиницы", "Hotels", Tourism);
+    set(rHuts, "Горные приюты", "Mountain huts", Tourism);
     set(rMuseum, "Музеи и галереи", "Museums and galleries", Culture);
     set(rTouristInfo, "Туристическая информация", "Tourist information", Tourism);
     set(rTravel, "Туристические агентства", "Travel agencies", Tourism);
@@ -483,6 +495,7 @@ const std::vector<RubricDef> Defs = [] {
     set(rLibrary, "Библиотеки", "Libraries", Culture);
     set(rCommunity, "Культурные и общественные центры", "Arts and community centres", Culture);
     set(rLeisure, "Досуг и отдых", "Leisure", Culture);
+    set(rParks, "Парки и сады", "Parks and gardens", Culture);
     set(rSportsCentre, "Спортивные центры", "Sports centres", Sport);
     set(rFitness, "Фитнес-клубы", "Fitness clubs", Sport);
     set(rMarina, "Яхтенные гавани", "Marinas", Sport);
@@ -499,6 +512,7 @@ const std::vector<RubricDef> Defs = [] {
     set(rCompany, "Офисы компаний", "Company offices", Offices);
     set(rAssociation, "Общественные организации", "Associations", Offices);
     set(rCraft, "Мастерские и ремесленники", "Craftsmen and workshops", Crafts);
+    set(rRecycling, "Пункты приёма вторсырья", "Recycling centres", Services);
     set(rOtherServices, "Прочие услуги", "Other services", Services);
     return d;
 }();
@@ -618,6 +632,7 @@ const TagRubric TagRubrics[] = {
     {"tourism",
      {"hotel", "motel", "hostel", "guest_house", "apartment", "chalet", "camp_site", "caravan_site"},
      rHotel},
+    {"tourism", {"alpine_hut", "wilderness_hut"}, rHuts},
     {"tourism", {"museum", "gallery"}, rMuseum},
     {"tourism", {"information"}, rTouristInfo},
     {"tourism", {"zoo", "aquarium", "theme_park"}, rAttractions},
@@ -690,7 +705,7 @@ bool NotOrganisation(const char* key, const char* value) {
           "luggage_locker",
           "payment_terminal",
           "lavoir"}},
-        {"shop", {"vacant", "no", "yes"}},
+        {"shop", {"vacant", "no"}},
         {"tourism", {"attraction", "viewpoint", "artwork", "picnic_site", "yes"}},
         {"leisure",
          {"park",
@@ -756,6 +771,27 @@ std::vector<int> RubricsOf(const osmium::TagList& tags) {
             }
         }
     }
+    // Places that are parts of the map more than organisations, unless people can call, visit a site or
+    // look up hours: then a directory user expects to find them.
+    if (out.empty()) {
+        const char* leisure = tags["leisure"];
+        const char* historic = tags["historic"];
+        if (Is(tags["amenity"], "recycling") && Is(tags["recycling_type"], "centre"))
+            add(rRecycling);
+        else if (Is(tags["information"], "office") && !tags["tourism"])
+            add(rTouristInfo);
+        else if (tags["club"])
+            add(rAssociation);
+        else if (HasContact(tags) && OneOf(leisure, {"park", "garden", "nature_reserve"}))
+            add(rParks);
+        else if (HasContact(tags) &&
+                 (Is(tags["tourism"], "attraction") ||
+                  OneOf(historic, {"castle", "palace", "fort", "manor", "monument", "memorial", "ruins",
+                                   "archaeological_site", "monastery", "church", "tower", "city_gate"})))
+            add(rAttractions);
+        else if (HasContact(tags) && tags["sport"] && !leisure)
+            add(rSportsCentre);
+    }
     // A bank with a cash machine is also found among the cash machines.
     if (Is(tags["amenity"], "bank") && Yes(tags["atm"])) add(rAtm);
     // Unknown values of a key whose better rubric came from another key add nothing.
@@ -769,5 +805,6 @@ std::vector<int> RubricsOf(const osmium::TagList& tags) {
 }
 
 bool MayBeUnnamedOrganisation(const osmium::TagList& tags) {
-    return OneOf(tags["amenity"], {"atm", "taxi"});
+    return OneOf(tags["amenity"], {"atm", "taxi"}) ||
+           (Is(tags["amenity"], "recycling") && Is(tags["recycling_type"], "centre"));
 }

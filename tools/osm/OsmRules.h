@@ -65,5 +65,5 @@ const std::vector<RubricGroup>& RubricGroups();
 // tags make no organisation.
 std::vector<int> RubricsOf(const osmium::TagList& tags);
 // Tags of an organisation that may go without a name: cash machines and taxi ranks, which the quick
-// lists exist for.
+// lists exist for, and staffed recycling centres.
 bool MayBeUnnamedOrganisation(const osmium::TagList& tags);
