@@ -2,6 +2,7 @@
 // program loads from the written file.
 #include "ImportedCity.h"
 
+#include <map>
 #include <set>
 
 TEST(OsmFixtures, AbbreviatedAddressesReachTheirStreet) {
@@ -63,4 +64,41 @@ TEST(OsmFixtures, HutsRecyclingCentresPlainShopsAndReachablePlacesAreInTheDirect
     EXPECT_EQ(std::count_if(db.Fields.begin(), db.Fields.end(), [](const TField& f) { return f.typ == 1; }), 2);
     // An unnamed plain shop is still not an organisation.
     EXPECT_EQ(db.Orgs.size(), 8u + 1); // and the OpenStreetMap entry
+}
+
+TEST(OsmFixtures, AreasAndRoadsTakeKindsThatReadApartAtEveryScale) {
+    Imported im;
+    ImportFixture(im, "map-kinds.osm");
+    const CityDb& db = im.city;
+    const std::pair<const char*, int> kinds[] = {
+        {"Bois de la Rousse", 11}, {"Forêt du Mont", 11}, {"Parc Saint-Martin", 1}, {"Prairie", 1},
+        {"Éboulis", 4},            {"Rocher", 4},         {"Plage du Larvotto", 12}, {"Glacier", 13},
+        {"Zone industrielle", 4}};
+    for (const auto& [name, typ] : kinds) {
+        const auto f = std::find_if(db.Fields.begin(), db.Fields.end(),
+                                    [&](const TField& f) { return f.caption[0] == QString::fromUtf8(name); });
+        ASSERT_NE(f, db.Fields.end()) << name;
+        EXPECT_EQ(f->typ, typ) << name;
+    }
+
+    // Zoomed in every road is a plain carriageway (layer 0); zoomed out (layer 1) the motorway is a
+    // coloured line in a dark casing, the tertiary road a plain line in one, the residential street nothing.
+    std::map<std::pair<int, int>, std::vector<float>> widths; // (layer, tip) -> widths
+    int lastCasing = -1, firstFill = int(db.Roads.size());
+    for (int i = 0; i < int(db.Roads.size()); ++i) {
+        const TRoad& r = db.Roads[i];
+        widths[{r.layer, r.tip}].push_back(r.width);
+        if (r.layer == 1 && r.tip == rtBridge) lastCasing = i;
+        if (r.layer == 1 && r.tip != rtBridge) firstFill = std::min(firstFill, i);
+    }
+    auto distinct = [&](int layer, TRoadType tip) {
+        const auto& w = widths[{layer, tip}];
+        return std::set<float>(w.begin(), w.end());
+    };
+    EXPECT_EQ(distinct(0, rtAuto), (std::set<float>{16, 9, 7}));
+    EXPECT_EQ(distinct(1, rtBridge), (std::set<float>{40, 12}));
+    EXPECT_EQ(distinct(1, rtTram), (std::set<float>{24}));
+    EXPECT_EQ(distinct(1, rtAuto), (std::set<float>{6}));
+    EXPECT_EQ((widths[{1, rtTram}].size()), 2u); // the motorway's two segments
+    EXPECT_LT(lastCasing, firstFill) << "a casing drawn over a road where they meet";
 }

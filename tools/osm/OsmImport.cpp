@@ -168,6 +168,9 @@ struct FieldDraft {
 struct RoadDraft {
     TRoad road;
     int osmLayer = 0;
+    // Within a layer: casings and bridge decks first, then roads, then the coloured main roads, so
+    // that no casing crosses a road where they meet.
+    int rank = 1;
 };
 
 struct StopDraft {
@@ -681,24 +684,22 @@ private:
         }
         const bool bridge = tags["bridge"] && !Is(tags["bridge"], "no");
         const int layer = tags["layer"] ? std::atoi(tags["layer"]) : (bridge ? 1 : 0);
-        for (std::size_t i = 0; i + 1 < line.size(); ++i) {
-            // A bridge is its deck drawn a little wider under the road.
-            if (bridge) {
-                RoadDraft deck;
-                deck.road.point = {line[i], line[i + 1]};
-                deck.road.tip = rtBridge;
-                deck.road.width = rule.width + 2;
-                deck.road.layer = rule.layer;
-                deck.osmLayer = layer;
-                roads_.push_back(deck);
-            }
+        auto put = [&](std::size_t i, TRoadType tip, float width, std::uint8_t mapLayer, int rank) {
             RoadDraft d;
             d.road.point = {line[i], line[i + 1]};
-            d.road.tip = rule.tip;
-            d.road.width = rule.width;
-            d.road.layer = rule.layer;
+            d.road.tip = tip;
+            d.road.width = width;
+            d.road.layer = mapLayer;
             d.osmLayer = layer;
+            d.rank = rank;
             roads_.push_back(d);
+        };
+        for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+            // A bridge is its deck drawn a little wider under the road.
+            if (bridge) put(i, rtBridge, rule.width + 2, rule.layer, 0);
+            put(i, rule.tip, rule.width, rule.layer, 1);
+            if (rule.overviewCasing > 0) put(i, rtBridge, rule.overviewCasing, 1, 0);
+            if (rule.overviewFill > 0) put(i, rule.overviewFillTip, rule.overviewFill, 1, rule.overviewFillTip == rtAuto ? 1 : 2);
         }
     }
 
@@ -1397,8 +1398,9 @@ void Importer::buildFields(CityDb& db) {
 
 void Importer::buildRoads(CityDb& db) {
     // Lower layers first, so that bridges are drawn over what they cross.
-    std::stable_sort(roads_.begin(), roads_.end(),
-                     [](const RoadDraft& a, const RoadDraft& b) { return a.osmLayer < b.osmLayer; });
+    std::stable_sort(roads_.begin(), roads_.end(), [](const RoadDraft& a, const RoadDraft& b) {
+        return a.osmLayer != b.osmLayer ? a.osmLayer < b.osmLayer : a.rank < b.rank;
+    });
     db.Roads.reserve(roads_.size());
     for (const RoadDraft& r : roads_)
         db.Roads.push_back(r.road);

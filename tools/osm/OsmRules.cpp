@@ -52,27 +52,34 @@ std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags) {
         struct Class {
             const char* name;
             float width;
-            bool major;
             bool human;
+            float casing, fill; // zoomed out
         };
+        // Zoomed in, blocks of buildings edge every road. Zoomed out (5 m a pixel and more) the main
+        // roads get widths that thin out as the scale grows: a secondary road's line goes at 40 m a
+        // pixel, a motorway's casing only at 80.
         static const Class classes[] = {
-            {"motorway", 16, true, false},       {"trunk", 14, true, false},
-            {"primary", 12, true, false},        {"secondary", 10, true, false},
-            {"tertiary", 9, false, false},       {"motorway_link", 8, true, false},
-            {"trunk_link", 8, true, false},      {"primary_link", 7, true, false},
-            {"secondary_link", 7, false, false}, {"tertiary_link", 6, false, false},
-            {"unclassified", 7, false, false},   {"residential", 7, false, false},
-            {"road", 7, false, false},           {"living_street", 6, false, false},
-            {"busway", 7, false, false},         {"service", 4, false, false},
-            {"track", 3, false, false},          {"pedestrian", 5, false, true},
-            {"footway", 2, false, true},         {"path", 1.5f, false, true},
-            {"steps", 2, false, true},           {"cycleway", 2, false, true},
-            {"bridleway", 2, false, true}};
+            {"motorway", 16, false, 40, 24},     {"trunk", 14, false, 40, 24},
+            {"primary", 12, false, 28, 16},      {"secondary", 10, false, 20, 10},
+            {"tertiary", 9, false, 12, 6},       {"motorway_link", 8, false, 18, 10},
+            {"trunk_link", 8, false, 18, 10},    {"primary_link", 7, false, 16, 8},
+            {"secondary_link", 7, false, 0, 0},  {"tertiary_link", 6, false, 0, 0},
+            {"unclassified", 7, false, 0, 0},    {"residential", 7, false, 0, 0},
+            {"road", 7, false, 0, 0},            {"living_street", 6, false, 0, 0},
+            {"busway", 7, false, 0, 0},          {"service", 4, false, 0, 0},
+            {"track", 3, false, 0, 0},           {"pedestrian", 5, true, 0, 0},
+            {"footway", 2, true, 0, 0},          {"path", 1.5f, true, 0, 0},
+            {"steps", 2, true, 0, 0},            {"cycleway", 2, true, 0, 0},
+            {"bridleway", 2, true, 0, 0}};
         for (const Class& c : classes)
             if (std::strcmp(highway, c.name) == 0) {
                 r.tip = c.human ? rtHuman : rtAuto;
                 r.width = c.width;
-                r.layer = c.major ? 2 : 0;
+                r.layer = 0;
+                r.overviewCasing = c.casing;
+                r.overviewFill = c.fill;
+                // Tertiary roads are plain lines in a casing, below the coloured main roads.
+                r.overviewFillTip = std::strcmp(highway, "tertiary") == 0 ? rtAuto : rtTram;
             }
         // Mapped widths and lane counts win over the class's usual width.
         if (auto w = ParseLength(tags["width"]); w && *w > 0.5 && *w < 100)
@@ -138,8 +145,10 @@ std::optional<std::uint8_t> FieldTypeOf(const osmium::TagList& tags) {
         return 3;
     if (highway && OneOf(highway, {"pedestrian", "footway", "platform"}) && Yes(tags["area"])) return 10;
     if (Is(tags["place"], "square") || Is(amenity, "marketplace")) return 10;
-    if (OneOf(natural, {"beach", "sand", "bare_rock", "scree", "shingle"})) return 8;
-    if (OneOf(landuse, {"construction", "brownfield"})) return 13;
+    // Rock reads as grey and sand as pale yellow; glaciers and building land stay white.
+    if (OneOf(natural, {"bare_rock", "scree", "shingle", "stone", "rock"})) return 4;
+    if (OneOf(natural, {"beach", "sand", "dune"})) return 12;
+    if (OneOf(landuse, {"construction", "brownfield"}) || Is(natural, "glacier")) return 13;
     return std::nullopt;
 }
 
