@@ -102,3 +102,56 @@ TEST(OsmFixtures, AreasAndRoadsTakeKindsThatReadApartAtEveryScale) {
     EXPECT_EQ((widths[{1, rtTram}].size()), 2u); // the motorway's two segments
     EXPECT_LT(lastCasing, firstFill) << "a casing drawn over a road where they meet";
 }
+
+namespace {
+
+std::map<QString, double> DistrictAreas(const CityDb& db) {
+    std::map<QString, double> out;
+    for (const TField& f : db.Fields) {
+        if (f.typ != DistrictFieldType) break;
+        double a = 0;
+        for (std::size_t i = 0; i < f.shape.size(); ++i) {
+            const TCoord p = f.shape[i], q = f.shape[(i + 1) % f.shape.size()];
+            a += double(p.x) * q.y - double(q.x) * p.y;
+        }
+        out[f.caption[0]] += std::abs(a) / 2;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(OsmFixtures, TownsAtLevelEightAreTheDistrictsWhenNothingFinerSplitsTheExtract) {
+    Imported im;
+    ImportFixture(im, "districts-level8.osm");
+    const std::map<QString, double> districts = DistrictAreas(im.city);
+    EXPECT_EQ(districts.size(), 2u);
+    EXPECT_TRUE(districts.count(QStringLiteral("Commune A")));
+    EXPECT_TRUE(districts.count(QStringLiteral("Commune B")));
+    EXPECT_EQ(im.result.report.districtLevel, 8);
+    // A single quarter at level 10 does not split the extract; the region above is no district either.
+    EXPECT_EQ(im.result.report.notes.at(
+                  QStringLiteral("administrative areas of other levels than the districts (not drawn)")),
+              2);
+}
+
+TEST(OsmFixtures, WhatIsKeptIsCutToTheExtractsBoundsAndCutTownsAreClosedAlongThem) {
+    Imported im;
+    ImportFixture(im, "bounds.osm");
+    const CityDb& db = im.city;
+    // The river runs some 25 km on; the city stays the box of about 2.4 by 2.2 km.
+    EXPECT_LT(db.WorldMaxX - db.WorldMinX, 2450);
+    EXPECT_LT(db.WorldMaxY - db.WorldMinY, 2250);
+    EXPECT_GT(db.WorldMaxX - db.WorldMinX, 2300);
+
+    // Both towns were cut open by the box; closed along it, each is its own side of the shared border:
+    // the west one the smaller side, the east one the side its village stands on.
+    const std::map<QString, double> districts = DistrictAreas(db);
+    ASSERT_EQ(districts.size(), 2u);
+    EXPECT_NEAR(districts.at(QStringLiteral("Ouest")), 0.804 * 2.224e6, 0.05 * 1.79e6);
+    EXPECT_NEAR(districts.at(QStringLiteral("Est")), 1.607 * 2.224e6, 0.05 * 3.57e6);
+    const auto& notes = im.result.report.notes;
+    // The third is open inside the data: no telling where it runs.
+    EXPECT_EQ(notes.at(QStringLiteral("boundaries cut at the border of the data (left out)")), 1);
+    EXPECT_GE(notes.at(QStringLiteral("lines and areas cut at the extract's bounds")), 1);
+}

@@ -17,7 +17,8 @@ using Week = std::array<std::vector<Span>, 7>;
 
 class Parser {
 public:
-    explicit Parser(const QString& text) : s_(text.trimmed()) {}
+    // Dashes typed as en or em dashes are the range's hyphen.
+    explicit Parser(const QString& text) : s_(QString(text).replace(QChar(0x2013), u'-').replace(QChar(0x2014), u'-').trimmed()) {}
 
     std::optional<TSchedule> run(QString* why) {
         Week week;

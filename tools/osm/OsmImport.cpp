@@ -4,6 +4,8 @@
 #include "Cp1251.h"
 #include "DirectoryRecords.h"
 #include "OpeningHours.h"
+#include "OsmClip.h"
+#include "OsmDistricts.h"
 #include "OsmGeometry.h"
 #include "OsmRules.h"
 #include "PhoneNumbers.h"
@@ -179,6 +181,7 @@ struct StopDraft {
     Names caption;
     bool standalone = false; // a stop in its own right, not only a point of some route
     bool onRoute = false;
+    bool outside = false; // beyond the extract's bounds
     int position = -1;
 };
 
@@ -446,8 +449,11 @@ public:
         }
         const TCoord centre = LabelPoint(outers.front());
         bool mapped = false;
-        if (Is(tags["boundary"], "administrative") && !districtArea(tags)) {
-            ++report_.notes[QStringLiteral("administrative boundaries above district level (not drawn)")];
+        if (const int level = AdminLevel(tags)) {
+            adminAreas_.push_back({level, names(tags, true), outers, {}});
+            mapped = true;
+        } else if (Is(tags["boundary"], "administrative")) {
+            ++report_.notes[QStringLiteral("administrative areas of other levels than the districts (not drawn)")];
             mapped = true;
         }
         const char* building = tags["building"];
@@ -458,7 +464,7 @@ public:
             if (inners) report_.notes[QStringLiteral("courtyards of buildings (roofed over)")] += inners;
             mapped = true;
         }
-        const bool district = districtArea(tags);
+        const bool district = districtPlace(tags);
         std::optional<std::uint8_t> typ =
             district ? std::optional<std::uint8_t>(DistrictFieldType) : FieldTypeOf(tags);
         if (typ && !(isBuilding && !district)) {
@@ -493,6 +499,7 @@ private:
         // the nodes' box (a few far boundary nodes stretch it) says where the data lies.
         osmium::io::Reader reader(file, osmium::osm_entity_bits::node | osmium::osm_entity_bits::relation);
         const osmium::io::Header header = reader.header();
+        headerBox_ = header.box();
         timestamp_ = Text(header.get("osmosis_replication_timestamp").c_str());
         if (timestamp_.isEmpty()) timestamp_ = Text(header.get("timestamp").c_str());
         double sumLon = 0, sumLat = 0;
@@ -544,6 +551,18 @@ private:
         });
         areas_.for_each_incomplete_relation([this](const osmium::relations::RelationHandle& handle) {
             const osmium::TagList& tags = handle->tags();
+            // A town cut by the extract may be closed along its bounds later, once they are known.
+            if (const int level = AdminLevel(tags)) {
+                std::vector<TShapeFis> lines;
+                for (const auto& m : handle->members())
+                    if (m.type() == osmium::item_type::way && !Is(m.role(), "inner"))
+                        if (const osmium::Way* w = areas_.get_member_way(m.ref())) {
+                            TShapeFis line = coords(*w);
+                            if (line.size() >= 2) lines.push_back(std::move(line));
+                        }
+                adminAreas_.push_back({level, names(tags, true), {}, JoinLines(std::move(lines))});
+                return;
+            }
             if (Is(tags["boundary"], "administrative"))
                 ++report_.notes[QStringLiteral("boundaries cut at the border of the data (left out)")];
             else
@@ -612,12 +631,11 @@ private:
                tags["name"];
     }
 
-    static bool districtArea(const osmium::TagList& tags) {
-        if (Is(tags["boundary"], "administrative")) {
-            const char* level = tags["admin_level"];
-            return (Is(level, "9") || Is(level, "10")) && tags["name"];
-        }
-        return districtPlace(tags);
+    // Named administrative areas of the levels that may become districts (8 to 10); 0 for others.
+    static int AdminLevel(const osmium::TagList& tags) {
+        if (!Is(tags["boundary"], "administrative") || !tags["name"]) return 0;
+        const char* level = tags["admin_level"];
+        return Is(level, "10") ? 10 : Is(level, "9") ? 9 : Is(level, "8") ? 8 : 0;
     }
 
     bool label(const osmium::TagList& tags, TCoord at) {
@@ -975,6 +993,9 @@ private:
     // ---- building the city ----
 
     void build(OsmImportResult& result);
+    ClipBox extractBox();
+    void clipToExtract();
+    void chooseDistricts();
     void buildStreets(CityDb& db);
     void buildBuildings(CityDb& db);
     void buildFields(CityDb& db);
@@ -1023,6 +1044,16 @@ private:
     std::vector<BuildingDraft> buildings_;
     std::vector<StreetDraft> streets_;
     std::vector<FieldDraft> fields_, districts_;
+    // Administrative areas that may become districts: whole ones, and ones the extract cut open (their
+    // outline as the lines that are there).
+    struct AdminDraft {
+        int level;
+        Names caption;
+        std::vector<TShapeFis> rings, cutLines;
+    };
+    std::vector<AdminDraft> adminAreas_;
+    osmium::Box headerBox_;
+    ClipBox box_; // the extract's bounds in metres; not valid when nothing bounds it
     std::vector<RoadDraft> roads_;
     std::vector<StopDraft> stops_;
     std::unordered_map<std::int64_t, int> stopByKey_;
@@ -1065,6 +1096,9 @@ void Importer::build(OsmImportResult& result) {
     CityDb& db = result.db;
     db_ = &db;
     db.DataLangCount = int(langKeys_.size());
+    box_ = extractBox();
+    if (box_.valid()) clipToExtract();
+    chooseDistricts();
     buildStreets(db);
     buildBuildings(db);
     buildFields(db);
@@ -1099,6 +1133,136 @@ void Importer::build(OsmImportResult& result) {
     if (!when.isValid()) when = QDateTime::currentDateTimeUtc();
     result.ReleaseDate = when.toString(QStringLiteral("dd.MM.yyyy"));
     result.report = std::move(report_);
+}
+
+ClipBox Importer::extractBox() {
+    auto widen = [](ClipBox& b, float x0, float y0, float x1, float y1) {
+        b.minX = std::min(b.minX, x0);
+        b.minY = std::min(b.minY, y0);
+        b.maxX = std::max(b.maxX, x1);
+        b.maxY = std::max(b.maxY, y1);
+    };
+    ClipBox data{BoxMinStart, BoxMinStart, BoxMaxStart, BoxMaxStart};
+    for (const BuildingDraft& b : buildings_)
+        widen(data, b.minX, b.minY, b.maxX, b.maxY);
+    for (const StreetDraft& s : streets_)
+        widen(data, s.minX, s.minY, s.maxX, s.maxY);
+    if (headerBox_.valid()) {
+        // Lines of longitude bend in the projection: the box holds the header box's edges, not only
+        // its corners.
+        ClipBox header{BoxMinStart, BoxMinStart, BoxMaxStart, BoxMaxStart};
+        const osmium::Location sw = headerBox_.bottom_left(), ne = headerBox_.top_right();
+        for (int i = 0; i <= 32; ++i) {
+            const double f = i / 32.0;
+            const double lon = sw.lon() + f * (ne.lon() - sw.lon()), lat = sw.lat() + f * (ne.lat() - sw.lat());
+            for (const TCoord c : {projection_(lon, sw.lat()), projection_(lon, ne.lat()), projection_(sw.lon(), lat),
+                                   projection_(ne.lon(), lat)})
+                widen(header, c.x, c.y, c.x, c.y);
+        }
+        // A header that does not hold the town (a wrong or hostile one) would empty the city.
+        int inside = 0;
+        for (const BuildingDraft& b : buildings_)
+            inside += header.contains({(b.minX + b.maxX) / 2, (b.minY + b.maxY) / 2});
+        if (header.valid() && 2 * inside >= int(buildings_.size())) return header;
+        ++report_.notes[QStringLiteral("bounds in the file's header that do not hold its data (ignored)")];
+    }
+    if (!data.valid()) return {};
+    // The town's own extent, with a margin so that what stands at its edge stays whole.
+    constexpr float Margin = 250;
+    return {data.minX - Margin, data.minY - Margin, data.maxX + Margin, data.maxY + Margin};
+}
+
+void Importer::clipToExtract() {
+    int outside = 0, cut = 0;
+    auto clipped = [&](TCoord& a, TCoord& b) {
+        const TCoord a0 = a, b0 = b;
+        if (!ClipSegment(box_, a, b)) {
+            ++outside;
+            return false;
+        }
+        if (!(a == a0) || !(b == b0)) ++cut;
+        return true;
+    };
+    for (StreetDraft& s : streets_) {
+        TShapeFis kept;
+        for (std::size_t k = 0; k + 1 < s.segments.size(); k += 2) {
+            TCoord a = s.segments[k], b = s.segments[k + 1];
+            if (!clipped(a, b)) continue;
+            kept.push_back(a);
+            kept.push_back(b);
+        }
+        if (kept.size() == s.segments.size()) continue;
+        s.segments = std::move(kept);
+        s.minX = s.minY = BoxMinStart;
+        s.maxX = s.maxY = BoxMaxStart;
+        for (const TCoord& c : s.segments) {
+            s.minX = std::min(s.minX, c.x);
+            s.maxX = std::max(s.maxX, c.x);
+            s.minY = std::min(s.minY, c.y);
+            s.maxY = std::max(s.maxY, c.y);
+        }
+    }
+    std::erase_if(streets_, [](const StreetDraft& s) { return s.segments.empty(); });
+    std::erase_if(roads_, [&](RoadDraft& r) { return !clipped(r.road.point[0], r.road.point[1]); });
+    const auto outsideBox = [&](float x0, float y0, float x1, float y1) {
+        const bool out = !box_.meets(x0, y0, x1, y1);
+        outside += out;
+        return out;
+    };
+    std::erase_if(buildings_, [&](const BuildingDraft& b) { return outsideBox(b.minX, b.minY, b.maxX, b.maxY); });
+    for (std::vector<FieldDraft>* list : {&fields_, &districts_})
+        std::erase_if(*list, [&](FieldDraft& f) {
+            TShapeFis ring = ClipRing(box_, f.ring);
+            if (ring.empty()) return ++outside, true;
+            if (ring != f.ring) {
+                ++cut;
+                f.ring = std::move(ring);
+                f.area = std::abs(RingArea(f.ring));
+            }
+            return false;
+        });
+    for (StopDraft& st : stops_)
+        if (!box_.contains(st.at)) st.outside = true, ++outside;
+    std::erase_if(labels_, [&](const LabelDraft& l) { return !box_.contains(l.at) && ++outside; });
+    std::erase_if(pois_, [&](const TPOI& p) { return !box_.contains({p.x, p.y}) && ++outside; });
+    if (outside) report_.notes[QStringLiteral("map objects outside the extract's bounds (left out)")] += outside;
+    if (cut) report_.notes[QStringLiteral("lines and areas cut at the extract's bounds")] += cut;
+}
+
+void Importer::chooseDistricts() {
+    // The place of a town's name lies inside it: that tells which side of a cut outline is the town.
+    std::unordered_map<QString, TCoord> placeAt;
+    for (const LabelDraft& l : labels_)
+        placeAt.emplace(StreetKey(l.text.v[0]), l.at);
+    std::vector<AdminArea> areas;
+    for (AdminDraft& d : adminAreas_) {
+        AdminArea a;
+        a.level = d.level;
+        a.rings = std::move(d.rings);
+        a.cutLines = std::move(d.cutLines);
+        if (auto it = placeAt.find(StreetKey(d.caption.v[0])); it != placeAt.end()) a.inside = it->second;
+        areas.push_back(std::move(a));
+    }
+    const DistrictChoice choice = ChooseDistricts(areas, box_);
+    if (choice.unclosed)
+        report_.notes[QStringLiteral("boundaries cut at the border of the data (left out)")] += choice.unclosed;
+    for (std::size_t i = 0; i < areas.size(); ++i) {
+        if (areas[i].rings.empty()) continue;
+        if (areas[i].level != choice.level) {
+            ++report_.notes[QStringLiteral("administrative areas of other levels than the districts (not drawn)")];
+            continue;
+        }
+        for (TShapeFis& ring : areas[i].rings) {
+            FieldDraft f;
+            f.area = std::abs(RingArea(ring));
+            f.ring = std::move(ring);
+            f.typ = DistrictFieldType;
+            f.caption = adminAreas_[i].caption;
+            districts_.push_back(std::move(f));
+        }
+    }
+    if (choice.level) report_.districtLevel = choice.level;
+    adminAreas_.clear();
 }
 
 void Importer::buildStreets(CityDb& db) {
@@ -1414,7 +1578,8 @@ void Importer::buildTransport(CityDb& db) {
     std::vector<int> order;
     for (int pass = 0; pass < 2; ++pass)
         for (int i = 0; i < int(stops_.size()); ++i)
-            if (pass == 0 ? stops_[i].onRoute : (stops_[i].standalone && !stops_[i].onRoute))
+            if (!stops_[i].outside &&
+                (pass == 0 ? stops_[i].onRoute : (stops_[i].standalone && !stops_[i].onRoute)))
                 order.push_back(i);
     for (int i : order) {
         StopDraft& d = stops_[i];
@@ -1451,6 +1616,8 @@ void Importer::buildTransport(CityDb& db) {
         w.tip = TTranspType(r.tip);
         if (r.tip == ttMetro && r.colour) w.MetroColor = *r.colour == 0 ? 0x010101 : *r.colour;
         for (const auto& [stop, k] : r.points) {
+            // A route cut at the extract's bounds keeps what lies within them.
+            if (stop >= 0 ? stops_[stop].outside : (box_.valid() && !box_.contains(r.shape[k]))) continue;
             TWayPoint p;
             if (stop >= 0) {
                 const TBusStop& s = db.BusStops[stops_[stop].position];
