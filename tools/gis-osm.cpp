@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
                 (long long)r.nodes, (long long)r.ways, (long long)r.relations, seconds,
                 usage.ru_maxrss / 1024);
     Line("named streets", r.namedStreets);
+    Line("  with their name on the map", r.labelledStreets);
     Line("buildings", r.buildings);
     Line("  with heights", r.buildingsWithHeight);
     Line("  with house numbers", r.buildingsWithNumber);
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
     Line("  with stops", r.routesWithStops);
     Line("route directions", (long long)result.db.BusWays.size());
     Line("text labels", r.texts);
+    std::printf("  %-44s %9.1f\n", "label placement (ms)", r.labelMilliseconds);
     Line("points of interest", r.pois);
     Line("organisations", r.orgs);
     Line("  with a building", r.orgsWithBuilding);

@@ -232,7 +232,10 @@ TEST(OsmImport, StreetsRoadsAreasAndLabels) {
     std::set<QString> labels;
     for (const TText& t : db.Texts)
         labels.insert(t.Text[0]);
-    EXPECT_EQ(labels, (std::set<QString>{QStringLiteral("Condamine"), QStringLiteral("Fontvieille")}));
+    // Places and districts, the park, and the streets along them.
+    EXPECT_EQ(labels, (std::set<QString>{QStringLiteral("Condamine"), QStringLiteral("Fontvieille"),
+                                         QStringLiteral("Jardin"), QStringLiteral("Pont X"),
+                                         QStringLiteral("Rue Grimaldi")}));
 
     EXPECT_EQ(db.DataLangCount, 2);
     EXPECT_EQ(db.DataLangNames[1], QStringLiteral("English"));

@@ -1,6 +1,7 @@
 #include "OsmGeometry.h"
 
 #include <algorithm>
+#include <cmath>
 
 double RingArea(std::span<const TCoord> ring) {
     double a = 0;
@@ -56,6 +57,39 @@ TCoord LabelPoint(std::span<const TCoord> ring) {
             bx = (xs[k] + xs[k + 1]) / 2;
         }
     return {bx, c.y};
+}
+
+// Douglas-Peucker: drops points within `tolerance` metres of the line through their neighbours.
+TShapeFis Simplify(const TShapeFis& line, float tolerance) {
+    if (line.size() < 3) return line;
+    std::vector<char> keep(line.size(), 0);
+    keep.front() = keep.back() = 1;
+    std::vector<std::pair<std::size_t, std::size_t>> stack{{0, line.size() - 1}};
+    while (!stack.empty()) {
+        auto [a, b] = stack.back();
+        stack.pop_back();
+        const TCoord p = line[a], q = line[b];
+        const double dx = q.x - p.x, dy = q.y - p.y, len = std::hypot(dx, dy);
+        double worst = -1;
+        std::size_t at = a;
+        for (std::size_t i = a + 1; i < b; ++i) {
+            const double d = len < 1e-6 ? std::hypot(line[i].x - p.x, line[i].y - p.y)
+                                        : std::abs(dy * (line[i].x - p.x) - dx * (line[i].y - p.y)) / len;
+            if (d > worst) {
+                worst = d;
+                at = i;
+            }
+        }
+        if (worst > tolerance) {
+            keep[at] = 1;
+            stack.push_back({a, at});
+            stack.push_back({at, b});
+        }
+    }
+    TShapeFis out;
+    for (std::size_t i = 0; i < line.size(); ++i)
+        if (keep[i]) out.push_back(line[i]);
+    return out;
 }
 
 void DropRepeatedPoints(TShapeFis& ring) {

@@ -7,6 +7,7 @@
 #include "OsmClip.h"
 #include "OsmDistricts.h"
 #include "OsmGeometry.h"
+#include "OsmLabels.h"
 #include "OsmRules.h"
 #include "PhoneNumbers.h"
 #include "RecordWriter.h"
@@ -23,6 +24,7 @@
 #include <osmium/visitor.hpp>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
@@ -77,39 +79,6 @@ QString NumberKey(const QString& number) {
     return number.toCaseFolded().remove(u' ');
 }
 
-// Douglas-Peucker: drops points within `tolerance` metres of the line through their neighbours.
-TShapeFis Simplify(const TShapeFis& line, float tolerance) {
-    if (line.size() < 3) return line;
-    std::vector<char> keep(line.size(), 0);
-    keep.front() = keep.back() = 1;
-    std::vector<std::pair<std::size_t, std::size_t>> stack{{0, line.size() - 1}};
-    while (!stack.empty()) {
-        auto [a, b] = stack.back();
-        stack.pop_back();
-        const TCoord p = line[a], q = line[b];
-        const double dx = q.x - p.x, dy = q.y - p.y, len = std::hypot(dx, dy);
-        double worst = -1;
-        std::size_t at = a;
-        for (std::size_t i = a + 1; i < b; ++i) {
-            const double d = len < 1e-6 ? Distance(line[i], p)
-                                        : std::abs(dy * (line[i].x - p.x) - dx * (line[i].y - p.y)) / len;
-            if (d > worst) {
-                worst = d;
-                at = i;
-            }
-        }
-        if (worst > tolerance) {
-            keep[at] = 1;
-            stack.push_back({a, at});
-            stack.push_back({at, b});
-        }
-    }
-    TShapeFis out;
-    for (std::size_t i = 0; i < line.size(); ++i)
-        if (keep[i]) out.push_back(line[i]);
-    return out;
-}
-
 // The tag that says what a feature is, for the count of features no rule maps.
 const char* const PrimaryKeys[] = {
     "amenity",         "shop",        "office",           "craft",    "tourism",      "leisure",
@@ -156,6 +125,8 @@ struct BuildingDraft {
 struct StreetDraft {
     QString key; // StreetKey of the local name
     Names name;
+    int labelSize = 5; // by the street's class
+    bool tunnel = false;
     TShapeFis segments; // point pairs
     float minX = BoxMinStart, minY = BoxMinStart, maxX = BoxMaxStart, maxY = BoxMaxStart;
 };
@@ -214,10 +185,24 @@ struct OrgDraft {
 struct LabelDraft {
     TCoord at;
     Names text;
-    int size = 12;
-    std::uint8_t layer = 0;
-    TColor color = 0x404040;
+    PlaceRule rule;
 };
+
+// A named river or water area, park or wood: its name goes along the line or inside the area.
+struct NamedFeature {
+    Names name;
+    std::vector<TShapeFis> shapes; // the line (in pieces once cut to the extract), or the area's largest ring
+    int size;                      // along lines; the largest size inside areas
+    TColor color;
+    bool line;
+};
+
+// Label colours (0x00BBGGRR): dark grey streets, blue waters, green parks and woods.
+constexpr TColor StreetLabelColor = 0x303030;
+constexpr TColor WaterLabelColor = 0xA04614;
+constexpr TColor GreenLabelColor = 0x1E6428;
+constexpr TColor DistrictLabelColor = 0x281850;
+constexpr int DistrictLabelSize = 30; // as a suburb's
 
 struct AddressDraft {
     TCoord at;
@@ -397,6 +382,10 @@ public:
             street(tags, line);
             mapped = true;
         }
+        if (const char* waterway = tags["waterway"]; waterway && tags["name"]) {
+            const int size = Is(waterway, "river") ? 14 : Is(waterway, "canal") ? 11 : Is(waterway, "stream") ? 7 : 0;
+            if (size) namedFeatures_.push_back({names(tags, true), {line}, size, WaterLabelColor, true});
+        }
         TShapeFis ring = line;
         DropRepeatedPoints(ring);
         const TCoord centre = closed ? LabelPoint(ring) : line[line.size() / 2];
@@ -467,6 +456,17 @@ public:
         const bool district = districtPlace(tags);
         std::optional<std::uint8_t> typ =
             district ? std::optional<std::uint8_t>(DistrictFieldType) : FieldTypeOf(tags);
+        // Names of waters, parks and woods go inside them.
+        const char* leisure = tags["leisure"];
+        if (typ && tags["name"] && !isBuilding &&
+            (*typ == 2 || *typ == 11 ||
+             (*typ == 1 && (Is(leisure, "park") || Is(leisure, "garden") || Is(leisure, "nature_reserve"))))) {
+            const auto largest = std::max_element(outers.begin(), outers.end(), [](const TShapeFis& a, const TShapeFis& b) {
+                return std::abs(RingArea(a)) < std::abs(RingArea(b));
+            });
+            namedFeatures_.push_back({names(tags, true), {*largest}, *typ == 2 ? 30 : 14,
+                                      *typ == 2 ? WaterLabelColor : GreenLabelColor, false});
+        }
         if (typ && !(isBuilding && !district)) {
             for (TShapeFis& ring : outers) {
                 FieldDraft f;
@@ -641,27 +641,13 @@ private:
     bool label(const osmium::TagList& tags, TCoord at) {
         const char* place = tags["place"];
         if (!place || !tags["name"]) return false;
-        LabelDraft l;
-        l.at = at;
-        l.text = names(tags, true);
-        if (Is(place, "city") || Is(place, "town")) {
-            l.size = 60;
-            l.layer = 1;
-            l.color = 0x202020;
-        } else if (Is(place, "suburb") || Is(place, "borough") || Is(place, "quarter")) {
-            l.size = 30;
-            l.layer = 2;
-            l.color = 0x404060;
-        } else if (Is(place, "neighbourhood") || Is(place, "village")) {
-            l.size = 20;
-            l.layer = 2;
-        } else if (Is(place, "hamlet") || Is(place, "locality") || Is(place, "square") ||
-                   Is(place, "island") || Is(place, "islet") || Is(place, "isolated_dwelling") ||
-                   Is(place, "city_block")) {
-            l.size = 10;
-            l.layer = 0;
-        } else {
-            return false;
+        const std::optional<PlaceRule> rule = PlaceRuleOf(place);
+        if (!rule) return false;
+        LabelDraft l{at, names(tags, true), *rule};
+        // Large cities are named further out.
+        if (l.rule.rank == 0) {
+            const long population = tags["population"] ? std::atol(tags["population"]) : 0;
+            l.rule.overviewSize = population >= 1000000 ? 240 : population >= 300000 ? 180 : l.rule.overviewSize;
         }
         if ((Is(place, "city") || Is(place, "town")) && cityName_.isEmpty()) {
             const float d = Distance(at, {0, 0});
@@ -724,6 +710,8 @@ private:
     void street(const osmium::TagList& tags, const TShapeFis& line) {
         StreetDraft s;
         s.name = names(tags, true);
+        s.labelSize = StreetLabelSize(tags["highway"]);
+        s.tunnel = tags["tunnel"] && !Is(tags["tunnel"], "no");
         s.key = StreetKey(s.name.v[0]);
         for (std::size_t i = 0; i + 1 < line.size(); ++i) {
             s.segments.push_back(line[i]);
@@ -1060,6 +1048,9 @@ private:
     std::vector<RouteDraft> routeDrafts_;
     std::vector<OrgDraft> orgs_;
     std::vector<LabelDraft> labels_;
+    std::vector<NamedFeature> namedFeatures_;
+    std::vector<int> streetLabelSizes_; // per street of the city
+    std::vector<TShapeFis> streetSurface_; // per street: its segments out of tunnels, when it has both
     std::vector<AddressDraft> addresses_;
     std::vector<TPOI> pois_;
 
@@ -1067,7 +1058,13 @@ private:
     CityDb* db_ = nullptr;
     std::vector<std::array<float, 4>> streetBoxes_;
     std::unordered_map<QString, std::vector<int>> addressIndex_; // loose street key # number -> buildings
-    std::vector<std::pair<TCoord, Names>> districtLabels_;
+    struct DistrictLabel {
+        TCoord at;
+        Names caption;
+        TShapeFis ring;
+        float extent; // a place of its name within this distance names it already
+    };
+    std::vector<DistrictLabel> districtLabels_;
 
     // Built in build(): positions of the final objects.
     std::vector<int> buildingPosition_; // draft -> position in Buildings, -1 for parts merged into a building
@@ -1223,6 +1220,19 @@ void Importer::clipToExtract() {
         });
     for (StopDraft& st : stops_)
         if (!box_.contains(st.at)) st.outside = true, ++outside;
+    for (NamedFeature& f : namedFeatures_) {
+        std::vector<TShapeFis> kept;
+        for (const TShapeFis& shape : f.shapes) {
+            if (f.line) {
+                for (TShapeFis& piece : ClipLine(box_, shape))
+                    kept.push_back(std::move(piece));
+            } else if (TShapeFis ring = ClipRing(box_, shape); !ring.empty()) {
+                kept.push_back(std::move(ring));
+            }
+        }
+        f.shapes = std::move(kept);
+    }
+    std::erase_if(namedFeatures_, [](const NamedFeature& f) { return f.shapes.empty(); });
     std::erase_if(labels_, [&](const LabelDraft& l) { return !box_.contains(l.at) && ++outside; });
     std::erase_if(pois_, [&](const TPOI& p) { return !box_.contains({p.x, p.y}) && ++outside; });
     if (outside) report_.notes[QStringLiteral("map objects outside the extract's bounds (left out)")] += outside;
@@ -1332,6 +1342,20 @@ void Importer::buildStreets(CityDb& db) {
             ++report_.notes[QStringLiteral("streets longer than a street record holds (cut)")];
             s.shape.resize(65534);
         }
+        int labelSize = 0;
+        bool tunnels = false, open = false;
+        for (int d : c.drafts) {
+            labelSize = std::max(labelSize, streets_[d].labelSize);
+            (streets_[d].tunnel ? tunnels : open) = true;
+        }
+        streetLabelSizes_.push_back(labelSize);
+        // A street's name goes where the street is seen: along its tunnels only when it is all tunnel.
+        streetSurface_.emplace_back();
+        if (tunnels && open)
+            for (int d : c.drafts)
+                if (!streets_[d].tunnel)
+                    streetSurface_.back().insert(streetSurface_.back().end(), streets_[d].segments.begin(),
+                                                 streets_[d].segments.end());
         streetsByKey_[c.key].push_back(int(db.Streets.size()));
         std::set<QString> loose;
         for (const QString& n : s.Name)
@@ -1546,7 +1570,7 @@ void Importer::buildFields(CityDb& db) {
     };
     for (FieldDraft& d : districts_) {
         if (!seen.insert(StreetKey(d.caption.v[0])).second) continue;
-        districtLabels_.push_back({LabelPoint(d.ring), d.caption});
+        districtLabels_.push_back({LabelPoint(d.ring), d.caption, d.ring, float(std::sqrt(d.area))});
         put(d);
     }
     report_.districts = int(db.Fields.size());
@@ -1664,34 +1688,109 @@ void Importer::buildTransport(CityDb& db) {
 }
 
 void Importer::buildLabels(CityDb& db) {
-    for (const auto& [at, caption] : districtLabels_)
-        labels_.push_back({at, caption, 30, 2, 0x404060});
-    // One label per place: a place is often mapped as a point and as an area, or twice with two
-    // spellings side by side.
-    std::vector<const LabelDraft*> kept;
-    std::unordered_set<QString> named;
+    QElapsedTimer timer;
+    timer.start();
+    LabelPlacer placer;
+    std::vector<TText>& out = db.Texts;
+    auto style = [&](const Names& text, int size, int layer, TColor color, const QString& kind) {
+        LabelStyle s;
+        s.text = tas(text);
+        // Repeats are kept apart per kind and layer: a town's name zoomed out does not hide it zoomed in.
+        s.key = StreetKey(s.text[0]) + u'|' + kind + QString::number(layer);
+        s.size = size;
+        s.layer = layer;
+        s.color = color;
+        return s;
+    };
+    std::vector<TShapeFis> segments(db.Streets.size());
+    for (std::size_t i = 0; i < db.Streets.size(); ++i)
+        segments[i] = db.Streets[i].shape;
+    const StreetCrowding crowding(segments);
+
+    // Places by rank, each zoomed in and, for the larger ones, zoomed out; a place mapped both as a
+    // point and as an area, or twice, shows once. Zoomed in a large name moves a little to where it
+    // covers the fewest streets, whose names need the room.
+    std::stable_sort(labels_.begin(), labels_.end(),
+                     [](const LabelDraft& a, const LabelDraft& b) { return a.rule.rank < b.rule.rank; });
+    // A place mapped twice with two spellings side by side shows once.
+    std::vector<std::pair<TCoord, int>> anchors; // where places of each size were named
+    auto named = [&](TCoord at, int size) {
+        if (std::any_of(anchors.begin(), anchors.end(), [&](const auto& a) {
+                return a.second == size && Distance(a.first, at) < 5.f * float(size);
+            }))
+            return true;
+        anchors.push_back({at, size});
+        return false;
+    };
     for (const LabelDraft& l : labels_) {
-        if (!named.insert(StreetKey(l.text.v[0])).second) continue;
-        const bool crowded = std::any_of(kept.begin(), kept.end(), [&](const LabelDraft* k) {
-            return k->size == l.size && Distance(k->at, l.at) < 5.f * l.size;
-        });
-        if (crowded) continue;
-        kept.push_back(&l);
+        const PlaceRule& r = l.rule;
+        if (named(l.at, r.detailSize)) continue;
+        LabelAtPoint(placer, l.at, style(l.text, r.detailSize, 0, r.color, QStringLiteral("p")),
+                     std::max(2000.f, 40.f * r.detailSize), out, &crowding, 4 * LabelTextHeight(float(r.detailSize)));
+        if (r.overviewSize)
+            LabelAtPoint(placer, l.at, style(l.text, r.overviewSize, 1, r.color, QStringLiteral("p")),
+                         std::max(2000.f, 40.f * r.overviewSize), out);
     }
-    for (const LabelDraft* l : kept) {
-        TText t;
-        t.Text = tas(l->text);
-        // The label's corner is its top left; centre it on the place by its likely width.
-        const float width = 0.6f * l->size * float(l->text.v[0].size());
-        t.x = l->at.x - width / 2;
-        t.y = l->at.y - l->size / 2.f;
-        t.size = std::uint16_t(l->size);
-        t.layer = l->layer;
-        t.color = l->color;
-        db.Texts.push_back(std::move(t));
+    // Districts that no place names, anywhere inside them.
+    for (const auto& [at, caption, ring, extent] : districtLabels_) {
+        if (named(at, DistrictLabelSize)) continue;
+        const float apart = std::max(2000.f, extent);
+        LabelAtPoint(placer, at, style(caption, DistrictLabelSize, 0, DistrictLabelColor, QStringLiteral("p")), apart, out,
+                     &crowding, extent / 2, &ring);
+        LabelAtPoint(placer, at, style(caption, 50, 1, DistrictLabelColor, QStringLiteral("p")), apart, out);
     }
+    // Every street's name once, those with the least room for it first (a long avenue finds a place
+    // anyway, a stair only one); then the names of waters, parks and woods; then the names repeated
+    // along long streets and rivers.
+    std::vector<float> room(db.Streets.size());
+    for (std::size_t i = 0; i < room.size(); ++i) {
+        const TShapeFis& shape = db.Streets[i].shape;
+        for (std::size_t k = 0; k + 1 < shape.size(); k += 2)
+            room[i] += std::hypot(shape[k + 1].x - shape[k].x, shape[k + 1].y - shape[k].y);
+        room[i] /= std::max(1.f, LabelTextWidth(db.Streets[i].Name[0], float(streetLabelSizes_[i])));
+    }
+    std::vector<int> order(db.Streets.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return room[a] < room[b]; });
+    auto labelStreet = [&](int i, bool repeats) {
+        const TStreet& st = db.Streets[i];
+        const TShapeFis& shape = streetSurface_[i].empty() ? st.shape : streetSurface_[i];
+        std::vector<TShapeFis> pieces;
+        pieces.reserve(shape.size() / 2);
+        for (std::size_t k = 0; k + 1 < shape.size(); k += 2)
+            pieces.push_back({shape[k], shape[k + 1]});
+        LabelStyle s = style(Names{st.Name}, streetLabelSizes_[i], 0, StreetLabelColor, QStringLiteral("s"));
+        const float spacing = std::max(250.f, 4 * LabelTextWidth(s.text[0], float(s.size)));
+        return LabelAlongLines(placer, pieces, s, spacing, out, repeats ? 1 << 30 : 1, repeats, 0.5f);
+    };
+    for (int i : order)
+        if (labelStreet(i, false)) ++report_.labelledStreets;
+    auto waterStyle = [&](const NamedFeature& f) {
+        return style(f.name, f.size, 0, f.color, QStringLiteral("w"));
+    };
+    auto waterSpacing = [&](const LabelStyle& s) { return std::max(500.f, 6 * LabelTextWidth(s.text[0], float(s.size))); };
+    for (const NamedFeature& f : namedFeatures_) {
+        if (f.line) {
+            const LabelStyle s = waterStyle(f);
+            LabelAlongLines(placer, f.shapes, s, waterSpacing(s), out, 1);
+            continue;
+        }
+        const TShapeFis& ring = f.shapes.front();
+        const TCoord at = LabelPoint(ring);
+        if (const int size = AreaLabelSize(ring, at, tas(f.name), f.size))
+            LabelAtPoint(placer, at, style(f.name, size, 0, f.color, QStringLiteral("a")), 1000, out);
+    }
+    for (int i : order)
+        labelStreet(i, true);
+    for (const NamedFeature& f : namedFeatures_)
+        if (f.line) {
+            const LabelStyle s = waterStyle(f);
+            LabelAlongLines(placer, f.shapes, s, waterSpacing(s), out, 1 << 30, true);
+        }
     report_.texts = int(db.Texts.size());
+    report_.labelMilliseconds = double(timer.nsecsElapsed()) / 1e6;
     labels_.clear();
+    namedFeatures_.clear();
 }
 
 QString Importer::languageCode(int i) const {

@@ -42,6 +42,26 @@ bool IsStreetHighway(const char* h) {
                      "road",           "bridleway",     "busway"});
 }
 
+int StreetLabelSize(const char* highway) {
+    struct Size {
+        int size;
+        std::initializer_list<const char*> classes;
+    };
+    static const Size sizes[] = {
+        {16, {"motorway", "trunk"}},
+        {14, {"primary"}},
+        {12, {"secondary"}},
+        {11, {"tertiary"}},
+        {9, {"unclassified", "residential", "road", "busway", "motorway_link", "trunk_link", "primary_link",
+             "secondary_link", "tertiary_link"}},
+        {8, {"living_street", "pedestrian"}},
+        {7, {"service"}},
+    };
+    for (const Size& s : sizes)
+        if (OneOf(highway, s.classes)) return s.size;
+    return 6; // tracks, footways, paths, steps
+}
+
 std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags) {
     RoadRule r;
     const char* highway = tags["highway"];
@@ -280,6 +300,27 @@ std::optional<TPOIType> PoiKindOf(const osmium::TagList& tags) {
     if (Is(tags["tourism"], "attraction") ||
         OneOf(tags["attraction"], {"carousel", "roller_coaster", "big_wheel"}))
         return ptAttr;
+    return std::nullopt;
+}
+
+std::optional<PlaceRule> PlaceRuleOf(const char* place) {
+    // Sizes of 30 m and more show at every scale the buildings are drawn at; smaller ones only from
+    // 1.8 m a pixel inwards. Zoomed out a city's name reads from 5 to 34 m a pixel, a village's to 15.
+    struct Rule {
+        std::initializer_list<const char*> places;
+        PlaceRule rule;
+    };
+    static const Rule rules[] = {
+        {{"city"}, {0, 44, 120, 0x101010}},
+        {{"town"}, {1, 38, 80, 0x101010}},
+        {{"village"}, {2, 30, 55, 0x202020}},
+        {{"suburb", "borough", "quarter"}, {3, 30, 50, 0x281850}},
+        {{"neighbourhood"}, {4, 22, 0, 0x281850}},
+        {{"hamlet"}, {5, 18, 0, 0x303030}},
+        {{"locality", "square", "island", "islet", "isolated_dwelling", "city_block"}, {6, 12, 0, 0x404040}},
+    };
+    for (const Rule& r : rules)
+        if (OneOf(place, r.places)) return r.rule;
     return std::nullopt;
 }
 

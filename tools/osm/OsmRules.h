@@ -26,6 +26,8 @@ struct RoadRule {
 std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags);
 // Highways that give streets their outline (the road classes, not platforms or bus stops).
 bool IsStreetHighway(const char* highway);
+// The size in metres of a street's name along it, by its class: about the width of its carriageway.
+int StreetLabelSize(const char* highway);
 
 // The area type (`TField::typ`) of an area's tags; nothing for tags that make no area.
 std::optional<std::uint8_t> FieldTypeOf(const osmium::TagList& tags);
@@ -41,6 +43,15 @@ std::optional<double> ParseLength(const char* value);
 int LevelsOf(const osmium::TagList& tags);
 
 std::optional<TPOIType> PoiKindOf(const osmium::TagList& tags);
+
+// How a place's name shows: its rank (0 the largest kind of place), its size zoomed in (layer 0) and
+// zoomed out (layer 1, 0 for none), in metres, and its colour.
+struct PlaceRule {
+    int rank;
+    int detailSize, overviewSize;
+    TColor color;
+};
+std::optional<PlaceRule> PlaceRuleOf(const char* place);
 
 // Stops and stations a traveller waits at; nothing for other tags.
 std::optional<TBusStopType> StopTypeOf(const osmium::TagList& tags);
