@@ -832,14 +832,14 @@ std::vector<int> RubricsOf(const osmium::TagList& tags) {
             add(rTouristInfo);
         else if (tags["club"])
             add(rAssociation);
-        else if (HasContact(tags) && OneOf(leisure, {"park", "garden", "nature_reserve"}))
+        else if (OneOf(leisure, {"park", "garden", "nature_reserve"}) && HasContact(tags))
             add(rParks);
-        else if (HasContact(tags) &&
-                 (Is(tags["tourism"], "attraction") ||
+        else if ((Is(tags["tourism"], "attraction") ||
                   OneOf(historic, {"castle", "palace", "fort", "manor", "monument", "memorial", "ruins",
-                                   "archaeological_site", "monastery", "church", "tower", "city_gate"})))
+                                   "archaeological_site", "monastery", "church", "tower", "city_gate"})) &&
+                 HasContact(tags))
             add(rAttractions);
-        else if (HasContact(tags) && tags["sport"] && !leisure)
+        else if (!leisure && tags["sport"] && HasContact(tags))
             add(rSportsCentre);
     }
     // A bank with a cash machine is also found among the cash machines.
