@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -104,10 +104,12 @@ int main(int argc, char** argv) {
         const OsmImportReport& rep = r.report;
         const double unlabelled =
             rep.namedStreets ? 100.0 * (rep.namedStreets - rep.labelledStreets) / rep.namedStreets : 0;
-        std::printf("%s: %d buildings, %d named streets, %d labels\n", qPrintable(QFileInfo(input).fileName()),
-                    rep.buildings, rep.namedStreets, rep.texts);
-        std::printf("  import                                   %8.0f ms       goal: under 3000 ms\n", best * 1000);
-        std::printf("  named streets without a label            %8.1f %%        goal: under 5 %%\n", unlabelled);
+        std::printf("%s: %d buildings, %d named streets, %d labels\n",
+                    qPrintable(QFileInfo(input).fileName()), rep.buildings, rep.namedStreets, rep.texts);
+        std::printf("  import                                   %8.0f ms       goal: under 3000 ms\n",
+                    best * 1000);
+        std::printf("  named streets without a label            %8.1f %%        goal: under 5 %%\n",
+                    unlabelled);
     }
 
     double labelShare = 0;
@@ -126,7 +128,8 @@ int main(int argc, char** argv) {
         std::printf("  import with labels, per building         %8.2f us       goal: under 15 us\n",
                     seconds * 1e6 / n);
         labelShare = 100 * labels / std::max(1e-9, seconds - labels);
-        std::printf("  label placement, over the rest           %8.1f %%        goal: under 30 %%\n", labelShare);
+        std::printf("  label placement, over the rest           %8.1f %%        goal: under 30 %%\n",
+                    labelShare);
     }
     return 0;
 }

@@ -75,8 +75,10 @@ int main(int argc, char** argv) {
     Line("buildings", r.buildings);
     Line("  with heights", r.buildingsWithHeight);
     Line("  with house numbers", r.buildingsWithNumber);
-    Line(r.districtLevel ? qPrintable(QStringLiteral("districts (towns of admin_level %1 among them)").arg(r.districtLevel))
-                         : "districts",
+    Line(r.districtLevel
+             ? qPrintable(
+                   QStringLiteral("districts (towns of admin_level %1 among them)").arg(r.districtLevel))
+             : "districts",
          r.districts);
     Line("areas (districts included)", r.fields);
     Line("road segments", r.roads);

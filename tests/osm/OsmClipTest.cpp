@@ -20,7 +20,8 @@ double Area(const std::vector<TShapeFis>& rings) {
 
 TEST(OsmClip, LinesAndRingsAreCutToTheBox) {
     // Out, in, out and in again: two pieces, each starting and ending on the edge or inside.
-    const std::vector<TShapeFis> pieces = ClipLine(Box, {{-50, 50}, {50, 50}, {50, 150}, {80, 150}, {80, 50}});
+    const std::vector<TShapeFis> pieces =
+        ClipLine(Box, {{-50, 50}, {50, 50}, {50, 150}, {80, 150}, {80, 50}});
     ASSERT_EQ(pieces.size(), 2u);
     EXPECT_EQ(pieces[0], (TShapeFis{{0, 50}, {50, 50}, {50, 100}}));
     EXPECT_EQ(pieces[1], (TShapeFis{{80, 100}, {80, 50}}));
@@ -39,10 +40,8 @@ TEST(OsmClip, LinesAndRingsAreCutToTheBox) {
 TEST(OsmClip, WaysJoinEndToEndTurnedAsNeeded) {
     // Three ways of one street out of order, one drawn backwards, and a branch at the middle junction:
     // the straight way on wins there.
-    const std::vector<TShapeFis> joined = JoinLines({{{20, 0}, {10, 0}},
-                                                     {{20, 0}, {30, 0}},
-                                                     {{0, 0}, {10, 0}},
-                                                     {{10, 0}, {10, 40}}});
+    const std::vector<TShapeFis> joined =
+        JoinLines({{{20, 0}, {10, 0}}, {{20, 0}, {30, 0}}, {{0, 0}, {10, 0}}, {{10, 0}, {10, 40}}});
     ASSERT_EQ(joined.size(), 2u);
     TShapeFis street = joined[0];
     if (street.front().x > street.back().x) std::reverse(street.begin(), street.end());

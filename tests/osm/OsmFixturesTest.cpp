@@ -61,7 +61,8 @@ TEST(OsmFixtures, HutsRecyclingCentresPlainShopsAndReachablePlacesAreInTheDirect
         EXPECT_TRUE(HasRubric(db, *o, c.rubric)) << c.name;
     }
     // The park stays an area of the map as well.
-    EXPECT_EQ(std::count_if(db.Fields.begin(), db.Fields.end(), [](const TField& f) { return f.typ == 1; }), 2);
+    EXPECT_EQ(std::count_if(db.Fields.begin(), db.Fields.end(), [](const TField& f) { return f.typ == 1; }),
+              2);
     // An unnamed plain shop is still not an organisation.
     EXPECT_EQ(db.Orgs.size(), 8u + 1); // and the OpenStreetMap entry
 }
@@ -70,10 +71,15 @@ TEST(OsmFixtures, AreasAndRoadsTakeKindsThatReadApartAtEveryScale) {
     Imported im;
     ImportFixture(im, "map-kinds.osm");
     const CityDb& db = im.city;
-    const std::pair<const char*, int> kinds[] = {
-        {"Bois de la Rousse", 11}, {"Forêt du Mont", 11}, {"Parc Saint-Martin", 1}, {"Prairie", 1},
-        {"Éboulis", 4},            {"Rocher", 4},         {"Plage du Larvotto", 12}, {"Glacier", 13},
-        {"Zone industrielle", 4}};
+    const std::pair<const char*, int> kinds[] = {{"Bois de la Rousse", 11},
+                                                 {"Forêt du Mont", 11},
+                                                 {"Parc Saint-Martin", 1},
+                                                 {"Prairie", 1},
+                                                 {"Éboulis", 4},
+                                                 {"Rocher", 4},
+                                                 {"Plage du Larvotto", 12},
+                                                 {"Glacier", 13},
+                                                 {"Zone industrielle", 4}};
     for (const auto& [name, typ] : kinds) {
         const auto f = std::find_if(db.Fields.begin(), db.Fields.end(),
                                     [&](const TField& f) { return f.caption[0] == QString::fromUtf8(name); });

@@ -1,11 +1,11 @@
 // Map labels of imported cities: how a label's stored corner and angle put its text where it was
 // meant, at which scales the map draws it, that no two overlap where both are drawn, and what an
 // extract with streets, places and waters gets.
-#include "ImportedCity.h"
 #include "OsmLabels.h"
+#include "ImportedCity.h"
 
-#include <cmath>
 #include <QFileInfo>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -49,8 +49,8 @@ TEST(OsmLabels, TextRunsAlongItsLineUprightAndCentredWhereMeant) {
     const struct {
         TCoord along;
         int angle;
-    } cases[] = {{{1, 0}, 0},      {{-1, 0}, 0},     {{0, -1}, 900},        {{0, 1}, 900},
-                 {{1, -1}, 450},   {{-1, 1}, 450},   {{1, 1}, 3150},        {{-1, -1}, 3150}};
+    } cases[] = {{{1, 0}, 0},    {{-1, 0}, 0},   {{0, -1}, 900}, {{0, 1}, 900},
+                 {{1, -1}, 450}, {{-1, 1}, 450}, {{1, 1}, 3150}, {{-1, -1}, 3150}};
     const TCoord centre{1000, -500};
     for (const auto& c : cases) {
         const TText t = MakeLabel(style, centre, c.along);
@@ -69,12 +69,12 @@ TEST(OsmLabels, ScalesFollowTheMapsRulesForSizeAndLayer) {
         int size, layer;
         float from0, to0, from1, to1; // two ranges; from > to: none
     } cases[] = {
-        {8, 0, 0.1f, 1.8f, 1, 0},            // small: zoomed in, from 1.8 m a pixel
-        {5, 0, 0.1f, 5 / 3.5f, 1, 0},        // under 4 points sooner
-        {30, 0, 0.1f, 4.999f, 1, 0},         // 30 m and more: while buildings are drawn
-        {50, 1, 5, 50 / 3.5f, 1, 0},         // zoomed out only
-        {10, 1, 5, 10 / 3.5f, 1, 0},         // never: too small when zoomed out
-        {20, 2, 0.1f, 1.8f, 5, 20 / 3.5f},   // both, with a gap between
+        {8, 0, 0.1f, 1.8f, 1, 0},          // small: zoomed in, from 1.8 m a pixel
+        {5, 0, 0.1f, 5 / 3.5f, 1, 0},      // under 4 points sooner
+        {30, 0, 0.1f, 4.999f, 1, 0},       // 30 m and more: while buildings are drawn
+        {50, 1, 5, 50 / 3.5f, 1, 0},       // zoomed out only
+        {10, 1, 5, 10 / 3.5f, 1, 0},       // never: too small when zoomed out
+        {20, 2, 0.1f, 1.8f, 5, 20 / 3.5f}, // both, with a gap between
         {60, 2, 0.1f, 60 / 3.5f, 1, 0},
     };
     for (const auto& c : cases) {

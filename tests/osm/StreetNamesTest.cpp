@@ -24,7 +24,8 @@ TEST(StreetNames, AbbreviationsMeetTheNamesTheyStandFor) {
         {"Rue de l'Église", "rue de l eglise"},
     };
     for (const auto& [a, b] : same)
-        EXPECT_EQ(LooseStreetKey(QString::fromUtf8(a)).toStdString(), LooseStreetKey(QString::fromUtf8(b)).toStdString())
+        EXPECT_EQ(LooseStreetKey(QString::fromUtf8(a)).toStdString(),
+                  LooseStreetKey(QString::fromUtf8(b)).toStdString())
             << a << " / " << b;
 
     const std::pair<const char*, const char*> apart[] = {
@@ -34,7 +35,8 @@ TEST(StreetNames, AbbreviationsMeetTheNamesTheyStandFor) {
         {"Boulevard du Larvotto", "Boulevard du Jardin Exotique"},
     };
     for (const auto& [a, b] : apart)
-        EXPECT_NE(LooseStreetKey(QString::fromUtf8(a)), LooseStreetKey(QString::fromUtf8(b))) << a << " / " << b;
+        EXPECT_NE(LooseStreetKey(QString::fromUtf8(a)), LooseStreetKey(QString::fromUtf8(b)))
+            << a << " / " << b;
 
     EXPECT_EQ(StreetKey(QString::fromUtf8("Rue  d’Italie")), StreetKey(QStringLiteral("rue d'italie")));
 }

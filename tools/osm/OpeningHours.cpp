@@ -18,7 +18,8 @@ using Week = std::array<std::vector<Span>, 7>;
 class Parser {
 public:
     // Dashes typed as en or em dashes are the range's hyphen.
-    explicit Parser(const QString& text) : s_(QString(text).replace(QChar(0x2013), u'-').replace(QChar(0x2014), u'-').trimmed()) {}
+    explicit Parser(const QString& text)
+        : s_(QString(text).replace(QChar(0x2013), u'-').replace(QChar(0x2014), u'-').trimmed()) {}
 
     std::optional<TSchedule> run(QString* why) {
         Week week;

@@ -63,10 +63,14 @@ TShapeFis ClipRing(const ClipBox& box, const TShapeFis& ring) {
     for (int side = 0; side < 4 && !out.empty(); ++side) {
         auto inside = [&](TCoord p) {
             switch (side) {
-            case 0: return p.x >= box.minX;
-            case 1: return p.x <= box.maxX;
-            case 2: return p.y >= box.minY;
-            default: return p.y <= box.maxY;
+            case 0:
+                return p.x >= box.minX;
+            case 1:
+                return p.x <= box.maxX;
+            case 2:
+                return p.y >= box.minY;
+            default:
+                return p.y <= box.maxY;
             }
         };
         auto cross = [&](TCoord p, TCoord q) {
@@ -94,13 +98,15 @@ TShapeFis ClipRing(const ClipBox& box, const TShapeFis& ring) {
 namespace {
 
 std::uint64_t PointKey(TCoord p) {
-    const auto x = std::int32_t(std::lround(double(p.x) * 100)), y = std::int32_t(std::lround(double(p.y) * 100));
+    const auto x = std::int32_t(std::lround(double(p.x) * 100)),
+               y = std::int32_t(std::lround(double(p.y) * 100));
     return (std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y);
 }
 
 // Turning from direction (a -> b) into (b -> c): 0 straight on, up to 2 straight back.
 double Turn(TCoord a, TCoord b, TCoord c) {
-    const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, vx = double(c.x) - b.x, vy = double(c.y) - b.y;
+    const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, vx = double(c.x) - b.x,
+                 vy = double(c.y) - b.y;
     const double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
     if (lu < 1e-9 || lv < 1e-9) return 1;
     return 1 - (ux * vx + uy * vy) / (lu * lv);
@@ -170,10 +176,14 @@ std::optional<std::vector<TShapeFis>> CloseAlongBox(const ClipBox& box, const st
         const double x = std::clamp(double(p.x), double(box.minX), double(box.maxX));
         const double y = std::clamp(double(p.y), double(box.minY), double(box.maxY));
         switch (side) {
-        case 0: return x - box.minX;
-        case 1: return w + (y - box.minY);
-        case 2: return w + h + (box.maxX - x);
-        default: return 2 * w + h + (box.maxY - y);
+        case 0:
+            return x - box.minX;
+        case 1:
+            return w + (y - box.minY);
+        case 2:
+            return w + h + (box.maxX - x);
+        default:
+            return 2 * w + h + (box.maxY - y);
         }
     };
     const std::array<std::pair<double, TCoord>, 4> corners = {{{0, {box.minX, box.minY}},
@@ -216,7 +226,8 @@ std::optional<std::vector<TShapeFis>> CloseAlongBox(const ClipBox& box, const st
                 std::vector<std::pair<double, TCoord>> passed;
                 for (const auto& [t, c] : corners)
                     if (const double d = distance(here, t, dir); d > 0 && d < best) passed.push_back({d, c});
-                std::sort(passed.begin(), passed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+                std::sort(passed.begin(), passed.end(),
+                          [](const auto& a, const auto& b) { return a.first < b.first; });
                 for (const auto& [d, c] : passed)
                     ring.push_back(c);
                 if (line < 0) break;
@@ -234,7 +245,8 @@ std::optional<std::vector<TShapeFis>> CloseAlongBox(const ClipBox& box, const st
     };
     const std::vector<TShapeFis> one = rings(1), other = rings(-1);
     auto holds = [&](const std::vector<TShapeFis>& set) {
-        return inside && std::any_of(set.begin(), set.end(), [&](const TShapeFis& r) { return PointInRing(r, *inside); });
+        return inside && std::any_of(set.begin(), set.end(),
+                                     [&](const TShapeFis& r) { return PointInRing(r, *inside); });
     };
     if (holds(one) != holds(other)) return holds(one) ? one : other;
     auto area = [](const std::vector<TShapeFis>& set) {

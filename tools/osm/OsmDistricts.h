@@ -8,10 +8,10 @@
 #include <vector>
 
 struct AdminArea {
-    int level = 0;                    // admin_level: 8, 9 or 10
-    std::vector<TShapeFis> rings;     // whole outer rings
-    std::vector<TShapeFis> cutLines;  // what the extract left of a cut outline, joined end to end
-    std::optional<TCoord> inside;     // a point known to lie inside (the place of the same name)
+    int level = 0;                   // admin_level: 8, 9 or 10
+    std::vector<TShapeFis> rings;    // whole outer rings
+    std::vector<TShapeFis> cutLines; // what the extract left of a cut outline, joined end to end
+    std::optional<TCoord> inside;    // a point known to lie inside (the place of the same name)
 };
 
 struct DistrictChoice {

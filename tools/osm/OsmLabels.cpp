@@ -16,11 +16,11 @@ constexpr std::uint16_t Ascii[95] = {
     611, 778, 722, 278, 556, 722, 611, 833, 722, 778, 667, 778, 722, 667, 611, 722, 667, 944, 667,
     667, 611, 333, 278, 333, 584, 556, 333, 556, 611, 556, 611, 556, 333, 611, 611, 278, 278, 556,
     278, 889, 611, 611, 611, 611, 389, 556, 333, 611, 556, 778, 556, 556, 500, 389, 280, 389, 584};
-constexpr std::uint16_t Cyrillic[64] = {
-    722, 719, 722, 567, 712, 667, 904, 626, 719, 719, 610, 702, 833, 722, 778, 719,
-    667, 722, 611, 622, 854, 667, 730, 703, 1005, 1019, 870, 979, 719, 711, 1031, 719,
-    556, 618, 615, 417, 635, 556, 709, 497, 615, 615, 500, 635, 740, 604, 611, 604,
-    611, 556, 490, 556, 875, 556, 615, 581, 833, 844, 729, 854, 615, 552, 854, 583};
+constexpr std::uint16_t Cyrillic[64] = {722, 719, 722, 567, 712,  667, 904, 626, 719, 719, 610, 702,  833,
+                                        722, 778, 719, 667, 722,  611, 622, 854, 667, 730, 703, 1005, 1019,
+                                        870, 979, 719, 711, 1031, 719, 556, 618, 615, 417, 635, 556,  709,
+                                        497, 615, 615, 500, 635,  740, 604, 611, 604, 611, 556, 490,  556,
+                                        875, 556, 615, 581, 833,  844, 729, 854, 615, 552, 854, 583};
 
 int Advance(QChar c) {
     const char16_t u = c.unicode();
@@ -108,7 +108,8 @@ bool LabelPlacer::fits(const Box& b) const {
     auto overlap = [](const Box& p, const Box& q) {
         // Separating axes: the two directions of each box.
         const TCoord d{q.centre.x - p.centre.x, q.centre.y - p.centre.y};
-        for (const TCoord axis : {p.along, TCoord{-p.along.y, p.along.x}, q.along, TCoord{-q.along.y, q.along.x}}) {
+        for (const TCoord axis :
+             {p.along, TCoord{-p.along.y, p.along.x}, q.along, TCoord{-q.along.y, q.along.x}}) {
             auto reach = [&](const Box& r) {
                 const TCoord across{-r.along.y, r.along.x};
                 return r.halfWidth * std::abs(r.along.x * axis.x + r.along.y * axis.y) +
@@ -150,9 +151,8 @@ void LabelPlacer::add(const Box& b) {
 bool LabelPlacer::farFromSameName(const QString& key, TCoord at, float distance) const {
     auto it = names_.find(key);
     if (it == names_.end()) return true;
-    return std::none_of(it->second.begin(), it->second.end(), [&](TCoord p) {
-        return std::hypot(p.x - at.x, p.y - at.y) < distance;
-    });
+    return std::none_of(it->second.begin(), it->second.end(),
+                        [&](TCoord p) { return std::hypot(p.x - at.x, p.y - at.y) < distance; });
 }
 
 void LabelPlacer::addName(const QString& key, TCoord at) {
@@ -166,7 +166,8 @@ TText MakeLabel(const LabelStyle& style, TCoord centre, TCoord along) {
     if (angle > 90) angle -= 180;
     if (angle <= -90) angle += 180;
     const double rad = angle * M_PI / 180;
-    const TCoord u{float(std::cos(rad)), float(-std::sin(rad))}, down{float(std::sin(rad)), float(std::cos(rad))};
+    const TCoord u{float(std::cos(rad)), float(-std::sin(rad))},
+        down{float(std::sin(rad)), float(std::cos(rad))};
     const float w = WidestText(style.text, float(style.size)), h = LabelTextHeight(float(style.size));
     TText t;
     t.Text = style.text;
@@ -194,11 +195,13 @@ int LabelAlongLines(LabelPlacer& placer, const std::vector<TShapeFis>& lines, La
         for (const TShapeFis& chain : chains) {
             const TShapeFis straight = Simplify(chain, tolerance);
             for (std::size_t k = 0; k + 1 < straight.size(); ++k) {
-                const float l = std::hypot(straight[k + 1].x - straight[k].x, straight[k + 1].y - straight[k].y);
+                const float l =
+                    std::hypot(straight[k + 1].x - straight[k].x, straight[k + 1].y - straight[k].y);
                 if (l > 0) runs.push_back({straight[k], straight[k + 1], l});
             }
         }
-        std::stable_sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.length > b.length; });
+        std::stable_sort(runs.begin(), runs.end(),
+                         [](const Run& a, const Run& b) { return a.length > b.length; });
         return runs;
     };
     // A label centred `t` metres along a run, nudged along it when that spot is taken; `overhang` lets
@@ -225,7 +228,8 @@ int LabelAlongLines(LabelPlacer& placer, const std::vector<TShapeFis>& lines, La
     // little (by up to three quarters of the text's height); then the same a size smaller, down to
     // `shrink` of the size.
     const int full = style.size, least = std::max(4, int(std::ceil(float(full) * shrink)));
-    for (int size = full; size >= least; size = size > least ? std::max(least, int(float(size) * 0.8f)) : least - 1) {
+    for (int size = full; size >= least;
+         size = size > least ? std::max(least, int(float(size) * 0.8f)) : least - 1) {
         style.size = size;
         const float width = WidestText(style.text, float(size)), height = LabelTextHeight(float(size));
         for (const float straightness : {0.25f, 0.75f}) {
@@ -277,7 +281,8 @@ int StreetCrowding::under(const TCoord& centre, float halfWidth, float halfHeigh
 }
 
 bool LabelAtPoint(LabelPlacer& placer, TCoord at, const LabelStyle& style, float sameNameDistance,
-                  std::vector<TText>& out, const StreetCrowding* crowding, float reach, const TShapeFis* area) {
+                  std::vector<TText>& out, const StreetCrowding* crowding, float reach,
+                  const TShapeFis* area) {
     if (!Labelled(style.text) || !placer.farFromSameName(style.key, at, sameNameDistance)) return false;
     const float width = WidestText(style.text, float(style.size));
     struct Spot {
@@ -297,7 +302,8 @@ bool LabelAtPoint(LabelPlacer& placer, TCoord at, const LabelStyle& style, float
                 if (i == 0 && j == 0) continue;
                 const TCoord p{at.x + reach * float(i) / Steps, at.y + reach * float(j) / Steps};
                 if (area && !PointInRing(*area, p)) continue;
-                spots.push_back({p, crowding->under(p, box.halfWidth, box.halfHeight), std::hypot(p.x - at.x, p.y - at.y)});
+                spots.push_back({p, crowding->under(p, box.halfWidth, box.halfHeight),
+                                 std::hypot(p.x - at.x, p.y - at.y)});
             }
         std::stable_sort(spots.begin(), spots.end(), [](const Spot& a, const Spot& b) {
             return a.streets != b.streets ? a.streets < b.streets : a.away < b.away;
@@ -334,6 +340,7 @@ int AreaLabelSize(const TShapeFis& ring, TCoord at, const Tas& text, int largest
     };
     const float perMetre = WidestText(text, 1);
     if (perMetre <= 0) return 0;
-    const float size = std::min({float(largest), 0.8f * stretch(true) / perMetre, 0.6f * stretch(false) / LabelTextHeight(1)});
+    const float size = std::min(
+        {float(largest), 0.8f * stretch(true) / perMetre, 0.6f * stretch(false) / LabelTextHeight(1)});
     return size >= 4 ? int(size) : 0;
 }

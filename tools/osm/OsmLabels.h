@@ -56,10 +56,10 @@ private:
 
 // What a label says and how it looks.
 struct LabelStyle {
-    Tas text;        // one per data language; the widest decides where it fits
-    QString key;     // the name as compared for repeats
-    int size = 10;   // metres
-    int layer = 0;   // as TText::layer
+    Tas text;      // one per data language; the widest decides where it fits
+    QString key;   // the name as compared for repeats
+    int size = 10; // metres
+    int layer = 0; // as TText::layer
     TColor color = 0;
 };
 
@@ -75,7 +75,8 @@ TText MakeLabel(const LabelStyle& style, TCoord centre, TCoord along);
 // At most `most` labels; with `repeatsOnly` only those the first way gives (no bending, smaller or
 // overhanging ones), for a second round once every street has its first.
 int LabelAlongLines(LabelPlacer& placer, const std::vector<TShapeFis>& lines, LabelStyle style, float spacing,
-                    std::vector<TText>& out, int most = 1 << 30, bool repeatsOnly = false, float shrink = 0.6f);
+                    std::vector<TText>& out, int most = 1 << 30, bool repeatsOnly = false,
+                    float shrink = 0.6f);
 
 // Segments of the streets, to tell where a large label would cover their names' room.
 class StreetCrowding {

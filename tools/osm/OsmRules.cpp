@@ -52,8 +52,9 @@ int StreetLabelSize(const char* highway) {
         {14, {"primary"}},
         {12, {"secondary"}},
         {11, {"tertiary"}},
-        {9, {"unclassified", "residential", "road", "busway", "motorway_link", "trunk_link", "primary_link",
-             "secondary_link", "tertiary_link"}},
+        {9,
+         {"unclassified", "residential", "road", "busway", "motorway_link", "trunk_link", "primary_link",
+          "secondary_link", "tertiary_link"}},
         {8, {"living_street", "pedestrian"}},
         {7, {"service"}},
     };
@@ -79,17 +80,17 @@ std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags) {
         // roads get widths that thin out as the scale grows: a secondary road's line goes at 40 m a
         // pixel, a motorway's casing only at 80.
         static const Class classes[] = {
-            {"motorway", 16, false, 40, 24},     {"trunk", 14, false, 40, 24},
-            {"primary", 12, false, 28, 16},      {"secondary", 10, false, 20, 10},
-            {"tertiary", 9, false, 12, 6},       {"motorway_link", 8, false, 18, 10},
-            {"trunk_link", 8, false, 18, 10},    {"primary_link", 7, false, 16, 8},
-            {"secondary_link", 7, false, 0, 0},  {"tertiary_link", 6, false, 0, 0},
-            {"unclassified", 7, false, 0, 0},    {"residential", 7, false, 0, 0},
-            {"road", 7, false, 0, 0},            {"living_street", 6, false, 0, 0},
-            {"busway", 7, false, 0, 0},          {"service", 4, false, 0, 0},
-            {"track", 3, false, 0, 0},           {"pedestrian", 5, true, 0, 0},
-            {"footway", 2, true, 0, 0},          {"path", 1.5f, true, 0, 0},
-            {"steps", 2, true, 0, 0},            {"cycleway", 2, true, 0, 0},
+            {"motorway", 16, false, 40, 24},    {"trunk", 14, false, 40, 24},
+            {"primary", 12, false, 28, 16},     {"secondary", 10, false, 20, 10},
+            {"tertiary", 9, false, 12, 6},      {"motorway_link", 8, false, 18, 10},
+            {"trunk_link", 8, false, 18, 10},   {"primary_link", 7, false, 16, 8},
+            {"secondary_link", 7, false, 0, 0}, {"tertiary_link", 6, false, 0, 0},
+            {"unclassified", 7, false, 0, 0},   {"residential", 7, false, 0, 0},
+            {"road", 7, false, 0, 0},           {"living_street", 6, false, 0, 0},
+            {"busway", 7, false, 0, 0},         {"service", 4, false, 0, 0},
+            {"track", 3, false, 0, 0},          {"pedestrian", 5, true, 0, 0},
+            {"footway", 2, true, 0, 0},         {"path", 1.5f, true, 0, 0},
+            {"steps", 2, true, 0, 0},           {"cycleway", 2, true, 0, 0},
             {"bridleway", 2, true, 0, 0}};
         for (const Class& c : classes)
             if (std::strcmp(highway, c.name) == 0) {

@@ -63,8 +63,9 @@ const Word Words[] = {
 
 // Abbreviations with a dot or hyphen inside, spelled out before the punctuation goes.
 const std::pair<const char*, const char*> Contractions[] = {
-    {"p.zza", "piazza"}, {"p.za", "piazza"}, {"c.so", "corso"}, {"v.le", "viale"},    {"l.go", "largo"},
-    {"пр-т", "проспект"}, {"пр-д", "проезд"}, {"б-р", "бульвар"}, {"пр-кт", "проспект"}, {"мкр-н", "микрорайон"},
+    {"p.zza", "piazza"},   {"p.za", "piazza"},      {"c.so", "corso"},  {"v.le", "viale"},
+    {"l.go", "largo"},     {"пр-т", "проспект"},    {"пр-д", "проезд"}, {"б-р", "бульвар"},
+    {"пр-кт", "проспект"}, {"мкр-н", "микрорайон"},
 };
 
 struct Tables {
@@ -88,7 +89,8 @@ const Tables& Table() {
             t.contractions.insert(QString::fromUtf8(from), QString::fromUtf8(to));
             alternatives << QRegularExpression::escape(QString::fromUtf8(from));
         }
-        t.contraction = QRegularExpression(QStringLiteral("(?<!\\w)(%1)(?!\\w)").arg(alternatives.join(u'|')));
+        t.contraction =
+            QRegularExpression(QStringLiteral("(?<!\\w)(%1)(?!\\w)").arg(alternatives.join(u'|')));
         return t;
     }();
     return t;
@@ -96,13 +98,14 @@ const Tables& Table() {
 
 // Lower-case text without accents; letters that do not decompose take their plain form.
 QString WithoutAccents(const QString& s) {
-    static const std::pair<char16_t, const char*> plain[] = {{u'ß', "ss"}, {u'ł', "l"}, {u'ø', "o"}, {u'đ', "d"},
-                                                             {u'æ', "ae"}, {u'œ', "oe"}, {u'ı', "i"}};
+    static const std::pair<char16_t, const char*> plain[] = {
+        {u'ß', "ss"}, {u'ł', "l"}, {u'ø', "o"}, {u'đ', "d"}, {u'æ', "ae"}, {u'œ', "oe"}, {u'ı', "i"}};
     QString out;
     out.reserve(s.size());
     for (QChar c : s.normalized(QString::NormalizationForm_D)) {
         if (c.category() == QChar::Mark_NonSpacing) continue;
-        const auto* p = std::find_if(std::begin(plain), std::end(plain), [c](const auto& e) { return e.first == c; });
+        const auto* p =
+            std::find_if(std::begin(plain), std::end(plain), [c](const auto& e) { return e.first == c; });
         if (p != std::end(plain))
             out += QLatin1String(p->second);
         else
