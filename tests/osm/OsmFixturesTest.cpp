@@ -87,6 +87,19 @@ TEST(OsmFixtures, AreasAndRoadsTakeKindsThatReadApartAtEveryScale) {
         EXPECT_EQ(f->typ, typ) << name;
     }
 
+    // Woods, green like parks in the usual colours, show small trees zoomed in; parks and the rest do not.
+    int inWood = 0, elsewhere = 0;
+    for (const TText& t : db.Texts) {
+        if (t.Text[0] != QString(QChar(0x2663))) continue;
+        const TCoord at{t.x, t.y};
+        bool wood = false;
+        for (const TField& f : db.Fields)
+            if (f.typ == 11 && at.x >= f.minX_ - 10 && at.x <= f.maxX_ && at.y >= f.minY_ - 20 && at.y <= f.maxY_) wood = true;
+        (wood ? inWood : elsewhere) += 1;
+    }
+    EXPECT_GE(inWood, 8);
+    EXPECT_EQ(elsewhere, 0);
+
     // Zoomed in every road is a plain carriageway (layer 0); zoomed out (layer 1) the motorway is a
     // coloured line in a dark casing, the tertiary road a plain line in one, the residential street nothing.
     std::map<std::pair<int, int>, std::vector<float>> widths; // (layer, tip) -> widths

@@ -193,6 +193,8 @@ constexpr TColor WaterLabelColor = 0xA04614;
 constexpr TColor GreenLabelColor = 0x1E6428;
 constexpr TColor DistrictLabelColor = 0x281850;
 constexpr int DistrictLabelSize = 30; // as a suburb's
+constexpr std::uint8_t ForestFieldType = 11;
+constexpr char16_t TreeSymbol = u'\u2663'; // the club of playing cards, a tree on many maps
 
 struct AddressDraft {
     TCoord at;
