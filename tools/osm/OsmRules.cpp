@@ -77,7 +77,7 @@ std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags) {
             float casing, fill; // zoomed out
         };
         // Zoomed in, blocks of buildings edge every road. Zoomed out (5 m a pixel and more) the main
-        // roads get widths that thin out as the scale grows: a secondary road's line goes at 40 m a
+        // roads get widths that thin out as the scale grows: a secondary road's line goes at 20 m a
         // pixel, a motorway's casing only at 80.
         static const Class classes[] = {
             {"motorway", 16, false, 40, 24},    {"trunk", 14, false, 40, 24},
