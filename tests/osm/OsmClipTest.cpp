@@ -80,3 +80,14 @@ TEST(OsmClip, OutlinesCutOpenAreClosedAlongTheBox) {
     // An outline open inside the data (not at the box) cannot be closed.
     EXPECT_FALSE(CloseAlongBox(Box, {{{0, 60}, {40, 60}}}, std::nullopt));
 }
+
+TEST(OsmClip, GridPointsFillARingRowByRow) {
+    const TShapeFis square{{0.5f, 0.5f}, {99.5f, 0.5f}, {99.5f, 99.5f}, {0.5f, 99.5f}};
+    // Nine rows: the odd ones shifted by half a step hold ten points, the even ones nine.
+    EXPECT_EQ(GridPointsInside(square, 10).size(), 86u);
+    const TShapeFis triangle{{0, 0}, {200, 0}, {0, 200}};
+    const std::vector<TCoord> points = GridPointsInside(triangle, 7);
+    EXPECT_GT(points.size(), 300u); // about 20,000 m² at 49 m² a point
+    for (const TCoord& p : points)
+        EXPECT_TRUE(PointInRing(triangle, p)) << p.x << "," << p.y;
+}

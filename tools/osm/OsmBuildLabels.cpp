@@ -116,15 +116,11 @@ void Importer::buildLabels(CityDb& db) {
             LabelAlongLines(placer, f.shapes, s, waterSpacing(s), out, 1 << 30, true);
         }
     // Woods take the green of parks in the usual colour scheme: small trees, zoomed in, tell them apart.
-    // They grow sparser where woods are vast, so that they stay a few per building of the city.
+    // They grow sparser where woods are vast, so that they stay a few per building of the city (the
+    // boxes of the woods bound the work, however they are shaped).
     double woods = 0;
-    for (const TField& f : db.Fields)
-        if (f.typ == ForestFieldType) woods += std::abs(RingArea(f.shape));
-    const double most = std::max(5000.0, 2.0 * double(db.Buildings.size()));
-    const float spacing = float(std::max(30.0, std::sqrt(woods / most)));
-    const LabelStyle tree{Tas(db.DataLangCount, QString(TreeSymbol)), QStringLiteral("|tree"), 9, 0, GreenLabelColor};
     for (const TField& f : db.Fields) {
-        if (f.typ != ForestFieldType) continue;
+        if (f.typ != ForestFieldType || f.shape.empty()) continue;
         float minX = BoxMinStart, minY = BoxMinStart, maxX = BoxMaxStart, maxY = BoxMaxStart;
         for (const TCoord& c : f.shape) {
             minX = std::min(minX, c.x);
@@ -132,12 +128,15 @@ void Importer::buildLabels(CityDb& db) {
             maxX = std::max(maxX, c.x);
             maxY = std::max(maxY, c.y);
         }
-        // On a grid of the world, so that neighbouring woods continue one pattern.
-        const auto first = [&](float v) { return std::ceil(v / spacing) * spacing; };
-        for (float y = first(minY); y <= maxY; y += spacing)
-            for (float x = first(minX) + (std::lround(y / spacing) % 2 ? spacing / 2 : 0); x <= maxX; x += spacing)
-                if (PointInRing(f.shape, {x, y})) LabelAtPoint(placer, {x, y}, tree, 0, out);
+        woods += double(maxX - minX) * double(maxY - minY);
     }
+    const double most = std::max(5000.0, 2.0 * double(db.Buildings.size()));
+    const float spacing = float(std::max(30.0, std::sqrt(woods / most)));
+    const LabelStyle tree{Tas(db.DataLangCount, QString(TreeSymbol)), QStringLiteral("|tree"), 9, 0, GreenLabelColor};
+    for (const TField& f : db.Fields)
+        if (f.typ == ForestFieldType)
+            for (const TCoord& at : GridPointsInside(f.shape, spacing))
+                LabelAtPoint(placer, at, tree, 0, out);
     report_.texts = int(db.Texts.size());
     report_.labelMilliseconds = double(timer.nsecsElapsed()) / 1e6;
     labels_.clear();

@@ -92,6 +92,31 @@ TShapeFis Simplify(const TShapeFis& line, float tolerance) {
     return out;
 }
 
+std::vector<TCoord> GridPointsInside(std::span<const TCoord> ring, float spacing) {
+    std::vector<TCoord> out;
+    if (ring.size() < 3 || !(spacing > 0)) return out;
+    float minY = ring[0].y, maxY = ring[0].y;
+    for (const TCoord& c : ring) {
+        minY = std::min(minY, c.y);
+        maxY = std::max(maxY, c.y);
+    }
+    std::vector<float> cuts;
+    for (double row = std::ceil(minY / spacing); row * spacing <= maxY; ++row) {
+        const float y = float(row * spacing);
+        cuts.clear();
+        for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+            const TCoord a = ring[i], b = ring[j];
+            if ((a.y > y) != (b.y > y)) cuts.push_back((b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x);
+        }
+        std::sort(cuts.begin(), cuts.end());
+        const float shift = std::fmod(row, 2.0) != 0 ? spacing / 2 : 0;
+        for (std::size_t k = 0; k + 1 < cuts.size(); k += 2)
+            for (double x = std::ceil((cuts[k] - shift) / spacing) * spacing + shift; x <= cuts[k + 1]; x += spacing)
+                out.push_back({float(x), y});
+    }
+    return out;
+}
+
 void DropRepeatedPoints(TShapeFis& ring) {
     auto same = [](const TCoord& a, const TCoord& b) {
         return std::abs(a.x - b.x) < 0.005f && std::abs(a.y - b.y) < 0.005f;
