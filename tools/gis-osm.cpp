@@ -71,10 +71,15 @@ int main(int argc, char** argv) {
                 (long long)r.nodes, (long long)r.ways, (long long)r.relations, seconds,
                 usage.ru_maxrss / 1024);
     Line("named streets", r.namedStreets);
+    Line("  with their name on the map", r.labelledStreets);
     Line("buildings", r.buildings);
     Line("  with heights", r.buildingsWithHeight);
     Line("  with house numbers", r.buildingsWithNumber);
-    Line("districts", r.districts);
+    Line(r.districtLevel
+             ? qPrintable(
+                   QStringLiteral("districts (towns of admin_level %1 among them)").arg(r.districtLevel))
+             : "districts",
+         r.districts);
     Line("areas (districts included)", r.fields);
     Line("road segments", r.roads);
     Line("stops", r.stops);
@@ -82,6 +87,7 @@ int main(int argc, char** argv) {
     Line("  with stops", r.routesWithStops);
     Line("route directions", (long long)result.db.BusWays.size());
     Line("text labels", r.texts);
+    std::printf("  %-44s %9.1f\n", "label placement (ms)", r.labelMilliseconds);
     Line("points of interest", r.pois);
     Line("organisations", r.orgs);
     Line("  with a building", r.orgsWithBuilding);

@@ -56,6 +56,20 @@ TEST(OpeningHours, WeeklyRulesBecomeTheSevenDays) {
         {"Mo 00:00-24:00", "0:00-23:59 - - - - - -"},
         {"mo-tu 9:00-17:30;", "9:00-17:30 9:00-17:30 - - - - -"},
         {"Mo-Fr 18:00-26:00", "18:00-2:00 18:00-2:00 18:00-2:00 18:00-2:00 18:00-2:00 - -"},
+        // Hours marked "off" cut a break into the days the rule names, or into every day when it names none.
+        {"Mo-Fr 08:30-17:00; 12:00-12:40 off",
+         "8:30-17:00/12:00-12:40 8:30-17:00/12:00-12:40 8:30-17:00/12:00-12:40 8:30-17:00/12:00-12:40 "
+         "8:30-17:00/12:00-12:40 - -"},
+        {"Mo-Fr 09:00-17:00; We 12:00-14:00 off",
+         "9:00-17:00 9:00-17:00 9:00-17:00/12:00-14:00 9:00-17:00 9:00-17:00 - -"},
+        // A cut at the edge of the day shortens it; one over the whole day closes it.
+        {"Mo-Sa 09:00-18:00, Su 10:00-12:00; Sa 16:00-19:00 off; Su 09:00-13:00 off",
+         "9:00-18:00 9:00-18:00 9:00-18:00 9:00-18:00 9:00-18:00 9:00-16:00 -"},
+        {"24/7; 00:00-06:00 off", "6:00-0:00 6:00-0:00 6:00-0:00 6:00-0:00 6:00-0:00 6:00-0:00 6:00-0:00"},
+        {"Mo 00:00-00:00", "0:00-23:59 - - - - - -"},
+        {"Mo-Fr 09:00–12:30,14:30–19:00",
+         "9:00-19:00/12:30-14:30 9:00-19:00/12:30-14:30 9:00-19:00/12:30-14:30 9:00-19:00/12:30-14:30 "
+         "9:00-19:00/12:30-14:30 - -"},
     };
     for (const Case& c : cases) {
         QString why;
@@ -79,6 +93,10 @@ TEST(OpeningHours, WhatAWeekCannotHoldIsRefusedWithAReason) {
         {"Mo-Fr 25:00-26:00", "a time out of range"},
         {"Mo-Fr 9-18", "a time was expected at \"-18\""},
         {"week 1-26 Mo 10:00-12:00", "a week selector"},
+        // Open from 10:00 until 10:00 the next morning: a day that begins where it ends reads as never open.
+        {"Su 10:00-10:00", "a range of 24 hours that does not start at midnight"},
+        // A break cut into a day that already has one leaves three ranges.
+        {"Mo 08:00-12:00,13:00-18:00; Mo 15:00-15:30 off", "more than two time ranges in a day"},
     };
     for (const Case& c : cases) {
         QString why;

@@ -17,7 +17,9 @@ using Week = std::array<std::vector<Span>, 7>;
 
 class Parser {
 public:
-    explicit Parser(const QString& text) : s_(text.trimmed()) {}
+    // Dashes typed as en or em dashes are the range's hyphen.
+    explicit Parser(const QString& text)
+        : s_(QString(text).replace(QChar(0x2013), u'-').replace(QChar(0x2014), u'-').trimmed()) {}
 
     std::optional<TSchedule> run(QString* why) {
         Week week;
@@ -59,6 +61,10 @@ public:
             if (spans.size() == 2 && spans[0].end > DayMinutes)
                 return fail(why, QStringLiteral("a break after midnight"));
             if (spans.empty()) continue;
+            // A day that opens and closes at the same hour reads as never open, so a whole day from
+            // 10:00 to 10:00 the next morning cannot be stored.
+            if (spans.size() == 1 && spans[0].end - spans[0].begin >= DayMinutes && spans[0].begin != 0)
+                return fail(why, QStringLiteral("a range of 24 hours that does not start at midnight"));
             TDaySchedule& day = schedule[d];
             day.BeginWork = Time(spans.front().begin);
             const bool wholeDay = spans.size() == 1 && spans[0].begin == 0 && spans[0].end >= DayMinutes;
@@ -161,7 +167,11 @@ private:
         if (!timesGiven) spans = {Span{0, DayMinutes}};
         for (int d = 0; d < 7; ++d) {
             if (!days[d]) continue;
-            if (closed) {
+            if (closed && timesGiven) {
+                // "12:00-14:00 off" closes those hours only: a break in the day, not the whole day.
+                for (const Span& cut : spans)
+                    week[d] = Without(week[d], cut);
+            } else if (closed) {
                 week[d].clear();
             } else if (additional) {
                 week[d].insert(week[d].end(), spans.begin(), spans.end());
@@ -170,6 +180,19 @@ private:
             }
         }
         return true;
+    }
+
+    static std::vector<Span> Without(const std::vector<Span>& spans, const Span& cut) {
+        std::vector<Span> out;
+        for (const Span& s : spans) {
+            if (cut.end <= s.begin || cut.begin >= s.end) {
+                out.push_back(s);
+                continue;
+            }
+            if (s.begin < cut.begin) out.push_back({s.begin, cut.begin});
+            if (cut.end < s.end) out.push_back({cut.end, s.end});
+        }
+        return out;
     }
 
     static bool isState(const QString& w) {
@@ -267,8 +290,8 @@ private:
             skipBlanks();
             if (!time(span.end)) return false;
             if (peek() == u'+') return error(QStringLiteral("an open end"));
-            // An end before the begin runs past midnight.
-            if (span.end < span.begin) span.end += DayMinutes;
+            // An end before the begin runs past midnight; an end equal to it is a whole day later.
+            if (span.end <= span.begin) span.end += DayMinutes;
             if (span.end - span.begin > DayMinutes)
                 return error(QStringLiteral("a time range longer than a day"));
             spans.push_back(span);

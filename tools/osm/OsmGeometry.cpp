@@ -1,6 +1,7 @@
 #include "OsmGeometry.h"
 
 #include <algorithm>
+#include <cmath>
 
 double RingArea(std::span<const TCoord> ring) {
     double a = 0;
@@ -56,6 +57,64 @@ TCoord LabelPoint(std::span<const TCoord> ring) {
             bx = (xs[k] + xs[k + 1]) / 2;
         }
     return {bx, c.y};
+}
+
+// Douglas-Peucker: drops points within `tolerance` metres of the line through their neighbours.
+TShapeFis Simplify(const TShapeFis& line, float tolerance) {
+    if (line.size() < 3) return line;
+    std::vector<char> keep(line.size(), 0);
+    keep.front() = keep.back() = 1;
+    std::vector<std::pair<std::size_t, std::size_t>> stack{{0, line.size() - 1}};
+    while (!stack.empty()) {
+        auto [a, b] = stack.back();
+        stack.pop_back();
+        const TCoord p = line[a], q = line[b];
+        const double dx = q.x - p.x, dy = q.y - p.y, len = std::hypot(dx, dy);
+        double worst = -1;
+        std::size_t at = a;
+        for (std::size_t i = a + 1; i < b; ++i) {
+            const double d = len < 1e-6 ? std::hypot(line[i].x - p.x, line[i].y - p.y)
+                                        : std::abs(dy * (line[i].x - p.x) - dx * (line[i].y - p.y)) / len;
+            if (d > worst) {
+                worst = d;
+                at = i;
+            }
+        }
+        if (worst > tolerance) {
+            keep[at] = 1;
+            stack.push_back({a, at});
+            stack.push_back({at, b});
+        }
+    }
+    TShapeFis out;
+    for (std::size_t i = 0; i < line.size(); ++i)
+        if (keep[i]) out.push_back(line[i]);
+    return out;
+}
+
+std::vector<TCoord> GridPointsInside(std::span<const TCoord> ring, float spacing) {
+    std::vector<TCoord> out;
+    if (ring.size() < 3 || !(spacing > 0)) return out;
+    float minY = ring[0].y, maxY = ring[0].y;
+    for (const TCoord& c : ring) {
+        minY = std::min(minY, c.y);
+        maxY = std::max(maxY, c.y);
+    }
+    std::vector<float> cuts;
+    for (double row = std::ceil(minY / spacing); row * spacing <= maxY; ++row) {
+        const float y = float(row * spacing);
+        cuts.clear();
+        for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+            const TCoord a = ring[i], b = ring[j];
+            if ((a.y > y) != (b.y > y)) cuts.push_back((b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x);
+        }
+        std::sort(cuts.begin(), cuts.end());
+        const float shift = std::fmod(row, 2.0) != 0 ? spacing / 2 : 0;
+        for (std::size_t k = 0; k + 1 < cuts.size(); k += 2)
+            for (double x = std::ceil((cuts[k] - shift) / spacing) * spacing + shift; x <= cuts[k + 1]; x += spacing)
+                out.push_back({float(x), y});
+    }
+    return out;
 }
 
 void DropRepeatedPoints(TShapeFis& ring) {

@@ -48,6 +48,12 @@ template <class Ring> bool PointInRing(const Ring& ring, TCoord p) {
 // A point inside the ring for labels: the centroid when it lies inside, else the middle of the widest
 // inside stretch of the horizontal line through it.
 TCoord LabelPoint(std::span<const TCoord> ring);
+// The points of a grid of the world, `spacing` metres apart with every other row shifted by half,
+// that lie inside a ring; one pass over the ring per row of the grid.
+std::vector<TCoord> GridPointsInside(std::span<const TCoord> ring, float spacing);
+// Douglas-Peucker: drops the points of a line within `tolerance` metres of the line through the
+// points kept around them.
+TShapeFis Simplify(const TShapeFis& line, float tolerance);
 // Drops points that repeat the one before (and a last point that repeats the first).
 void DropRepeatedPoints(TShapeFis& ring);
 

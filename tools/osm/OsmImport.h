@@ -24,6 +24,9 @@ struct OsmImportReport {
     int orgs = 0, orgsWithBuilding = 0, orgsWithPhone = 0, orgsWithSchedule = 0;
     int routes = 0, routesWithStops = 0, stops = 0;
     int districts = 0, fields = 0, roads = 0, texts = 0, pois = 0;
+    int districtLevel = 0;        // the administrative level whose areas are the districts; 0 none
+    int labelledStreets = 0;      // named streets with their name on the map
+    double labelMilliseconds = 0; // time spent placing labels
     // Features no rule maps, by their main tag ("natural=tree").
     std::map<QString, int> unmapped;
     // Parts of features that were left out or changed, with the reason ("opening hours that do not fit a

@@ -24,6 +24,14 @@ bool Yes(const char* v) {
     return v && std::strcmp(v, "no") != 0 && std::strcmp(v, "0") != 0 && std::strcmp(v, "false") != 0;
 }
 
+// Something a visitor can call, write to, look up or check the hours of.
+bool HasContact(const osmium::TagList& tags) {
+    for (const char* k : {"phone", "contact:phone", "website", "contact:website", "url", "email",
+                          "contact:email", "opening_hours"})
+        if (tags[k]) return true;
+    return false;
+}
+
 } // namespace
 
 bool IsStreetHighway(const char* h) {
@@ -32,6 +40,27 @@ bool IsStreetHighway(const char* h) {
                      "secondary_link", "tertiary_link", "living_street", "service",    "pedestrian",
                      "footway",        "path",          "steps",         "cycleway",   "track",
                      "road",           "bridleway",     "busway"});
+}
+
+int StreetLabelSize(const char* highway) {
+    struct Size {
+        int size;
+        std::initializer_list<const char*> classes;
+    };
+    static const Size sizes[] = {
+        {16, {"motorway", "trunk"}},
+        {14, {"primary"}},
+        {12, {"secondary"}},
+        {11, {"tertiary"}},
+        {9,
+         {"unclassified", "residential", "road", "busway", "motorway_link", "trunk_link", "primary_link",
+          "secondary_link", "tertiary_link"}},
+        {8, {"living_street", "pedestrian"}},
+        {7, {"service"}},
+    };
+    for (const Size& s : sizes)
+        if (OneOf(highway, s.classes)) return s.size;
+    return 6; // tracks, footways, paths, steps
 }
 
 std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags) {
@@ -44,27 +73,34 @@ std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags) {
         struct Class {
             const char* name;
             float width;
-            bool major;
             bool human;
+            float casing, fill; // zoomed out
         };
+        // Zoomed in, blocks of buildings edge every road. Zoomed out (5 m a pixel and more) the main
+        // roads get widths that thin out as the scale grows: a secondary road's line goes at 20 m a
+        // pixel, a motorway's casing only at 80.
         static const Class classes[] = {
-            {"motorway", 16, true, false},       {"trunk", 14, true, false},
-            {"primary", 12, true, false},        {"secondary", 10, true, false},
-            {"tertiary", 9, false, false},       {"motorway_link", 8, true, false},
-            {"trunk_link", 8, true, false},      {"primary_link", 7, true, false},
-            {"secondary_link", 7, false, false}, {"tertiary_link", 6, false, false},
-            {"unclassified", 7, false, false},   {"residential", 7, false, false},
-            {"road", 7, false, false},           {"living_street", 6, false, false},
-            {"busway", 7, false, false},         {"service", 4, false, false},
-            {"track", 3, false, false},          {"pedestrian", 5, false, true},
-            {"footway", 2, false, true},         {"path", 1.5f, false, true},
-            {"steps", 2, false, true},           {"cycleway", 2, false, true},
-            {"bridleway", 2, false, true}};
+            {"motorway", 16, false, 40, 24},    {"trunk", 14, false, 40, 24},
+            {"primary", 12, false, 28, 16},     {"secondary", 10, false, 20, 10},
+            {"tertiary", 9, false, 12, 6},      {"motorway_link", 8, false, 18, 10},
+            {"trunk_link", 8, false, 18, 10},   {"primary_link", 7, false, 16, 8},
+            {"secondary_link", 7, false, 0, 0}, {"tertiary_link", 6, false, 0, 0},
+            {"unclassified", 7, false, 0, 0},   {"residential", 7, false, 0, 0},
+            {"road", 7, false, 0, 0},           {"living_street", 6, false, 0, 0},
+            {"busway", 7, false, 0, 0},         {"service", 4, false, 0, 0},
+            {"track", 3, false, 0, 0},          {"pedestrian", 5, true, 0, 0},
+            {"footway", 2, true, 0, 0},         {"path", 1.5f, true, 0, 0},
+            {"steps", 2, true, 0, 0},           {"cycleway", 2, true, 0, 0},
+            {"bridleway", 2, true, 0, 0}};
         for (const Class& c : classes)
             if (std::strcmp(highway, c.name) == 0) {
                 r.tip = c.human ? rtHuman : rtAuto;
                 r.width = c.width;
-                r.layer = c.major ? 2 : 0;
+                r.layer = 0;
+                r.overviewCasing = c.casing;
+                r.overviewFill = c.fill;
+                // Tertiary roads are plain lines in a casing, below the coloured main roads.
+                r.overviewFillTip = std::strcmp(highway, "tertiary") == 0 ? rtAuto : rtTram;
             }
         // Mapped widths and lane counts win over the class's usual width.
         if (auto w = ParseLength(tags["width"]); w && *w > 0.5 && *w < 100)
@@ -130,8 +166,10 @@ std::optional<std::uint8_t> FieldTypeOf(const osmium::TagList& tags) {
         return 3;
     if (highway && OneOf(highway, {"pedestrian", "footway", "platform"}) && Yes(tags["area"])) return 10;
     if (Is(tags["place"], "square") || Is(amenity, "marketplace")) return 10;
-    if (OneOf(natural, {"beach", "sand", "bare_rock", "scree", "shingle"})) return 8;
-    if (OneOf(landuse, {"construction", "brownfield"})) return 13;
+    // Rock reads as grey and sand as pale yellow; glaciers and building land stay white.
+    if (OneOf(natural, {"bare_rock", "scree", "shingle", "stone", "rock"})) return 4;
+    if (OneOf(natural, {"beach", "sand", "dune"})) return 12;
+    if (OneOf(landuse, {"construction", "brownfield"}) || Is(natural, "glacier")) return 13;
     return std::nullopt;
 }
 
@@ -194,7 +232,7 @@ std::uint8_t BuildingTipOf(const osmium::TagList& tags) {
             for (const char* v : k.values)
                 if (std::strcmp(amenity, v) == 0) return k.tip;
     const char* tourism = tags["tourism"];
-    if (OneOf(tourism, {"hotel", "hostel", "guest_house", "motel"})) return 7;
+    if (OneOf(tourism, {"hotel", "hostel", "guest_house", "motel", "alpine_hut", "wilderness_hut"})) return 7;
     if (OneOf(tourism, {"museum", "gallery"})) return 13;
     if (Is(tags["shop"], "mall") || Is(tags["shop"], "department_store")) return 5;
     if (tags["shop"]) return 15;
@@ -263,6 +301,27 @@ std::optional<TPOIType> PoiKindOf(const osmium::TagList& tags) {
     if (Is(tags["tourism"], "attraction") ||
         OneOf(tags["attraction"], {"carousel", "roller_coaster", "big_wheel"}))
         return ptAttr;
+    return std::nullopt;
+}
+
+std::optional<PlaceRule> PlaceRuleOf(const char* place) {
+    // Sizes of 30 m and more show at every scale the buildings are drawn at; smaller ones only from
+    // 1.8 m a pixel inwards. Zoomed out a city's name reads from 5 to 34 m a pixel, a village's to 15.
+    struct Rule {
+        std::initializer_list<const char*> places;
+        PlaceRule rule;
+    };
+    static const Rule rules[] = {
+        {{"city"}, {0, 44, 120, 0x101010}},
+        {{"town"}, {1, 38, 80, 0x101010}},
+        {{"village"}, {2, 30, 55, 0x202020}},
+        {{"suburb", "borough", "quarter"}, {3, 30, 50, 0x281850}},
+        {{"neighbourhood"}, {4, 22, 0, 0x281850}},
+        {{"hamlet"}, {5, 18, 0, 0x303030}},
+        {{"locality", "square", "island", "islet", "isolated_dwelling", "city_block"}, {6, 12, 0, 0x404040}},
+    };
+    for (const Rule& r : rules)
+        if (OneOf(place, r.places)) return r.rule;
     return std::nullopt;
 }
 
@@ -390,6 +449,7 @@ enum R {
     rVeterinary,
     rMedical,
     rHotel,
+    rHuts,
     rMuseum,
     rTouristInfo,
     rTravel,
@@ -401,6 +461,7 @@ enum R {
     rLibrary,
     rCommunity,
     rLeisure,
+    rParks,
     rSportsCentre,
     rFitness,
     rMarina,
@@ -417,6 +478,7 @@ enum R {
     rCompany,
     rAssociation,
     rCraft,
+    rRecycling,
     rOtherServices,
     rCount
 };
@@ -472,6 +534,7 @@ const std::vector<RubricDef> Defs = [] {
     set(rVeterinary, "Ветеринарные клиники", "Veterinary clinics", Health);
     set(rMedical, "Медицинские услуги", "Medical services", Health);
     set(rHotel, "Гостиницы", "Hotels", Tourism);
+    set(rHuts, "Горные приюты", "Mountain huts", Tourism);
     set(rMuseum, "Музеи и галереи", "Museums and galleries", Culture);
     set(rTouristInfo, "Туристическая информация", "Tourist information", Tourism);
     set(rTravel, "Туристические агентства", "Travel agencies", Tourism);
@@ -483,6 +546,7 @@ const std::vector<RubricDef> Defs = [] {
     set(rLibrary, "Библиотеки", "Libraries", Culture);
     set(rCommunity, "Культурные и общественные центры", "Arts and community centres", Culture);
     set(rLeisure, "Досуг и отдых", "Leisure", Culture);
+    set(rParks, "Парки и сады", "Parks and gardens", Culture);
     set(rSportsCentre, "Спортивные центры", "Sports centres", Sport);
     set(rFitness, "Фитнес-клубы", "Fitness clubs", Sport);
     set(rMarina, "Яхтенные гавани", "Marinas", Sport);
@@ -499,6 +563,7 @@ const std::vector<RubricDef> Defs = [] {
     set(rCompany, "Офисы компаний", "Company offices", Offices);
     set(rAssociation, "Общественные организации", "Associations", Offices);
     set(rCraft, "Мастерские и ремесленники", "Craftsmen and workshops", Crafts);
+    set(rRecycling, "Пункты приёма вторсырья", "Recycling centres", Services);
     set(rOtherServices, "Прочие услуги", "Other services", Services);
     return d;
 }();
@@ -618,6 +683,7 @@ const TagRubric TagRubrics[] = {
     {"tourism",
      {"hotel", "motel", "hostel", "guest_house", "apartment", "chalet", "camp_site", "caravan_site"},
      rHotel},
+    {"tourism", {"alpine_hut", "wilderness_hut"}, rHuts},
     {"tourism", {"museum", "gallery"}, rMuseum},
     {"tourism", {"information"}, rTouristInfo},
     {"tourism", {"zoo", "aquarium", "theme_park"}, rAttractions},
@@ -690,7 +756,7 @@ bool NotOrganisation(const char* key, const char* value) {
           "luggage_locker",
           "payment_terminal",
           "lavoir"}},
-        {"shop", {"vacant", "no", "yes"}},
+        {"shop", {"vacant", "no"}},
         {"tourism", {"attraction", "viewpoint", "artwork", "picnic_site", "yes"}},
         {"leisure",
          {"park",
@@ -756,6 +822,27 @@ std::vector<int> RubricsOf(const osmium::TagList& tags) {
             }
         }
     }
+    // Places that are parts of the map more than organisations, unless people can call, visit a site or
+    // look up hours: then a directory user expects to find them.
+    if (out.empty()) {
+        const char* leisure = tags["leisure"];
+        const char* historic = tags["historic"];
+        if (Is(tags["amenity"], "recycling") && Is(tags["recycling_type"], "centre"))
+            add(rRecycling);
+        else if (Is(tags["information"], "office") && !tags["tourism"])
+            add(rTouristInfo);
+        else if (tags["club"])
+            add(rAssociation);
+        else if (OneOf(leisure, {"park", "garden", "nature_reserve"}) && HasContact(tags))
+            add(rParks);
+        else if ((Is(tags["tourism"], "attraction") ||
+                  OneOf(historic, {"castle", "palace", "fort", "manor", "monument", "memorial", "ruins",
+                                   "archaeological_site", "monastery", "church", "tower", "city_gate"})) &&
+                 HasContact(tags))
+            add(rAttractions);
+        else if (!leisure && tags["sport"] && HasContact(tags))
+            add(rSportsCentre);
+    }
     // A bank with a cash machine is also found among the cash machines.
     if (Is(tags["amenity"], "bank") && Yes(tags["atm"])) add(rAtm);
     // Unknown values of a key whose better rubric came from another key add nothing.
@@ -769,5 +856,6 @@ std::vector<int> RubricsOf(const osmium::TagList& tags) {
 }
 
 bool MayBeUnnamedOrganisation(const osmium::TagList& tags) {
-    return OneOf(tags["amenity"], {"atm", "taxi"});
+    return OneOf(tags["amenity"], {"atm", "taxi"}) ||
+           (Is(tags["amenity"], "recycling") && Is(tags["recycling_type"], "centre"));
 }

@@ -18,10 +18,16 @@ struct RoadRule {
     TRoadType tip = rtAuto;
     float width = 0;        // metres
     std::uint8_t layer = 0; // 0 drawn zoomed in only, 2 at every scale
+    // Main roads zoomed out, where no block edges show them: a dark casing (bridge colour) with a
+    // coloured line (tram colour) or a plain one (road colour) inside; 0 for none.
+    float overviewCasing = 0, overviewFill = 0;
+    TRoadType overviewFillTip = rtTram;
 };
 std::optional<RoadRule> RoadRuleOf(const osmium::TagList& tags);
 // Highways that give streets their outline (the road classes, not platforms or bus stops).
 bool IsStreetHighway(const char* highway);
+// The size in metres of a street's name along it, by its class: about the width of its carriageway.
+int StreetLabelSize(const char* highway);
 
 // The area type (`TField::typ`) of an area's tags; nothing for tags that make no area.
 std::optional<std::uint8_t> FieldTypeOf(const osmium::TagList& tags);
@@ -37,6 +43,15 @@ std::optional<double> ParseLength(const char* value);
 int LevelsOf(const osmium::TagList& tags);
 
 std::optional<TPOIType> PoiKindOf(const osmium::TagList& tags);
+
+// How a place's name shows: its rank (0 the largest kind of place), its size zoomed in (layer 0) and
+// zoomed out (layer 1, 0 for none), in metres, and its colour.
+struct PlaceRule {
+    int rank;
+    int detailSize, overviewSize;
+    TColor color;
+};
+std::optional<PlaceRule> PlaceRuleOf(const char* place);
 
 // Stops and stations a traveller waits at; nothing for other tags.
 std::optional<TBusStopType> StopTypeOf(const osmium::TagList& tags);
@@ -65,5 +80,5 @@ const std::vector<RubricGroup>& RubricGroups();
 // tags make no organisation.
 std::vector<int> RubricsOf(const osmium::TagList& tags);
 // Tags of an organisation that may go without a name: cash machines and taxi ranks, which the quick
-// lists exist for.
+// lists exist for, and staffed recycling centres.
 bool MayBeUnnamedOrganisation(const osmium::TagList& tags);
