@@ -56,7 +56,7 @@ void Setup(LoadedCity& c, bool whole, bool moving = false) {
 
 // The software rasteriser works on threads of its own: frames are timed by the whole process's CPU time.
 double FrameMs(const std::function<void()>& fn) {
-    return MedianMs(fn, CLOCK_PROCESS_CPUTIME_ID);
+    return MedianMs(fn, 15, CLOCK_PROCESS_CPUTIME_ID);
 }
 
 } // namespace
