@@ -423,8 +423,8 @@ private:
     void Handle(QWidget* modal) {
         const QString id = Identity(modal);
         if (!opened_.empty()) opened_.back().append(id);
-        const Window* spec = Find(id);
-        if (spec && spec->closeWith && !*spec->closeWith) {
+        const Window* table = Find(id);
+        if (table && table->closeWith && !*table->closeWith) {
             // Its own work, further down this call stack, ends it: waiting here would stop that work.
             passing_.append(modal);
             return;
@@ -434,12 +434,12 @@ private:
         Pump([&] { return !guard || (modal->windowHandle() && modal->windowHandle()->isExposed()); }, 5000);
         Pump([&] { return !guard || modal->isActiveWindow(); }, 2000);
         Settle(50);
-        if (spec) {
+        if (table) {
             if (!walked_.contains(id)) {
                 walked_.append(id);
-                Walk(modal, *spec);
+                Walk(modal, *table);
             }
-            if (guard) Close(modal, *spec);
+            if (guard) Close(modal, *table);
         } else {
             ADD_FAILURE() << "an unexpected window opened: " << id.toStdString();
             if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
@@ -460,17 +460,17 @@ private:
         return nullptr;
     }
 
-    void Close(QWidget* modal, const Window& spec) {
+    void Close(QWidget* modal, const Window& table) {
         const QString id = Identity(modal);
         snprintf(g_step, sizeof g_step, "closing %s", qPrintable(id));
         QPointer<QWidget> guard(modal);
-        if (spec.escape) {
+        if (table.escape) {
             Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
-        } else if (spec.closeWith && !*spec.closeWith) {
+        } else if (table.closeWith && !*table.closeWith) {
             // Its work ends it; the windows it opens meanwhile are handled by the next polls.
         } else {
             QAbstractButton* button =
-                spec.closeWith ? modal->findChild<QAbstractButton*>(spec.closeWith) : CancelOf(modal);
+                table.closeWith ? modal->findChild<QAbstractButton*>(table.closeWith) : CancelOf(modal);
             const auto at = button ? FreePoint({button, button->rect(), {}}) : std::nullopt;
             if (!at) {
                 ADD_FAILURE() << id.toStdString() << ": no button to close it with";
@@ -480,35 +480,35 @@ private:
             }
         }
         if (!Pump([&] { return !guard || !guard->isVisible(); }, 15000)) {
-            ADD_FAILURE() << id.toStdString() << " did not close" << (spec.escape ? " with Escape" : "");
+            ADD_FAILURE() << id.toStdString() << " did not close" << (table.escape ? " with Escape" : "");
             if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
         }
     }
 
-    void Walk(QWidget* window, const Window& spec) {
-        QSet<QString> names{QString::fromLatin1(spec.closeWith)};
-        for (const Row& row : spec.rows)
+    void Walk(QWidget* window, const Window& table) {
+        QSet<QString> names{QString::fromLatin1(table.closeWith)};
+        for (const Row& row : table.rows)
             names.insert(QString::fromLatin1(row.control).section('#', 0, 0));
-        for (const Row& row : spec.rows) {
-            CheckCoverage(window, spec, names);
+        for (const Row& row : table.rows) {
+            CheckCoverage(window, table, names);
             Step(window, row);
             if (!window->isVisible()) {
-                ADD_FAILURE() << spec.name << " closed at " << row.control;
+                ADD_FAILURE() << table.name << " closed at " << row.control;
                 return;
             }
         }
-        CheckCoverage(window, spec, names);
+        CheckCoverage(window, table, names);
     }
 
     // Every control a user can reach in one of our windows has a row, so that new ones are walked too.
-    void CheckCoverage(QWidget* window, const Window& spec, const QSet<QString>& names) {
-        if (spec.rows.empty()) return; // the toolkit's own dialogs
+    void CheckCoverage(QWidget* window, const Window& table, const QSet<QString>& names) {
+        if (table.rows.empty()) return; // the toolkit's own dialogs
         for (QWidget* w : window->findChildren<QWidget*>()) {
             if (w->window() != window || !Shown(w) || !Interactive(w)) continue;
             const QString name = CoverageName(w);
             if (names.contains(name) || reported_.contains(w)) continue;
             reported_.insert(w);
-            ADD_FAILURE() << spec.name << ": the control "
+            ADD_FAILURE() << table.name << ": the control "
                           << (name.isEmpty() ? "(unnamed)" : qPrintable(name)) << " ("
                           << w->metaObject()->className() << ") is not in the table";
         }
