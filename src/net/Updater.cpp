@@ -188,7 +188,11 @@ void Updater::InstallCity(TFileInf& row, const UpdateHooks& hooks) {
     };
     const QString localName = LocalName(row.FileName);
     const QString superseded = folder + QFileInfo(localName).completeBaseName() + QStringLiteral(".gis");
-    const UnpackReport unpacked = UnpackArchive(folder + localName, folder, {superseded});
+    // Inflating a large city takes a while: the download window's bar follows it.
+    UnpackOptions options;
+    if (hooks.Progress)
+        options.Progress = [&](std::uint64_t done, std::uint64_t total) { hooks.Progress(qint64(done), qint64(total)); };
+    const UnpackReport unpacked = UnpackArchive(folder + localName, folder, {superseded}, options);
     if (!unpacked.ok) return failed(unpacked.error);
     if (IsSelectedCity(row)) ctx_.Outcome.CurrentCityUpdated = true;
     ctx_.Outcome.DataInstalled = true;
