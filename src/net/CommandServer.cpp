@@ -3,13 +3,15 @@
 #include "Cp1251.h"
 #include "Settings.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSet>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <vector>
 
@@ -40,9 +42,13 @@ bool AddressMissing(QAbstractSocket::SocketError e) {
 
 // Everything but the snapshot is touched on the server's thread only.
 struct CommandServer::Worker {
-    explicit Worker(const AddressHandler& handler) : onAddress(handler) {
+    Worker(const AddressHandler& handler, int idleGraceMs) : onAddress(handler), idleGrace(idleGraceMs) {
         thread.setObjectName(QStringLiteral("CommandServer"));
         context = new QObject;
+        evictTimer = new QTimer(context);
+        evictTimer->setSingleShot(true);
+        QObject::connect(evictTimer, &QTimer::timeout, context, [this] { TakePending(); });
+        clock.start();
         context->moveToThread(&thread);
         thread.start();
     }
@@ -51,7 +57,7 @@ struct CommandServer::Worker {
         QMetaObject::invokeMethod(
             context,
             [this] {
-                for (QTcpSocket* s : std::as_const(open)) {
+                for (QTcpSocket* s : open.keys()) {
                     QObject::disconnect(s, nullptr, context, nullptr);
                     s->abort();
                 }
@@ -114,13 +120,33 @@ struct CommandServer::Worker {
 
     void TakePending() {
         for (QTcpServer* l : listeners)
-            while (int(open.size()) < MaxConnections && l->hasPendingConnections())
+            while (l->hasPendingConnections()) {
+                if (int(open.size()) >= MaxConnections && !EvictIdlest()) break;
                 Serve(l->nextPendingConnection());
+            }
         connections = int(open.size());
     }
 
+    // Idle clients holding every slot would otherwise shut out everyone else for as long as they like.
+    bool EvictIdlest() {
+        QTcpSocket* idlest = nullptr;
+        qint64 since = 0;
+        for (auto it = open.cbegin(); it != open.cend(); ++it)
+            if (!idlest || it.value() < since) {
+                idlest = it.key();
+                since = it.value();
+            }
+        const qint64 idleFor = clock.elapsed() - since;
+        if (idlest && idleFor >= idleGrace) {
+            Drop(idlest);
+            return true;
+        }
+        if (idlest && !evictTimer->isActive()) evictTimer->start(int(idleGrace - idleFor) + 1);
+        return false;
+    }
+
     void Serve(QTcpSocket* s) {
-        open.insert(s);
+        open.insert(s, clock.elapsed());
         // Qt keeps no more than one line in memory: a longer one is seen as soon as it fills this.
         s->setReadBufferSize(MaxLine + 1);
         QObject::connect(s, &QTcpSocket::readyRead, context, [this, s] { ReadLines(s); });
@@ -137,6 +163,7 @@ struct CommandServer::Worker {
         while (!tooLong && s->canReadLine()) {
             const qint64 n = s->readLine(line.data(), line.size());
             if (n <= 0) return;
+            open[s] = clock.elapsed();
             tooLong = line[n - 1] != '\n'; // more than MaxLine before the LF
             if (tooLong) break;
             const QString address = ShowAdrArgument(QByteArrayView(line.constData(), n - 1));
@@ -149,18 +176,26 @@ struct CommandServer::Worker {
     // `readRest`: the client closed, so complete lines still buffered are served first.
     void Finish(QTcpSocket* s, bool readRest) {
         if (readRest) ReadLines(s);
-        if (!open.remove(s)) return;
+        if (!open.contains(s)) return;
+        Drop(s);
+        TakePending();
+    }
+
+    void Drop(QTcpSocket* s) {
+        open.remove(s);
         QObject::disconnect(s, nullptr, context, nullptr);
         s->abort();
         s->deleteLater();
-        TakePending();
     }
 
     AddressHandler onAddress;
     QThread thread;
     QObject* context = nullptr;
     std::vector<QTcpServer*> listeners;
-    QSet<QTcpSocket*> open;
+    QHash<QTcpSocket*, qint64> open; // each connection and when it last gave a whole line
+    QElapsedTimer clock;
+    int idleGrace;
+    QTimer* evictTimer = nullptr;
     QByteArray line = QByteArray(MaxLine + 2, Qt::Uninitialized); // a line, its LF and readLine's NUL
 
     std::atomic<int> connections{0};
@@ -178,7 +213,7 @@ CommandServer::~CommandServer() {
 
 bool CommandServer::Start(quint16 port, bool anyHost) {
     Stop();
-    worker_ = std::make_unique<Worker>(onAddress_);
+    worker_ = std::make_unique<Worker>(onAddress_, idleGraceMs_);
     if (worker_->Listen(port, anyHost)) return true;
     worker_.reset();
     return false;

@@ -25,8 +25,10 @@ class CommandServer {
 public:
     // A longer line closes its connection: no address comes near it, and memory stays bounded.
     static constexpr qsizetype MaxLine = 64 * 1024;
-    // Further clients wait in the system's queue until a connection ends.
+    // Further clients wait in the system's queue until a connection ends, or until one of the open
+    // connections has been silent for the idle grace: then the longest silent one is closed for it.
     static constexpr int MaxConnections = 64;
+    static constexpr int DefaultIdleGraceMs = 10000;
     // Room in the system's queue for a burst of clients connecting at once.
     static constexpr int ListenBacklog = 1024;
 
@@ -42,6 +44,8 @@ public:
     // `anyHost`. False when it cannot (port in use, no permission): nothing listens then. Port 0 takes
     // a free port, the same one on both loopback addresses.
     bool Start(quint16 port, bool anyHost);
+    // How long a connection may stay silent before a waiting client may take its place; read at Start.
+    void SetIdleGraceMs(int ms) { idleGraceMs_ = ms; }
     // Closes the listening sockets and every connection.
     void Stop();
 
@@ -56,6 +60,7 @@ public:
 private:
     struct Worker;
     AddressHandler onAddress_;
+    int idleGraceMs_ = DefaultIdleGraceMs;
     std::unique_ptr<Worker> worker_;
 };
 

@@ -207,6 +207,29 @@ TEST(CommandServer, AtMostSixtyFourConnectionsAreServedTheNextWaits) {
     EXPECT_EQ(server.Connections(), CommandServer::MaxConnections);
 }
 
+TEST(CommandServer, AWaitingClientTakesTheSlotOfTheLongestSilentConnection) {
+    Received got;
+    CommandServer server(got.handler());
+    server.SetIdleGraceMs(400);
+    ASSERT_TRUE(server.Start(0, false));
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < CommandServer::MaxConnections; ++i)
+        idle.push_back(Connect(QHostAddress::LocalHost, server.Port()));
+    ASSERT_TRUE(WaitFor([&] { return server.Connections() == CommandServer::MaxConnections; }));
+    // Every connection but the first keeps talking, so the first is the one to give way.
+    WaitFor([] { return false; }, 250);
+    for (size_t i = 1; i < idle.size(); ++i)
+        Send(*idle[i], "Ping\n");
+
+    auto waiting = Connect(QHostAddress::LocalHost, server.Port());
+    Send(*waiting, "ShowAdr;waiting\n");
+    EXPECT_TRUE(WaitFor([&] { return got.has("waiting"); })) << "served once a connection stayed silent";
+    EXPECT_EQ(server.Connections(), CommandServer::MaxConnections);
+    EXPECT_TRUE(WaitFor([&] { return idle.front()->state() == QAbstractSocket::UnconnectedState; }));
+    for (size_t i = 1; i < idle.size(); ++i)
+        EXPECT_EQ(idle[i]->state(), QAbstractSocket::ConnectedState) << i;
+}
+
 TEST(CommandServer, StopClosesEveryConnectionAndFreesThePort) {
     Received got;
     CommandServer server(got.handler());
