@@ -1,5 +1,7 @@
 #include "TCardList.h"
 
+#include "BusyWork.h"
+
 #include "CardPainter.h"
 #include "CityFile.h"
 #include "MainWindowLabels.h"
@@ -179,13 +181,23 @@ void TCardList::SetCity(CityDb* db, const CityFileRef* city) {
 }
 
 void TCardList::DataLangChanged() {
-    if (db_) {
-        index_ = std::make_unique<OrgSearchIndex>(*db_, settings_.DataLang);
-        pickers_.reset();
-        pickers_ = std::make_unique<PickerIndex>(*db_, settings_.DataLang);
-    }
+    // Nothing shown may refer to the old order while the new indexes are built.
     ClearResults();
     history.Clear();
+    if (db_) {
+        std::unique_ptr<OrgSearchIndex> index;
+        std::unique_ptr<PickerIndex> pickers;
+        const int lang = settings_.DataLang;
+        const CityDb& db = *db_;
+        // Seconds on a metropolis: the window keeps painting meanwhile.
+        RunBusy(window(), [&] {
+            index = std::make_unique<OrgSearchIndex>(db, lang);
+            pickers = std::make_unique<PickerIndex>(db, lang);
+        });
+        pickers_.reset(); // it may refer to the search index
+        index_ = std::move(index);
+        pickers_ = std::move(pickers);
+    }
     btnBack->setEnabled(false);
     btnForward->setEnabled(false);
     emit searchDataChanged();
