@@ -5,8 +5,11 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <QRegularExpression>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -18,8 +21,180 @@ QString Failed(const QString& what) {
 }
 
 constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr char JournalName[] = "journal";
+// A journal names a few steps per file of one archive: anything far larger is not one of ours.
+constexpr off_t MaxJournalSize = 16 << 20;
+
+QByteArray Encoded(const QString& path) {
+    return QFile::encodeName(path).toPercentEncoding();
+}
+
+// The folder at `parts` below `root`, entered without following links; -1 with errno set otherwise.
+int OpenBelow(int root, const QList<QByteArray>& parts) {
+    int at = ::dup(root);
+    for (const QByteArray& part : parts) {
+        if (at < 0) return -1;
+        const int next = ::openat(at, part.constData(), FolderFlags);
+        const int saved = errno;
+        ::close(at);
+        errno = saved;
+        at = next;
+    }
+    return at;
+}
+
+// A path as the journal holds it: '/'-separated components below the folder, none empty, "." or "..".
+bool SplitJournalPath(const QByteArray& encoded, QList<QByteArray>& parts, QByteArray& leaf) {
+    const QByteArray path = QByteArray::fromPercentEncoding(encoded);
+    if (path.isEmpty() || path.contains('\0')) return false;
+    parts = path.split('/');
+    for (const QByteArray& p : parts)
+        if (p.isEmpty() || p == "." || p == "..") return false;
+    leaf = parts.takeLast();
+    return true;
+}
+
+bool IsOwnName(const QByteArray& name) {
+    static const QRegularExpression own(QStringLiteral("^[sk][0-9]{1,9}$"));
+    return own.match(QString::fromLatin1(name)).hasMatch();
+}
+
+// Undoes the steps of one journal, last first. Steps that were written but never taken find nothing
+// to undo and are passed over.
+QStringList Replay(int root, int staging, const QList<QByteArray>& lines) {
+    QStringList lost;
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QList<QByteArray> f = it->split(' ');
+        QList<QByteArray> parts;
+        QByteArray leaf;
+        const QByteArray& path = f.back();
+        if (!SplitJournalPath(path, parts, leaf)) continue; // checked before
+        const int parent = OpenBelow(root, parts);
+        if (parent < 0) {
+            // Nothing was put into a folder that is not there (or is not a folder).
+            if (f[0] == "A" && ::faccessat(staging, QByteArray::fromPercentEncoding(f[1]).constData(), F_OK,
+                                           AT_SYMLINK_NOFOLLOW) == 0)
+                lost << QFile::decodeName(QByteArray::fromPercentEncoding(path));
+            continue;
+        }
+        bool ok = true;
+        if (f[0] == "A") {
+            const QByteArray aside = QByteArray::fromPercentEncoding(f[1]);
+            struct stat st {};
+            if (::fstatat(staging, aside.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+                ok = ::renameat(staging, aside.constData(), parent, leaf.constData()) == 0;
+        } else if (f[0] == "N") {
+            struct stat st {};
+            if (::fstatat(parent, leaf.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+                QByteArray::number(quint64(st.st_ino)) == f[1])
+                ok = ::unlinkat(parent, leaf.constData(), 0) == 0;
+        } else if (f[0] == "D") {
+            // A folder that is not empty keeps what is in it: nothing is lost by leaving it.
+            ok = ::unlinkat(parent, leaf.constData(), AT_REMOVEDIR) == 0 || errno == ENOENT ||
+                 errno == ENOTEMPTY || errno == EEXIST;
+        }
+        ::close(parent);
+        if (!ok) lost << QFile::decodeName(QByteArray::fromPercentEncoding(path));
+    }
+    return lost;
+}
+
+// One staging folder left behind: its journal replayed (unless it was committed), then cleared away.
+void RecoverOne(int root, const QByteArray& name, const QString& folder, QStringList& problems) {
+    const int staging = ::openat(root, name.constData(), FolderFlags);
+    if (staging < 0) return; // a link or a file with such a name is not ours
+    struct stat st {};
+    const int journal = ::openat(staging, JournalName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    auto done = [&] {
+        if (journal >= 0) ::close(journal);
+        ::close(staging);
+    };
+    const QString where = folder + '/' + QFile::decodeName(name);
+    // Without a journal nothing was taken from the folder yet, unless kept files say otherwise.
+    if (journal < 0) {
+        if (errno != ENOENT || ::fstat(staging, &st) != 0 || st.st_uid != ::geteuid()) return done();
+    } else {
+        if (::flock(journal, LOCK_EX | LOCK_NB) != 0) return done(); // an install still running
+        if (::fstat(journal, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+            st.st_size > MaxJournalSize) {
+            problems << QStringLiteral("\"%1\" is not an install journal of this program").arg(where);
+            return done();
+        }
+        QByteArray text(qsizetype(st.st_size), Qt::Uninitialized);
+        if (::pread(journal, text.data(), size_t(text.size()), 0) != text.size()) {
+            problems << Failed(QStringLiteral("Cannot read \"%1\"").arg(where));
+            return done();
+        }
+        // A line cut short by the end of the program was never acted on.
+        if (!text.isEmpty() && !text.endsWith('\n')) text.truncate(text.lastIndexOf('\n') + 1);
+        QList<QByteArray> lines = text.split('\n');
+        lines.removeLast();
+        bool committed = false;
+        for (const QByteArray& line : lines) {
+            const QList<QByteArray> f = line.split(' ');
+            QList<QByteArray> parts;
+            QByteArray leaf;
+            const bool sound = (f.size() == 1 && f[0] == "C") ||
+                               (f.size() == 2 && f[0] == "D" && SplitJournalPath(f[1], parts, leaf)) ||
+                               (f.size() == 3 && f[0] == "N" && SplitJournalPath(f[2], parts, leaf)) ||
+                               (f.size() == 3 && f[0] == "A" && IsOwnName(QByteArray::fromPercentEncoding(f[1])) &&
+                                SplitJournalPath(f[2], parts, leaf));
+            if (!sound) {
+                problems << QStringLiteral("The install journal \"%1\" is damaged; nothing was changed").arg(where);
+                return done();
+            }
+            committed = committed || f[0] == "C";
+        }
+        if (!committed)
+            if (const QStringList lost = Replay(root, staging, lines); !lost.isEmpty()) {
+                problems << QStringLiteral("Could not put back %1; the replaced files are kept in \"%2\"")
+                                .arg(lost.join(QStringLiteral(", ")), where);
+                return done();
+            }
+    }
+    // Only our own files go: anything else keeps the folder.
+    if (DIR* d = ::fdopendir(::dup(staging))) {
+        while (const dirent* e = ::readdir(d))
+            if (IsOwnName(e->d_name)) ::unlinkat(staging, e->d_name, 0);
+        ::closedir(d);
+    }
+    if (journal >= 0) ::unlinkat(staging, JournalName, 0);
+    ::unlinkat(root, name.constData(), AT_REMOVEDIR);
+    done();
+}
 
 } // namespace
+
+QStringList TInstallTransaction::RecoverInterruptedInstalls(const QString& folder) {
+    QStringList problems;
+    const int root = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root < 0) return problems;
+    const QByteArray prefix = QByteArray(ReservedNamePrefix) + "staging-";
+    QList<QByteArray> names;
+    if (DIR* d = ::fdopendir(::dup(root))) {
+        while (const dirent* e = ::readdir(d))
+            if (QByteArray(e->d_name).startsWith(prefix)) names << QByteArray(e->d_name);
+        ::closedir(d);
+    }
+    for (const QByteArray& name : names)
+        RecoverOne(root, name, folder, problems);
+    ::close(root);
+    return problems;
+}
+
+QString TInstallTransaction::Journal(const QByteArray& line) {
+    const QByteArray bytes = line + '\n';
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(journal_, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Failed(QStringLiteral("Cannot write the install journal"));
+        written += n;
+    }
+    // On the disk before the step it announces, so that a power cut cannot lose it either.
+    if (::fdatasync(journal_) != 0) return Failed(QStringLiteral("Cannot write the install journal"));
+    return QString();
+}
 
 TInstallTransaction::TInstallTransaction(const QString& folder) : folder_(folder) {}
 
@@ -27,6 +202,7 @@ TInstallTransaction::~TInstallTransaction() {
     if (!finished_ && root_ >= 0) Rollback();
     for (Step& s : steps_)
         if (s.parent >= 0) ::close(s.parent);
+    if (journal_ >= 0) ::close(journal_);
     if (staging_ >= 0) ::close(staging_);
     if (root_ >= 0) ::close(root_);
 }
@@ -35,6 +211,8 @@ QString TInstallTransaction::Begin(std::uint64_t bytesNeeded) {
     // The folder itself may be a link the user made; below it nothing is followed.
     root_ = ::open(QFile::encodeName(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root_ < 0) return Failed(QStringLiteral("Cannot open the folder \"%1\"").arg(folder_));
+    // What an earlier program left half-done is undone before anything new begins.
+    RecoverInterruptedInstalls(folder_);
     struct statvfs vfs {};
     if (::fstatvfs(root_, &vfs) == 0) {
         const std::uint64_t free = std::uint64_t(vfs.f_bavail) * vfs.f_frsize;
@@ -56,6 +234,9 @@ QString TInstallTransaction::Begin(std::uint64_t bytesNeeded) {
         staging_ = ::openat(root_, name.constData(), FolderFlags);
         if (staging_ < 0)
             return Failed(QStringLiteral("Cannot open the staging folder in \"%1\"").arg(folder_));
+        journal_ = ::openat(staging_, JournalName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (journal_ < 0 || ::flock(journal_, LOCK_EX) != 0)
+            return Failed(QStringLiteral("Cannot create the install journal in \"%1\"").arg(folder_));
         return QString();
     }
     return QStringLiteral("Cannot create a staging folder in \"%1\"").arg(folder_);
@@ -85,6 +266,10 @@ QString TInstallTransaction::OpenFolder(const QStringList& parts, bool create, i
         const QString shown = parts.mid(0, k + 1).join('/');
         int next = ::openat(at, part.constData(), FolderFlags);
         if (next < 0 && errno == ENOENT && create) {
+            if (QString why = Journal("D " + Encoded(shown)); !why.isEmpty()) {
+                ::close(at);
+                return why;
+            }
             if (::mkdirat(at, part.constData(), 0755) != 0) {
                 const QString why = Failed(QStringLiteral("Cannot create the folder \"%1\"").arg(shown));
                 ::close(at);
@@ -115,7 +300,7 @@ QString TInstallTransaction::OpenParent(const QString& path, bool create, int& f
     return OpenFolder(parts, create, fd, missing);
 }
 
-QString TInstallTransaction::KeepAside(Step& step, bool byLink) {
+QString TInstallTransaction::KeepAside(Step& step, bool byLink, const QString& path) {
     struct stat st {};
     if (::fstatat(step.parent, step.leaf.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT) return QString();
@@ -124,6 +309,7 @@ QString TInstallTransaction::KeepAside(Step& step, bool byLink) {
     if (S_ISDIR(st.st_mode))
         return QStringLiteral("\"%1\" is a folder and cannot be replaced").arg(QFile::decodeName(step.leaf));
     const QByteArray aside = NewName('k');
+    if (QString why = Journal("A " + aside.toPercentEncoding() + ' ' + Encoded(path)); !why.isEmpty()) return why;
     // A second link keeps the old file while the new one replaces it in one rename, so the folder never
     // lacks the file; where links are not possible, the old file is moved aside instead.
     if (byLink && ::linkat(step.parent, step.leaf.constData(), staging_, aside.constData(), 0) == 0) {
@@ -146,9 +332,20 @@ QString TInstallTransaction::MakeFolder(const QString& path) {
 QString TInstallTransaction::Swap(int id, const QString& path) {
     Step step{Step::Placed, -1, {}, {}, false};
     if (QString why = OpenParent(path, true, step.parent, step.leaf); !why.isEmpty()) return why;
-    if (QString why = KeepAside(step, true); !why.isEmpty()) {
+    if (QString why = KeepAside(step, true, path); !why.isEmpty()) {
         ::close(step.parent);
         return why;
+    }
+    if (step.aside.isEmpty()) {
+        // The file's number lets a recovery take away only the file this step put there.
+        struct stat st {};
+        QString why = ::fstatat(staging_, stagedNames_[std::size_t(id)].constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                          ? Journal("N " + QByteArray::number(quint64(st.st_ino)) + ' ' + Encoded(path))
+                          : Failed(QStringLiteral("Cannot look at a staged file"));
+        if (!why.isEmpty()) {
+            ::close(step.parent);
+            return why;
+        }
     }
     steps_.push_back(step);
     Step& placed = steps_.back();
@@ -170,7 +367,7 @@ QString TInstallTransaction::Remove(const QString& path) {
         ::close(step.parent);
         return QString();
     }
-    if (QString aside = KeepAside(step, false); !aside.isEmpty()) {
+    if (QString aside = KeepAside(step, false, path); !aside.isEmpty()) {
         ::close(step.parent);
         return aside;
     }
@@ -182,6 +379,8 @@ QString TInstallTransaction::Remove(const QString& path) {
 void TInstallTransaction::RemoveStaging() {
     for (const QByteArray& name : ownNames_)
         ::unlinkat(staging_, name.constData(), 0);
+    // The journal goes last: a folder with kept files and no journal could not be undone.
+    ::unlinkat(staging_, JournalName, 0);
     ::unlinkat(root_, stagingName_.constData(), AT_REMOVEDIR);
 }
 
@@ -189,6 +388,8 @@ void TInstallTransaction::Commit() {
     // The renames reach the disk before the old files go.
     for (const Step& s : steps_)
         if (s.parent >= 0) ::fsync(s.parent);
+    // From here on the new files stay, even if the program ends before the kept ones are gone.
+    if (journal_ >= 0) Journal("C");
     if (staging_ >= 0) RemoveStaging();
     finished_ = true;
 }

@@ -1,6 +1,8 @@
 // Puts a set of files into a folder all at once or not at all. New files are written into a private
 // staging folder inside it, then swapped in one by one while each file they replace is kept aside;
-// on any failure every step is undone, so the folder ends as it was, byte for byte.
+// on any failure every step is undone, so the folder ends as it was, byte for byte. Each step is written
+// to a journal in the staging folder before it is taken, so that a program that died half-way can be
+// undone at its next start (RecoverInterruptedInstalls).
 #pragma once
 
 #include <QByteArray>
@@ -34,6 +36,12 @@ public:
     // staging folder stays with the kept files in it, and the text says where.
     QString Rollback();
 
+    // Undoes every install into `folder` that was left half-done by a program that ended without
+    // committing or rolling back, and removes its staging folder; one that was committed is only
+    // cleared away. A transaction still running (in any process) is not touched. Returns what could
+    // not be put back (its staging folder then stays, with the kept files in it).
+    static QStringList RecoverInterruptedInstalls(const QString& folder);
+
 private:
     struct Step {
         enum Kind { CreatedFolder, Placed, Removed } kind;
@@ -46,13 +54,16 @@ private:
     // (each recorded for the rollback); `missing` tells a folder that is not there from other failures.
     QString OpenFolder(const QStringList& parts, bool create, int& fd, bool* missing = nullptr);
     QString OpenParent(const QString& path, bool create, int& fd, QByteArray& leaf, bool* missing = nullptr);
-    QString KeepAside(Step& step, bool byLink);
+    QString KeepAside(Step& step, bool byLink, const QString& path);
     QByteArray NewName(char kind);
     void RemoveStaging();
+    // Appends one line to the journal before the step it describes is taken.
+    QString Journal(const QByteArray& line);
 
     QString folder_;
     int root_ = -1;
     int staging_ = -1;
+    int journal_ = -1; // locked while the transaction runs
     QByteArray stagingName_;
     std::vector<QByteArray> stagedNames_; // by id
     std::vector<QByteArray> ownNames_;    // everything ever created in the staging folder

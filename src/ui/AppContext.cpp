@@ -1,5 +1,7 @@
 #include "AppContext.h"
 
+#include "InstallTransaction.h"
+
 #include "ColorSchemeStore.h"
 #include "Pictures.h"
 #include "QtTexts.h"
@@ -27,6 +29,9 @@ void AppContext::LoadSettings() {
 }
 
 void AppContext::RebuildCatalogue() {
+    // A city whose install was cut short by the end of the program is put back before it is listed.
+    for (const QString& problem : TInstallTransaction::RecoverInterruptedInstalls(folders.DataFolder))
+        qWarning("%s", qUtf8Printable(problem));
     Cities = BuildCatalogue(folders.DataFolder, folders.SystemFolders, folders.ExeFolder);
 }
 

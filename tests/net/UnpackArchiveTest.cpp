@@ -1,6 +1,7 @@
 // Installing archives: what ordinary tools make installs exactly, and a hostile or damaged archive
 // leaves the data folder (and everything around it) as it was, byte for byte.
 #include "UnpackArchive.h"
+#include "InstallTransaction.h"
 #include "TestFiles.h"
 #include "ZipWriter.h"
 
@@ -13,6 +14,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -288,6 +291,91 @@ TEST(UnpackArchive, SupersededCityGoesOnlyWithItsReplacement) {
     bytes[bytes.indexOf("PK\x03\x04", 4) + 30 + 7] = 'y';
     EXPECT_FALSE(again.Install(bytes).ok);
     EXPECT_EQ(Snapshot(again.scratch.path()), before);
+}
+
+// An install whose program died after `steps` of its steps, without committing or rolling back.
+void DieHalfWay(const QString& data, int steps) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        TInstallTransaction t(data);
+        int gis = -1, readme = -1, fd = -1;
+        const std::vector<std::function<bool()>> plan{
+            [&] { return t.Begin(1000).isEmpty(); },
+            [&] {
+                const bool ok = t.Stage(gis, fd).isEmpty() && ::write(fd, NewCity.data(), NewCity.size()) > 0;
+                return ::close(fd) == 0 && ok;
+            },
+            [&] { return t.Stage(readme, fd).isEmpty() && ::write(fd, "readme", 6) == 6 && ::close(fd) == 0; },
+            [&] { return t.MakeFolder("docs/deeper").isEmpty(); },
+            [&] { return t.Swap(gis, "Demograd.gis").isEmpty(); },
+            [&] { return t.Swap(readme, "docs/deeper/readme.txt").isEmpty(); },
+            [&] { return t.Remove("Other.gis").isEmpty(); },
+        };
+        for (int k = 0; k < steps && k < int(plan.size()); ++k)
+            if (!plan[std::size_t(k)]()) ::_exit(1);
+        ::_exit(0); // no destructor runs: the transaction is left as a crash leaves it
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the install failed before step " << steps;
+}
+
+QString StagingFolder(const QString& data) {
+    const QStringList found = QDir(data).entryList({".tessara-staging-*"}, QDir::Dirs | QDir::Hidden);
+    return found.size() == 1 ? data + found[0] + '/' : QString();
+}
+
+TEST(InstallTransaction, AnInstallCutShortIsUndoneAtTheNextStart) {
+    for (int steps = 1; steps <= 7; ++steps) {
+        SCOPED_TRACE(steps);
+        Installed folder;
+        const auto before = Snapshot(folder.scratch.path());
+        DieHalfWay(folder.data, steps);
+        ASSERT_FALSE(StagingFolder(folder.data).isEmpty());
+        if (steps == 7) {
+            // Steps announced in the journal but never taken undo nothing: no kept file, another file.
+            WriteAll(folder.scratch.file("noise"), "x");
+            QFile journal(StagingFolder(folder.data) + "journal");
+            ASSERT_TRUE(journal.open(QIODevice::Append));
+            journal.write("A k99 Demograd.img\nN 1 sub/notes.txt\nD sub\nN 5");
+            journal.close();
+            QFile::remove(folder.scratch.file("noise"));
+        }
+        EXPECT_EQ(TInstallTransaction::RecoverInterruptedInstalls(folder.data), QStringList());
+        EXPECT_EQ(Snapshot(folder.scratch.path()), before);
+    }
+}
+
+TEST(InstallTransaction, RecoveryKeepsACommittedInstallAndLeavesWhatItCannotRead) {
+    // Committed, then the program died before the kept files were gone: the new files stay.
+    Installed folder;
+    DieHalfWay(folder.data, 7);
+    const QString staging = StagingFolder(folder.data);
+    WriteAll(staging + "journal", ReadAll(staging + "journal") + "C\n");
+    EXPECT_EQ(TInstallTransaction::RecoverInterruptedInstalls(folder.data), QStringList());
+    EXPECT_EQ(ReadAll(folder.data + "Demograd.gis"), NewCity);
+    EXPECT_EQ(ReadAll(folder.data + "docs/deeper/readme.txt"), "readme");
+    EXPECT_FALSE(QFile::exists(folder.data + "Other.gis"));
+    EXPECT_TRUE(StagingFolder(folder.data).isEmpty());
+
+    // A damaged journal changes nothing and says so; a running install is not touched.
+    Installed damaged;
+    DieHalfWay(damaged.data, 7);
+    const QString kept = StagingFolder(damaged.data);
+    WriteAll(kept + "journal", ReadAll(kept + "journal") + "A k1 ../../outside/keep.txt\n");
+    const auto after = Snapshot(damaged.scratch.path());
+    const QStringList problems = TInstallTransaction::RecoverInterruptedInstalls(damaged.data);
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].contains("damaged")) << problems[0].toStdString();
+    EXPECT_EQ(Snapshot(damaged.scratch.path()), after);
+
+    Installed running;
+    TInstallTransaction t(running.data);
+    ASSERT_EQ(t.Begin(10), QString());
+    const QString own = StagingFolder(running.data);
+    EXPECT_EQ(TInstallTransaction::RecoverInterruptedInstalls(running.data), QStringList());
+    EXPECT_EQ(StagingFolder(running.data), own);
 }
 
 } // namespace
