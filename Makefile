@@ -29,8 +29,11 @@ $(PROGRAM_DEMO): $(DEMO)
 	cp $(DEMO) $(PROGRAM_DEMO)
 	cp $(BUILD)/demo/Demograd.img $(BUILD)/src/app/Demograd.img
 
+# The browser engine of the web tabs refuses to start as root inside its sandbox.
+ROOT_ENV := $(if $(filter 0,$(shell id -u)),QTWEBENGINE_DISABLE_SANDBOX=1 )
+
 run: build $(PROGRAM_DEMO)
-	$(BUILD)/src/app/tessara
+	$(ROOT_ENV)$(BUILD)/src/app/tessara
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
