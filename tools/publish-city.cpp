@@ -47,7 +47,7 @@ QByteArray WebTabPage(int tab, const QString& cityName, const QString& releaseDa
     QString html = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>") + title +
                    QStringLiteral(" — ") + city + QStringLiteral("</title></head>\n<body>\n<h1 id=\"title\">") +
                    title + QStringLiteral("</h1>\n<h2>") + city + QStringLiteral("</h2>\n<p>") +
-                   QString::fromUtf8(bodies[tab]).arg(releaseDate.toHtmlEscaped()) + QStringLiteral("</p>\n<p>");
+                   (tab == 0 ? QString::fromUtf8(bodies[tab]).arg(releaseDate.toHtmlEscaped()) : QString::fromUtf8(bodies[tab])) + QStringLiteral("</p>\n<p>");
     for (int other = 0; other < WebTabCount; ++other) {
         // Pages lie side by side: a link names the other page's file alone.
         const QString file = PublishedWebTabPath(other, QString()).section(u'/', -1);
