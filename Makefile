@@ -62,6 +62,7 @@ bench: build $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_search $(METROPOLIS)
 	$(BUILD)/bench/bench_pickers $(METROPOLIS)
 	cd $(BUILD)/bench && ./bench_osm
+	$(ROOT_ENV)xvfb-run -a -s '-screen 0 1600x1000x24' $(BUILD)/bench/bench_ads
 
 # Loader tests under address and undefined-behaviour sanitizers.
 # intercept_tls_get_addr=0: the runtimes of GCC 12 and clang 14 take a dynamic TLS block that starts
