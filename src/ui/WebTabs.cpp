@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineFullScreenRequest>
@@ -242,6 +243,17 @@ void TWebTabs::Show(int tab) {
     current_ = tab;
     pnlWeb_->show();
     pnlWeb_->raise();
+    // The window raises the map's tools and banner when it lays itself out: the page stays over them.
+    for (QObject* sibling : pnlWeb_->parentWidget()->children())
+        if (sibling != pnlWeb_ && sibling->isWidgetType()) sibling->installEventFilter(this);
+}
+
+bool TWebTabs::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::ZOrderChange && pnlWeb_->isVisible())
+        QTimer::singleShot(0, pnlWeb_, [panel = pnlWeb_] {
+            if (panel->isVisible()) panel->raise();
+        });
+    return QObject::eventFilter(watched, e);
 }
 
 QWebEngineView* TWebTabs::MakePage(int tab) {

@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 
+class QEvent;
 class QStackedWidget;
 class QToolButton;
 class QWebEngineProfile;
@@ -44,6 +45,9 @@ public:
     std::function<void()> showMap;
 
     QToolButton *btnWebBack, *btnWebForward, *btnWebHome, *btnWebRefresh, *btnWebClose;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void Show(int tab);

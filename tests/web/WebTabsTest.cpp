@@ -111,6 +111,16 @@ TEST_F(WebTabs, EachTabShowsItsServedPageAfterItsCheck) {
         EXPECT_TRUE(frm->pnlWeb->isVisible());
         EXPECT_TRUE(page->isVisible());
         EXPECT_TRUE(TabButton(tab)->isChecked());
+        if (tab == 0) {
+            // The page stays over the map's tools and banner when the window changes its size.
+            frm->resize(frm->width() - 40, frm->height() - 30);
+            Pause(100);
+            for (QWidget* over : {frm->pnlMapTools, frm->pnlBanner}) {
+                QWidget* at = frm->pnlMap->childAt(over->geometry().center());
+                EXPECT_TRUE(at && (at == frm->pnlWeb || frm->pnlWeb->isAncestorOf(at)))
+                    << over->objectName().toStdString() << " shows over the page";
+            }
+        }
         if (qEnvironmentVariableIsSet("TESSARA_SCREENSHOT_DIR")) {
             Pause(700); // painted a moment after the title is known
             Screenshot(frm, QStringLiteral("web-tab-%1").arg(tab));
