@@ -29,8 +29,11 @@ $(PROGRAM_DEMO): $(DEMO)
 	cp $(DEMO) $(PROGRAM_DEMO)
 	cp $(BUILD)/demo/Demograd.img $(BUILD)/src/app/Demograd.img
 
+# The browser engine of the web tabs refuses to start as root inside its sandbox.
+ROOT_ENV := $(if $(filter 0,$(shell id -u)),QTWEBENGINE_DISABLE_SANDBOX=1 )
+
 run: build $(PROGRAM_DEMO)
-	$(BUILD)/src/app/tessara
+	$(ROOT_ENV)$(BUILD)/src/app/tessara
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -59,6 +62,7 @@ bench: build $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_search $(METROPOLIS)
 	$(BUILD)/bench/bench_pickers $(METROPOLIS)
 	cd $(BUILD)/bench && ./bench_osm
+	$(ROOT_ENV)xvfb-run -a -s '-screen 0 1600x1000x24' $(BUILD)/bench/bench_ads
 
 # Loader tests under address and undefined-behaviour sanitizers.
 # intercept_tls_get_addr=0: the runtimes of GCC 12 and clang 14 take a dynamic TLS block that starts

@@ -1,13 +1,17 @@
 #include "CityGenerator.h"
 
+#include "WebTabAddress.h"
+
 #include "CityDb.h"
 #include "CityWriter.h"
 #include "Cp1251.h"
 #include "DirectoryRecords.h"
 #include "RecordWriter.h"
+#include "WebTabAddress.h"
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QUrl>
 #include <QColor>
 #include <QImage>
 #include <QPainter>
@@ -1009,6 +1013,11 @@ QString WriteGeneratedCity(const CityGenOptions& options, const QString& cityNam
         {
             CityDb db;
             GenerateCity(options, db, w);
+            // The tabs show the pages publish-city writes beside the city's archive.
+            db.WebTabUrls.clear();
+            const QString engName = QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).completeBaseName()));
+            for (int tab = 0; tab < WebTabCount; ++tab)
+                db.WebTabUrls.append(PublishedWebTabPath(tab, engName));
             SetCitySections(w, db);
             if (inspect) inspect(db);
         }

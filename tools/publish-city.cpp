@@ -1,11 +1,13 @@
 // publish-city: builds a publish folder for the vendor web service from city files: one ZIP
-// archive per city, the photo files beside them, and the two lists "download.txt" and "fotos.txt";
-// with --offers, the real-estate offers of the cities into the service's database.
+// archive per city, the photo files beside them, the two lists "download.txt" and "fotos.txt", and a
+// page for each of the city's five web tabs; with --offers, the real-estate offers of the cities into
+// the service's database.
 #include "Catalogue.h"
 #include "CityWriter.h"
 #include "Cp1251.h"
 #include "OfferStore.h"
 #include "Updater.h"
+#include "WebTabAddress.h"
 #include "ZipWriter.h"
 
 #include <QCommandLineParser>
@@ -24,6 +26,38 @@ QString SizeCaption(qint64 bytes) {
 
 QByteArray Line(const QString& text) {
     return ToCp1251(text) + "\r\n";
+}
+
+// A plain page of one web tab: a heading, a few paragraphs and links to the city's other tabs, all
+// within the folder, so that it shows without anything from elsewhere.
+QByteArray WebTabPage(int tab, const QString& cityName, const QString& releaseDate) {
+    static const char* titles[WebTabCount][2] = {{"Новости", "News"},
+                                                 {"Объявления", "Notices"},
+                                                 {"Афиша", "Events"},
+                                                 {"Администрация", "City administration"},
+                                                 {"Погода", "Weather"}};
+    static const char* bodies[WebTabCount] = {
+        "Справочник города обновлён %1. The city guide was updated on %1.",
+        "Частные объявления жителей города. Private notices of the city's residents.",
+        "Концерты, выставки и спектакли недели. Concerts, exhibitions and plays of the week.",
+        "Приёмные часы органов власти города. Office hours of the city authorities.",
+        "Прогноз погоды на три дня. The weather forecast for three days."};
+    const QString city = cityName.toHtmlEscaped();
+    const QString title = QString::fromUtf8(titles[tab][0]) + QStringLiteral(" / ") + QLatin1String(titles[tab][1]);
+    QString html = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>") + title +
+                   QStringLiteral(" — ") + city + QStringLiteral("</title></head>\n<body>\n<h1 id=\"title\">") +
+                   title + QStringLiteral("</h1>\n<h2>") + city + QStringLiteral("</h2>\n<p>") +
+                   (tab == 0 ? QString::fromUtf8(bodies[tab]).arg(releaseDate.toHtmlEscaped()) : QString::fromUtf8(bodies[tab])) + QStringLiteral("</p>\n<p>");
+    for (int other = 0; other < WebTabCount; ++other) {
+        // Pages lie side by side: a link names the other page's file alone.
+        const QString file = PublishedWebTabPath(other, QString()).section(u'/', -1);
+        html += other == tab ? QString::fromUtf8(titles[other][0])
+                             : QStringLiteral("<a href=\"") + file + QStringLiteral("\">") +
+                                   QString::fromUtf8(titles[other][0]) + QStringLiteral("</a>");
+        html += other + 1 < WebTabCount ? QStringLiteral(" | ") : QString();
+    }
+    html += QStringLiteral("</p>\n</body></html>\n");
+    return html.toUtf8();
 }
 
 int Fail(const QString& message) {
@@ -104,6 +138,14 @@ int main(int argc, char** argv) {
         downloadList += Line(city->CityName);
         downloadList += Line(city->ReleaseDate);
         downloadList += Line(SizeCaption(QFileInfo(out + '/' + archive).size()));
+
+        const QString pages = QFileInfo(out + '/' + PublishedWebTabPath(0, city->EngName)).path();
+        if (!QDir().mkpath(pages)) return Fail("cannot create " + pages);
+        for (int tab = 0; tab < WebTabCount; ++tab)
+            if (const QString e = WriteFileAtomically(out + '/' + PublishedWebTabPath(tab, city->EngName),
+                                                      WebTabPage(tab, city->CityName, city->ReleaseDate));
+                !e.isEmpty())
+                return Fail(e);
 
         const QString foto = city->FotoPath();
         if (QFileInfo::exists(foto)) {

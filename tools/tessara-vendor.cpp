@@ -356,7 +356,10 @@ private:
         const bool withLength = !options_.noLength.contains(path);
         limit_ = options_.cut.value(path, -1);
         trickle_ = options_.trickle.contains(path);
-        head(200, "OK", withLength ? file_->size() : -1, "application/octet-stream");
+        // The web tabs' pages are shown as pages; everything else is bytes to store.
+        const bool html = path.endsWith(QLatin1String(".html"), Qt::CaseInsensitive);
+        head(200, "OK", withLength ? file_->size() : -1, html ? "text/html; charset=utf-8" : "application/octet-stream",
+             "X-Content-Type-Options: nosniff\r\n");
         if (method == QLatin1String("HEAD")) {
             file_.reset();
             return finishWriting();

@@ -7,7 +7,17 @@
 #include <QApplication>
 #include <QIcon>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 int main(int argc, char** argv) {
+#ifdef Q_OS_UNIX
+    // The web tabs' browser engine will not start as root inside its sandbox, and then takes the whole
+    // program down with it; as root it runs without one (it shows only the vendor's own pages).
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
     QApplication app(argc, argv);
     ConfigureApplication();
     // The menu entry's name and icon, also for windows of a program started from the build folder.

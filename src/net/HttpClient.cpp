@@ -64,9 +64,9 @@ HttpReply HttpClient::Post(const QString& url) {
     return Run(url, true);
 }
 
-void HttpClient::PostDetached(const QString& url, int timeoutMs) {
+QNetworkReply* HttpClient::StartBackgroundPost(const QString& url, int timeoutMs) {
     const QUrl u(url, QUrl::TolerantMode);
-    if (!u.isValid() || u.scheme().isEmpty()) return;
+    if (!u.isValid() || u.scheme().isEmpty()) return nullptr;
     QNetworkRequest request(u);
     request.setRawHeader("Accept", "text/html, */*");
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(IndyAgent));
@@ -79,6 +79,23 @@ void HttpClient::PostDetached(const QString& url, int timeoutMs) {
     QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
     // The transfer time-out counts silence only; this ends a server that trickles as well.
     QTimer::singleShot(timeoutMs, reply, [reply] { reply->abort(); });
+    return reply;
+}
+
+void HttpClient::PostDetached(const QString& url, int timeoutMs) {
+    StartBackgroundPost(url, timeoutMs);
+}
+
+void HttpClient::PostAsync(const QString& url, int timeoutMs, QObject* context, std::function<void(bool ok)> done) {
+    QNetworkReply* reply = StartBackgroundPost(url, timeoutMs);
+    if (!reply) {
+        QTimer::singleShot(0, context, [done = std::move(done)] { done(false); });
+        return;
+    }
+    QObject::connect(reply, &QNetworkReply::finished, context, [reply, done = std::move(done)] {
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        done(reply->error() == QNetworkReply::NoError && status > 0 && status < 400);
+    });
 }
 
 HttpReply HttpClient::Run(const QString& url, bool post) {

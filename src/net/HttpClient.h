@@ -8,6 +8,8 @@
 #include <memory>
 
 class QNetworkAccessManager;
+class QNetworkReply;
+class QObject;
 
 struct HttpReply {
     bool ok = false; // transport succeeded and the status is below 400
@@ -32,6 +34,10 @@ public:
     // A POST with an empty form that nobody waits for: it returns at once, is given up after
     // timeoutMs, and its reply or failure is dropped.
     void PostDetached(const QString& url, int timeoutMs);
+    // A POST with an empty form whose outcome comes later: `done` runs on `context`'s thread with
+    // true when the request succeeded (status below 400) within timeoutMs. It never runs once
+    // `context` is gone, and at most once. The reply's body is dropped.
+    void PostAsync(const QString& url, int timeoutMs, QObject* context, std::function<void(bool ok)> done);
 
     // A request that sees no traffic for this long fails instead of hanging the caller; one that
     // trickles ends at TotalTimeoutMs, and a reply body past MaxReplyBytes is refused.
@@ -46,6 +52,8 @@ public:
 
 private:
     HttpReply Run(const QString& url, bool post);
+    // An empty-form POST whose body nobody keeps, ended after timeoutMs; null for an unusable address.
+    QNetworkReply* StartBackgroundPost(const QString& url, int timeoutMs);
     std::unique_ptr<QNetworkAccessManager> nam_;
 };
 

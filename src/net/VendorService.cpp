@@ -3,6 +3,7 @@
 #include "Reachability.h"
 
 #include <QSettings>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -83,18 +84,16 @@ void VendorService::IncOpen(const QString& cityFileName) {
         StatsTimeoutMs);
 }
 
-bool VendorService::WebTabCheck(int tab, const QString& cityFileName) {
-    if (tab < 0 || tab > 4) return false;
+void VendorService::WebTabCheck(int tab, const QString& cityFileName, QObject* context,
+                                std::function<void(bool ok)> done) {
+    if (tab < 0 || tab > 4) {
+        QTimer::singleShot(0, context, [done = std::move(done)] { done(false); });
+        return;
+    }
     // The user waits for this one: a service that does not answer is given up after a few seconds.
-    const int silence = client_.TimeoutMs, total = client_.TotalTimeoutMs;
-    client_.TimeoutMs = client_.TotalTimeoutMs = WebTabTimeoutMs;
-    const bool ok = client_
-        .Post(Mirrors.First() + QStringLiteral("download/inc") + QLatin1String(WebTabPages[tab]) +
-              Encoded(FileBaseName(cityFileName)))
-        .ok;
-    client_.TimeoutMs = silence;
-    client_.TotalTimeoutMs = total;
-    return ok;
+    client_.PostAsync(Mirrors.First() + QStringLiteral("download/inc") + QLatin1String(WebTabPages[tab]) +
+                          Encoded(FileBaseName(cityFileName)),
+                      WebTabTimeoutMs, context, std::move(done));
 }
 
 QString VendorService::PricePage(const QString& cityFileName) const {

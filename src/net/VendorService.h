@@ -54,8 +54,9 @@ public:
     // percent-encoded as UTF-8 (so "&", "=" and "%" in a message stay part of it). The caller shows
     // a failure; the window it runs in stays responsive while it waits.
     HttpReply SendFeedback(const QString& recipient, const QString& subject, const QString& message);
-    // The web-tab request for tab 0..4; true when it succeeded and the tab may open.
-    bool WebTabCheck(int tab, const QString& cityFileName);
+    // The web-tab request for tab 0..4. It returns at once; `done` runs later on `context`'s thread
+    // with true when the request succeeded and the tab may open (false after WebTabTimeoutMs).
+    void WebTabCheck(int tab, const QString& cityFileName, QObject* context, std::function<void(bool ok)> done);
     int WebTabTimeoutMs = 5000;
     // First base address + "price" + the file name without its last four characters + ".php".
     QString PricePage(const QString& cityFileName) const;

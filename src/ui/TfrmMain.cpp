@@ -33,6 +33,7 @@
 #include "Advertising.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
+#include "WebTabs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -250,6 +251,7 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     pnlMore->hide();
     pnlMore->move(pnlMore->x(), 44);
     if (!app_.db->Has3D) btn3D->setChecked(false);
+    webTabs->CityLoaded();
     ShowMapPage();
     // A port in use leaves the program without the server; nothing else depends on it.
     srv->Start(app_.settings.Port, ReadCommandServerAnyHost());
@@ -486,6 +488,7 @@ void TfrmMain::StopTimer(MotionTimer t) {
 
 void TfrmMain::ShowMapPage() {
     btnShowMap->setChecked(true);
+    if (webTabs) webTabs->Cancel();
     pnlWeb->hide();
     pnlMap->show();
 }

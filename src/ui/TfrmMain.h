@@ -138,6 +138,8 @@ public:
     // The cards' right-click menu pmCards.
     CardExport* cardExport;
     TfrmHelp* frmHelp;
+    // The web tabs on pnlWeb.
+    class TWebTabs* webTabs = nullptr;
     QWidget* shownHint = nullptr; // the hint panel waiting for or showing
     int lastTabSlot = -1;
 

@@ -34,6 +34,7 @@
 #include "Advertising.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
+#include "WebTabs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -176,11 +177,11 @@ void TfrmMain::BuildLayout() {
         {&btn911, "btn911", "911", "✚", QColor(0xc0, 0x10, 0x10), true},
         {&btnCafe, "btnCafe", "Cafe", "☕", QColor(0x6c, 0x3c, 0x1c), true},
         {&btnBankomat, "btnBankomat", "Bankomat", "$", QColor(0x1c, 0x6c, 0x1c), true},
-        {&btnNews, "btnNews", "News", "NEWS", QColor(0x30, 0x30, 0x30), false},
-        {&btnNotes, "btnNotes", "Notes", "✎", QColor(0x30, 0x30, 0x80), false},
-        {&btnAfisha, "btnAfisha", "Afisha", "★", QColor(0xa0, 0x20, 0x80), false},
-        {&btnAdmin, "btnAdmin", "Admin", "⚑", QColor(0x80, 0x10, 0x10), false},
-        {&btnWeather, "btnWeather", "Weather", "☀", QColor(0xd0, 0x80, 0x00), false},
+        {&btnNews, "btnNews", "News", "NEWS", QColor(0x30, 0x30, 0x30), true},
+        {&btnNotes, "btnNotes", "Notes", "✎", QColor(0x30, 0x30, 0x80), true},
+        {&btnAfisha, "btnAfisha", "Afisha", "★", QColor(0xa0, 0x20, 0x80), true},
+        {&btnAdmin, "btnAdmin", "Admin", "⚑", QColor(0x80, 0x10, 0x10), true},
+        {&btnWeather, "btnWeather", "Weather", "☀", QColor(0xd0, 0x80, 0x00), true},
     };
     pageButtons_ = new QButtonGroup(this);
     pageButtons_->setExclusive(true);
@@ -224,6 +225,15 @@ void TfrmMain::BuildLayout() {
     pnlWeb = new QWidget(pnlMap);
     pnlWeb->setObjectName(QStringLiteral("pnlWeb"));
     pnlWeb->hide();
+    webTabs = new TWebTabs(app_, pnlWeb);
+    webTabs->showMap = [this] { ShowMapPage(); };
+    for (auto [button, tab] : {std::pair{btnNews, 0}, std::pair{btnNotes, 1}, std::pair{btnAfisha, 2},
+                               std::pair{btnAdmin, 3}, std::pair{btnWeather, 4}})
+        connect(button, &QToolButton::clicked, this, [this, tab] {
+            HideHints();
+            searchHost_->HideFilterList();
+            webTabs->Open(tab);
+        });
     pnlMapTools = new QFrame(pnlMap);
     pnlMapTools->setObjectName(QStringLiteral("pnlMapTools"));
     pnlMapTools->setAutoFillBackground(true);

@@ -6,6 +6,7 @@
 #include "Cp1251.h"
 #include "MapColors.h"
 #include "VendorServer.h"
+#include "WebTabAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -482,6 +483,16 @@ TEST_F(UpdateRun, PublishedDemoCityInstallsAndLoads) {
     LoadCityData(db, CityFileRef::From(ctx.Cities[0]), MapStyle{});
     EXPECT_EQ(db.Orgs.size(), 1500u);
     EXPECT_TRUE(server->Paths().contains("POST /download/inc.php?dfile=Demograd"));
+    // Its web tabs lead to the pages published beside it: plain pages that link nowhere else.
+    ASSERT_EQ(db.WebTabUrls.size(), 5);
+    HttpClient client;
+    for (const QString& entry : db.WebTabUrls) {
+        SCOPED_TRACE(entry.toStdString());
+        const HttpReply page = client.Get(ResolveWebTabUrl(WebTabStartAddress(entry), server->base()).toString());
+        EXPECT_TRUE(page.ok) << page.error.toStdString();
+        EXPECT_TRUE(page.body.contains("<h2>Демоград</h2>"));
+        EXPECT_FALSE(page.body.contains("http")) << page.body.data();
+    }
 }
 
 TEST_F(UpdateRun, NoListNoRun) {

@@ -2,12 +2,18 @@
 #include <QApplication>
 #include <QStyleFactory>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     // Test discovery runs the program at build time, outside CTest's environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Cities installed on this machine for all users must not join the tests' city lists.
     qputenv("XDG_DATA_DIRS", "/nonexistent/tessara-tests");
+    // The web tabs' browser engine refuses to start as root inside its sandbox (CI runs as root), and
+    // the test servers have no GPU.
+    if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ::testing::InitGoogleTest(&argc, argv);
