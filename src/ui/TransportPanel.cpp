@@ -217,8 +217,15 @@ void TransportPanel::ListChangeJourneys(const QString& from, const QString& to) 
         list_.cards.Add(QStringLiteral("BusWay"), j.second, db.BusStops[std::size_t(j.board)].id_, env);
     }
     if (journeys.size() == 1) {
-        for (std::size_t k = 1; k < list_.cards.crds.size(); ++k)
-            list_.cards.crds[k].Expand(env);
+        // The one journey whole: both routes with their stop lists open, the change stop in bold.
+        for (std::size_t k = 1; k < list_.cards.crds.size(); ++k) {
+            TCard& leg = list_.cards.crds[k];
+            leg.Expand(env);
+            if (leg.blocks.size() < 3) continue;
+            const std::vector<Tpic>& pics = leg.blocks[2].pic;
+            for (std::size_t p = 0; p < pics.size(); ++p)
+                if (pics[p].link == TLink::collapse_block) leg.ToggleBlock(2, p);
+        }
         list_.cards.Restack();
     }
     ShowCards(LangText(u"ChangeRoutes"), int(journeys.size()));

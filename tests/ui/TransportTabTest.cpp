@@ -78,7 +78,8 @@ struct TransportTab : Program {
     // Focus, then the keys of `text` one by one, as typing gives them.
     void Type(TComboEdit* field, const QString& text) {
         field->setFocus();
-        QApplication::processEvents();
+        WaitUntil([&] { return field->lineEdit()->hasFocus(); }, 2000);
+        if (field->currentText() == field->toolTip()) field->lineEdit()->clear();
         for (QChar c : text) {
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
             QApplication::sendEvent(field->lineEdit(), &press);
@@ -93,7 +94,8 @@ struct TransportTab : Program {
         field->lineEdit()->clear();
         Type(field, typed);
         Press(field, Qt::Key_Return);
-        QApplication::processEvents();
+        // The deferred showing of the stops (or the route) runs, the focus moving on with it.
+        WaitUntil([] { return false; }, 100);
     }
     void ClickStop(int stop) {
         const TBusStop& s = app->db->BusStops[std::size_t(stop)];
@@ -131,7 +133,14 @@ TEST_F(TransportTab, TypedStopsFindDirectRoutesOrJourneysWithAChange) {
     EXPECT_TRUE(Cards()[0].blocks[0].txt.back().caption.contains(QStringLiteral("\"Рынок\"")));
     EXPECT_EQ(Cards()[1].route, 0);
     EXPECT_EQ(Cards()[2].route, 2);
-    EXPECT_FALSE(Cards()[1].Collapsed) << "a single journey is shown whole";
+    for (std::size_t k : {1u, 2u}) {
+        const TBlock& stops = Cards()[k].blocks[2];
+        EXPECT_FALSE(Cards()[k].Collapsed) << "a single journey is shown whole";
+        EXPECT_EQ(stops.height, stops.MaxHeight);
+        const auto change = std::find_if(stops.txt.begin(), stops.txt.end(), [](const Ttxt& t) { return t.bold; });
+        ASSERT_NE(change, stops.txt.end());
+        EXPECT_EQ(change->caption, QStringLiteral("- \"Рынок\""));
+    }
     Screenshot(frm, "transport-change");
 
     // A direct route wins: Вокзал to Парк is line 1 only, its card expanded.
