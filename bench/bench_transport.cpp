@@ -57,24 +57,26 @@ void Measure(const QString& path) {
     for (const auto& [s, routes] : served) {
         const TBusStop& st = db.BusStops[std::size_t(s)];
         if (InLang(st.caption, 0).isEmpty()) continue;
-        if (from < 0 || st.x + st.y < db.BusStops[std::size_t(from)].x + db.BusStops[std::size_t(from)].y) from = s;
+        if (from < 0 || st.x + st.y < db.BusStops[std::size_t(from)].x + db.BusStops[std::size_t(from)].y)
+            from = s;
         if (to < 0 || st.x + st.y > db.BusStops[std::size_t(to)].x + db.BusStops[std::size_t(to)].y) to = s;
         if (busiest < 0 || routes > served[busiest]) busiest = s;
     }
     const QString a = InLang(db.BusStops[std::size_t(from)].caption, 0);
     const QString b = InLang(db.BusStops[std::size_t(to)].caption, 0);
-    std::printf("  from \"%s\" (%.0f, %.0f) to \"%s\" (%.0f, %.0f)\n", qPrintable(a), db.BusStops[std::size_t(from)].x,
-                db.BusStops[std::size_t(from)].y, qPrintable(b), db.BusStops[std::size_t(to)].x,
-                db.BusStops[std::size_t(to)].y);
+    std::printf("  from \"%s\" (%.0f, %.0f) to \"%s\" (%.0f, %.0f)\n", qPrintable(a),
+                db.BusStops[std::size_t(from)].x, db.BusStops[std::size_t(from)].y, qPrintable(b),
+                db.BusStops[std::size_t(to)].x, db.BusStops[std::size_t(to)].y);
 
     std::size_t direct = 0, changes = 0, through = 0;
-    Line("direct journeys, opposite ends", MedianMs([&] { direct = index.FindJourneys(a, b).size(); }, 31), 2);
+    Line("direct journeys, opposite ends", MedianMs([&] { direct = index.FindJourneys(a, b).size(); }, 31),
+         2);
     Line("journeys with one change, opposite ends",
          MedianMs([&] { changes = index.FindChangeJourneys(a, b).size(); }, 31), 20);
     Line("routes through the busiest stop",
          MedianMs([&] { through = index.RoutesThroughStop(busiest).size(); }, 31), 1);
-    std::printf("  found: %zu direct, %zu with a change, %zu routes through \"%s\"\n", direct, changes, through,
-                qPrintable(InLang(db.BusStops[std::size_t(busiest)].caption, 0)));
+    std::printf("  found: %zu direct, %zu with a change, %zu routes through \"%s\"\n", direct, changes,
+                through, qPrintable(InLang(db.BusStops[std::size_t(busiest)].caption, 0)));
 }
 
 } // namespace

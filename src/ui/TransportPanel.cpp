@@ -40,8 +40,10 @@ TransportPanel::TransportPanel(TCardList& list, SearchHost& host, QWidget* page,
     connect(cbBusWay, &TComboEdit::buttonClicked, this, &TransportPanel::cbBusWayButtonClick);
     connect(cbBusStop1, &TComboEdit::buttonClicked, this, [this] { cbBusStopButtonClick(cbBusStop1); });
     connect(cbBusStop2, &TComboEdit::buttonClicked, this, [this] { cbBusStopButtonClick(cbBusStop2); });
-    connect(btnSelBusStop1, &QToolButton::toggled, this, [this](bool down) { PickToggled(btnSelBusStop1, down); });
-    connect(btnSelBusStop2, &QToolButton::toggled, this, [this](bool down) { PickToggled(btnSelBusStop2, down); });
+    connect(btnSelBusStop1, &QToolButton::toggled, this,
+            [this](bool down) { PickToggled(btnSelBusStop1, down); });
+    connect(btnSelBusStop2, &QToolButton::toggled, this,
+            [this](bool down) { PickToggled(btnSelBusStop2, down); });
     connect(btnFindWay, &QPushButton::clicked, this, &TransportPanel::btnFindWayClick);
     for (QWidget* w : {static_cast<QWidget*>(btnSelBusStop1), static_cast<QWidget*>(btnSelBusStop2),
                        static_cast<QWidget*>(btnFindWay)})
@@ -205,10 +207,11 @@ void TransportPanel::ListChangeJourneys(const QString& from, const QString& to) 
     // Each journey: a heading naming both routes and the change stop, then the two routes' cards with
     // the stop of the change in bold.
     for (const ChangeJourney& j : journeys) {
-        const QString caption = QStringLiteral("%1 → %2, %3 \"%4\"")
-                                    .arg(InLang(db.BusWays[std::size_t(j.first)].num, lang),
-                                         InLang(db.BusWays[std::size_t(j.second)].num, lang), LangText(u"ChangeAt"),
-                                         InLang(db.BusStops[std::size_t(j.leave)].caption, lang));
+        const QString caption =
+            QStringLiteral("%1 → %2, %3 \"%4\"")
+                .arg(InLang(db.BusWays[std::size_t(j.first)].num, lang),
+                     InLang(db.BusWays[std::size_t(j.second)].num, lang), LangText(u"ChangeAt"),
+                     InLang(db.BusStops[std::size_t(j.leave)].caption, lang));
         TCard heading = TCard::Heading(caption, int(list_.cards.crds.size()), env);
         heading.top = list_.cards.height;
         list_.cards.height += heading.height;
@@ -236,8 +239,8 @@ void TransportPanel::StopClicked(int stop) {
     if (!db || !index_ || stop < 0 || std::size_t(stop) >= db->BusStops.size()) return;
     const TBusStop& s = db->BusStops[std::size_t(stop)];
     const QString caption = InLang(s.caption, index_->DataLang());
-    list_.pnlCaption->setText(u' ' + LangText(s.tip == bstRail ? u"Station" : u"Stop") + QStringLiteral(": ") +
-                              caption);
+    list_.pnlCaption->setText(u' ' + LangText(s.tip == bstRail ? u"Station" : u"Stop") +
+                              QStringLiteral(": ") + caption);
     list_.pnlCaption->show();
     const std::vector<int> routes = index_->RoutesThroughStop(stop);
     CardEnv env = list_.Env();
@@ -249,7 +252,8 @@ void TransportPanel::StopClicked(int stop) {
     }
     ShowCards(list_.pnlCaption->text(), int(routes.size()));
 
-    for (auto [button, field] : {std::pair{btnSelBusStop1, cbBusStop1}, std::pair{btnSelBusStop2, cbBusStop2}}) {
+    for (auto [button, field] :
+         {std::pair{btnSelBusStop1, cbBusStop1}, std::pair{btnSelBusStop2, cbBusStop2}}) {
         if (!button->isChecked()) continue;
         // A change of the program's: no filtering, and the text black as any value.
         field->lineEdit()->setText(caption);
@@ -261,9 +265,13 @@ void TransportPanel::StopClicked(int stop) {
     }
 }
 
-void TransportPanel::Blink(const std::vector<int>& stops) {
-    if (host_.InBackground() || stops.empty()) return;
-    list_.Display().ShownObjects = {otBusStop, stops};
+void TransportPanel::Show(const TransportShow& show) {
+    if (show.target.scale > 0)
+        host_.FlyTo(show.target.x, show.target.y, show.target.scale);
+    else
+        host_.RedrawMap(true);
+    if (host_.InBackground() || show.stops.empty()) return;
+    list_.Display().ShownObjects = {otBusStop, show.stops};
     host_.AllowMapMotion();
     host_.StartBlink();
 }
@@ -273,37 +281,22 @@ void TransportPanel::ShowRouteOnMap(const QString& number) {
     if (!db || !index_) return;
     host_.StopBlink();
     const QSize map = host_.MapSize();
-    const TransportShow show =
-        ::ShowRouteOnMap(*db, *index_, number, map.width(), map.height(), host_.FullScale());
-    if (show.target.scale > 0)
-        host_.FlyTo(show.target.x, show.target.y, show.target.scale);
-    else
-        host_.RedrawMap(true);
-    Blink(show.stops);
+    Show(::ShowRouteOnMap(*db, *index_, number, map.width(), map.height(), host_.FullScale()));
 }
 
 void TransportPanel::ShowStopOnMap(int stopId) {
     CityDb* db = list_.Db();
     if (!db || !index_) return;
     host_.StopBlink();
-    const TransportShow show = ::ShowStopOnMap(*db, *index_, stopId);
-    if (show.target.scale > 0)
-        host_.FlyTo(show.target.x, show.target.y, show.target.scale);
-    else
-        host_.RedrawMap(true);
-    Blink(show.stops);
+    Show(::ShowStopOnMap(*db, *index_, stopId));
 }
 
 void TransportPanel::ShowStopsOnMap(const QString& name) {
     CityDb* db = list_.Db();
     if (!db || !index_ || name.isEmpty()) return;
     host_.StopBlink();
-    const TransportShow show = ::ShowStopsOnMap(*db, *index_, name, host_.MapSize().width(), host_.FullScale());
-    if (show.stops.empty()) {
-        host_.RedrawMap(true);
-        return;
-    }
-    if (host_.ResultPanelVisible()) host_.FocusDefocus();
-    host_.FlyTo(show.target.x, show.target.y, show.target.scale);
-    Blink(show.stops);
+    const TransportShow show =
+        ::ShowStopsOnMap(*db, *index_, name, host_.MapSize().width(), host_.FullScale());
+    if (!show.stops.empty() && host_.ResultPanelVisible()) host_.FocusDefocus();
+    Show(show);
 }

@@ -15,6 +15,7 @@ class TComboEdit;
 class TFilterListBox;
 class TextListSource;
 class TransportIndex;
+struct TransportShow;
 
 class TransportPanel : public QObject {
     Q_OBJECT
@@ -54,8 +55,9 @@ private:
     // Draws the list from its top after cards were added.
     void ShowCards(const QString& caption, int count);
     void ListChangeJourneys(const QString& from, const QString& to);
-    // Blinks the stops (unless the program is going back to the start window).
-    void Blink(const std::vector<int>& stops);
+    // Flies to what was marked (or redraws) and blinks its stops, unless the program is going back to
+    // the start window.
+    void Show(const TransportShow& show);
 
     TCardList& list_;
     SearchHost& host_;

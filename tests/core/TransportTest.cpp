@@ -1,9 +1,9 @@
 // Journeys, routes through a stop, candidate lists and the map showing of routes and stops, on a small
 // hand-built network with both sides of streets, a route in one direction only, a loop, repeated
 // numbers, stop points naming missing stops and a route of one point.
+#include "Transport.h"
 #include "ObjectState.h"
 #include "TinyCity.h"
-#include "Transport.h"
 
 #include <gtest/gtest.h>
 
@@ -66,15 +66,15 @@ struct SmallCity : Network {
         Stop(100, 120, QStringLiteral("Мост"), 7);
         Stop(100, 200, QStringLiteral("Завод"), 8);
         Stop(500, 500, QStringLiteral("Озеро"), 9, bstRail);
-        Route("1", {{1, 1}, {1, 3}, {1, 4}, {1, 5}});              // 0
-        Route("1", {{1, 5}, {1, 4}, {1, 3}, {1, 2}});              // 1
-        Route("2", {{1, 3}, {0, -1, 150, 50}, {2, 6}, {1, 8}});    // 2
-        Route("2", {{1, 8}, {1, 7}, {1, 3}});                      // 3
-        Route("4", {{1, 4}, {1, 5}, {1, 4}});                      // 4
-        Route("4", {{1, 4}, {1, 5}});                              // 5
-        Route("5", {{1, 99}, {1, 3}, {1, 99}, {1, 5}});            // 6
-        Route("6", {{1, 1}});                                      // 7
-        Route("8", {{1, 9}, {1, 5}}, ttTramway);                   // 8
+        Route("1", {{1, 1}, {1, 3}, {1, 4}, {1, 5}});           // 0
+        Route("1", {{1, 5}, {1, 4}, {1, 3}, {1, 2}});           // 1
+        Route("2", {{1, 3}, {0, -1, 150, 50}, {2, 6}, {1, 8}}); // 2
+        Route("2", {{1, 8}, {1, 7}, {1, 3}});                   // 3
+        Route("4", {{1, 4}, {1, 5}, {1, 4}});                   // 4
+        Route("4", {{1, 4}, {1, 5}});                           // 5
+        Route("5", {{1, 99}, {1, 3}, {1, 99}, {1, 5}});         // 6
+        Route("6", {{1, 1}});                                   // 7
+        Route("8", {{1, 9}, {1, 5}}, ttTramway);                // 8
     }
 };
 
@@ -86,22 +86,22 @@ TEST(Transport, DirectJourneysFollowTheRouteOrderOnePerNumber) {
         const char* to;
         std::vector<int> routes;
     } cases[] = {
-        {"Вокзал", "Парк", {0}},        // from the first side of the street
-        {"Парк", "Вокзал", {1}},        // only the other direction runs back, to the other side
-        {"Рынок", "Завод", {2}},        // a free point and a stop point of kind 2 on the way
-        {"Рынок", "Мост", {2}},         // kind 2 counts as a stop for journeys
-        {"Завод", "Рынок", {3}},        //
-        {"Школа", "Парк", {0, 4}},      // number 4 once, though both its directions qualify
-        {"Рынок", "Парк", {0, 6}},      // points naming missing stops are passed over
-        {"вокзал", "ПАРК", {0}},        // names ignore case
-        {"Озеро", "Парк", {8}},         // one direction only
-        {"Парк", "Озеро", {}},          // ... and not back
-        {"Вокзал", "Завод", {}},        // needs a change
-        {"Озеро", "Мост", {}},          // no connection at all
-        {"Рынок", "Рынок", {}},         // one stop at both ends
-        {"Рынок", "рынок", {}},         //
-        {"Вокзал", "Нигде", {}},        // an unknown name
-        {"", "Парк", {}},               //
+        {"Вокзал", "Парк", {0}},   // from the first side of the street
+        {"Парк", "Вокзал", {1}},   // only the other direction runs back, to the other side
+        {"Рынок", "Завод", {2}},   // a free point and a stop point of kind 2 on the way
+        {"Рынок", "Мост", {2}},    // kind 2 counts as a stop for journeys
+        {"Завод", "Рынок", {3}},   //
+        {"Школа", "Парк", {0, 4}}, // number 4 once, though both its directions qualify
+        {"Рынок", "Парк", {0, 6}}, // points naming missing stops are passed over
+        {"вокзал", "ПАРК", {0}},   // names ignore case
+        {"Озеро", "Парк", {8}},    // one direction only
+        {"Парк", "Озеро", {}},     // ... and not back
+        {"Вокзал", "Завод", {}},   // needs a change
+        {"Озеро", "Мост", {}},     // no connection at all
+        {"Рынок", "Рынок", {}},    // one stop at both ends
+        {"Рынок", "рынок", {}},    //
+        {"Вокзал", "Нигде", {}},   // an unknown name
+        {"", "Парк", {}},          //
     };
     for (const Case& k : cases)
         EXPECT_EQ(index.FindJourneys(QString::fromUtf8(k.from), QString::fromUtf8(k.to)), k.routes)
@@ -117,7 +117,8 @@ TEST(Transport, ChangeJourneysJoinTwoRoutesAtOneStopName) {
     // Route 1 back to Рынок (two stops), then route 2 on to Мост (one stop).
     EXPECT_EQ(index.FindChangeJourneys(QStringLiteral("Парк"), QStringLiteral("Мост")),
               (std::vector<ChangeJourney>{{1, 2, 2, 2, 3}}));
-    for (auto [from, to] : {std::pair{"Озеро", "Мост"}, {"Мост", "Озеро"}, {"Рынок", "Рынок"}, {"Нигде", "Парк"}})
+    for (auto [from, to] :
+         {std::pair{"Озеро", "Мост"}, {"Мост", "Озеро"}, {"Рынок", "Рынок"}, {"Нигде", "Парк"}})
         EXPECT_TRUE(index.FindChangeJourneys(QString::fromUtf8(from), QString::fromUtf8(to)).empty())
             << from << " -> " << to;
 }
@@ -192,7 +193,8 @@ TEST(Transport, ShowingARouteFindsBothDirectionsAndTheirStops) {
     for (const char* number : {"9", "", "1 "}) {
         const TransportShow none = ShowRouteOnMap(c.db, index, QString::fromUtf8(number), 400, 400, 100);
         EXPECT_EQ(none.target.scale, 0) << number;
-        EXPECT_TRUE(std::none_of(c.db.BusWays.begin(), c.db.BusWays.end(), [](auto& w) { return w.IsFound; }));
+        EXPECT_TRUE(
+            std::none_of(c.db.BusWays.begin(), c.db.BusWays.end(), [](auto& w) { return w.IsFound; }));
     }
     c.Route("7", {{1, 99}});
     const TransportIndex again(c.db, 0);

@@ -48,8 +48,8 @@ TEST(TransportMonaco, DirectAndOneChangeJourneysAndRoutesThroughAStop) {
         EXPECT_TRUE(Runs(index, r, stade, roman));
 
     // No line runs from the beach at Larvotto to the Jardin Exotique, nor back: one change does.
-    for (auto [from, to] : {std::pair{QStringLiteral("Larvotto"), QStringLiteral("Jardin Exotique")},
-                            {roman, stade}}) {
+    for (auto [from, to] :
+         {std::pair{QStringLiteral("Larvotto"), QStringLiteral("Jardin Exotique")}, {roman, stade}}) {
         EXPECT_TRUE(index.FindJourneys(from, to).empty()) << from.toStdString();
         const std::vector<ChangeJourney> changes = index.FindChangeJourneys(from, to);
         ASSERT_FALSE(changes.empty()) << from.toStdString();
@@ -75,7 +75,8 @@ TEST(TransportMonaco, DirectAndOneChangeJourneysAndRoutesThroughAStop) {
     // the city.
     for (const QString& number : RouteNumbers(db, 0)) {
         const TransportShow show = ShowRouteOnMap(im.city, index, number, 800, 600, 10);
-        EXPECT_TRUE(show.target.scale == 0 || (show.target.scale >= MapView::MinScale && show.target.scale <= 10))
+        EXPECT_TRUE(show.target.scale == 0 ||
+                    (show.target.scale >= MapView::MinScale && show.target.scale <= 10))
             << number.toStdString();
         if (show.target.scale == 0) continue;
         EXPECT_TRUE(show.target.x >= db.WorldMinX && show.target.x <= db.WorldMaxX) << number.toStdString();

@@ -8,9 +8,9 @@
 
 namespace {
 
-// At the crossings of the street y = 0 (clear of the buildings drawn obliquely): Вокзал twice, Рынок, Школа, Парк and the railway station Озеро;
-// up the street x = -160 from Рынок: Мост and Завод. Line 1 runs along the first street both ways,
-// line 2 up the second both ways, the tram 8 from Озеро to Парк only.
+// At the crossings of the street y = 0 (clear of the buildings drawn obliquely): Вокзал twice, Рынок, Школа,
+// Парк and the railway station Озеро; up the street x = -160 from Рынок: Мост and Завод. Line 1 runs along
+// the first street both ways, line 2 up the second both ways, the tram 8 from Озеро to Парк only.
 void BusNetwork(CityDb& db) {
     db.BusStops.clear();
     db.BusWays.clear();
@@ -46,8 +46,8 @@ void BusNetwork(CityDb& db) {
     route("8", {9, 5}, ttTramway);
 }
 
-struct TransportTab : Program {
-    TfrmMain* frm = nullptr;
+// The main window's fixture on a city of its own.
+struct TransportTab : MainWindow {
     TransportPanel* tab = nullptr;
 
     void SetUp() override {
@@ -60,14 +60,6 @@ struct TransportTab : Program {
         ASSERT_NE(tab, nullptr);
         frm->pc->setCurrentWidget(frm->pgTransport);
         QApplication::processEvents();
-    }
-    void TearDown() override {
-        if (frm && frm->isVisible()) {
-            AnswerModal("btnYes");
-            frm->close();
-            WaitUntil([&] { return closed; }, 5000);
-        }
-        Program::TearDown();
     }
 
     TFilterListBox* FilterList() const { return frm->criteria->filterList; }
@@ -137,7 +129,8 @@ TEST_F(TransportTab, TypedStopsFindDirectRoutesOrJourneysWithAChange) {
         const TBlock& stops = Cards()[k].blocks[2];
         EXPECT_FALSE(Cards()[k].Collapsed) << "a single journey is shown whole";
         EXPECT_EQ(stops.height, stops.MaxHeight);
-        const auto change = std::find_if(stops.txt.begin(), stops.txt.end(), [](const Ttxt& t) { return t.bold; });
+        const auto change =
+            std::find_if(stops.txt.begin(), stops.txt.end(), [](const Ttxt& t) { return t.bold; });
         ASSERT_NE(change, stops.txt.end());
         EXPECT_EQ(change->caption, QStringLiteral("- \"Рынок\""));
     }
@@ -205,13 +198,15 @@ TEST_F(TransportTab, RouteNumberShowsItsCardAndTheRouteOnTheMap) {
         Mouse(frm->list->imgCards, QEvent::MouseButtonRelease, QPoint(left, y - frm->list->sbCards->value()));
     };
     const std::vector<Tpic>& pics = Cards()[0].blocks[2].pic;
-    const auto open = std::find_if(pics.begin(), pics.end(), [](const Tpic& p) { return p.link == TLink::collapse_block; });
+    const auto open =
+        std::find_if(pics.begin(), pics.end(), [](const Tpic& p) { return p.link == TLink::collapse_block; });
     ASSERT_NE(open, pics.end());
     at(open->top + 5, open->left + 5);
     const TCard& card = Cards()[0];
     const TBlock& stops = card.blocks[2];
     ASSERT_EQ(stops.height, stops.MaxHeight);
-    const auto link = std::find_if(stops.txt.begin(), stops.txt.end(), [](const Ttxt& t) { return t.link == TLink::stop; });
+    const auto link =
+        std::find_if(stops.txt.begin(), stops.txt.end(), [](const Ttxt& t) { return t.link == TLink::stop; });
     ASSERT_NE(link, stops.txt.end());
     at(link->top + link->height / 2, link->left + 5);
     EXPECT_TRUE(db.BusStops[2].IsFound) << "Рынок, the first stop of the list";

@@ -27,7 +27,8 @@ template <class Items, class Get> QStringList DistinctTexts(const Items& items, 
 } // namespace
 
 QStringList RouteNumbers(const CityDb& db, int dataLang) {
-    return DistinctTexts(db.BusWays, [&](const TBusWay& w) -> const QString& { return InLang(w.num, dataLang); });
+    return DistinctTexts(db.BusWays,
+                         [&](const TBusWay& w) -> const QString& { return InLang(w.num, dataLang); });
 }
 
 QStringList StopNames(const CityDb& db, int dataLang) {
@@ -183,7 +184,8 @@ std::vector<int> TransportIndex::RoutesThroughStop(int stop) const {
     std::vector<int> numbers;
     for (std::size_t r = 0; r < db_.BusWays.size(); ++r) {
         const TWay& way = db_.BusWays[r].way;
-        if (!std::any_of(way.begin(), way.end(), [id](const TWayPoint& p) { return p.typ == 1 && p.ids == id; }))
+        if (!std::any_of(way.begin(), way.end(),
+                         [id](const TWayPoint& p) { return p.typ == 1 && p.ids == id; }))
             continue;
         if (std::find(numbers.begin(), numbers.end(), numberOf_[r]) != numbers.end()) continue;
         numbers.push_back(numberOf_[r]);

@@ -71,8 +71,8 @@ private:
     const CityDb& db_;
     int dataLang_;
     QHash<int, int> stopById_;
-    QHash<QString, int> groups_;               // lower-cased caption -> name group
-    std::vector<std::vector<int>> groupStops_; // stops of each group, in BusStops order
+    QHash<QString, int> groups_;                // lower-cased caption -> name group
+    std::vector<std::vector<int>> groupStops_;  // stops of each group, in BusStops order
     std::vector<std::vector<int>> groupRoutes_; // routes passing a stop of each group, ascending
     std::vector<int> numberOf_;                 // route -> id of its exact number
     std::vector<Point> points_;                 // stop points (typ not 0) of all routes, route by route
