@@ -145,6 +145,23 @@ TEST(Transport, ChangeJourneysChangeAcrossTheStreetAndKeepTheTenShortest) {
     }
 }
 
+TEST(Transport, ANameSharedByManyStopsIsOnePlaceToStartAndToShow) {
+    Network n;
+    for (int k = 0; k < 300; ++k)
+        n.Stop(float(k * 10), float(k % 7), QStringLiteral("Центр"), k + 1);
+    n.Stop(5000, 0, QStringLiteral("Финиш"), 1000);
+    n.Route("1", {{1, 150}, {1, 1000}});
+    n.Route("2", {{1, 1000}, {1, 299}});
+    const TransportIndex index(n.db, 0);
+    EXPECT_EQ(index.FindJourneys(QStringLiteral("Центр"), QStringLiteral("Финиш")), (std::vector<int>{0}));
+    EXPECT_EQ(index.FindJourneys(QStringLiteral("Финиш"), QStringLiteral("центр")), (std::vector<int>{1}));
+    EXPECT_TRUE(index.FindChangeJourneys(QStringLiteral("Центр"), QStringLiteral("Центр")).empty());
+    const TransportShow show = ShowStopsOnMap(n.db, index, QStringLiteral("Центр"), 900, 4);
+    EXPECT_EQ(show.stops.size(), 300u);
+    EXPECT_FLOAT_EQ(show.target.scale, 4) << "the whole city at most";
+    EXPECT_FLOAT_EQ(show.target.x, 1495);
+}
+
 TEST(Transport, RoutesThroughAStopTakeListedStopsOncePerNumber) {
     SmallCity c;
     const TransportIndex index(c.db, 0);

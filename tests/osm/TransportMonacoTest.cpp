@@ -61,7 +61,9 @@ TEST(TransportMonaco, DirectAndOneChangeJourneysAndRoutesThroughAStop) {
             EXPECT_TRUE(Runs(index, j.first, from, at)) << at.toStdString();
             EXPECT_TRUE(Runs(index, j.second, at, to)) << at.toStdString();
             EXPECT_NE(db.BusWays[std::size_t(j.first)].num[0], db.BusWays[std::size_t(j.second)].num[0]);
-            if (k > 0) EXPECT_LE(changes[k - 1].stops, j.stops);
+            if (k > 0) {
+                EXPECT_LE(changes[k - 1].stops, j.stops);
+            }
         }
     }
 
