@@ -68,15 +68,38 @@ void Measure(const QString& path) {
                 db.BusStops[std::size_t(from)].x, db.BusStops[std::size_t(from)].y, qPrintable(b),
                 db.BusStops[std::size_t(to)].x, db.BusStops[std::size_t(to)].y);
 
-    std::size_t direct = 0, changes = 0, through = 0;
+    // The two ends of the route with the most stops: a direct search that finds something.
+    QString first, last;
+    std::size_t longest = 0;
+    for (const TBusWay& w : db.BusWays) {
+        QStringList names;
+        for (const TWayPoint& p : w.way) {
+            const int s = p.typ ? StopById(db, p.ids) : -1;
+            if (s >= 0 && !InLang(db.BusStops[std::size_t(s)].caption, 0).isEmpty())
+                names << InLang(db.BusStops[std::size_t(s)].caption, 0);
+        }
+        if (std::size_t(names.size()) > longest && SearchLower(names.front()) != SearchLower(names.back())) {
+            longest = std::size_t(names.size());
+            first = names.front();
+            last = names.back();
+        }
+    }
+
+    std::size_t direct = 0, changes = 0, through = 0, along = 0;
+    if (longest > 0)
+        Line("direct journeys, ends of the longest route",
+             MedianMs([&] { along = index.FindJourneys(first, last).size(); }, 31), 2);
     Line("direct journeys, opposite ends", MedianMs([&] { direct = index.FindJourneys(a, b).size(); }, 31),
          2);
     Line("journeys with one change, opposite ends",
          MedianMs([&] { changes = index.FindChangeJourneys(a, b).size(); }, 31), 20);
     Line("routes through the busiest stop",
          MedianMs([&] { through = index.RoutesThroughStop(busiest).size(); }, 31), 1);
-    std::printf("  found: %zu direct, %zu with a change, %zu routes through \"%s\"\n", direct, changes,
-                through, qPrintable(InLang(db.BusStops[std::size_t(busiest)].caption, 0)));
+    std::printf(
+        "  found: %zu direct along a route of %zu stops; between the ends %zu direct, %zu with a change; "
+        "%zu routes through \"%s\"\n",
+        along, longest, direct, changes, through,
+        qPrintable(InLang(db.BusStops[std::size_t(busiest)].caption, 0)));
 }
 
 } // namespace
