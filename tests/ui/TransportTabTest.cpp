@@ -208,6 +208,12 @@ TEST_F(TransportTab, RouteNumberShowsItsCardAndTheRouteOnTheMap) {
     const auto link =
         std::find_if(stops.txt.begin(), stops.txt.end(), [](const Ttxt& t) { return t.link == TLink::stop; });
     ASSERT_NE(link, stops.txt.end());
+    // Hovering the stop's text highlights the stop on the map; leaving it lets the stop go.
+    const int y = card.top + stops.top + link->top + link->height / 2 - frm->list->sbCards->value();
+    Mouse(frm->list->imgCards, QEvent::MouseMove, QPoint(link->left + 5, y));
+    EXPECT_TRUE(IsSelected(db.BusStops[2], app->colors.active()));
+    Mouse(frm->list->imgCards, QEvent::MouseMove, QPoint(link->left + 5, y + 200));
+    EXPECT_FALSE(IsSelected(db.BusStops[2], app->colors.active()));
     at(link->top + link->height / 2, link->left + 5);
     EXPECT_TRUE(db.BusStops[2].IsFound) << "Рынок, the first stop of the list";
     EXPECT_FALSE(db.BusWays[2].IsFound);

@@ -716,7 +716,11 @@ bool TCards::OnMouseMove(int x, int y, HoverEffects& fx) {
             c.Focused = true;
             result = c.OnMouseMove(x, y, fx);
         } else {
-            if (c.Focused) fx.listRedraw = true;
+            // A card the pointer left lets go of its lit texts (and of the stops they highlight).
+            if (c.Focused) {
+                fx.listRedraw = true;
+                c.OnMouseMove(x, y, fx);
+            }
             c.Focused = false;
         }
     }
