@@ -520,15 +520,16 @@ private:
         return s.id_;
     }
 
+    // Both directions, one after the other, with the same number; the way back through `back` (the
+    // stops across the street) when given.
     void route(const Tas& num, TTranspType tip, const std::vector<int>& stops, TCoord turn,
-               TColor metro = 0) {
-        // Both directions, one after the other, with the same number.
+               TColor metro = 0, const std::vector<int>* back = nullptr) {
         for (int dir = 0; dir < 2; ++dir) {
             TBusWay w;
             w.num = num;
             w.tip = tip;
             w.MetroColor = metro;
-            std::vector<int> order = stops;
+            std::vector<int> order = dir && back ? *back : stops;
             if (dir) std::reverse(order.begin(), order.end());
             for (int id : order)
                 w.way.push_back({1, 0, 0, std::uint16_t(id)});
@@ -537,11 +538,54 @@ private:
         }
     }
 
+    // The lines of a connected network along every avenue: a stop at every second crossing and at every
+    // crossing of two avenues (named for the square there, so the lines of both avenues share it), on
+    // both sides of the street; a local line per stretch of twelve stops and, on every thirtieth
+    // avenue, an express line from one edge of the city to the other.
+    void busNetwork() {
+        const int maxStops = 60000; // stop identifiers are 16-bit in routes
+        int routeNo = 1, express = 1;
+        for (int line = 0; line <= B_ && int(db_.BusStops.size()) < maxStops; line += 5)
+            for (int horizontal = 0; horizontal < 2; ++horizontal) {
+                const bool tram = line % 10 == 5 && horizontal;
+                const TBusStopType kind = tram ? bstTram : bstAuto;
+                std::vector<int> there, back;
+                for (int c = 0; c <= B_ && int(db_.BusStops.size()) + 2 <= maxStops; ++c) {
+                    if (c % 2 == 0 && !avenue(c)) continue;
+                    const int row = std::min(line, B_ - 1), at = std::min(c, B_ - 1);
+                    Tas caption;
+                    if (avenue(c)) {
+                        const Tas& v = db_.Streets[horizontal ? vStreet(c, row) : vStreet(line, at)].Name;
+                        caption = set(U("пл. ") + v.value(0), v.value(1) + QStringLiteral(" square"));
+                    } else {
+                        caption = db_.Streets[horizontal ? vStreet(c, row) : hStreet(c, row)].Name;
+                    }
+                    const float x = horizontal ? gx(c) + 20 : gx(line) - 14;
+                    const float y = horizontal ? gy(line) - 14 : gy(c) + 20;
+                    there.push_back(stop(x, y, kind, caption));
+                    back.push_back(stop(horizontal ? x : x + 28, horizontal ? y + 28 : y, kind, caption));
+                }
+                const TCoord turn = horizontal ? TCoord{gx(B_) + 40, gy(line)} : TCoord{gx(line), gy(B_) + 40};
+                for (std::size_t from = 0; from + 1 < there.size(); from += 12) {
+                    const std::size_t to = std::min(there.size(), from + 12);
+                    const std::vector<int> a(there.begin() + long(from), there.begin() + long(to));
+                    const std::vector<int> b(back.begin() + long(from), back.begin() + long(to));
+                    static const TTranspType kinds[] = {ttBus, ttBus, ttTrolleybus, ttTaxi};
+                    const TTranspType tip = tram ? ttTramway : kinds[routeNo % 4];
+                    const QString n = QString::number(routeNo++);
+                    route(tip == ttTaxi ? set(n + U("т"), n + u't') : same(n), tip, a, turn, 0, &b);
+                }
+                if (line % 30 == 0 && there.size() >= 2)
+                    route(same(QStringLiteral("Э%1").arg(express++)), ttBus, there, turn, 0, &back);
+            }
+    }
+
     void transport() {
+        if (o_.busNetwork) busNetwork();
         const int maxStops = 60000;
         int routeNo = 1;
         // Stops at every second crossing of each avenue, both sides; a route per stretch of avenue.
-        for (int line = 0; line <= B_ && int(db_.BusStops.size()) < maxStops; line += 5) {
+        for (int line = 0; line <= B_ && !o_.busNetwork && int(db_.BusStops.size()) < maxStops; line += 5) {
             for (int horizontal = 0; horizontal < 2; ++horizontal) {
                 std::vector<int> stretch;
                 const bool tram = line % 10 == 5 && horizontal;
@@ -993,6 +1037,7 @@ bool CityGenPreset(const QString& name, CityGenOptions& o) {
         o.streets = 10000;
         o.orgs = 200000;
         o.maxPictures = 600;
+        o.busNetwork = true;
     } else {
         return false;
     }

@@ -16,6 +16,10 @@ struct CityGenOptions {
     int orgs = 1500;
     // Pictures are real JPEGs; large cities cap how many distinct ones are drawn.
     int maxPictures = 200;
+    // A connected bus network: stops at every crossing of two avenues shared by the lines of both
+    // avenues, both sides of the street served, and express lines across the whole city; otherwise short
+    // separate lines along the avenues.
+    bool busNetwork = false;
 };
 
 // "demo", "city" or "metropolis"; false for an unknown name.

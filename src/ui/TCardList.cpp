@@ -440,6 +440,8 @@ void TCardList::imgCardsMouseMove(int x, int y) {
 }
 
 void TCardList::imgCardsMouseLeave() {
+    // A point above every card: whatever was lit goes dark and its stop is let go on the map.
+    imgCardsMouseMove(-1, -1 - sbCards->value());
     cards.MouseLeave();
     imgCards->update();
 }

@@ -78,6 +78,8 @@ public:
     const PickerIndex* Pickers() const { return pickers_.get(); }
     Settings& AppSettings() { return settings_; }
     MapDisplay& Display() { return display_; }
+    // What cards are laid out and clicked with now (the list's width, languages, marks).
+    CardEnv Env();
 
     // Producers of the list.
     void ClearResults();
@@ -125,7 +127,6 @@ signals:
     void searchDataChanged();
 
 private:
-    CardEnv Env();
     void Dispatch(const CardClick& click);
     void SetCount(int n);
 

@@ -29,6 +29,7 @@
 #include "TfrmHelp.h"
 #include "TfrmOptions.h"
 #include "TfrmReport.h"
+#include "TransportPanel.h"
 #include "AdBanners.h"
 #include "Advertising.h"
 #include "TfrmQuit.h"
@@ -64,8 +65,8 @@
 using namespace MainWindowParts;
 
 
-// The search widgets reach the map through this. Transport, rubricator, filter list, statistics and
-// the card menu keep the harmless defaults until those parts exist.
+// The search widgets reach the map through this. Rubricator, filter list and statistics keep the
+// harmless defaults until those parts exist.
 class MainSearchHost : public SearchHost {
 public:
     explicit MainSearchHost(TfrmMain& frm) : frm_(frm) {}
@@ -116,6 +117,20 @@ public:
         if (frm_.display.ShownObjects.ids.empty()) return;
         frm_.display.ShownObjects = Tbo{};
         frm_.Redraw(true);
+    }
+    void HighlightStop(int stopId, bool on) override {
+        CityDb& db = *frm_.app().db;
+        for (TBusStop& s : db.BusStops)
+            if (s.id_ == stopId) {
+                on ? Activate(s, frm_.app().colors.active()) : Deactivate(s);
+                return;
+            }
+    }
+    void ShowRouteOnMap(const QString& number) override {
+        if (frm_.transport) frm_.transport->ShowRouteOnMap(number);
+    }
+    void ShowStopOnMap(int stopId) override {
+        if (frm_.transport) frm_.transport->ShowStopOnMap(stopId);
     }
     void OpenIcq(const QString& number) override { ShellOpen(IcqMessagePage(IcqSite(), number)); }
     void FocusDefocus() override { frm_.edDefocus->setFocus(); }
@@ -208,6 +223,7 @@ TfrmMain::~TfrmMain() {
     if (screenCursor_) QApplication::restoreOverrideCursor();
     // The search widgets refer to the host, the map display and each other: they go first, the list's
     // panels before the list they paint.
+    delete transport;
     delete objectPage;
     delete pnlMore;
     delete criteria;

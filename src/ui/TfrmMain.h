@@ -33,6 +33,7 @@ class TRunningString;
 class TMap;
 class TObjectPage;
 class TOrgCriteria;
+class TransportPanel;
 class TMapImage;
 class GlMapSwitch;
 class TfrmHelp;
@@ -128,6 +129,8 @@ public:
     QComboBox *cbObjStreet, *cbMaterial, *cbType, *cbRegion, *cbBusWay, *cbBusStop1, *cbBusStop2;
     QLineEdit *edObjBuildNum, *edObjName;
     QToolButton *btnSelBusStop1, *btnSelBusStop2;
+    // The transport tab's logic over the fields above.
+    TransportPanel* transport = nullptr;
     QWidget *btnFindObj, *btnClearObj, *btnFindWay;
     QMenu* pmMap;
     QAction *mnuHideBanners, *mnuShowBanners;

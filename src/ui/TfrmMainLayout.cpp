@@ -28,6 +28,7 @@
 #include "ToolStrip.h"
 #include "TfrmEstate.h"
 #include "TfrmHelp.h"
+#include "TransportPanel.h"
 #include "TfrmOptions.h"
 #include "TfrmReport.h"
 #include "AdBanners.h"
@@ -116,6 +117,7 @@ void TfrmMain::BuildLayout() {
     criteriaLayout->setContentsMargins(0, 0, 0, 0);
     criteriaLayout->addWidget(criteria);
     objectPage->Connect(*list, criteria->filterList);
+    transport = new TransportPanel(*list, *searchHost_, pgTransport, criteria->filterList);
 
     // Bottom banner area.
     pnl = new QWidget(pnlResult);
@@ -326,7 +328,7 @@ void TfrmMain::BuildTransportPage() {
         auto* l = new QLabel(page);
         l->setObjectName(QString::fromLatin1(labelName));
         l->setGeometry(6, y, ResultWidth - 20, 18);
-        auto* c = new QComboBox(page);
+        auto* c = new TComboEdit(page);
         c->setObjectName(QString::fromLatin1(comboName));
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);

@@ -1,6 +1,7 @@
 // The main window's map under the pointer: cursors, edge scrolling, presses, drags and clicks, zoom buttons.
 #include "TfrmMain.h"
 #include "TfrmMainParts.h"
+#include "TransportPanel.h"
 
 #include "AppContext.h"
 #include "CardExport.h"
@@ -240,6 +241,7 @@ void TfrmMain::ObjectClick(int cx, int cy) {
         // A click beside every object leaves a search result alone, but not a building's list.
         list->ClearResults();
     }
+    if (hit.HitKind == otBusStop && transport) transport->StopClicked(hit.HitIndex);
     if (objectClicked) objectClicked(hit.HitKind, hit.HitIndex);
 }
 

@@ -142,9 +142,9 @@ const Window MainWindowTable{
         {"pc#2", Click, "Transport"},
         {"cbBusWay", Click},
         {"cbBusStop1", Click},
-        {"btnSelBusStop1", Click},
+        {"btnSelBusStop1", Twice},
         {"cbBusStop2", Click},
-        {"btnSelBusStop2", Click},
+        {"btnSelBusStop2", Twice},
         {"btnFindWay", Click},
         {"pc#0", Click, "Criteria"},
         // The vendor addresses point at a closed port of this machine: the download fails at once.

@@ -466,6 +466,15 @@ TCard TCard::Create(const QString& tip, int BuildID, int num, int id, CardEnv& e
     return c;
 }
 
+TCard TCard::Heading(const QString& caption, int num, CardEnv& env) {
+    TCard c;
+    Layout L{env, env.measure, env.W, env.measure.Height(false)};
+    if (num % 2 == 0) c.color = DarkenCard(c.color);
+    c.blocks.push_back(L.title(caption));
+    c.height = c.blocks[0].height;
+    return c;
+}
+
 void TCard::Restack() {
     int t = 0;
     height = 0;
@@ -707,7 +716,11 @@ bool TCards::OnMouseMove(int x, int y, HoverEffects& fx) {
             c.Focused = true;
             result = c.OnMouseMove(x, y, fx);
         } else {
-            if (c.Focused) fx.listRedraw = true;
+            // A card the pointer left lets go of its lit texts (and of the stops they highlight).
+            if (c.Focused) {
+                fx.listRedraw = true;
+                c.OnMouseMove(x, y, fx);
+            }
             c.Focused = false;
         }
     }

@@ -132,6 +132,8 @@ public:
 
     // tip "org", "first" or "BusWay"; id is a position in Orgs or BusWays; num the position in the list.
     static TCard Create(const QString& tip, int BuildID, int num, int id, CardEnv& env);
+    // A card of a title only, laid out as a card title: a heading between the cards of a list.
+    static TCard Heading(const QString& caption, int num, CardEnv& env);
 
     // Both give true when expanding asks for the organisation's local page.
     bool Expand(CardEnv& env);

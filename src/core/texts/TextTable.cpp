@@ -319,8 +319,11 @@ constexpr TextRow Rows[] = {
      u"Выбранный город больше не установлен.\rВыберите другой город из списка.",
      u"The selected city is no longer installed.\rPlease select another city from the list."},
     {"NoPrinterPdf", u"Принтер не установлен: печать в файл PDF", u"No printer is installed: printing to a PDF file"},
+    // Public transport: journeys with one change, where no route runs directly.
+    {"ChangeRoutes", u" Проезд с пересадкой", u" Journeys with a change"},
+    {"ChangeAt", u"пересадка:", u"change at:"},
 };
-static_assert(std::size(Rows) == 286);
+static_assert(std::size(Rows) == 288);
 
 constexpr std::array<std::array<const char16_t*, 2>, 12> Months = {{
     {u"январь", u"January"},
