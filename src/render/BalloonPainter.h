@@ -2,13 +2,13 @@
 // labels and rubber band, and the search radius.
 #pragma once
 
+#include "CardPainter.h"
 #include "Ruler.h"
 
 #include <QFont>
 #include <QPoint>
 #include <memory>
 
-class FontMeasure;
 class QPainter;
 struct CityDb;
 struct CityFileRef;

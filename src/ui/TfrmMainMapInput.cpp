@@ -34,6 +34,7 @@
 #include "Advertising.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
+#include "MapTools.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -115,7 +116,10 @@ void TfrmMain::imgMouseDown(Qt::MouseButton button, QPoint pos, QPoint global) {
         Redraw(true);
     }
     edDefocus->setFocus();
-    if (button == Qt::RightButton) return;
+    if (button == Qt::RightButton) {
+        tools->CloseRuler();
+        return;
+    }
     if (screenCursor_ >= EdgeUp && screenCursor_ <= EdgeDownRight) {
         motion->StartEdgeScroll();
         return;
@@ -133,6 +137,7 @@ void TfrmMain::imgMouseDown(Qt::MouseButton button, QPoint pos, QPoint global) {
     PressPoint = LastPoint = global;
     const QRect r(img->mapToGlobal(QPoint(0, 0)), img->size());
     ConfineCursor(r.adjusted(10, 12, -15, -19));
+    tools->Press(pos);
 }
 
 void TfrmMain::imgMouseMove(QPoint pos, QPoint global) {
@@ -146,6 +151,7 @@ void TfrmMain::imgMouseMove(QPoint pos, QPoint global) {
         global = clamped;
         pos = img->mapFromGlobal(global);
     }
+    if (tools->Move(pos, global)) return;
     const QString& state = app_.AppState;
     if (state == QStringLiteral("move")) {
         SetScreenCursor(1);
@@ -189,6 +195,7 @@ void TfrmMain::imgMouseMove(QPoint pos, QPoint global) {
     SetScreenCursor(EdgeCursorAt(pos));
     // Held past the edge band, the map stops scrolling.
     if (motion->EdgeScrolling && screenCursor_ == 0) motion->StopEdgeScroll();
+    tools->Hover(pos);
 }
 
 void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
@@ -204,6 +211,7 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
         motion->StopEdgeScroll();
         return;
     }
+    if (tools->Release()) return;
     QString& state = app_.AppState;
     const bool click = state == QStringLiteral("move") &&
                        std::abs(global.x() - PressPoint.x()) <= ClickTolerance &&
@@ -225,6 +233,10 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
         }
         return;
     }
+    if (tools->Click(pos)) {
+        state.clear();
+        return;
+    }
     ObjectClick(pos.x(), pos.y());
     Redraw(true);
     state.clear();
@@ -234,6 +246,7 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
 void TfrmMain::ObjectClick(int cx, int cy) {
     const HitOptions options{app_.settings.flat, app_.settings.metro};
     hit.HitTest(*app_.db, view, display, app_.colors.active(), options, MakeStreetPixelTest(view), cx, cy);
+    tools->ObjectBalloon(cx, cy);
     if (hit.HitKind == otBuild) {
         list->BuildingClicked(hit.HitIndex);
     } else if (hit.HitKind != otNone || list->pnlCaption->text() == LangText(u"OrgInBuild")) {
@@ -245,6 +258,7 @@ void TfrmMain::ObjectClick(int cx, int cy) {
 
 void TfrmMain::imgMouseLeave() {
     if (app_.AppState.isEmpty()) SetScreenCursor(0);
+    tools->Leave();
     if (motion) motion->StopEdgeScroll();
     lastMovePos_ = QPoint(-1, -1);
 }
@@ -276,6 +290,7 @@ void TfrmMain::btnFullMapClick() {
 
 void TfrmMain::btnScaleClick() {
     if (btnScale->isChecked()) {
+        tools->CloseRuler();
         img->setCursor(app_.cursors.cursor(12));
         app_.AppState = QStringLiteral("scale");
     } else {

@@ -129,8 +129,14 @@ bool TMeas::RemoveClosedNode() {
 
 void TMeas::Layout(const MapView& v, const TextMeasure& measure, int shellLang) {
     const int h = measure.Height(false);
-    for (TMeasNode& n : path)
-        n.Layout(v, measure.Width(DistanceText(n.len, false, shellLang), false), h);
+    for (TMeasNode& n : path) {
+        if (n.textLen != n.len || n.textLang != shellLang) {
+            n.textWidth = measure.Width(DistanceText(n.len, false, shellLang), false);
+            n.textLen = n.len;
+            n.textLang = shellLang;
+        }
+        n.Layout(v, n.textWidth, h);
+    }
 }
 
 QString TMeas::MouseDown(int x, int y) {
