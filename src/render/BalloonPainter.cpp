@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 namespace {
 
@@ -30,22 +31,20 @@ QFont LabelFont() {
 }
 
 // The button pictures, drawn in code: a small rounded square whose face shows its state.
-void DrawButton(QPainter& p, const Tbtn& b, int ownerLeft, int ownerTop, bool pinned) {
-    if (b.Hidden()) return;
-    const QRectF r(ownerLeft + b.left + 0.5, ownerTop + b.top + 0.5, b.width - 1, b.height - 1);
-    p.save();
+void PaintButtonFace(QPainter& p, TbtnType tip, TbtnState state, bool pinned, int width, int height) {
+    const QRectF r(0.5, 0.5, width - 1, height - 1);
     p.setRenderHint(QPainter::Antialiasing, true);
-    const QColor face = b.state == bsDown   ? QColor(150, 180, 220)
-                        : b.state == bsOver ? QColor(220, 235, 252)
-                                            : QColor(245, 245, 245);
-    p.setPen(QPen(b.state == bsNormal ? QColor(150, 150, 150) : QColor(60, 90, 140), 1));
+    const QColor face = state == bsDown   ? QColor(150, 180, 220)
+                        : state == bsOver ? QColor(220, 235, 252)
+                                          : QColor(245, 245, 245);
+    p.setPen(QPen(state == bsNormal ? QColor(150, 150, 150) : QColor(60, 90, 140), 1));
     p.setBrush(face);
     p.drawRoundedRect(r, 3, 3);
     const QPointF c = r.center();
-    const QColor ink = b.state == bsNormal ? QColor(70, 70, 70) : QColor(20, 40, 90);
+    const QColor ink = state == bsNormal ? QColor(70, 70, 70) : QColor(20, 40, 90);
     p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
-    switch (b.tip) {
+    switch (tip) {
     case btClose:
         p.drawLine(c + QPointF(-3.5, -3.5), c + QPointF(3.5, 3.5));
         p.drawLine(c + QPointF(-3.5, 3.5), c + QPointF(3.5, -3.5));
@@ -70,7 +69,23 @@ void DrawButton(QPainter& p, const Tbtn& b, int ownerLeft, int ownerTop, bool pi
         p.drawLine(QPointF(0, 0), QPointF(0, 5));
         break;
     }
-    p.restore();
+}
+
+qreal RatioOf(const QPainter& p) {
+    return p.device() ? p.device()->devicePixelRatioF() : 1.0;
+}
+
+QImage Sprite(int width, int height, qreal ratio) {
+    QImage img(QSize(qCeil(width * ratio), qCeil(height * ratio)), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(ratio);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+void DrawButton(QPainter& p, const OverlayFonts& cache, const Tbtn& b, int ownerLeft, int ownerTop,
+                bool pinned) {
+    if (b.Hidden()) return;
+    p.drawImage(QPoint(ownerLeft + b.left, ownerTop + b.top), cache.Button(b, pinned, RatioOf(p)));
 }
 
 // The tail from the box to the anchor A, on the side facing it.
@@ -120,6 +135,59 @@ OverlayFonts::OverlayFonts()
     : balloon_(std::make_unique<FontMeasure>(CardFont())),
       label_(std::make_unique<FontMeasure>(LabelFont())) {}
 OverlayFonts::~OverlayFonts() = default;
+
+const QImage& OverlayFonts::Button(const Tbtn& b, bool pinned, qreal ratio) const {
+    if (ratio != ratio_) Forget(ratio);
+    const int key = int(b.tip) * 100 + int(b.state) * 10 + (pinned && b.tip == btPin ? 1 : 0);
+    auto it = buttons_.find(key);
+    if (it != buttons_.end()) return *it;
+    QImage img = Sprite(b.width, b.height, ratio);
+    QPainter p(&img);
+    PaintButtonFace(p, b.tip, b.state, pinned, b.width, b.height);
+    p.end();
+    return *buttons_.insert(key, img);
+}
+
+const QImage& OverlayFonts::NodeLabel(const QString& text, int width, int height, qreal ratio) const {
+    if (ratio != ratio_) Forget(ratio);
+    auto it = labels_.find(text);
+    if (it != labels_.end() && it->width() == qCeil(width * ratio)) return *it;
+    // Long rulers on a moving map show ever new lengths: the cache starts afresh now and then.
+    if (labels_.size() > 4096) labels_.clear();
+    QImage img = Sprite(width, height, ratio);
+    QPainter p(&img);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 2.5, 2.5);
+    p.setFont(label_->Font(false));
+    p.drawText(5, 2 + QFontMetrics(label_->Font(false)).ascent(), text);
+    Tbtn close{btClose};
+    p.drawImage(QPoint(width - 18, 1), Button(close, false, ratio));
+    p.end();
+    return *labels_.insert(text, img);
+}
+
+const QImage& OverlayFonts::NodeCircle(TColor color, qreal ratio) const {
+    if (ratio != ratio_) Forget(ratio);
+    if (circle_.isNull() || circleColor_ != color) {
+        circleColor_ = color;
+        circle_ = Sprite(17, 17, ratio);
+        QPainter p(&circle_);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPoint(8, 8), 8, 8);
+        p.setBrush(ToQColor(color));
+        p.drawEllipse(QPoint(8, 8), 5, 5);
+    }
+    return circle_;
+}
+
+void OverlayFonts::Forget(qreal ratio) const {
+    ratio_ = ratio;
+    buttons_.clear();
+    labels_.clear();
+    circle_ = QImage();
+}
 
 void DrawBalloon(QPainter& p, TInfo& info, const MapView& v, const OverlayFonts& fonts, bool smooth) {
     info.Place(v);
@@ -180,10 +248,10 @@ void DrawBalloon(QPainter& p, TInfo& info, const MapView& v, const OverlayFonts&
         p.drawImage(QRect(info.left + (info.width - info.fotoWidth) / 2, info.top + info.fotoTop,
                           info.fotoWidth, info.fotoHeight),
                     *info.imgFoto);
-    DrawButton(p, info.btnFoto, info.left, info.top, info.Lock);
-    if (info.Foldable()) DrawButton(p, info.btnService, info.left, info.top, info.Lock);
-    DrawButton(p, info.btnPin, info.left, info.top, info.Lock);
-    DrawButton(p, info.btnClose, info.left, info.top, info.Lock);
+    DrawButton(p, fonts, info.btnFoto, info.left, info.top, info.Lock);
+    if (info.Foldable()) DrawButton(p, fonts, info.btnService, info.left, info.top, info.Lock);
+    DrawButton(p, fonts, info.btnPin, info.left, info.top, info.Lock);
+    DrawButton(p, fonts, info.btnClose, info.left, info.top, info.Lock);
     p.restore();
 }
 
@@ -201,38 +269,58 @@ void DrawRuler(QPainter& p, TMeas& meas, const MapView& v, const OverlayFonts& f
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
     if (meas.path.size() > 1) {
-        QPolygon line;
-        line.reserve(int(meas.path.size()));
-        for (const TMeasNode& n : meas.path)
-            line << QPoint(n.px, n.py);
-        p.setPen(QPen(Qt::black, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPolyline(line);
-        p.setPen(QPen(ToQColor(meas.color), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPolyline(line);
+        // Segment by segment, a black line 4 wide and a coloured one 2 wide over it. One wide polyline
+        // through the stroker costs far more once a long ruler crosses itself.
+        const QRect surface(-4, -4, v.Width + 8, v.Height + 8);
+        QVector<QLine> lines;
+        for (std::size_t i = 1; i < meas.path.size(); ++i) {
+            const QPoint a(meas.path[i - 1].px, meas.path[i - 1].py), b(meas.path[i].px, meas.path[i].py);
+            if (QRect(a, b).normalized().intersects(surface)) lines.append(QLine(a, b));
+        }
+        p.setPen(QPen(Qt::black, 4, Qt::SolidLine, Qt::RoundCap));
+        p.drawLines(lines);
+        p.setPen(QPen(ToQColor(meas.color), 2));
+        p.drawLines(lines);
     }
     if (meas.NodeVisible) {
-        const FontMeasure& m = fonts.Label();
-        const int ascent = QFontMetrics(m.Font(false)).ascent();
-        p.setFont(m.Font(false));
         const QRect surface(-40, -40, v.Width + 80, v.Height + 80);
+        const qreal ratio = RatioOf(p);
+        int shown = 0;
+        for (const TMeasNode& n : meas.path)
+            shown += surface.contains(n.px, n.py);
+        // A crowd of nodes on screen: a label that would land on one already drawn is left out, so a ruler
+        // of thousands of nodes stays quick to draw (and its labels stay readable).
+        constexpr int Crowd = 200, Cell = 8;
+        const bool declutter = shown > Crowd;
+        const int cols = surface.width() / Cell + 1, rows = surface.height() / Cell + 1;
+        std::vector<bool> taken(declutter ? std::size_t(cols) * std::size_t(rows) : 0);
+        auto freeFor = [&](const TMeasNode& n) {
+            const int c0 = std::clamp((n.left - surface.left()) / Cell, 0, cols - 1);
+            const int c1 = std::clamp((n.left + n.width - surface.left()) / Cell, 0, cols - 1);
+            const int r0 = std::clamp((n.top - surface.top()) / Cell, 0, rows - 1);
+            const int r1 = std::clamp((n.py - surface.top()) / Cell, 0, rows - 1);
+            for (int r = r0; r <= r1; ++r)
+                for (int c = c0; c <= c1; ++c)
+                    if (taken[std::size_t(r) * cols + c]) return false;
+            for (int r = r0; r <= r1; ++r)
+                for (int c = c0; c <= c1; ++c)
+                    taken[std::size_t(r) * cols + c] = true;
+            return true;
+        };
         for (const TMeasNode& n : meas.path) {
-            // Thousands of nodes: only those near the view cost anything.
             if (!surface.contains(n.px, n.py)) continue;
+            if (declutter && !freeFor(n)) continue;
             const int labelBottom = n.top + n.height;
-            p.setPen(QPen(Qt::black, 1));
-            p.setBrush(Qt::white);
-            p.drawRoundedRect(QRectF(n.left + 0.5, n.top + 0.5, n.width - 1, n.height - 1), 2.5, 2.5);
-            p.drawText(n.left + 5, n.top + 2 + ascent, DistanceText(n.len, false, shellLang));
-            p.drawEllipse(QPoint(n.px, n.py), 8, 8);
-            p.setBrush(ToQColor(meas.color));
-            p.drawEllipse(QPoint(n.px, n.py), 5, 5);
-            p.setBrush(Qt::white);
-            p.drawRect(
-                QRect(QPoint(n.px - 2, labelBottom - 1), QPoint(n.px + 2, n.py - 7)).adjusted(0, 0, -1, -1));
-            p.setPen(QPen(Qt::white, 1));
-            p.drawRect(
-                QRect(QPoint(n.px - 1, labelBottom - 1), QPoint(n.px + 1, n.py - 7)).adjusted(0, 0, -1, -1));
-            DrawButton(p, n.btnClose, n.left, n.top, false);
+            const QString& text = n.textLen == n.len ? n.text : DistanceText(n.len, false, shellLang);
+            p.drawImage(QPoint(n.left, n.top), fonts.NodeLabel(text, n.width, n.height, ratio));
+            if (n.btnClose.state != bsNormal) DrawButton(p, fonts, n.btnClose, n.left, n.top, false);
+            p.drawImage(QPoint(n.px - 8, n.py - 8), fonts.NodeCircle(meas.color, ratio));
+            // The stem, white with a black border, opening the label's lower edge where it meets it.
+            const int stem = n.py - 7 - (labelBottom - 1);
+            if (stem > 0) {
+                p.fillRect(QRect(n.px - 2, labelBottom - 1, 4, stem), Qt::black);
+                p.fillRect(QRect(n.px - 1, labelBottom - 1, 2, stem), Qt::white);
+            }
         }
     }
     p.restore();

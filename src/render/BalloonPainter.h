@@ -6,6 +6,8 @@
 #include "Ruler.h"
 
 #include <QFont>
+#include <QHash>
+#include <QImage>
 #include <QPoint>
 #include <memory>
 
@@ -13,7 +15,8 @@ class QPainter;
 struct CityDb;
 struct CityFileRef;
 
-// Fonts of the balloons (rows) and of the ruler's node labels, with their measures.
+// Fonts of the balloons (rows) and of the ruler's node labels, with their measures, and the small
+// pictures drawn again and again (buttons, node labels and circles) kept per pixel density.
 class OverlayFonts {
 public:
     OverlayFonts();
@@ -21,8 +24,20 @@ public:
     const FontMeasure& Balloon() const { return *balloon_; }
     const FontMeasure& Label() const { return *label_; }
 
+    const QImage& Button(const Tbtn& b, bool pinned, qreal ratio) const;
+    // A node label: rounded box, text and close button at rest.
+    const QImage& NodeLabel(const QString& text, int width, int height, qreal ratio) const;
+    const QImage& NodeCircle(TColor color, qreal ratio) const;
+
 private:
+    void Forget(qreal ratio) const;
+
     std::unique_ptr<FontMeasure> balloon_, label_;
+    mutable qreal ratio_ = 1;
+    mutable QHash<int, QImage> buttons_;
+    mutable QHash<QString, QImage> labels_;
+    mutable QImage circle_;
+    mutable TColor circleColor_ = 0;
 };
 
 // Balloons first to last; closed ones and hidden banners are left out. `smooth` antialiases the tails.

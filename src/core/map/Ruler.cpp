@@ -131,7 +131,8 @@ void TMeas::Layout(const MapView& v, const TextMeasure& measure, int shellLang) 
     const int h = measure.Height(false);
     for (TMeasNode& n : path) {
         if (n.textLen != n.len || n.textLang != shellLang) {
-            n.textWidth = measure.Width(DistanceText(n.len, false, shellLang), false);
+            n.text = DistanceText(n.len, false, shellLang);
+            n.textWidth = measure.Width(n.text, false);
             n.textLen = n.len;
             n.textLang = shellLang;
         }

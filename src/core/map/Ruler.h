@@ -21,6 +21,7 @@ struct TMeasNode : TElement {
     int px = 0, py = 0; // the node's screen point at the last layout
     // The label's text width for `textLen` in `textLang`: a long ruler is laid out on every redraw.
     int textLen = -1, textLang = -1, textWidth = 0;
+    QString text;
 
     // Label rectangle from the screen point and the label text's size.
     void Layout(const MapView& v, int textWidth, int textHeight);
