@@ -67,6 +67,7 @@ TEST_F(MapToolsWindow, BuildingBalloonUnfoldsAndItsLinkOpensTheOrganisation) {
     Hover(linkAt);
     EXPECT_EQ(balloons.Infos[0].MouseState, msOverLink);
     EXPECT_EQ(frm->img->cursor().shape(), Qt::PointingHandCursor);
+    Screenshot(frm, "balloon");
     Tap(linkAt);
     ASSERT_EQ(frm->list->cards.crds.size(), 1u);
     EXPECT_EQ(frm->list->cards.crds[0].org, 1);
@@ -91,6 +92,11 @@ TEST_F(MapToolsWindow, RulerAddsNodesAndItsWindowShowsTheLength) {
     EXPECT_EQ(meas.path[1].len, metres);
     EXPECT_EQ(window->txt->text(), "Distance: " + DistanceText(metres, true, LangEnglish));
     EXPECT_TRUE(window->txt->text().contains("on foot"));
+    Tap(mid + QPoint(60, -120));
+    Hover(mid + QPoint(-60, 100));
+    Screenshot(frm, "ruler");
+    Screenshot(window, "ruler-window");
+    frm->tools->meas.path.pop_back();
     // Dragging the last node by its point lengthens the ruler.
     Drag(frm->img, b, b + QPoint(0, 100));
     EXPECT_GT(frm->tools->meas.path[1].len, metres);
@@ -136,6 +142,7 @@ TEST_F(MapToolsWindow, RadiusKeepsOnlyResultsInsideItWhileShown) {
     ASSERT_TRUE(circle.Visible);
     ASSERT_GT(circle.Radius, 0);
     EXPECT_EQ(frm->tools->radius.phase, RadiusPhase::Idle);
+    Screenshot(frm, "radius");
 
     const std::vector<int> inside = buildingSearch();
     EXPECT_LT(inside.size(), allBuildings.size());

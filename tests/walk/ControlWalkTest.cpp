@@ -31,6 +31,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QToolTip>
 #include <QUrl>
 #include <QWindow>
@@ -84,8 +85,8 @@ const Window MainWindowTable{
         {"btnDecScale", Click, "DecScale"},
         {"btn3D", Twice, "3D"},
         {"btnScale", Twice, "Scale"},
-        {"btnMeas", Click, "Meas"},
-        {"btnRadius", Click, "Radius"},
+        {"btnMeas", Twice, "Meas"},
+        {"btnRadius", Twice, "Radius"},
         {"btnPrint", Click, "Print"},
         {"btnSwitchMapTools", Twice},
         {"img", Click},
@@ -253,6 +254,9 @@ const std::vector<Window> DialogTables{
     {"QColorDialog", nullptr, false, {}},
 };
 
+// The ruler's window stays beside the map, not modal: walked while its button holds it open.
+const Window RulerWindowTable{"frmMeas", "", false, {{"cbShowNodes", Twice}, {"btnClear", Click}}};
+
 // The control being walked, for the crash report: a fault ends the process before gtest can say.
 char g_step[256] = "starting";
 
@@ -385,6 +389,8 @@ public:
     }
 
     void WalkMain() { Walk(MainWindow(), MainWindowTable); }
+    // A window that is not modal, walked while it shows.
+    void WalkModeless(QWidget* window, const Window& table) { Walk(window, table); }
 
     // Runs `open` and waits until the windows it opens have been walked and closed.
     void Expect(const char* opens, const std::function<void()>& open) {
@@ -729,6 +735,17 @@ TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
     g_painterWarnings.clear();
     const QtMessageHandler previous = qInstallMessageHandler(CollectPainterWarnings);
     walker->WalkMain();
+
+    frm->btnMeas->click();
+    QWidget* ruler = frm->findChild<QWidget*>("frmMeas");
+    ASSERT_NE(ruler, nullptr);
+    ASSERT_TRUE(Pump([&] { return ruler->windowHandle() && ruler->windowHandle()->isExposed(); }, 5000));
+    Settle(200);
+    walker->WalkModeless(ruler, RulerWindowTable);
+    frm->btnMeas->click();
+    EXPECT_FALSE(ruler->isVisible());
+    frm->activateWindow();
+    Pump([&] { return frm->isActiveWindow(); }, 3000);
 
     // The program's own yes/no window, as the start window asks with it.
     TfrmMessage message(frm);
