@@ -14,29 +14,13 @@
 
 namespace {
 
-struct MapToolsWindow : Program {
-    TfrmMain* frm = nullptr;
-    void SetUp() override {
-        Program::SetUp();
-        // Two organisations serve every building, so any building's balloon lists them.
-        WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"), [](CityDb& db) {
-            Tai all;
-            for (int i = 0; i < int(db.Buildings.size()); ++i)
-                all.push_back(i);
-            db.Orgs[0].zone = TSharedInts(all);
-            db.Orgs[1].zone = TSharedInts(all);
-        });
-        Open();
-        frm = Next();
-        ASSERT_NE(frm, nullptr);
-    }
-    void TearDown() override {
-        if (frm && frm->isVisible()) {
-            AnswerModal("btnYes");
-            frm->close();
-            WaitUntil([&] { return closed; }, 5000);
-        }
-        Program::TearDown();
+struct MapToolsWindow : MainWindow {
+    // Two organisations serve every building, so any building's balloon lists them.
+    void EditCity(CityDb& db) override {
+        Tai all;
+        for (int i = 0; i < int(db.Buildings.size()); ++i) all.push_back(i);
+        db.Orgs[0].zone = TSharedInts(all);
+        db.Orgs[1].zone = TSharedInts(all);
     }
     void Hover(QPoint at) { Mouse(frm->img, QEvent::MouseMove, at, Qt::NoButton); }
     // Press and release on one spot, the pointer brought there first.
