@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -349,7 +350,15 @@ void DrawRadius(QPainter& p, const TRadius& radius, const MapView& v) {
     // white and changes nothing, so only the circle's box on the surface is worked.
     const QRect area =
         QRect(cx - r - 1, cy - r - 1, 2 * r + 3, 2 * r + 3).intersected(QRect(0, 0, v.Width, v.Height));
-    if (!area.isEmpty()) {
+    const bool rasterOps = p.paintEngine() && p.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    if (!area.isEmpty() && !rasterOps) {
+        // A surface without raster operations (OpenGL): a translucent tint of the same colour instead.
+        QColor tint = ToQColor(radius.color);
+        tint.setAlpha(110);
+        p.setPen(QPen(RadiusOutline, 1));
+        p.setBrush(tint);
+        p.drawEllipse(QPoint(cx, cy), r, r);
+    } else if (!area.isEmpty()) {
         const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
         QImage buf((QSizeF(area.size()) * ratio).toSize(), QImage::Format_RGB32);
         buf.setDevicePixelRatio(ratio);

@@ -74,7 +74,8 @@ void TMapTools::CityLoaded() {
     map.drawRuler = [this](QPainter& p) {
         meas.color = frm_.app().colors.active().MeasColor;
         DrawRuler(p, meas, frm_.view, fonts_, frm_.app().settings.ShellLang);
-        if (RulerOn() && pointerIn_ && frm_.app().AppState.isEmpty())
+        const QString& state = frm_.app().AppState;
+        if (RulerOn() && pointerIn_ && (state.isEmpty() || state == QStringLiteral("move")))
             DrawRubberBand(p, meas, frm_.view, pointer_, meas.color);
         meas.NeedRedraw = false;
     };
