@@ -4,6 +4,7 @@
 // usage: bench_overlay CITY.gis... (the metropolis last; each city is measured)
 #include "BalloonPainter.h"
 #include "MapRenderer.h"
+#include "Pictures.h"
 #include "RenderBench.h"
 
 #include <QFileInfo>
@@ -106,6 +107,22 @@ int main(int argc, char** argv) {
             return 2;
         }
         const std::string name = QFileInfo(path).fileName().toStdString();
+        {
+            // The banner balloons made when the city's map first shows (their pictures decoded once).
+            BalloonEnv env;
+            env.view = &s.view;
+            env.measure = &s.fonts.Balloon();
+            env.loadBanner = [&s](int org, int& w, int& h) -> std::shared_ptr<QImage> {
+                auto picture = LoadImgShared(*s.db.Orgs[std::size_t(org)].buildBanner, TImgType::jpg, s.ref);
+                if (!picture || picture->isNull()) return nullptr;
+                w = picture->width();
+                h = picture->height();
+                return picture;
+            };
+            const double t0 = CpuMs();
+            const std::size_t banners = BannerBalloons(s.db, env, 1920).size();
+            std::printf("%s: %zu banner balloons made in %.1f ms\n", name.c_str(), banners, CpuMs() - t0);
+        }
         QImage out;
         s.map->DrawGDI(&out, true);
         const double bare = MedianMs([&] { s.map->DrawGDI(&out, false); }, 31);
