@@ -114,6 +114,11 @@ void GlMapSwitch::Apply() {
     surface_ = s;
     s->renderer = [this] { return renderer(); };
     s->quitting = [this] { return frm_.app().AppState == QStringLiteral("quit"); };
+    s->overlays = [this](QPainter& p) {
+        if (!frm_.map) return;
+        for (auto* draw : {&frm_.map->drawRuler, &frm_.map->drawRadius, &frm_.map->drawBalloons})
+            if (*draw) (*draw)(p);
+    };
     s->zoomFrame = [this]() -> QRect {
         if (frm_.app().AppState != QStringLiteral("scale_move") || frm_.ZoomHalfSize <= 0) return {};
         if (frm_.app().settings.ScaleMode == 0) {

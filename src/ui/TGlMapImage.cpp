@@ -53,6 +53,10 @@ void TGlMapImage::paintGL() {
     map->Render(*gl_, int(width() * dpr + 0.5), int(height() * dpr + 0.5));
     ++frames_;
     const QRect frame = zoomFrame ? zoomFrame() : QRect();
+    if (overlays) {
+        QPainter p(this);
+        overlays(p);
+    }
     if (!frame.isEmpty()) {
         QPainter p(this);
         p.setPen(QPen(Qt::black, 1, Qt::DashLine));

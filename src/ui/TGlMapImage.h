@@ -8,6 +8,7 @@
 
 class QOpenGLFunctions_2_1;
 class TGlMap;
+class QPainter;
 
 class TGlMapImage : public QOpenGLWidget {
     Q_OBJECT
@@ -24,6 +25,8 @@ public:
     std::function<bool()> quitting;
     // The zoom rectangle being drawn with the scale tool, or an empty one.
     std::function<QRect()> zoomFrame;
+    // Floating overlays (ruler, radius, balloons) painted over the frame.
+    std::function<void(QPainter&)> overlays;
     std::function<void(QMouseEvent*)> onDown, onMove, onUp;
     std::function<void()> onLeave;
 

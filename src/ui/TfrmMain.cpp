@@ -34,6 +34,7 @@
 #include "Advertising.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
+#include "MapTools.h"
 #include "WebTabs.h"
 
 #include <QAbstractItemView>
@@ -104,8 +105,7 @@ public:
     void HideHints() override { frm_.HideHints(); }
     QSize MapSize() const override { return frm_.img->size(); }
     float FullScale() const override { return frm_.view.FullScale; }
-    // The radius tool is not built yet: no circle.
-    RadiusCircle Radius() const override { return {}; }
+    RadiusCircle Radius() const override { return frm_.tools ? frm_.tools->Circle() : RadiusCircle{}; }
     void StartBlink() override {
         if (!frm_.motion || !frm_.motion->blink) return;
         frm_.display.BlinkCounter = 0;
@@ -206,6 +206,7 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
     app_.languageHooks.OnShellLang([this] { ChangeShellLang(); });
     app_.languageHooks.OnDataLang([this] { ChangeDataLang(); });
     WireMapImage();
+    tools = std::make_unique<TMapTools>(*this);
     // The object tab's 100 ms timer serves what the server's thread leaves in pendingAddress.
     srv = std::make_unique<CommandServer>([&pending = app_.pendingAddress](const QString& address) {
         pending.Set(address);
@@ -247,6 +248,7 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     motion.reset();
     map = std::make_unique<TMap>(*app_.db, view, display, app_.colors.active());
     map->CityLoaded();
+    tools->CityLoaded();
     motion = std::make_unique<MapMotion>(view, display, *this);
     motion->KeysToMap = true;
     ApplySettingsToMap();
@@ -310,6 +312,7 @@ void TfrmMain::timStartTimer() {
     btn3D->setChecked(!app_.settings.flat && app_.db->Has3D);
     list->ShowStartList();
     glMap->Apply();
+    tools->MapShown();
     Redraw(true);
     sbCards->setFocus();
     if (app_.settings.ShowHelp) {
@@ -635,6 +638,7 @@ void TfrmMain::FormClose() {
     SetScreenCursor(0);
     img->source = nullptr;
     StopAdvertising(*imgBanner, *imgMapBanner, *imgRunningString);
+    tools->CityClosed();
     // The city is released: the renderer first, as it refers to the city.
     motion.reset();
     map.reset();

@@ -39,6 +39,7 @@ class GlMapSwitch;
 class TfrmHelp;
 class TfrmOptions;
 class TfrmQuit;
+class TMapTools;
 struct AppContext;
 
 class TfrmMain : public QWidget, public MotionHost {
@@ -100,6 +101,8 @@ public:
     std::unique_ptr<MapMotion> motion;
     GlMapSwitch* glMap = nullptr; // the OpenGL surface while GrafMode is 1
     MapHitTest hit;
+    // Balloons, ruler and radius over the map.
+    std::unique_ptr<TMapTools> tools;
     QPoint PressPoint, LastPoint;
     int ZoomHalfSize = 0;
 
@@ -158,6 +161,7 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    friend class TMapTools;
     void BuildLayout();
     void BuildObjectPage();
     void BuildTransportPage();

@@ -34,6 +34,7 @@
 #include "Advertising.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
+#include "MapTools.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -148,6 +149,7 @@ bool TfrmMain::HandleKey(QKeyEvent* e) {
         btn3DClick();
         return true;
     case Qt::Key_Escape:
+        tools->CloseRuler();
         motion->StopMotion = true;
         // A search field still gets it: Escape empties the field.
         return !SearchFieldFocused();

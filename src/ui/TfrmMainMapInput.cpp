@@ -35,6 +35,7 @@
 #include "Advertising.h"
 #include "TfrmQuit.h"
 #include "UserManual.h"
+#include "MapTools.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -116,7 +117,10 @@ void TfrmMain::imgMouseDown(Qt::MouseButton button, QPoint pos, QPoint global) {
         Redraw(true);
     }
     edDefocus->setFocus();
-    if (button == Qt::RightButton) return;
+    if (button == Qt::RightButton) {
+        tools->CloseRuler();
+        return;
+    }
     if (screenCursor_ >= EdgeUp && screenCursor_ <= EdgeDownRight) {
         motion->StartEdgeScroll();
         return;
@@ -134,6 +138,7 @@ void TfrmMain::imgMouseDown(Qt::MouseButton button, QPoint pos, QPoint global) {
     PressPoint = LastPoint = global;
     const QRect r(img->mapToGlobal(QPoint(0, 0)), img->size());
     ConfineCursor(r.adjusted(10, 12, -15, -19));
+    tools->Press(pos);
 }
 
 void TfrmMain::imgMouseMove(QPoint pos, QPoint global) {
@@ -147,6 +152,7 @@ void TfrmMain::imgMouseMove(QPoint pos, QPoint global) {
         global = clamped;
         pos = img->mapFromGlobal(global);
     }
+    if (tools->Move(pos, global)) return;
     const QString& state = app_.AppState;
     if (state == QStringLiteral("move")) {
         SetScreenCursor(1);
@@ -190,6 +196,7 @@ void TfrmMain::imgMouseMove(QPoint pos, QPoint global) {
     SetScreenCursor(EdgeCursorAt(pos));
     // Held past the edge band, the map stops scrolling.
     if (motion->EdgeScrolling && screenCursor_ == 0) motion->StopEdgeScroll();
+    tools->Hover(pos);
 }
 
 void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
@@ -205,6 +212,7 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
         motion->StopEdgeScroll();
         return;
     }
+    if (tools->Release()) return;
     QString& state = app_.AppState;
     const bool click = state == QStringLiteral("move") &&
                        std::abs(global.x() - PressPoint.x()) <= ClickTolerance &&
@@ -226,6 +234,10 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
         }
         return;
     }
+    if (tools->Click(pos)) {
+        state.clear();
+        return;
+    }
     ObjectClick(pos.x(), pos.y());
     Redraw(true);
     state.clear();
@@ -235,6 +247,7 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
 void TfrmMain::ObjectClick(int cx, int cy) {
     const HitOptions options{app_.settings.flat, app_.settings.metro};
     hit.HitTest(*app_.db, view, display, app_.colors.active(), options, MakeStreetPixelTest(view), cx, cy);
+    tools->ObjectBalloon(cx, cy);
     if (hit.HitKind == otBuild) {
         list->BuildingClicked(hit.HitIndex);
     } else if (hit.HitKind != otNone || list->pnlCaption->text() == LangText(u"OrgInBuild")) {
@@ -247,6 +260,7 @@ void TfrmMain::ObjectClick(int cx, int cy) {
 
 void TfrmMain::imgMouseLeave() {
     if (app_.AppState.isEmpty()) SetScreenCursor(0);
+    tools->Leave();
     if (motion) motion->StopEdgeScroll();
     lastMovePos_ = QPoint(-1, -1);
 }
@@ -278,6 +292,7 @@ void TfrmMain::btnFullMapClick() {
 
 void TfrmMain::btnScaleClick() {
     if (btnScale->isChecked()) {
+        tools->CloseRuler();
         img->setCursor(app_.cursors.cursor(12));
         app_.AppState = QStringLiteral("scale");
     } else {

@@ -1,5 +1,6 @@
 // The renderer chosen in the options window, in the real program on a display with OpenGL.
 #include "GlMapSwitch.h"
+#include "MapTools.h"
 #include "ProgramHarness.h"
 #include "TGlMapImage.h"
 
@@ -64,4 +65,28 @@ TEST_F(GlWindow, SwitchingTheRendererBackAndForth) {
         EXPECT_TRUE(frm->img->isVisible());
         EXPECT_FALSE(frm->map->img.isNull());
     }
+}
+
+TEST_F(GlWindow, TheMapToolsArePaintedOverTheOpenGLFrame) {
+    Choose(true);
+    TGlMapImage* gl = Surface();
+    ASSERT_NE(gl, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return gl->frames() > 0; }));
+    // The radius through its button and two clicks; its centre handle is lime, its inside tinted.
+    frm->btnRadius->click();
+    const QPoint c(gl->width() / 2, gl->height() / 2);
+    Click(gl, c);
+    Mouse(gl, QEvent::MouseMove, c + QPoint(80, 0), Qt::NoButton);
+    Click(gl, c + QPoint(80, 0));
+    ASSERT_TRUE(frm->tools->Circle().Visible);
+    const int frames = gl->frames();
+    frm->Redraw(false);
+    ASSERT_TRUE(WaitUntil([&] { return gl->frames() > frames; }));
+    const QImage frame = gl->grabFramebuffer();
+    const qreal dpr = frame.devicePixelRatio();
+    int cx = 0, cy = 0;
+    const TCoord centre = frm->tools->radius.center;
+    frm->view.WorldToScreen(centre.x, centre.y, cx, cy);
+    EXPECT_EQ(frame.pixel(qRound((cx + 2) * dpr), qRound((cy + 2) * dpr)) & 0xFFFFFF, 0x00FF00u);
+    Choose(false);
 }

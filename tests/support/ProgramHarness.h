@@ -221,9 +221,12 @@ struct Program : ::testing::Test {
 
 struct MainWindow : Program {
     TfrmMain* frm = nullptr;
+    // A fixture may change the generated city's records before it is written.
+    virtual void EditCity(CityDb&) {}
     void SetUp() override {
         Program::SetUp();
-        WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
+        WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"),
+                  [this](CityDb& db) { EditCity(db); });
         Open();
         frm = Next();
         ASSERT_NE(frm, nullptr);

@@ -87,8 +87,8 @@ const Window MainWindowTable{
         {"btnDecScale", Click, "DecScale"},
         {"btn3D", Twice, "3D"},
         {"btnScale", Twice, "Scale"},
-        {"btnMeas", Click, "Meas"},
-        {"btnRadius", Click, "Radius"},
+        {"btnMeas", Twice, "Meas"},
+        {"btnRadius", Twice, "Radius"},
         {"btnPrint", Click, "Print"},
         {"btnSwitchMapTools", Twice},
         {"img", Click},
@@ -271,6 +271,9 @@ const std::vector<Window> DialogTables{
     {"QColorDialog", nullptr, false, {}},
 };
 
+// The ruler's window stays beside the map, not modal: walked while its button holds it open.
+const Window RulerWindowTable{"frmMeas", "", false, {{"cbShowNodes", Twice}, {"btnClear", Click}}};
+
 // The control being walked, for the crash report: a fault ends the process before gtest can say.
 char g_step[256] = "starting";
 
@@ -403,6 +406,8 @@ public:
     }
 
     void WalkMain() { Walk(MainWindow(), MainWindowTable); }
+    // A window that is not modal, walked while it shows.
+    void WalkModeless(QWidget* window, const Window& table) { Walk(window, table); }
 
     // A panel the main window shows for a while: its rows, and every control in it has one.
     void WalkPanel(QWidget* panel, const Window& table) {
@@ -794,6 +799,17 @@ TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
     EXPECT_FALSE(frm->pnlWeb->isVisible());
     EXPECT_TRUE(frm->btnShowMap->isChecked());
     app->vendor.Mirrors.Sites[0] = QStringLiteral("http://127.0.0.1:9/");
+
+    frm->btnMeas->click();
+    QWidget* ruler = frm->findChild<QWidget*>("frmMeas");
+    ASSERT_NE(ruler, nullptr);
+    ASSERT_TRUE(Pump([&] { return ruler->windowHandle() && ruler->windowHandle()->isExposed(); }, 5000));
+    Settle(200);
+    walker->WalkModeless(ruler, RulerWindowTable);
+    frm->btnMeas->click();
+    EXPECT_FALSE(ruler->isVisible());
+    frm->activateWindow();
+    Pump([&] { return frm->isActiveWindow(); }, 3000);
 
     // The program's own yes/no window, as the start window asks with it.
     TfrmMessage message(frm);
