@@ -48,6 +48,7 @@ struct TMap::Frame {
     std::optional<PixelSurface> pixels; // set once painting has begun on the surface
     const TColorScheme* s = nullptr;
     bool stopDetail = false, mapDetail = false, blink = false, smoothNow = false;
+    bool forPrint = false; // the export layers: no routes and no icons
     QHash<int, QFont> arialBold, arial, times;
     QPolygon roof, wall = QPolygon(4);
     std::vector<int> sides;
@@ -217,6 +218,24 @@ void TMap::DrawGDI(QImage* target, bool full) {
     f.p.end();
     if (target) *target = img;
     Drawing = false;
+}
+
+void TMap::DrawMinimap(QImage& target) {
+    Frame f;
+    BeginFrame(f, target);
+    f.p.fillRect(QRect(0, 0, target.width(), target.height()), ToQColor(scheme_.RoadColor));
+    ForVisible(db_.Fields, fieldGrid_, view_, UseSpatialIndex, f.candidates, [&](const TField& fl, int) {
+        if (fl.typ != DistrictFieldType) DrawField(f, fl);
+    });
+    f.p.end();
+}
+
+void TMap::DrawForPrint(QImage& target) {
+    Frame f;
+    f.forPrint = true;
+    BeginFrame(f, target);
+    DrawBase(f);
+    f.p.end();
 }
 
 void TMap::DrawField(Frame& f, const TField& fl) {
@@ -460,13 +479,15 @@ void TMap::DrawText(Frame& f, const TText& t) {
 void TMap::DrawBase(Frame& f) {
     QPainter& p = f.p;
     const MapView& v = view_;
-    p.fillRect(QRect(0, 0, width_, height_), ToQColor(scheme_.RoadColor));
+    // The whole surface: a print or export surface is not the map image's size.
+    p.fillRect(QRect(0, 0, f.surface->width(), f.surface->height()), ToQColor(scheme_.RoadColor));
 
     ForVisible(db_.Fields, fieldGrid_, v, UseSpatialIndex, f.candidates, [&](const TField& fl, int) {
         if (fl.typ != DistrictFieldType) DrawField(f, fl);
     });
     ForVisible(db_.Roads, roadGrid_, v, UseSpatialIndex, f.candidates, [&](const TRoad& r, int) { DrawRoad(f, r); });
-    for (const TBusWay& way : db_.BusWays) DrawRoute(f, way);
+    if (!f.forPrint)
+        for (const TBusWay& way : db_.BusWays) DrawRoute(f, way);
     if (f.stopDetail)
         ForVisible(db_.BusStops, stopGrid_, v, UseSpatialIndex, f.candidates, [&](const TBusStop& st, int) {
             if (st.tip != bstMetro) DrawStop(f, st);
@@ -490,7 +511,7 @@ void TMap::DrawBase(Frame& f) {
     f.noBrush();
     if (display_.TextsOn)
         ForVisible(db_.Texts, textGrid_, v, UseSpatialIndex, f.candidates, [&](const TText& t, int) { DrawText(f, t); });
-    if (v.Scale <= 1)
+    if (v.Scale <= 1 && !f.forPrint)
         ForVisible(db_.POIs, poiGrid_, v, UseSpatialIndex, f.candidates, [&](const TPOI& poi, int) {
             if (!v.IsVisible(poi, options.flat)) return;
             const QPoint at = Screen(v, poi.x, poi.y);

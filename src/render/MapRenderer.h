@@ -50,6 +50,12 @@ public:
     // One redraw; `full` redraws the base layer, otherwise the cached one is reused. The frame goes to
     // `target` when given.
     void DrawGDI(QImage* target, bool full);
+    // The minimap's overview: every area but districts on the road colour, drawn onto `target` through
+    // the view as it stands (the caller sizes and places it).
+    void DrawMinimap(QImage& target);
+    // The base layer for paper and export onto `target`, through the view as it stands: no routes, no
+    // point-of-interest icons, no overlays. The cached frame is left alone.
+    void DrawForPrint(QImage& target);
 
     int StopIndexById(int id) const;
     // The per-kind indexes, also walked by the OpenGL renderer.
