@@ -12,8 +12,8 @@
 
 namespace {
 
-// Pixels of a strip held at once (32 MB); the file writers add a few rows to it.
-constexpr qint64 StripBudgetBytes = 32ll << 20;
+// Pixels of a strip held at once (64 MB with its margins); the file writers add a few rows to it.
+constexpr qint64 StripBudgetBytes = 64ll << 20;
 // Beyond this the painter's fixed-point coordinates no longer hold a pixel exactly.
 constexpr qint64 MaxSide = 4'000'000;
 
@@ -63,9 +63,14 @@ ExportResult ExportWholeCity(TMap& map, MapView& view, const QString& path, Expo
     };
     if (!writer->Begin(file, W, H)) return fail(ExportStatus::Failed);
 
+    // A strip is drawn with a margin above and below as deep as anything drawn reaches past its
+    // object's box, so that what a strip leaves out as lying beyond it draws nothing inside it. On a very
+    // wide picture the budget caps the margin.
+    const qint64 budgetRows = std::max<qint64>(StripBudgetBytes / (W * 4), 3);
+    const int Margin = int(std::min<qint64>(map.OverdrawPixels(), (budgetRows - 1) / 2));
     const int rows = options.stripRows > 0 ? int(std::min<qint64>(options.stripRows, H))
-                                           : int(std::clamp<qint64>(StripBudgetBytes / (W * 4), 1, H));
-    QImage strip(int(W), rows, QImage::Format_RGB32);
+                                           : int(std::clamp<qint64>(budgetRows - 2 * Margin, 1, H));
+    QImage strip(int(W), rows + 2 * Margin, QImage::Format_RGB32);
     if (strip.isNull()) return fail(ExportStatus::Failed);
     const qint64 strips = (H + rows - 1) / rows;
     const MapView saved = view;
@@ -80,14 +85,14 @@ ExportResult ExportWholeCity(TMap& map, MapView& view, const QString& path, Expo
         const qint64 top = index * rows;
         const int n = int(std::min<qint64>(rows, H - top));
         view.Width = int(W);
-        view.Height = n;
+        view.Height = n + 2 * Margin;
         view.OffsetX = int(W / 2);
-        view.OffsetY = int(H / 2 - top);
+        view.OffsetY = int(H / 2 - top + Margin);
         view.OriginX = originX;
         view.OriginY = originY;
-        map.DrawForPrint(strip);
+        map.DrawForPrint(strip, QPoint(0, int(top) - Margin));
         view = saved;
-        ok = writer->Rows(strip, n);
+        ok = writer->Rows(strip, Margin, n);
         done += n;
         if (ok && options.progress && !options.progress(done, H)) cancelled = true, ok = false;
     }

@@ -230,12 +230,26 @@ void TMap::DrawMinimap(QImage& target) {
     f.p.end();
 }
 
-void TMap::DrawForPrint(QImage& target) {
+void TMap::DrawForPrint(QImage& target, QPoint at) {
     Frame f;
     f.forPrint = true;
     BeginFrame(f, target);
+    // Hatches continue across the pieces of a picture drawn piece by piece.
+    f.p.setBrushOrigin(-at);
     DrawBase(f);
     f.p.end();
+}
+
+int TMap::OverdrawPixels() const {
+    const MapView& v = view_;
+    // Metro captions above their stops, house numbers, stop circles (at least 6 pixels and their pen).
+    int reach = std::max(40, v.ToPixels(7) + 4);
+    for (const TBusStop& st : db_.BusStops) reach = std::max(reach, 2 * std::max(v.ToPixels(st.Radius), 6) + 4);
+    for (const TRoad& r : db_.Roads) reach = std::max(reach, v.ToPixels(std::fabs(r.width)) / 2 + 2);
+    for (const TStreet& st : db_.Streets) reach = std::max(reach, std::max(v.ToPixels(st.width), 3) / 2 + 2);
+    // A label's box starts at its anchor; turned, it reaches its width and height any way.
+    for (const TText& t : db_.Texts) reach = std::max(reach, v.ToPixels(t.maxX_ - t.x) + 2 * v.ToPixels(t.size) + 2);
+    return reach;
 }
 
 void TMap::DrawField(Frame& f, const TField& fl) {
@@ -277,9 +291,7 @@ void TMap::DrawRoad(Frame& f, const TRoad& r) {
         f.pen(Qt::white, std::max(w - 4, 1));
         DrawRailwayDashes(p, a, b, w);
     } else if (r.tip == rtWall) {
-        f.noBrush();
-        f.pen(ToQColor(r.color), 1, Qt::DotLine);
-        p.drawLine(a, b);
+        DottedLine(*f.pixels, a, b, ToQRgb(r.color));
     } else if (f.smoothNow && w == 1) {
         AntialiasedLine(*f.pixels, a, b, ToQRgb(r.color));
     } else {

@@ -62,8 +62,8 @@ public:
         row_.assign(size_t(Stride(width)), 0);
         return WriteAll(out, h.data(), qint64(h.size()));
     }
-    bool Rows(const QImage& strip, int rows) override {
-        for (int y = rows - 1; y >= 0; --y) {
+    bool Rows(const QImage& strip, int first, int rows) override {
+        for (int y = first + rows - 1; y >= first; --y) {
             const QRgb* src = reinterpret_cast<const QRgb*>(strip.constScanLine(y));
             uchar* d = row_.data();
             for (qint64 x = 0; x < width_; ++x, d += 3) {
@@ -119,8 +119,8 @@ public:
         buffer_.resize(64 * 1024);
         return true;
     }
-    bool Rows(const QImage& strip, int rows) override {
-        for (int y = 0; y < rows; ++y) {
+    bool Rows(const QImage& strip, int first, int rows) override {
+        for (int y = first; y < first + rows; ++y) {
             const QRgb* src = reinterpret_cast<const QRgb*>(strip.constScanLine(y));
             // Filter "Up": a map's rows repeat their neighbours, which deflate then finds cheaply.
             row_[0] = 2;

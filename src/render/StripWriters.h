@@ -19,9 +19,9 @@ public:
     // Exact file size, or 0 when it is only known afterwards.
     virtual qint64 FileSize(qint64 width, qint64 height) const = 0;
     virtual bool Begin(QIODevice& out, qint64 width, qint64 height) = 0;
-    // Rows [0, rows) of `strip` (32-bit pixels), in the order the format wants: from the last row
-    // upwards when BottomUp.
-    virtual bool Rows(const QImage& strip, int rows) = 0;
+    // Rows [first, first + rows) of `strip` (32-bit pixels), in the order the format wants: from the
+    // last row upwards when BottomUp.
+    virtual bool Rows(const QImage& strip, int first, int rows) = 0;
     virtual bool Finish() = 0;
 };
 
