@@ -2,6 +2,7 @@
 // socket, the quick-list buttons, the history buttons, the cards' menu (copy, print to PDF) and the
 // telephone-book button.
 #include "CardExport.h"
+#include "PrintJob.h"
 #include "CardText.h"
 #include "CommandServer.h"
 #include "ProgramHarness.h"
