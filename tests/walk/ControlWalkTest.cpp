@@ -86,8 +86,12 @@ const Window MainWindowTable{
         {"btnScale", Twice, "Scale"},
         {"btnMeas", Click, "Meas"},
         {"btnRadius", Click, "Radius"},
-        {"btnPrint", Click, "Print"},
+        {"btnPrint", Click, "Print", "QPrintDialog"},
         {"btnSwitchMapTools", Twice},
+        // The minimap: unfolded by its button, clicked, folded again by its title.
+        {"btnMinimap", Click},
+        {"imgMinimap", Click},
+        {"pnlMinimapTitle", Click},
         {"img", Click},
         {"btnPhones", Click, "Phonebook", "QMessageBox,frmOptions"},
         {"btnEstate", Click, "Estate"},
@@ -251,6 +255,7 @@ const std::vector<Window> DialogTables{
     {"msgErrDownload", nullptr, false, {}},
     {"QFileDialog", nullptr, false, {}},
     {"QColorDialog", nullptr, false, {}},
+    {"QPrintDialog", nullptr, false, {}},
 };
 
 // The control being walked, for the crash report: a fault ends the process before gtest can say.
