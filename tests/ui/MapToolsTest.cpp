@@ -4,11 +4,15 @@
 #include "MapRenderer.h"
 #include "MinimapPanel.h"
 #include "ProgramHarness.h"
+#include "TextTable.h"
 
 #include <QLabel>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPrintDialog>
+#include <QProgressDialog>
+#include <QPushButton>
 
 namespace {
 
@@ -56,6 +60,12 @@ TEST_F(MapTools, MinimapFoldsAndItsClicksAndDragsMoveTheView) {
     EXPECT_TRUE(mini->MinimapShown);
     EXPECT_TRUE(mini->imgMinimap->isVisible());
     EXPECT_GT(frm->pnlMinimap->height(), folded + mini->size.MiniH);
+    Screenshot(frm, QStringLiteral("minimap-en"));
+    // The title follows the interface language.
+    frm->app().settings.ShellLang = LangRussian;
+    frm->app().languageHooks.ChangeShellLang();
+    EXPECT_EQ(mini->pnlMinimapTitle->text(), QString::fromUtf8("Обзорная карта"));
+    Screenshot(frm, QStringLiteral("minimap-ru"));
 
     // At the full-map scale the frame covers the whole minimap: all of it bright.
     const QImage& shown = mini->imgMinimap->shown;
@@ -119,6 +129,55 @@ TEST_F(MapTools, PrintGoesToTheChosenPdfAndAFailureIsReported) {
     frm->btnPrint->click();
     EXPECT_TRUE(said.startsWith("Error!\n") || said.startsWith(QString::fromUtf8("Ошибка!\n"))) << said.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("no such folder")));
+}
+
+// The real print dialog: its title says when the print goes to a PDF file; closing it prints nothing.
+TEST_F(MapTools, PrintDialogSaysWhereThePrintGoes) {
+    QString title;
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&title, poll] {
+        if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            Screenshot(dialog, QStringLiteral("print-dialog"));
+            poll->deleteLater();
+            dialog->reject();
+        }
+    });
+    poll->start(20);
+    frm->btnPrint->click();
+    if (QPrinterInfo::availablePrinterNames().isEmpty())
+        EXPECT_EQ(title, LangText(u"NoPrinterPdf"));
+    else
+        EXPECT_EQ(title, LangText(u"Printing"));
+}
+
+// Cancel in the progress window stops the export and leaves no file; the view is as it was.
+TEST_F(MapTools, ExportCancelledInItsWindowLeavesNothing) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("city.bmp");
+    // Fine enough for many strips.
+    frm->view.Scale = MapView::MinScale;
+    frm->Redraw(true);
+    const float originX = frm->view.OriginX;
+    bool sawWindow = false;
+    int polls = 0;
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&sawWindow, &polls, poll, this] {
+        auto* progress = frm->findChild<QProgressDialog*>(QStringLiteral("frmMapExport"));
+        if (!progress || !progress->isVisible()) return;
+        sawWindow = true;
+        // A few strips on, so that the window has been placed and painted.
+        if (++polls < 4) return;
+        Screenshot(progress, QStringLiteral("export-progress"));
+        poll->deleteLater();
+        if (auto* cancel = progress->findChild<QPushButton*>()) cancel->click();
+    });
+    poll->start(10);
+    EXPECT_FALSE(frm->mapPrint->ExportTo(path));
+    EXPECT_TRUE(sawWindow);
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(frm->view.OriginX, originX);
 }
 
 TEST_F(MapTools, WholeCityExportWritesThePictureAndSaysWhere) {
