@@ -14,23 +14,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
-namespace {
-
-// Answers the next message box and keeps its text.
-void ReadMessage(QString& said) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [&said, poll] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            said = box->text();
-            poll->deleteLater();
-            box->accept();
-        }
-    });
-    poll->start(20);
-}
-
-} // namespace
-
 struct MapTools : MainWindow {
     MinimapPanel* mini = nullptr;
     void SetUp() override {
@@ -125,7 +108,7 @@ TEST_F(MapTools, PrintGoesToTheChosenPdfAndAFailureIsReported) {
     // A job that cannot be written is ended and said so; nothing is left behind.
     target = dir.filePath("no such folder/map.pdf");
     QString said;
-    ReadMessage(said);
+    ReadNextMessage(said);
     frm->btnPrint->click();
     EXPECT_TRUE(said.startsWith("Error!\n") || said.startsWith(QString::fromUtf8("Ошибка!\n"))) << said.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("no such folder")));
@@ -190,7 +173,7 @@ TEST_F(MapTools, WholeCityExportWritesThePictureAndSaysWhere) {
     WholeCitySize(frm->view, W, H);
     frm->mapPrint->chooseExportFile = [&] { return path; };
     QString said;
-    ReadMessage(said);
+    ReadNextMessage(said);
     frm->mapPrint->btnMapForPrint->click();
     EXPECT_TRUE(said.contains(QFileInfo(path).fileName())) << said.toStdString();
     const QImage picture(path);
