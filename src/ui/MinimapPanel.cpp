@@ -12,7 +12,7 @@
 namespace {
 
 constexpr int TitleTop = 2;
-constexpr int TitleHeight = 18;
+constexpr int TitleHeight = 24;
 constexpr int RightMargin = 14;
 constexpr int Top = 8;
 
@@ -90,8 +90,13 @@ void MinimapPanel::Build(TMap& map, MapView& view, MapDisplay& display, int mapW
 }
 
 void MinimapPanel::Place() {
-    if (!pnlMinimap->parentWidget()) return;
-    pnlMinimap->move(pnlMinimap->parentWidget()->width() - RightMargin - pnlMinimap->width(), Top);
+    QWidget* parent = pnlMinimap->parentWidget();
+    if (!parent) return;
+    int left = parent->width() - RightMargin - pnlMinimap->width();
+    // A window made narrower than the one the minimap was sized for keeps the map tools clear.
+    if (auto* tools = parent->findChild<QWidget*>(QStringLiteral("pnlMapTools"), Qt::FindDirectChildrenOnly))
+        left = std::max(left, tools->geometry().right() + 8);
+    pnlMinimap->move(left, Top);
 }
 
 void MinimapPanel::Fold() {

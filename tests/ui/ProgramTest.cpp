@@ -290,11 +290,12 @@ TEST_F(MainWindow, EveryControlOfTheLayoutIsNamed) {
     }
     // Features of later parts wait disabled; the map tools, options, update, phone book, feedback and quick
     // lists work.
-    for (QToolButton* b : {frm->btnEstate, frm->btnNews, frm->btnMeas, frm->btnPrint, frm->btnRadius})
+    for (QToolButton* b : {frm->btnEstate, frm->btnNews, frm->btnMeas, frm->btnRadius})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     for (QToolButton* b : {frm->btnPhones, frm->btnShowMap, frm->btnOptions, frm->btnUpdate, frm->btnCallback,
                            frm->btnFullMap, frm->btn3D, frm->btnIncScale, frm->btnDecScale, frm->btnScale,
-                           frm->btnSwitchMapTools, frm->btnTaxi, frm->btn911, frm->btnCafe, frm->btnBankomat})
+                           frm->btnSwitchMapTools, frm->btnTaxi, frm->btn911, frm->btnCafe, frm->btnBankomat,
+                           frm->btnPrint})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_EQ(frm->findChild<QComboBox*>("cbType")->currentText(), LangText(u"EnterPurpose", 1));
 }
