@@ -23,7 +23,8 @@ double StatusMiB(const char* name) {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(name)) return line.mid(qstrlen(name) + 1).trimmed().split(' ').front().toDouble() / 1024;
+        if (line.startsWith(name))
+            return line.mid(qstrlen(name) + 1).trimmed().split(' ').front().toDouble() / 1024;
     return -1;
 }
 
@@ -53,12 +54,15 @@ void Measure(const QString& path, const QString& outFolder) {
     s.map->CityLoaded();
     s.map->Resize(1920, 1080, true);
     std::printf("%s: %zu buildings, %zu areas, %.0f x %.0f m\n", qPrintable(name), s.db.Buildings.size(),
-                s.db.Fields.size(), double(s.db.WorldMaxX - s.db.WorldMinX), double(s.db.WorldMaxY - s.db.WorldMinY));
+                s.db.Fields.size(), double(s.db.WorldMaxX - s.db.WorldMinX),
+                double(s.db.WorldMaxY - s.db.WorldMinY));
 
-    const MinimapSize size = ComputeMinimapSize(s.db.WorldMaxX - s.db.WorldMinX, s.db.WorldMaxY - s.db.WorldMinY, 1920, 1080);
-    const double minimap = MedianMs([&] { BuildMinimap(*s.map, s.view, s.display, size.MiniW, size.MiniH, 1); }, 5);
-    std::printf("minimap build %s %.1f ms (%d x %d, CPU median of 5) goal: under 300 ms\n", qPrintable(name), minimap,
-                size.MiniW, size.MiniH);
+    const MinimapSize size =
+        ComputeMinimapSize(s.db.WorldMaxX - s.db.WorldMinX, s.db.WorldMaxY - s.db.WorldMinY, 1920, 1080);
+    const double minimap =
+        MedianMs([&] { BuildMinimap(*s.map, s.view, s.display, size.MiniW, size.MiniH, 1); }, 5);
+    std::printf("minimap build %s %.1f ms (%d x %d, CPU median of 5) goal: under 300 ms\n", qPrintable(name),
+                minimap, size.MiniW, size.MiniH);
 
     // A dense view at 1920 x 1080 on A4 at 1200 dpi, as the print dialog's PDF printer writes it.
     s.view.Scale = 1;
@@ -74,9 +78,10 @@ void Measure(const QString& path, const QString& outFolder) {
     };
     // The file is written as the page ends: the wall clock counts the disk too.
     const double print = MedianMs(printPage, 3, CLOCK_MONOTONIC), printCpu = MedianMs(printPage, 3);
-    std::printf("map print to PDF %s %.2f s (1920 x 1080 on A4 at 1200 dpi, %lld KB, median of 3, CPU %.2f s) goal: "
-                "under 2 s\n",
-                qPrintable(name), print / 1000, QFileInfo(pdf).size() / 1024, printCpu / 1000);
+    std::printf(
+        "map print to PDF %s %.2f s (1920 x 1080 on A4 at 1200 dpi, %lld KB, median of 3, CPU %.2f s) goal: "
+        "under 2 s\n",
+        qPrintable(name), print / 1000, QFileInfo(pdf).size() / 1024, printCpu / 1000);
     QElapsedTimer wall;
 
     s.view.Scale = 4;
@@ -95,7 +100,8 @@ void Measure(const QString& path, const QString& outFolder) {
             continue;
         }
         std::printf("whole-city export %s at scale 4 as %s: %lld x %lld, %lld MB, %.1f s (CPU %.1f s)\n",
-                    qPrintable(name), ext, r.width, r.height, QFileInfo(out).size() >> 20, seconds, cpu / 1000);
+                    qPrintable(name), ext, r.width, r.height, QFileInfo(out).size() >> 20, seconds,
+                    cpu / 1000);
         std::printf("whole-city export memory %s %s %.0f MB above the loaded city goal: under 200 MB\n",
                     qPrintable(name), ext, added);
         QFile::remove(out);
@@ -113,6 +119,7 @@ int main(int argc, char** argv) {
     }
     // The export writes where the build is, not to a memory-backed /tmp.
     QTemporaryDir out(QCoreApplication::applicationDirPath() + "/bench-print-XXXXXX");
-    for (int i = 1; i < argc; ++i) Measure(QString::fromLocal8Bit(argv[i]), out.path());
+    for (int i = 1; i < argc; ++i)
+        Measure(QString::fromLocal8Bit(argv[i]), out.path());
     return 0;
 }

@@ -25,8 +25,10 @@ ExportFormat ExportFormatFor(const QString& path) {
 
 void WholeCitySize(const MapView& view, qint64& width, qint64& height) {
     const double scale = view.Scale > 0 ? view.Scale : MapView::MinScale;
-    width = std::max<qint64>(1, qint64(RoundHalfEven(std::fabs(double(view.WorldMaxX) - view.WorldMinX) / scale)));
-    height = std::max<qint64>(1, qint64(RoundHalfEven(std::fabs(double(view.WorldMaxY) - view.WorldMinY) / scale)));
+    width = std::max<qint64>(
+        1, qint64(RoundHalfEven(std::fabs(double(view.WorldMaxX) - view.WorldMinX) / scale)));
+    height = std::max<qint64>(
+        1, qint64(RoundHalfEven(std::fabs(double(view.WorldMaxY) - view.WorldMinY) / scale)));
 }
 
 ExportResult ExportWholeCity(TMap& map, MapView& view, const QString& path, ExportFormat format,

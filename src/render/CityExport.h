@@ -17,7 +17,7 @@ enum class ExportStatus { Done, Cancelled, Failed, NoSpace, TooLarge };
 
 struct ExportResult {
     ExportStatus status = ExportStatus::Failed;
-    QString error;           // the file system's words for a failure
+    QString error; // the file system's words for a failure
     qint64 width = 0, height = 0;
     qint64 needed = 0, free = 0; // bytes, for NoSpace
 };

@@ -10,7 +10,9 @@
 namespace {
 
 // a * b / c rounded half away from zero, for non-negative a, b and positive c.
-qint64 MulDivPositive(qint64 a, qint64 b, qint64 c) { return (a * b + c / 2) / c; }
+qint64 MulDivPositive(qint64 a, qint64 b, qint64 c) {
+    return (a * b + c / 2) / c;
+}
 
 } // namespace
 
@@ -33,7 +35,8 @@ QImage EconomyCopy(const QImage& picture) {
     QImage out = picture.convertToFormat(QImage::Format_RGB888);
     for (int y = 0; y < out.height(); ++y) {
         uchar* row = out.scanLine(y);
-        for (int x = 0; x < out.width() * 3; ++x) row[x] = uchar(row[x] + MulDivPositive(255 - row[x], 40, 100));
+        for (int x = 0; x < out.width() * 3; ++x)
+            row[x] = uchar(row[x] + MulDivPositive(255 - row[x], 40, 100));
     }
     out.setDevicePixelRatio(1);
     return out;
@@ -49,7 +52,8 @@ QString PaintMapPage(QPagedPaintDevice& device, const QImage& picture, bool econ
     p.drawText(QRect(dpiX / 2, 0, device.width() - dpiX / 2, dpiY / 2), Qt::AlignLeft | Qt::AlignTop, title);
     QImage pixels = economy ? EconomyCopy(picture) : picture;
     pixels.setDevicePixelRatio(1);
-    const QRect dest = FitMapToPage(pixels.width(), pixels.height(), device.width(), device.height(), dpiX, dpiY);
+    const QRect dest =
+        FitMapToPage(pixels.width(), pixels.height(), device.width(), device.height(), dpiX, dpiY);
     p.drawImage(dest, pixels);
     if (!p.end()) return LangText(u"PrintFailed");
     return QString();

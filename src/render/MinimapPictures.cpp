@@ -7,7 +7,8 @@
 #include <QPainter>
 #include <cmath>
 
-MinimapPictures BuildMinimap(TMap& map, MapView& view, MapDisplay& display, int MiniW, int MiniH, double ratio) {
+MinimapPictures BuildMinimap(TMap& map, MapView& view, MapDisplay& display, int MiniW, int MiniH,
+                             double ratio) {
     MinimapPictures pics;
     MiniW = std::max(MiniW, 1);
     MiniH = std::max(MiniH, 1);
@@ -34,7 +35,8 @@ MinimapPictures BuildMinimap(TMap& map, MapView& view, MapDisplay& display, int 
 void DarkenPicture(QImage& picture, int percent) {
     for (int y = 0; y < picture.height(); ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) row[x] = (row[x] & 0xFF000000u) | Darken(row[x] & 0xFFFFFF, percent);
+        for (int x = 0; x < picture.width(); ++x)
+            row[x] = (row[x] & 0xFF000000u) | Darken(row[x] & 0xFFFFFF, percent);
     }
 }
 
@@ -63,7 +65,8 @@ QImage MinimapWithFrame(const MinimapPictures& pics, const MiniRect& r) {
     QImage out;
     QPainter p;
     Highlighted(pics, QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)), p, out);
-    const int w = int(pics.bright.deviceIndependentSize().width()), h = int(pics.bright.deviceIndependentSize().height());
+    const int w = int(pics.bright.deviceIndependentSize().width()),
+              h = int(pics.bright.deviceIndependentSize().height());
     const int mx = (r.left + r.right) / 2, my = (r.top + r.bottom) / 2;
     auto cross = [&] {
         p.drawLine(0, my, r.left, my);
@@ -88,9 +91,12 @@ QImage MinimapWithFrame(const MinimapPictures& pics, const MiniRect& r) {
     };
     const QColor silver(192, 192, 192);
     path(Qt::black, {QPoint(r.left, r.bottom), QPoint(r.right, r.bottom), QPoint(r.right, r.top - 1)});
-    path(Qt::black, {QPoint(r.left + 1, r.bottom - 2), QPoint(r.left + 1, r.top + 1), QPoint(r.right - 1, r.top + 1)});
-    path(silver, {QPoint(r.left + 2, r.bottom - 2), QPoint(r.right - 2, r.bottom - 2), QPoint(r.right - 2, r.top + 1)});
-    path(silver, {QPoint(r.left - 1, r.bottom), QPoint(r.left - 1, r.top - 1), QPoint(r.right + 1, r.top - 1)});
+    path(Qt::black,
+         {QPoint(r.left + 1, r.bottom - 2), QPoint(r.left + 1, r.top + 1), QPoint(r.right - 1, r.top + 1)});
+    path(silver, {QPoint(r.left + 2, r.bottom - 2), QPoint(r.right - 2, r.bottom - 2),
+                  QPoint(r.right - 2, r.top + 1)});
+    path(silver,
+         {QPoint(r.left - 1, r.bottom), QPoint(r.left - 1, r.top - 1), QPoint(r.right + 1, r.top - 1)});
     p.end();
     return out;
 }

@@ -18,7 +18,8 @@ struct MinimapPictures {
 
 // Draws the overview at `MiniW` x `MiniH` through the map and its view; the view and the display's
 // smoothing come back as they were.
-MinimapPictures BuildMinimap(TMap& map, MapView& view, MapDisplay& display, int MiniW, int MiniH, double ratio);
+MinimapPictures BuildMinimap(TMap& map, MapView& view, MapDisplay& display, int MiniW, int MiniH,
+                             double ratio);
 
 // Each channel of every pixel lowered by `percent` (the map's darkening rule).
 void DarkenPicture(QImage& picture, int percent);

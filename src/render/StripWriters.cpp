@@ -94,7 +94,8 @@ public:
     bool Fits(qint64 width, qint64 height) const override {
         // Dimensions are 31-bit; a row with its filter byte must fit zlib's 32-bit counts.
         return width > 0 && height > 0 && width <= std::numeric_limits<qint32>::max() &&
-               height <= std::numeric_limits<qint32>::max() && width * 3 + 1 < std::numeric_limits<uInt>::max();
+               height <= std::numeric_limits<qint32>::max() &&
+               width * 3 + 1 < std::numeric_limits<uInt>::max();
     }
     bool Begin(QIODevice& out, qint64 width, qint64 height) override {
         if (!Fits(width, height)) return false;
@@ -182,5 +183,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<StripWriter> MakeBmpWriter() { return std::make_unique<BmpWriter>(); }
-std::unique_ptr<StripWriter> MakePngWriter(int level) { return std::make_unique<PngWriter>(level); }
+std::unique_ptr<StripWriter> MakeBmpWriter() {
+    return std::make_unique<BmpWriter>();
+}
+std::unique_ptr<StripWriter> MakePngWriter(int level) {
+    return std::make_unique<PngWriter>(level);
+}

@@ -6,8 +6,8 @@
 #include "MapPrint.h"
 #include "MapRenderer.h"
 #include "PrintJob.h"
-#include "TfrmMain.h"
 #include "TextTable.h"
+#include "TfrmMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,8 +36,8 @@ void MapPrintActions::btnPrintClick() {
     if (window_.glMap->Active()) window_.map->DrawGDI(nullptr, true);
     const QImage picture = window_.map->img;
     const bool economy = window_.app().settings.EconomPrint;
-    const QString title = QStringLiteral("Электронная карта-справочник Тессара (%1)")
-                              .arg(window_.app().vendor.Mirrors.First());
+    const QString title =
+        QStringLiteral("Электронная карта-справочник Тессара (%1)").arg(window_.app().vendor.Mirrors.First());
     RunPrintJob(&window_, QStringLiteral("map"), runPrintDialog,
                 [&](QPrinter& printer) { return PaintMapPage(printer, picture, economy, title); });
 }
@@ -50,7 +50,8 @@ void MapPrintActions::btnMapForPrintClick() {
         QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
         path = QFileDialog::getSaveFileName(&window_, LangText(u"MapForPrint"),
-                                            QDir(folder).filePath(QStringLiteral("map.bmp")), LangText(u"ExportFiles"));
+                                            QDir(folder).filePath(QStringLiteral("map.bmp")),
+                                            LangText(u"ExportFiles"));
     }
     if (!path.isEmpty()) ExportTo(path);
 }
@@ -78,13 +79,14 @@ bool MapPrintActions::ExportTo(const QString& path) {
     auto megabytes = [](qint64 bytes) { return QString::number((bytes + (1 << 20) - 1) >> 20); };
     switch (r.status) {
     case ExportStatus::Done:
-        QMessageBox::information(&window_, title, LangText(u"ExportDone") + QStringLiteral("\n") +
-                                                      QDir::toNativeSeparators(path));
+        QMessageBox::information(
+            &window_, title, LangText(u"ExportDone") + QStringLiteral("\n") + QDir::toNativeSeparators(path));
         return true;
     case ExportStatus::Cancelled:
         return false;
     case ExportStatus::NoSpace:
-        QMessageBox::warning(&window_, title, LangText(u"ExportNoSpace").arg(megabytes(r.needed), megabytes(r.free)));
+        QMessageBox::warning(&window_, title,
+                             LangText(u"ExportNoSpace").arg(megabytes(r.needed), megabytes(r.free)));
         return false;
     case ExportStatus::TooLarge:
         QMessageBox::warning(&window_, title, WithLineBreaks(LangText(u"ExportTooLarge")));

@@ -74,8 +74,10 @@ bool MinimapPanel::eventFilter(QObject* o, QEvent* e) {
     return false;
 }
 
-void MinimapPanel::Build(TMap& map, MapView& view, MapDisplay& display, int mapWidth, int mapHeight, double ratio) {
-    size = ComputeMinimapSize(view.WorldMaxX - view.WorldMinX, view.WorldMaxY - view.WorldMinY, mapWidth, mapHeight);
+void MinimapPanel::Build(TMap& map, MapView& view, MapDisplay& display, int mapWidth, int mapHeight,
+                         double ratio) {
+    size = ComputeMinimapSize(view.WorldMaxX - view.WorldMinX, view.WorldMaxY - view.WorldMinY, mapWidth,
+                              mapHeight);
     pictures = BuildMinimap(map, view, display, size.MiniW, size.MiniH, ratio);
     const int w = size.panelW;
     pnlMinimapTitle->setGeometry(0, TitleTop, w - TitleHeight - 2, TitleHeight);

@@ -1,8 +1,8 @@
+#include "MapPrint.h"
 #include "CityExport.h"
 #include "ColorConvert.h"
 #include "ColorSchemeStore.h"
 #include "MapColors.h"
-#include "MapPrint.h"
 #include "MapRenderer.h"
 #include "MinimapPictures.h"
 #include "TinyCity.h"
@@ -46,8 +46,8 @@ void Scatter(City& c, int count, quint32 seed) {
         const float w = 5 + float(rng.bounded(40)), h = 5 + float(rng.bounded(40));
         tiny::AddBuilding(c.db, c.scheme, {tiny::Rect(x, y, x + w, y + h)}, std::uint8_t(rng.bounded(3) * 10),
                           std::uint8_t(rng.bounded(23)), QString::number(i));
-        tiny::AddRoad(c.db, c.scheme, {x, y - 3}, {x + 90, y + float(rng.bounded(60))}, TRoadType(rng.bounded(7)),
-                      float(rng.bounded(12)));
+        tiny::AddRoad(c.db, c.scheme, {x, y - 3}, {x + 90, y + float(rng.bounded(60))},
+                      TRoadType(rng.bounded(7)), float(rng.bounded(12)));
         if (i % 5 == 0)
             tiny::AddField(c.db, c.scheme, tiny::Rect(x, y, x + 150, y + 90), std::uint8_t(rng.bounded(12)));
         if (i % 7 == 0) tiny::AddStop(c.db, c.scheme, x, y + 50, bstAuto, QString::number(i), i);
@@ -55,7 +55,9 @@ void Scatter(City& c, int count, quint32 seed) {
     c.map.CityLoaded();
 }
 
-QRgb Rgb(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+QRgb Rgb(const QImage& img, int x, int y) {
+    return img.pixel(x, y) & 0xFFFFFF;
+}
 
 } // namespace
 
@@ -193,7 +195,8 @@ TEST(CityExport, StripsJoinIntoTheSingleDraw) {
         ASSERT_EQ(stitched.size(), reference.size()) << name;
         int differing = 0;
         for (int y = 0; y < int(H); ++y)
-            for (int x = 0; x < int(W); ++x) differing += (stitched.pixel(x, y) != reference.pixel(x, y));
+            for (int x = 0; x < int(W); ++x)
+                differing += (stitched.pixel(x, y) != reference.pixel(x, y));
         EXPECT_EQ(differing, 0) << name;
     }
 }
@@ -219,7 +222,8 @@ TEST(CityExport, CancelRefusalAndFailureLeaveTheUsersFileAsItWas) {
     ExportOptions cancel;
     cancel.stripRows = 10;
     cancel.progress = [](qint64 done, qint64) { return done < 30; };
-    EXPECT_EQ(ExportWholeCity(c.map, c.view, path, ExportFormat::Bmp, cancel).status, ExportStatus::Cancelled);
+    EXPECT_EQ(ExportWholeCity(c.map, c.view, path, ExportFormat::Bmp, cancel).status,
+              ExportStatus::Cancelled);
     unchanged();
 
     ExportOptions full;
@@ -241,7 +245,8 @@ TEST(CityExport, CancelRefusalAndFailureLeaveTheUsersFileAsItWas) {
     unchanged();
     // A folder that cannot be written fails with the system's words.
     c.view.Scale = 2;
-    const ExportResult denied = ExportWholeCity(c.map, c.view, dir.filePath("missing/map.bmp"), ExportFormat::Bmp);
+    const ExportResult denied =
+        ExportWholeCity(c.map, c.view, dir.filePath("missing/map.bmp"), ExportFormat::Bmp);
     EXPECT_EQ(denied.status, ExportStatus::Failed);
     EXPECT_FALSE(denied.error.isEmpty());
 }

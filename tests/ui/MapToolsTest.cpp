@@ -8,9 +8,9 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QPrintDialog>
 #include <QProgressDialog>
 #include <QPushButton>
 
@@ -110,7 +110,8 @@ TEST_F(MapTools, PrintGoesToTheChosenPdfAndAFailureIsReported) {
     QString said;
     ReadNextMessage(said);
     frm->btnPrint->click();
-    EXPECT_TRUE(said.startsWith("Error!\n") || said.startsWith(QString::fromUtf8("Ошибка!\n"))) << said.toStdString();
+    EXPECT_TRUE(said.startsWith("Error!\n") || said.startsWith(QString::fromUtf8("Ошибка!\n")))
+        << said.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("no such folder")));
 }
 
