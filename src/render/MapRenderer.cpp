@@ -48,6 +48,7 @@ struct TMap::Frame {
     std::optional<PixelSurface> pixels; // set once painting has begun on the surface
     const TColorScheme* s = nullptr;
     bool stopDetail = false, mapDetail = false, blink = false, smoothNow = false;
+    bool forPrint = false; // the export layers: no routes and no icons
     QHash<int, QFont> arialBold, arial, times;
     QPolygon roof, wall = QPolygon(4);
     std::vector<int> sides;
@@ -219,6 +220,38 @@ void TMap::DrawGDI(QImage* target, bool full) {
     Drawing = false;
 }
 
+void TMap::DrawMinimap(QImage& target) {
+    Frame f;
+    BeginFrame(f, target);
+    f.p.fillRect(QRect(0, 0, target.width(), target.height()), ToQColor(scheme_.RoadColor));
+    ForVisible(db_.Fields, fieldGrid_, view_, UseSpatialIndex, f.candidates, [&](const TField& fl, int) {
+        if (fl.typ != DistrictFieldType) DrawField(f, fl);
+    });
+    f.p.end();
+}
+
+void TMap::DrawForPrint(QImage& target, QPoint at) {
+    Frame f;
+    f.forPrint = true;
+    BeginFrame(f, target);
+    // Hatches continue across the pieces of a picture drawn piece by piece.
+    f.p.setBrushOrigin(-at);
+    DrawBase(f);
+    f.p.end();
+}
+
+int TMap::OverdrawPixels() const {
+    const MapView& v = view_;
+    // Metro captions above their stops, house numbers, stop circles (at least 6 pixels and their pen).
+    int reach = std::max(40, v.ToPixels(7) + 4);
+    for (const TBusStop& st : db_.BusStops) reach = std::max(reach, 2 * std::max(v.ToPixels(st.Radius), 6) + 4);
+    for (const TRoad& r : db_.Roads) reach = std::max(reach, v.ToPixels(std::fabs(r.width)) / 2 + 2);
+    for (const TStreet& st : db_.Streets) reach = std::max(reach, std::max(v.ToPixels(st.width), 3) / 2 + 2);
+    // A label's box starts at its anchor; turned, it reaches its width and height any way.
+    for (const TText& t : db_.Texts) reach = std::max(reach, v.ToPixels(t.maxX_ - t.x) + 2 * v.ToPixels(t.size) + 2);
+    return reach;
+}
+
 void TMap::DrawField(Frame& f, const TField& fl) {
     const MapView& v = view_;
     if (!v.IsVisible(fl, options.flat)) return;
@@ -258,9 +291,7 @@ void TMap::DrawRoad(Frame& f, const TRoad& r) {
         f.pen(Qt::white, std::max(w - 4, 1));
         DrawRailwayDashes(p, a, b, w);
     } else if (r.tip == rtWall) {
-        f.noBrush();
-        f.pen(ToQColor(r.color), 1, Qt::DotLine);
-        p.drawLine(a, b);
+        DottedLine(*f.pixels, a, b, ToQRgb(r.color));
     } else if (f.smoothNow && w == 1) {
         AntialiasedLine(*f.pixels, a, b, ToQRgb(r.color));
     } else {
@@ -460,13 +491,15 @@ void TMap::DrawText(Frame& f, const TText& t) {
 void TMap::DrawBase(Frame& f) {
     QPainter& p = f.p;
     const MapView& v = view_;
-    p.fillRect(QRect(0, 0, width_, height_), ToQColor(scheme_.RoadColor));
+    // The whole surface: a print or export surface is not the map image's size.
+    p.fillRect(QRect(0, 0, f.surface->width(), f.surface->height()), ToQColor(scheme_.RoadColor));
 
     ForVisible(db_.Fields, fieldGrid_, v, UseSpatialIndex, f.candidates, [&](const TField& fl, int) {
         if (fl.typ != DistrictFieldType) DrawField(f, fl);
     });
     ForVisible(db_.Roads, roadGrid_, v, UseSpatialIndex, f.candidates, [&](const TRoad& r, int) { DrawRoad(f, r); });
-    for (const TBusWay& way : db_.BusWays) DrawRoute(f, way);
+    if (!f.forPrint)
+        for (const TBusWay& way : db_.BusWays) DrawRoute(f, way);
     if (f.stopDetail)
         ForVisible(db_.BusStops, stopGrid_, v, UseSpatialIndex, f.candidates, [&](const TBusStop& st, int) {
             if (st.tip != bstMetro) DrawStop(f, st);
@@ -490,7 +523,7 @@ void TMap::DrawBase(Frame& f) {
     f.noBrush();
     if (display_.TextsOn)
         ForVisible(db_.Texts, textGrid_, v, UseSpatialIndex, f.candidates, [&](const TText& t, int) { DrawText(f, t); });
-    if (v.Scale <= 1)
+    if (v.Scale <= 1 && !f.forPrint)
         ForVisible(db_.POIs, poiGrid_, v, UseSpatialIndex, f.candidates, [&](const TPOI& poi, int) {
             if (!v.IsVisible(poi, options.flat)) return;
             const QPoint at = Screen(v, poi.x, poi.y);

@@ -8,6 +8,7 @@
 #include "SpatialGrid.h"
 
 #include <QImage>
+#include <QPoint>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -50,6 +51,16 @@ public:
     // One redraw; `full` redraws the base layer, otherwise the cached one is reused. The frame goes to
     // `target` when given.
     void DrawGDI(QImage* target, bool full);
+    // The minimap's overview: every area but districts on the road colour, drawn onto `target` through
+    // the view as it stands (the caller sizes and places it).
+    void DrawMinimap(QImage& target);
+    // The base layer for paper and export onto `target`, through the view as it stands: no routes, no
+    // point-of-interest icons, no overlays. `at` is where the target lies in a picture drawn in pieces.
+    // The cached frame is left alone.
+    void DrawForPrint(QImage& target, QPoint at = {});
+    // How far, in pixels at the view's scale, anything the base layer draws may reach past its object's
+    // box (wide lines, stop circles, labels): a picture drawn in pieces draws each with this margin.
+    int OverdrawPixels() const;
 
     int StopIndexById(int id) const;
     // The per-kind indexes, also walked by the OpenGL renderer.

@@ -138,6 +138,18 @@ void AntialiasedDeviceLine(const PixelSurface& px, QPoint a, QPoint b, QRgb colo
 
 } // namespace
 
+void DottedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color) {
+    color |= 0xFF000000u;
+    auto line = [&](QPoint c, QPoint d) {
+        int k = 0;
+        Bresenham(c, d, [&](int x, int y) {
+            if (k++ % 3 == 0 && x >= 0 && y >= 0 && x < px.w && y < px.h) px.at(x, y) = color;
+        });
+    };
+    if (px.ratio == 1) line(a, b);
+    else DeviceLine(px, a, b, line);
+}
+
 void DrawRailwayDashes(QPainter& p, QPoint a, QPoint b, int w) {
     if (w <= 0) return;
     const int period = 6 * w;

@@ -36,6 +36,9 @@ struct PixelSurface {
 void AntialiasedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
 // A plain 1-pixel line, both ends included, straight into the pixels.
 void SolidLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
+// A dotted 1-pixel line (one pixel on, two off, from `a`), straight into the pixels: the dots follow the
+// line's own ends, so a line clipped by the picture's edge keeps them where they were.
+void DottedLine(const PixelSurface& px, QPoint a, QPoint b, QRgb color);
 
 // The white dashes of a railway w pixels wide: a dash of about 3w pixels, then a gap of 3w.
 void DrawRailwayDashes(QPainter& p, QPoint a, QPoint b, int w);

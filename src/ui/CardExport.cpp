@@ -1,6 +1,7 @@
 #include "CardExport.h"
 
 #include "CardText.h"
+#include "PrintJob.h"
 #include "Settings.h"
 #include "TCardList.h"
 #include "TextPrint.h"
@@ -8,31 +9,9 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
-#include <QStandardPaths>
-#include <QTemporaryFile>
-#include <filesystem>
-
-bool PrinterInstalled() {
-    return !QPrinterInfo::availablePrinterNames().isEmpty();
-}
-
-namespace {
-
-QString PdfFileFor(const QString& name) {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
-    return QDir(folder).filePath(name + QStringLiteral(".pdf"));
-}
-
-} // namespace
 
 CardExport::CardExport(TCardList& list, QWidget* window) : QObject(window), list_(list), window_(window) {
     pmCards = new QMenu(window);
@@ -86,47 +65,5 @@ void CardExport::mnuPrintAllClick() {
 }
 
 bool CardExport::PrintLines(const QStringList& lines, const QString& pdfName) {
-    QPrinter printer(QPrinter::HighResolution);
-    const bool toPdf = !PrinterInstalled();
-    if (toPdf) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(PdfFileFor(pdfName));
-    }
-    bool accepted = false;
-    if (runPrintDialog) {
-        accepted = runPrintDialog(printer, toPdf);
-    } else {
-        QPrintDialog dialog(&printer, window_);
-        dialog.setWindowTitle(LangText(toPdf ? u"NoPrinterPdf" : u"Printing"));
-        // Wide enough for the title that says where the print goes.
-        dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) * 3 / 2 + 160);
-        accepted = dialog.exec() == QDialog::Accepted;
-    }
-    if (!accepted) return false;
-    QString error;
-    if (printer.outputFormat() == QPrinter::PdfFormat) {
-        // Written beside the chosen file and put in its place only when complete, so a failure
-        // leaves a file of that name as it was.
-        const QString target = printer.outputFileName();
-        QTemporaryFile part(target + QStringLiteral(".XXXXXX"));
-        if (!part.open()) {
-            error = part.errorString();
-        } else {
-            part.close();
-            part.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-            printer.setOutputFileName(part.fileName());
-            error = PaintLines(printer, lines);
-            std::error_code e;
-            if (error.isEmpty())
-                std::filesystem::rename(QFile::encodeName(part.fileName()).toStdString(),
-                                        QFile::encodeName(target).toStdString(), e);
-            if (e) error = QString::fromStdString(e.message());
-            printer.setOutputFileName(target);
-        }
-    } else {
-        error = PaintLines(printer, lines);
-    }
-    if (error.isEmpty()) return true;
-    QMessageBox::critical(window_, LangText(u"Printing"), LangText(u"Error") + QStringLiteral("!\n") + error);
-    return false;
+    return RunPrintJob(window_, pdfName, runPrintDialog, [&](QPrinter& printer) { return PaintLines(printer, lines); });
 }

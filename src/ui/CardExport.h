@@ -37,6 +37,3 @@ private:
     TCardList& list_;
     QWidget* window_;
 };
-
-// Whether the system knows any printer; without one, printing goes to a PDF file.
-bool PrinterInstalled();

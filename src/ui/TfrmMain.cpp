@@ -10,7 +10,9 @@
 #include "KeyboardLayout.h"
 #include "MainWindowLabels.h"
 #include "MapColors.h"
+#include "MapPrintActions.h"
 #include "MapRenderer.h"
+#include "MinimapPanel.h"
 #include "ObjectState.h"
 #include "OrgOrder.h"
 #include "Pictures.h"
@@ -212,6 +214,16 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
         pending.Set(address);
     });
     cardExport = new CardExport(*list, this);
+    minimap = new MinimapPanel(pnlMinimap, view);
+    minimap->flyTo = [this](float x, float y, float scale) {
+        if (motion) motion->FlyTo(x, y, scale);
+    };
+    minimap->pressed = [this] {
+        if (motion) motion->KeysToMap = true;
+        if (pnlResult->isVisible()) edDefocus->setFocus();
+    };
+    minimap->scaleMode = [this] { return int(app_.settings.ScaleMode); };
+    mapPrint = new MapPrintActions(*this);
     // One application-wide filter sees the hint buttons, the tab bar and the map's messages; a second
     // one on a button would handle its events twice.
     qApp->installEventFilter(this);
@@ -308,6 +320,7 @@ void TfrmMain::timStartTimer() {
         map->Resize(img->width(), img->height(), true, img->devicePixelRatioF());
         view.SetWorld(app_.db->WorldMinX, app_.db->WorldMinY, app_.db->WorldMaxX, app_.db->WorldMaxY);
         view.SetSurface(img->width(), img->height(), true);
+        minimap->Build(*map, view, display, img->width(), img->height(), img->devicePixelRatioF());
     }
     btn3D->setChecked(!app_.settings.flat && app_.db->Has3D);
     list->ShowStartList();
@@ -412,6 +425,7 @@ void TfrmMain::LayoutPanels() {
     pnlWeb->setGeometry(4, 4, pnlMap->width() - 12, pnlMap->height() - 12);
     pnlBanner->move(pnlMap->width() - 180, pnlMap->height() - 90);
     pnlBanner->raise();
+    if (minimap) minimap->Place();
 
     // Inside the directory panel: tabs, the result area and the bottom banner.
     // The caption and tool bar keep the heights the list gives them; the cards' image and scroll bar
@@ -451,6 +465,7 @@ void TfrmMain::Redraw(bool full) {
     }
     map->DrawGDI(nullptr, full);
     img->update();
+    if (minimap) minimap->ViewChanged();
 }
 
 void TfrmMain::ProcessEvents() {

@@ -13,6 +13,8 @@
 #include <memory>
 
 class CardExport;
+class MapPrintActions;
+class MinimapPanel;
 class CommandServer;
 class QButtonGroup;
 class QComboBox;
@@ -143,6 +145,9 @@ public:
     std::unique_ptr<CommandServer> srv;
     // The cards' right-click menu pmCards.
     CardExport* cardExport;
+    // The minimap pnlMinimap, and the map's printing and whole-city export.
+    MinimapPanel* minimap = nullptr;
+    MapPrintActions* mapPrint = nullptr;
     TfrmHelp* frmHelp;
     // The web tabs on pnlWeb.
     class TWebTabs* webTabs = nullptr;

@@ -10,6 +10,7 @@
 #include "IcqPage.h"
 #include "KeyboardLayout.h"
 #include "MainWindowLabels.h"
+#include "MinimapPanel.h"
 #include "MapColors.h"
 #include "MapRenderer.h"
 #include "ObjectState.h"
@@ -143,6 +144,9 @@ bool TfrmMain::HandleKey(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_F1:
         btnHelpClick();
+        return true;
+    case Qt::Key_F2:
+        if (minimap) minimap->btnMinimapClick();
         return true;
     case Qt::Key_F3:
         btn3D->setChecked(!btn3D->isChecked());

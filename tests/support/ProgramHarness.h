@@ -73,6 +73,19 @@ inline void AnswerModal(const QString& name) {
     poll->start(20);
 }
 
+// Answers the next message box with OK and keeps its text in `said`.
+inline void ReadNextMessage(QString& said) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&said, poll] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            said = box->text();
+            poll->deleteLater();
+            box->accept();
+        }
+    });
+    poll->start(20);
+}
+
 // Saves a picture of a window when TESSARA_SCREENSHOT_DIR names a folder (run under Xvfb to see them).
 inline void Screenshot(QWidget* w, const QString& name) {
     const QString dir = qEnvironmentVariable("TESSARA_SCREENSHOT_DIR");

@@ -2,6 +2,7 @@
 // socket, the quick-list buttons, the history buttons, the cards' menu (copy, print to PDF) and the
 // telephone-book button.
 #include "CardExport.h"
+#include "PrintJob.h"
 #include "CardText.h"
 #include "CommandServer.h"
 #include "ProgramHarness.h"
@@ -36,15 +37,7 @@ QString PdfText(const QString& file) {
 
 // Prints the lines, answering the error box and keeping what it said.
 bool PrintAnsweringTheError(CardExport& menu, const QStringList& lines, QString& said) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [&said, poll] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            said = box->text();
-            poll->deleteLater();
-            box->accept();
-        }
-    });
-    poll->start(20);
+    ReadNextMessage(said);
     return menu.PrintLines(lines);
 }
 

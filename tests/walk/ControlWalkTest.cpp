@@ -89,8 +89,12 @@ const Window MainWindowTable{
         {"btnScale", Twice, "Scale"},
         {"btnMeas", Twice, "Meas"},
         {"btnRadius", Twice, "Radius"},
-        {"btnPrint", Click, "Print"},
+        {"btnPrint", Click, "Print", "QPrintDialog"},
         {"btnSwitchMapTools", Twice},
+        // The minimap: unfolded by its button, clicked, folded again by its title.
+        {"btnMinimap", Click},
+        {"imgMinimap", Click},
+        {"pnlMinimapTitle", Click},
         {"img", Click},
         {"btnPhones", Click, "Phonebook", "QMessageBox,frmOptions"},
         {"btnEstate", Click, "Estate"},
@@ -269,6 +273,7 @@ const std::vector<Window> DialogTables{
     {"msgErrDownload", nullptr, false, {}},
     {"QFileDialog", nullptr, false, {}},
     {"QColorDialog", nullptr, false, {}},
+    {"QPrintDialog", nullptr, false, {}},
 };
 
 // The ruler's window stays beside the map, not modal: walked while its button holds it open.

@@ -322,8 +322,20 @@ constexpr TextRow Rows[] = {
     // Public transport: journeys with one change, where no route runs directly.
     {"ChangeRoutes", u" Проезд с пересадкой", u" Journeys with a change"},
     {"ChangeAt", u"пересадка:", u"change at:"},
+    // Map printing and the whole-city export.
+    {"PrintNotStarted", u"Не удалось начать печать.", u"The print job could not be started."},
+    {"PrintFailed", u"Принтер не принял страницу.", u"The printer did not take the page."},
+    {"MapForPrint", u"Карта города целиком", u"The whole city map"},
+    {"ExportProgress", u"Карта города записывается в файл…", u"Writing the city map to a file…"},
+    {"ExportNoSpace", u"На диске не хватает места для карты: нужно %1 МБ, свободно %2 МБ.",
+     u"The disk has no room for the map: it needs %1 MB, %2 MB are free."},
+    {"ExportTooLarge", u"При этом масштабе карта слишком велика для файла этого вида.\rУменьшите масштаб или выберите PNG.",
+     u"At this scale the map is too large for a file of this kind.\rZoom out or choose PNG."},
+    {"ExportFailed", u"Карта не записана:", u"The map was not written:"},
+    {"ExportDone", u"Карта записана в файл:", u"The map is written to the file:"},
+    {"ExportFiles", u"Рисунки BMP (*.bmp);;Рисунки PNG (*.png)", u"BMP pictures (*.bmp);;PNG pictures (*.png)"},
 };
-static_assert(std::size(Rows) == 288);
+static_assert(std::size(Rows) == 297);
 
 constexpr std::array<std::array<const char16_t*, 2>, 12> Months = {{
     {u"январь", u"January"},
