@@ -159,6 +159,19 @@ TEST(GlRenderer, EdgeCases) {
              EXPECT_NE(s.Pixel(s.Draw(1, 0, 0), 1, 0), water);
              EXPECT_EQ(s.Pixel(s.Draw2D(1, 0, 0), 1, 0), water);
          }},
+        {"zoomed out, areas of a few pixels cover what the 2D renderer fills, as five-sided ones do",
+         [](GlScene& s) {
+             s.display.SmoothNow = false;
+             tiny::AddField(s.db, s.scheme, tiny::Rect(0, 0, 32, 32), 2);
+             tiny::AddField(s.db, s.scheme, {{80, 0}, {112, 0}, {112, 16}, {112, 32}, {80, 32}}, 2);
+             const float scale = 8; // 4 pixels across
+             const QImage gl = s.Draw(scale, 0, 0), flat2d = s.Draw2D(scale, 0, 0);
+             const QRect around = QRect(s.At(-16, -16), s.At(128, 48));
+             for (int y = around.top(); y <= around.bottom(); ++y)
+                 for (int x = around.left(); x <= around.right(); ++x)
+                     ASSERT_EQ(gl.pixel(x, y) & 0xFFFFFF, flat2d.pixel(x, y) & 0xFFFFFF) << x << "," << y;
+             EXPECT_EQ(RunLength(gl, s.At(-16, 16), {1, 0}, GlScene::Color(s.scheme.WaterColor)), 10);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -77,6 +77,23 @@ void TGlMap::Loop(const std::vector<GlVertex>& points, int width, std::uint32_t 
     frame_.Add({GlPrimitive::Lines, width, false, true}, tri_.data(), int(tri_.size()));
 }
 
+// Moves the first `count` snapped points half a pixel outwards from the middle of their box on each axis,
+// so that a fill covers the pixels its outline of one pixel would cover too.
+void TGlMap::Widen(std::vector<GlVertex>& points, std::size_t count) {
+    if (count == 0) return;
+    float minX = points[0].x, maxX = minX, minY = points[0].y, maxY = minY;
+    for (std::size_t i = 1; i < count; ++i) {
+        minX = std::min(minX, points[i].x), maxX = std::max(maxX, points[i].x);
+        minY = std::min(minY, points[i].y), maxY = std::max(maxY, points[i].y);
+    }
+    const float cx = (minX + maxX) / 2, cy = (minY + maxY) / 2;
+    for (std::size_t i = 0; i < count; ++i) {
+        GlVertex& p = points[i];
+        p.x += p.x > cx ? 0.5f : p.x < cx ? -0.5f : 0.0f;
+        p.y += p.y > cy ? 0.5f : p.y < cy ? -0.5f : 0.0f;
+    }
+}
+
 // The tessellated triangles of an outline whose points (crossing points after them) are snapped.
 void TGlMap::Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri) {
     tri_.clear();
@@ -109,9 +126,15 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
         Loop(points_, std::max(v.ToPixels(5), 2), Red);
         return;
     }
+    // Zoomed out an area's outline has its fill colour: on an area of a few pixels it only widens the
+    // fill by half a pixel all round, so the fill is widened instead and the outline's lines are spared.
+    const bool widened = !mapDetail_ && v.ToPixels(f.maxX_ - f.minX_) <= SmallArea &&
+                         v.ToPixels(f.maxY_ - f.minY_) <= SmallArea;
     if (n == 3) {
+        if (widened) Widen(points_, 3);
         frame_.Add({GlPrimitive::Triangles, 1, false, true}, points_.data(), 3);
     } else if (n == 4) {
+        if (widened) Widen(points_, 4);
         const GlVertex quad[6] = {points_[0], points_[1], points_[2], points_[0], points_[2], points_[3]};
         frame_.Add({GlPrimitive::Triangles, 1, false, true}, quad, 6);
     } else if (n > 4) {
@@ -119,10 +142,11 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
         if (tri.extra)
             for (const TCoord& c : *tri.extra)
                 points_.push_back(At(c.x, c.y, fill));
+        if (widened) Widen(points_, points_.size());
         Fill(points_, tri);
         points_.resize(n);
     }
-    Loop(points_, 1, mapDetail_ ? Grey : fill);
+    if (!widened) Loop(points_, 1, mapDetail_ ? Grey : fill);
 }
 
 void TGlMap::DrawRoad(const TRoad& r) {

@@ -50,6 +50,9 @@ private:
     void Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba,
               const std::vector<bool>* skip = nullptr);
     void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
+    static void Widen(std::vector<GlVertex>& points, std::size_t count);
+    // Zoomed out, areas up to this many pixels across get a widened fill in place of their outline.
+    static constexpr int SmallArea = 8;
     void DrawField(const TField& f, int index, bool district);
     void DrawRoad(const TRoad& r);
     void DrawRoute(const TBusWay& way);
