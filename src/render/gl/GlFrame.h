@@ -19,7 +19,7 @@ struct GlVertex {
 enum class GlPrimitive : std::uint8_t { Triangles, Lines, Points };
 
 // What one draw call shares: the primitive, its line width or point size in pixels, the railway stipple,
-// and whether points are smoothed (glyph pixels are not).
+// and whether it is smoothed (glyph pixels and straight thin lines are not).
 struct GlBatchKey {
     GlPrimitive primitive = GlPrimitive::Triangles;
     int size = 1;

@@ -36,6 +36,9 @@ GLenum Mode(GlPrimitive p) {
     return p == GlPrimitive::Triangles ? GL_TRIANGLES : p == GlPrimitive::Lines ? GL_LINES : GL_POINTS;
 }
 
+// Vertices per draw call of lines and points (a multiple of 2).
+constexpr GLsizei LineChunk = 120;
+
 } // namespace
 
 TGlMap::TGlMap(const TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
@@ -55,7 +58,7 @@ GlVertex TGlMap::At(float x, float y, std::uint32_t rgba) const {
 // A segment plus a point at each end (round caps through point smoothing).
 void TGlMap::Segment(int width, GlVertex a, GlVertex b, bool stipple) {
     const GlVertex line[2] = {a, b};
-    frame_.Add({GlPrimitive::Lines, width, stipple, true}, line, 2);
+    Lines(line, 2, width, stipple);
     if (stipple) return;
     frame_.Add({GlPrimitive::Points, width, false, true}, line, 2);
 }
@@ -74,7 +77,27 @@ void TGlMap::Loop(const std::vector<GlVertex>& points, int width, std::uint32_t 
         tri_.push_back(a);
         tri_.push_back(b);
     }
-    frame_.Add({GlPrimitive::Lines, width, false, true}, tri_.data(), int(tri_.size()));
+    Lines(tri_.data(), int(tri_.size()), width);
+}
+
+// One drawing step of segments (vertex pairs). A horizontal or vertical line one pixel wide covers whole
+// pixels: smoothing leaves it as it is, so it is drawn plainly, sparing the smoothing's costly path.
+void TGlMap::Lines(const GlVertex* v, int count, int width, bool stipple) {
+    if (width != 1 || stipple) {
+        frame_.Add({GlPrimitive::Lines, width, stipple, true}, v, count);
+        return;
+    }
+    straight_.clear();
+    slanted_.clear();
+    for (int i = 0; i + 1 < count; i += 2) {
+        auto& to = v[i].x == v[i + 1].x || v[i].y == v[i + 1].y ? straight_ : slanted_;
+        to.push_back(v[i]);
+        to.push_back(v[i + 1]);
+    }
+    if (!straight_.empty())
+        frame_.Add({GlPrimitive::Lines, 1, false, false}, straight_.data(), int(straight_.size()));
+    if (!slanted_.empty())
+        frame_.Add({GlPrimitive::Lines, 1, false, true}, slanted_.data(), int(slanted_.size()));
 }
 
 // Moves the first `count` snapped points half a pixel outwards from the middle of their box on each axis,
@@ -287,11 +310,11 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
             GlVertex e[4] = {q[0], q[1], q[2], q[3]};
             for (GlVertex& x : e)
                 x.rgba = Black;
-            if (!shared((std::size_t(j) + n - 1) % n)) frame_.Add({GlPrimitive::Lines, 1, false, true}, e, 2);
-            frame_.Add({GlPrimitive::Lines, 1, false, true}, e + 1, 2);
+            if (!shared((std::size_t(j) + n - 1) % n)) Lines(e, 2, 1);
+            Lines(e + 1, 2, 1);
             if (!shared(nx)) {
                 const GlVertex last[2] = {e[2], e[3]};
-                frame_.Add({GlPrimitive::Lines, 1, false, true}, last, 2);
+                Lines(last, 2, 1);
             }
         }
         // The roof is a moved copy of the outline; the building's own points stay as they are.
@@ -393,9 +416,10 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
     gl.glMatrixMode(GL_MODELVIEW);
     gl.glLoadIdentity();
     gl.glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    // Every primitive has one colour: flat shading spares the rasteriser interpolating it.
+    gl.glShadeModel(GL_FLAT);
     gl.glEnable(GL_BLEND);
     gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    if (smoothNow_) gl.glEnable(GL_LINE_SMOOTH);
 
     const std::size_t total = frame_.vertexCount();
     if (total > 0) {
@@ -428,6 +452,10 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
                 gl.glEnable(GL_BLEND);
             if (b.key.primitive == GlPrimitive::Lines) {
                 gl.glLineWidth(float(b.key.size) * k);
+                if (smoothNow_ && b.key.smooth)
+                    gl.glEnable(GL_LINE_SMOOTH);
+                else
+                    gl.glDisable(GL_LINE_SMOOTH);
                 if (b.key.stipple)
                     gl.glEnable(GL_LINE_STIPPLE);
                 else
@@ -439,7 +467,11 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
                 else
                     gl.glDisable(GL_POINT_SMOOTH);
             }
-            gl.glDrawArrays(Mode(b.key.primitive), GLint(at), count);
+            // Mesa's software path for smoothed, wide and stippled lines and points redoes work over the
+            // whole draw each time its own buffer fills: short draws keep that work small.
+            const GLsizei chunk = fill ? count : LineChunk;
+            for (GLsizei d = 0; d < count; d += chunk)
+                gl.glDrawArrays(Mode(b.key.primitive), GLint(at + d), std::min(chunk, count - d));
             at += std::size_t(count);
         }
         gl.glDisableClientState(GL_COLOR_ARRAY);
@@ -459,6 +491,7 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
     gl.glDisable(GL_LINE_SMOOTH);
     gl.glLineWidth(1);
     gl.glPointSize(1);
+    gl.glShadeModel(GL_SMOOTH);
     Drawing = false;
 }
 

@@ -46,6 +46,7 @@ public:
 private:
     struct Style;
     GlVertex At(float x, float y, std::uint32_t rgba) const;
+    void Lines(const GlVertex* v, int count, int width, bool stipple = false);
     void Segment(int width, GlVertex a, GlVertex b, bool stipple = false);
     void Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba,
               const std::vector<bool>* skip = nullptr);
@@ -72,7 +73,7 @@ private:
     bool stopDetail_ = false, mapDetail_ = false, blink_ = false, smoothNow_ = false, flat_ = false;
 
     // Scratch of one object.
-    std::vector<GlVertex> points_, roof_, tri_;
+    std::vector<GlVertex> points_, roof_, tri_, straight_, slanted_;
     std::vector<bool> skip_;
     std::vector<int> sides_;
     std::vector<std::uint32_t> candidates_;
