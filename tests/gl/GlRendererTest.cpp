@@ -207,6 +207,55 @@ TEST(GlRenderer, RecolouringAndBlinkingKeepTheTessellation) {
     EXPECT_EQ(s.gl->triangles().outlines(), outlines) << "nothing was tessellated again";
 }
 
+// A repaint with nothing changed draws the kept frame again; every change the frame shows builds a new one,
+// the same as a renderer that keeps nothing would draw.
+TEST(GlRenderer, KeepsTheFrameOnlyWhileNothingItShowsChanged) {
+    GlScene s;
+    Frame(s);
+    const int bi = tiny::AddBuilding(s.db, s.scheme, {{{0, 0}, {60, 0}, {60, 40}, {0, 40}}}, 12);
+    const int d = tiny::AddField(s.db, s.scheme, tiny::Rect(-100, -100, 100, 100), DistrictFieldType);
+    tiny::AddStop(s.db, s.scheme, 80, 80, bstMetro, "Metro", 1);
+    float scale = 1, cx = 0, cy = 0;
+    const QImage first = s.Draw(scale, cx, cy);
+    EXPECT_EQ(s.Draw(scale, cx, cy), first);
+    EXPECT_TRUE(s.gl->frameKept());
+
+    struct Change {
+        const char* name;
+        std::function<void()> apply;
+    };
+    const Change changes[] = {
+        {"panned", [&] { cx += 7; }},
+        {"zoomed", [&] { scale = 0.7f; }},
+        {"a building found", [&] { Found(s.db.Buildings[bi]); }},
+        {"the blink highlight", [&] { s.display.BlinkCounter = 1; }},
+        {"a district outlined", [&] { s.display.FoundZones = {d}; }},
+        {"heights off", [&] { s.map.options.flat = true; }},
+        {"zoomed out past the stops", [&] { scale = 4; }},
+        {"metro stations off", [&] { s.map.options.metro = false; }},
+        {"another colour scheme",
+         [&] {
+             s.scheme = BuiltInColorScheme(1);
+             RecolorObjects(s.db, s.scheme);
+         }},
+        {"an object added",
+         [&] {
+             tiny::AddRoad(s.db, s.scheme, {-150, 0}, {150, 0}, rtAuto, 6);
+         }},
+    };
+    QImage before = first;
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.name);
+        c.apply();
+        const QImage changed = s.Draw(scale, cx, cy);
+        EXPECT_FALSE(s.gl->frameKept());
+        EXPECT_NE(changed, before) << "the change shows";
+        s.gl->Invalidate();
+        EXPECT_EQ(s.Draw(scale, cx, cy), changed) << "as a frame built afresh";
+        before = changed;
+    }
+}
+
 TEST(GlRenderer, SelfCrossingOutlineIsStillFilled) {
     OutlineTriangles t;
     // A bow tie: its two edges cross in the middle, where the tessellator adds a point.

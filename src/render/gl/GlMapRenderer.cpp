@@ -330,6 +330,32 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
     }
 }
 
+TGlMap::FrameKey TGlMap::KeyNow() const {
+    const MapRenderOptions& o = base_.options;
+    FrameKey k;
+    k.scale = view_.Scale;
+    k.originX = view_.OriginX;
+    k.originY = view_.OriginY;
+    k.width = width_;
+    k.height = height_;
+    k.dataLang = o.DataLang;
+    k.flat = o.flat;
+    k.metro = o.metro;
+    k.grid = base_.UseSpatialIndex;
+    k.blink = display_.BlinkHighlight();
+    k.objects = ObjectStateVersion();
+    k.active = scheme_.ActiveColor;
+    k.zones.assign(display_.FoundZones.begin(), display_.FoundZones.end());
+    k.counts[0] = db_.Fields.size();
+    k.counts[1] = db_.Roads.size();
+    k.counts[2] = db_.BusWays.size();
+    k.counts[3] = db_.BusStops.size();
+    k.counts[4] = db_.Streets.size();
+    k.counts[5] = db_.Buildings.size();
+    k.font = font;
+    return k;
+}
+
 bool TGlMap::BuildFrame() {
     if (Quit) return false;
     Drawing = true;
@@ -337,6 +363,20 @@ bool TGlMap::BuildFrame() {
     height_ = base_.img.isNull() ? std::max(view_.Height, 1) : base_.img.height();
     view_.SetSurface(width_, height_);
     view_.CorrectPosition();
+    // Smoothing only changes how the frame is drawn.
+    smoothNow_ = display_.SmoothNow;
+    FrameKey key = KeyNow();
+    kept_ = key_ && *key_ == key;
+    if (!kept_) {
+        Build();
+        key_ = std::move(key);
+        uploaded_ = false;
+    }
+    Drawing = false;
+    return true;
+}
+
+void TGlMap::Build() {
     frame_.Begin(width_, height_);
     const MapView& v = view_;
     const MapRenderOptions& o = base_.options;
@@ -344,7 +384,6 @@ bool TGlMap::BuildFrame() {
     stopDetail_ = v.StopDetail();
     mapDetail_ = v.MapDetail();
     blink_ = display_.BlinkHighlight();
-    smoothNow_ = display_.SmoothNow;
     flat_ = o.flat;
 
     ForVisible(db_.Fields, base_.FieldGrid(), v, grid, candidates_, [&](const TField& f, int i) {
@@ -391,8 +430,6 @@ bool TGlMap::BuildFrame() {
     }
     for (int zi : display_.FoundZones)
         if (zi >= 0 && zi < int(db_.Fields.size())) DrawField(db_.Fields[zi], zi, true);
-    Drawing = false;
-    return true;
 }
 
 void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
@@ -423,15 +460,22 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
 
     const std::size_t total = frame_.vertexCount();
     if (total > 0) {
-        if (!vbo_) gl.glGenBuffers(1, &vbo_);
+        if (!vbo_) {
+            gl.glGenBuffers(1, &vbo_);
+            uploaded_ = false;
+        }
         gl.glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-        gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(total * sizeof(GlVertex)), nullptr, GL_STREAM_DRAW);
         std::size_t at = 0;
-        for (int i = 0; i < frame_.batchCount(); ++i) {
-            const auto& vs = frame_.batches()[i].vertices;
-            gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at * sizeof(GlVertex)),
-                               GLsizeiptr(vs.size() * sizeof(GlVertex)), vs.data());
-            at += vs.size();
+        // A kept frame is already in the buffer.
+        if (!uploaded_) {
+            gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(total * sizeof(GlVertex)), nullptr, GL_STATIC_DRAW);
+            for (int i = 0; i < frame_.batchCount(); ++i) {
+                const auto& vs = frame_.batches()[i].vertices;
+                gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at * sizeof(GlVertex)),
+                                   GLsizeiptr(vs.size() * sizeof(GlVertex)), vs.data());
+                at += vs.size();
+            }
+            uploaded_ = true;
         }
         gl.glEnableClientState(GL_VERTEX_ARRAY);
         gl.glEnableClientState(GL_COLOR_ARRAY);
@@ -498,4 +542,5 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
 void TGlMap::ReleaseGl(QOpenGLFunctions_2_1& gl) {
     if (vbo_) gl.glDeleteBuffers(1, &vbo_);
     vbo_ = 0;
+    uploaded_ = false;
 }
