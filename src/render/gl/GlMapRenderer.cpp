@@ -402,14 +402,16 @@ void TGlMap::Build() {
                    [&](const TBuilding& b, int i) { DrawBuilding(b, i); });
     } else {
         // Zoomed out only found or selected buildings are drawn: keep their list instead of walking them all.
+        // An empty list is a valid one too: with nothing found, a million buildings need no walk per frame.
         if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor ||
-            zoomedOut_.empty()) {
+            zoomedOutOf_ != db_.Buildings.size()) {
             zoomedOut_.clear();
             for (std::size_t i = 0; i < db_.Buildings.size(); ++i)
                 if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_))
                     zoomedOut_.push_back(std::uint32_t(i));
             zoomedOutVersion_ = ObjectStateVersion();
             zoomedOutActive_ = scheme_.ActiveColor;
+            zoomedOutOf_ = db_.Buildings.size();
         }
         for (std::uint32_t i : zoomedOut_)
             DrawBuilding(db_.Buildings[i], int(i));

@@ -97,9 +97,10 @@ private:
     std::vector<bool> skip_;
     std::vector<int> sides_;
     std::vector<std::uint32_t> candidates_;
-    // Buildings drawn when zoomed out (found or selected), valid for one object state version.
+    // Buildings drawn when zoomed out (found or selected), valid for one object state version and count.
     std::vector<std::uint32_t> zoomedOut_;
     std::uint64_t zoomedOutVersion_ = 0;
+    std::size_t zoomedOutOf_ = 0;
     TColor zoomedOutActive_ = 0;
     // Pixels of the white "M" relative to its baseline origin, for `glyphFont_`.
     std::vector<QPoint> glyph_;
