@@ -164,13 +164,24 @@ TEST(GlRenderer, EdgeCases) {
              s.display.SmoothNow = false;
              tiny::AddField(s.db, s.scheme, tiny::Rect(0, 0, 32, 32), 2);
              tiny::AddField(s.db, s.scheme, {{80, 0}, {112, 0}, {112, 16}, {112, 32}, {80, 32}}, 2);
+             // Long and thin, with the closing point repeated.
+             tiny::AddField(s.db, s.scheme, {{0, 56}, {56, 56}, {56, 80}, {0, 80}, {0, 56}}, 2);
+             // Slanted edges are drawn a little differently by the two: only the pixel count is close.
+             tiny::AddField(s.db, s.scheme, {{0, 200}, {24, 216}, {0, 232}, {-24, 216}}, 2);
              const float scale = 8; // 4 pixels across
              const QImage gl = s.Draw(scale, 0, 0), flat2d = s.Draw2D(scale, 0, 0);
-             const QRect around = QRect(s.At(-16, -16), s.At(128, 48));
+             const QRgb water = GlScene::Color(s.scheme.WaterColor);
+             const QRect around = QRect(s.At(-16, -16), s.At(128, 96));
              for (int y = around.top(); y <= around.bottom(); ++y)
                  for (int x = around.left(); x <= around.right(); ++x)
                      ASSERT_EQ(gl.pixel(x, y) & 0xFFFFFF, flat2d.pixel(x, y) & 0xFFFFFF) << x << "," << y;
-             EXPECT_EQ(RunLength(gl, s.At(-16, 16), {1, 0}, GlScene::Color(s.scheme.WaterColor)), 10);
+             EXPECT_EQ(RunLength(gl, s.At(-16, 16), {1, 0}, water), 10);
+             int count[2] = {0, 0};
+             for (int y = s.At(0, 184).y(); y <= s.At(0, 248).y(); ++y)
+                 for (int x = s.At(-40, 0).x(); x <= s.At(40, 0).x(); ++x)
+                     for (int k = 0; k < 2; ++k)
+                         count[k] += ((k ? gl : flat2d).pixel(x, y) & 0xFFFFFF) == water;
+             EXPECT_NEAR(count[1], count[0], 4) << "the rhombus";
          }},
     };
     for (const Case& c : cases) {

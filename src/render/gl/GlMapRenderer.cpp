@@ -117,6 +117,45 @@ void TGlMap::Widen(std::vector<GlVertex>& points, std::size_t count) {
     }
 }
 
+// A small area whose snapped points make a rectangle, with edges along the axes, covers whole pixels from
+// corner to corner once widened: that is drawn as a row of opaque squares (single points), one or two
+// for most such areas, instead of two triangles. False when the points make no such rectangle.
+bool TGlMap::Squares(const std::vector<GlVertex>& snapped) {
+    corners_.clear();
+    for (const GlVertex& p : snapped)
+        if (corners_.empty() || p.x != corners_.back().x || p.y != corners_.back().y) corners_.push_back(p);
+    if (corners_.size() > 1 && corners_.front().x == corners_.back().x &&
+        corners_.front().y == corners_.back().y)
+        corners_.pop_back();
+    if (corners_.size() != 4) return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const GlVertex &a = corners_[i], &b = corners_[(i + 1) % 4];
+        // Each edge runs along one axis, turning at every corner.
+        if ((a.x == b.x) == (a.y == b.y)) return false;
+        const GlVertex& c = corners_[(i + 2) % 4];
+        if ((a.x == b.x) == (b.x == c.x)) return false;
+    }
+    const float minX = std::min({corners_[0].x, corners_[1].x, corners_[2].x}),
+                maxX = std::max({corners_[0].x, corners_[1].x, corners_[2].x}),
+                minY = std::min({corners_[0].y, corners_[1].y, corners_[2].y}),
+                maxY = std::max({corners_[0].y, corners_[1].y, corners_[2].y});
+    // Pixels covered on each axis, corners included.
+    const int w = int(maxX - minX) + 1, h = int(maxY - minY) + 1;
+    const int side = std::min(w, h), length = std::max(w, h);
+    const std::uint32_t rgba = snapped[0].rgba;
+    tri_.clear();
+    for (int at = 0;; at += side) {
+        const int from = std::min(at, length - side);
+        // The middle of a square of `side` pixels starting at pixel `from` along the long axis.
+        const float along = float(from) + float(side - 1) / 2, across = float(side - 1) / 2;
+        tri_.push_back(w >= h ? GlVertex{minX + along, minY + across, 0, rgba}
+                              : GlVertex{minX + across, minY + along, 0, rgba});
+        if (from + side >= length) break;
+    }
+    frame_.Add({GlPrimitive::Squares, side, false, false}, tri_.data(), int(tri_.size()));
+    return true;
+}
+
 // The tessellated triangles of an outline whose points (crossing points after them) are snapped.
 void TGlMap::Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri) {
     tri_.clear();
@@ -153,6 +192,7 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
     // fill by half a pixel all round, so the fill is widened instead and the outline's lines are spared.
     const bool widened = !mapDetail_ && v.ToPixels(f.maxX_ - f.minX_) <= SmallArea &&
                          v.ToPixels(f.maxY_ - f.minY_) <= SmallArea;
+    if (widened && Squares(points_)) return;
     if (n == 3) {
         if (widened) Widen(points_, 3);
         frame_.Add({GlPrimitive::Triangles, 1, false, true}, points_.data(), 3);
@@ -174,11 +214,12 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
 
 void TGlMap::DrawRoad(const TRoad& r) {
     const MapView& v = view_;
-    if (!v.IsVisible(r, flat_)) return;
+    // The cheap tests first: zoomed out most roads are narrower than half a pixel.
     if (mapDetail_ ? r.layer == 1 : r.layer == 0) return;
     const float width = std::fabs(r.width) < 0.0001f ? 1.0f : r.width;
     const int w = Capped(v.ToPixels(width));
     if (w <= 0) return;
+    if (!v.IsVisible(r, flat_)) return;
     if (r.tip == rtIron) {
         Segment(w, At(r.point[0].x, r.point[0].y, Black), At(r.point[1].x, r.point[1].y, Black));
         Segment(w, At(r.point[0].x, r.point[0].y, White), At(r.point[1].x, r.point[1].y, White), true);
@@ -485,41 +526,49 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
         gl.glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GlVertex),
                           reinterpret_cast<void*>(offsetof(GlVertex, rgba)));
         gl.glLineStipple(1, 0xFF00);
+        // Fills are opaque and hide what earlier steps drew, so among them the order does not count: all of
+        // them go first. Lines and points blend and hide nothing, in their batches' order.
+        first_.assign(std::size_t(frame_.batchCount()), 0);
         at = 0;
         for (int i = 0; i < frame_.batchCount(); ++i) {
-            const GlBatch& b = frame_.batches()[i];
-            const GLsizei count = GLsizei(b.vertices.size());
-            // Fills are opaque and hide what earlier steps drew; lines and points blend and hide nothing.
-            const bool fill = b.key.primitive == GlPrimitive::Triangles;
-            gl.glDepthMask(fill ? GL_TRUE : GL_FALSE);
-            if (fill)
-                gl.glDisable(GL_BLEND);
-            else
-                gl.glEnable(GL_BLEND);
-            if (b.key.primitive == GlPrimitive::Lines) {
-                gl.glLineWidth(float(b.key.size) * k);
-                if (smoothNow_ && b.key.smooth)
-                    gl.glEnable(GL_LINE_SMOOTH);
-                else
-                    gl.glDisable(GL_LINE_SMOOTH);
-                if (b.key.stipple)
-                    gl.glEnable(GL_LINE_STIPPLE);
-                else
-                    gl.glDisable(GL_LINE_STIPPLE);
-            } else if (b.key.primitive == GlPrimitive::Points) {
-                gl.glPointSize(float(b.key.size) * k);
-                if (b.key.smooth)
-                    gl.glEnable(GL_POINT_SMOOTH);
-                else
-                    gl.glDisable(GL_POINT_SMOOTH);
-            }
-            // Mesa's software path for smoothed, wide and stippled lines and points redoes work over the
-            // whole draw each time its own buffer fills: short draws keep that work small.
-            const GLsizei chunk = fill ? count : LineChunk;
-            for (GLsizei d = 0; d < count; d += chunk)
-                gl.glDrawArrays(Mode(b.key.primitive), GLint(at + d), std::min(chunk, count - d));
-            at += std::size_t(count);
+            first_[i] = at;
+            at += frame_.batches()[i].vertices.size();
         }
+        for (int pass = 0; pass < 2; ++pass)
+            for (int i = 0; i < frame_.batchCount(); ++i) {
+                const GlBatch& b = frame_.batches()[i];
+                const bool fill = GlFrame::Opaque(b.key.primitive);
+                if (fill != (pass == 0)) continue;
+                const GLsizei count = GLsizei(b.vertices.size());
+                at = first_[i];
+                gl.glDepthMask(fill ? GL_TRUE : GL_FALSE);
+                if (fill)
+                    gl.glDisable(GL_BLEND);
+                else
+                    gl.glEnable(GL_BLEND);
+                if (b.key.primitive == GlPrimitive::Lines) {
+                    gl.glLineWidth(float(b.key.size) * k);
+                    if (smoothNow_ && b.key.smooth)
+                        gl.glEnable(GL_LINE_SMOOTH);
+                    else
+                        gl.glDisable(GL_LINE_SMOOTH);
+                    if (b.key.stipple)
+                        gl.glEnable(GL_LINE_STIPPLE);
+                    else
+                        gl.glDisable(GL_LINE_STIPPLE);
+                } else if (b.key.primitive != GlPrimitive::Triangles) {
+                    gl.glPointSize(float(b.key.size) * k);
+                    if (b.key.smooth)
+                        gl.glEnable(GL_POINT_SMOOTH);
+                    else
+                        gl.glDisable(GL_POINT_SMOOTH);
+                }
+                // Mesa's software path for smoothed, wide and stippled lines and points redoes work over the
+                // whole draw each time its own buffer fills: short draws keep that work small.
+                const GLsizei chunk = fill ? count : LineChunk;
+                for (GLsizei d = 0; d < count; d += chunk)
+                    gl.glDrawArrays(Mode(b.key.primitive), GLint(at + d), std::min(chunk, count - d));
+            }
         gl.glDisableClientState(GL_COLOR_ARRAY);
         gl.glDisableClientState(GL_VERTEX_ARRAY);
         gl.glBindBuffer(GL_ARRAY_BUFFER, 0);

@@ -72,6 +72,7 @@ private:
               const std::vector<bool>* skip = nullptr);
     void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
     static void Widen(std::vector<GlVertex>& points, std::size_t count);
+    bool Squares(const std::vector<GlVertex>& snapped);
     // Zoomed out, areas up to this many pixels across get a widened fill in place of their outline.
     static constexpr int SmallArea = 8;
     void DrawField(const TField& f, int index, bool district);
@@ -93,7 +94,7 @@ private:
     bool stopDetail_ = false, mapDetail_ = false, blink_ = false, smoothNow_ = false, flat_ = false;
 
     // Scratch of one object.
-    std::vector<GlVertex> points_, roof_, tri_, straight_, slanted_;
+    std::vector<GlVertex> points_, roof_, tri_, straight_, slanted_, corners_;
     std::vector<bool> skip_;
     std::vector<int> sides_;
     std::vector<std::uint32_t> candidates_;
@@ -107,6 +108,7 @@ private:
     QFont glyphFont_;
     bool glyphMade_ = false;
     unsigned vbo_ = 0;
+    std::vector<std::size_t> first_; // each batch's first vertex in the buffer
     std::optional<FrameKey> key_;
     bool kept_ = false, uploaded_ = false;
 };
