@@ -341,6 +341,11 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         auto farY = [&](int j) { return std::min(sh.shape[j].y, sh.shape[(j + 1) % n].y); };
         std::stable_sort(sides_.begin(), sides_.end(), [&](int a, int c) { return farY(a) < farY(c); });
         const std::uint32_t wallFill = Rgba(Darken(body, 50));
+        // Where two walls meet, each draws the edge between them; the later one draws it over the earlier
+        // one's fill, so the earlier one's copy cannot be seen and is left out.
+        order_.assign(n, -1);
+        for (std::size_t k = 0; k < sides_.size(); ++k)
+            order_[std::size_t(sides_[k])] = int(k);
         for (int j : sides_) {
             const std::size_t nx = (std::size_t(j) + 1) % n;
             const TCoord pj = sh.shape[j], pn = sh.shape[nx];
@@ -353,7 +358,7 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
                 x.rgba = Black;
             if (!shared((std::size_t(j) + n - 1) % n)) Lines(e, 2, 1);
             Lines(e + 1, 2, 1);
-            if (!shared(nx)) {
+            if (!shared(nx) && order_[nx] < order_[std::size_t(j)]) {
                 const GlVertex last[2] = {e[2], e[3]};
                 Lines(last, 2, 1);
             }

@@ -96,7 +96,7 @@ private:
     // Scratch of one object.
     std::vector<GlVertex> points_, roof_, tri_, straight_, slanted_, corners_;
     std::vector<bool> skip_;
-    std::vector<int> sides_;
+    std::vector<int> sides_, order_;
     std::vector<std::uint32_t> candidates_;
     // Buildings drawn when zoomed out (found or selected), valid for one object state version and count.
     std::vector<std::uint32_t> zoomedOut_;
