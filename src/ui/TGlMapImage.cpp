@@ -48,8 +48,8 @@ void TGlMapImage::paintGL() {
     TGlMap* map = renderer ? renderer() : nullptr;
     if (!map) return;
     const qreal dpr = devicePixelRatioF();
-    if (!map->BuildFrame()) return;
     map->font = font();
+    if (!map->BuildFrame()) return;
     map->Render(*gl_, int(width() * dpr + 0.5), int(height() * dpr + 0.5));
     ++frames_;
     const QRect frame = zoomFrame ? zoomFrame() : QRect();

@@ -159,6 +159,30 @@ TEST(GlRenderer, EdgeCases) {
              EXPECT_NE(s.Pixel(s.Draw(1, 0, 0), 1, 0), water);
              EXPECT_EQ(s.Pixel(s.Draw2D(1, 0, 0), 1, 0), water);
          }},
+        {"zoomed out, areas of a few pixels cover what the 2D renderer fills, as five-sided ones do",
+         [](GlScene& s) {
+             s.display.SmoothNow = false;
+             tiny::AddField(s.db, s.scheme, tiny::Rect(0, 0, 32, 32), 2);
+             tiny::AddField(s.db, s.scheme, {{80, 0}, {112, 0}, {112, 16}, {112, 32}, {80, 32}}, 2);
+             // Long and thin, with the closing point repeated.
+             tiny::AddField(s.db, s.scheme, {{0, 56}, {56, 56}, {56, 80}, {0, 80}, {0, 56}}, 2);
+             // Slanted edges are drawn a little differently by the two: only the pixel count is close.
+             tiny::AddField(s.db, s.scheme, {{0, 200}, {24, 216}, {0, 232}, {-24, 216}}, 2);
+             const float scale = 8; // 4 pixels across
+             const QImage gl = s.Draw(scale, 0, 0), flat2d = s.Draw2D(scale, 0, 0);
+             const QRgb water = GlScene::Color(s.scheme.WaterColor);
+             const QRect around = QRect(s.At(-16, -16), s.At(128, 96));
+             for (int y = around.top(); y <= around.bottom(); ++y)
+                 for (int x = around.left(); x <= around.right(); ++x)
+                     ASSERT_EQ(gl.pixel(x, y) & 0xFFFFFF, flat2d.pixel(x, y) & 0xFFFFFF) << x << "," << y;
+             EXPECT_EQ(RunLength(gl, s.At(-16, 16), {1, 0}, water), 10);
+             int count[2] = {0, 0};
+             for (int y = s.At(0, 184).y(); y <= s.At(0, 248).y(); ++y)
+                 for (int x = s.At(-40, 0).x(); x <= s.At(40, 0).x(); ++x)
+                     for (int k = 0; k < 2; ++k)
+                         count[k] += ((k ? gl : flat2d).pixel(x, y) & 0xFFFFFF) == water;
+             EXPECT_NEAR(count[1], count[0], 4) << "the rhombus";
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -192,6 +216,55 @@ TEST(GlRenderer, RecolouringAndBlinkingKeepTheTessellation) {
     EXPECT_EQ(s.Pixel(s.Draw(1, 20, 20), 10, 40), GlScene::Color(s.db.Buildings[bi].FoundColor))
         << "a new scheme";
     EXPECT_EQ(s.gl->triangles().outlines(), outlines) << "nothing was tessellated again";
+}
+
+// A repaint with nothing changed draws the kept frame again; every change the frame shows builds a new one,
+// the same as a renderer that keeps nothing would draw.
+TEST(GlRenderer, KeepsTheFrameOnlyWhileNothingItShowsChanged) {
+    GlScene s;
+    Frame(s);
+    const int bi = tiny::AddBuilding(s.db, s.scheme, {{{0, 0}, {60, 0}, {60, 40}, {0, 40}}}, 12);
+    const int d = tiny::AddField(s.db, s.scheme, tiny::Rect(-100, -100, 100, 100), DistrictFieldType);
+    tiny::AddStop(s.db, s.scheme, 80, 80, bstMetro, "Metro", 1);
+    float scale = 1, cx = 0, cy = 0;
+    const QImage first = s.Draw(scale, cx, cy);
+    EXPECT_EQ(s.Draw(scale, cx, cy), first);
+    EXPECT_TRUE(s.gl->frameKept());
+
+    struct Change {
+        const char* name;
+        std::function<void()> apply;
+    };
+    const Change changes[] = {
+        {"panned", [&] { cx += 7; }},
+        {"zoomed", [&] { scale = 0.7f; }},
+        {"a building found", [&] { Found(s.db.Buildings[bi]); }},
+        {"the blink highlight", [&] { s.display.BlinkCounter = 1; }},
+        {"a district outlined", [&] { s.display.FoundZones = {d}; }},
+        {"heights off", [&] { s.map.options.flat = true; }},
+        {"zoomed out past the stops", [&] { scale = 4; }},
+        {"metro stations off", [&] { s.map.options.metro = false; }},
+        {"another colour scheme",
+         [&] {
+             s.scheme = BuiltInColorScheme(1);
+             RecolorObjects(s.db, s.scheme);
+         }},
+        {"an object added",
+         [&] {
+             tiny::AddRoad(s.db, s.scheme, {-150, 0}, {150, 0}, rtAuto, 6);
+         }},
+    };
+    QImage before = first;
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.name);
+        c.apply();
+        const QImage changed = s.Draw(scale, cx, cy);
+        EXPECT_FALSE(s.gl->frameKept());
+        EXPECT_NE(changed, before) << "the change shows";
+        s.gl->Invalidate();
+        EXPECT_EQ(s.Draw(scale, cx, cy), changed) << "as a frame built afresh";
+        before = changed;
+    }
 }
 
 TEST(GlRenderer, SelfCrossingOutlineIsStillFilled) {

@@ -18,7 +18,7 @@ void GlFrame::Begin(int width, int height) {
     used_ = 0;
     for (auto& k : byKey_)
         k.second.clear();
-    added_[0] = added_[1] = added_[2] = 0;
+    added_[0] = added_[1] = added_[2] = added_[3] = 0;
     step_ = 0;
     // The fills come first, whatever their steps.
     BatchFor(GlBatchKey{}, -1);
@@ -60,6 +60,7 @@ void GlFrame::Add(const GlBatchKey& key, const GlVertex* v, int count) {
     const int per = key.primitive == GlPrimitive::Triangles ? 3 : key.primitive == GlPrimitive::Lines ? 2 : 1;
     // Lines and points reach half their size (and a pixel of smoothing) beyond their vertices.
     const float pad = key.primitive == GlPrimitive::Triangles ? 1.0f : key.size / 2.0f + 2.0f;
+    const bool opaque = Opaque(key.primitive);
     for (int at = 0; at + per <= count; at += per) {
         float minX = v[at].x, maxX = minX, minY = v[at].y, maxY = minY;
         for (int i = 1; i < per; ++i) {
@@ -70,7 +71,9 @@ void GlFrame::Add(const GlBatchKey& key, const GlVertex* v, int count) {
         }
         if (maxX + pad < 0 || maxY + pad < 0 || minX - pad >= width_ || minY - pad >= height_) continue;
         int b = 0;
-        if (key.primitive != GlPrimitive::Triangles) {
+        if (opaque) {
+            b = key.primitive == GlPrimitive::Triangles ? 0 : BatchFor(key, -1);
+        } else {
             const std::uint32_t color = v[at].rgba;
             const int c0 = std::clamp(int(std::floor(minX - pad)) / Cell, 0, cols_ - 1);
             const int c1 = std::clamp(int(std::ceil(maxX + pad)) / Cell, 0, cols_ - 1);

@@ -1,9 +1,10 @@
 // One redraw of the OpenGL map gathered into a few draw calls, giving the picture that drawing every
 // primitive in turn gives. Every call to Add is one drawing step with a rising sequence number kept as
-// the vertices' depth: fills are opaque, so all of them go into one batch drawn first with a depth test,
-// and a later line or point is hidden where a later fill covers it. Lines and points blend, so among
-// them the order counts: each joins the earliest batch of its kind that comes after everything of
-// another colour already drawn where it lies (blending one colour over itself gives the same in any order).
+// the vertices' depth: fills (triangles, and squares of whole pixels) are opaque, so they are drawn first,
+// in any order, with a depth test, and a later line or point is hidden where a later fill covers it. Lines
+// and points blend, so among them the order counts: each joins the earliest batch of its kind that comes
+// after everything of another colour already drawn where it lies (blending one colour over itself gives the
+// same in any order).
 #pragma once
 
 #include <QRect>
@@ -16,10 +17,11 @@ struct GlVertex {
     std::uint32_t rgba = 0;
 };
 
-enum class GlPrimitive : std::uint8_t { Triangles, Lines, Points };
+// Squares are opaque square points of whole pixels, filled like triangles.
+enum class GlPrimitive : std::uint8_t { Triangles, Lines, Points, Squares };
 
 // What one draw call shares: the primitive, its line width or point size in pixels, the railway stipple,
-// and whether points are smoothed (glyph pixels are not).
+// and whether it is smoothed (glyph pixels and straight thin lines are not).
 struct GlBatchKey {
     GlPrimitive primitive = GlPrimitive::Triangles;
     int size = 1;
@@ -49,6 +51,9 @@ public:
     // Primitives added (after dropping those outside), by kind.
     int primitives(GlPrimitive p) const { return added_[int(p)]; }
 
+    // Opaque primitives are depth-tested fills, drawn before everything else in any order.
+    static bool Opaque(GlPrimitive p) { return p == GlPrimitive::Triangles || p == GlPrimitive::Squares; }
+
     // Depth of a drawing step: steps map to distinct values of a 24-bit depth buffer, rising.
     static float Depth(std::uint32_t step);
     static constexpr std::uint32_t MaxSteps = 1u << 22;
@@ -72,5 +77,5 @@ private:
     // Per kind, the batches of that kind in drawing order.
     std::vector<std::pair<GlBatchKey, std::vector<int>>> byKey_;
     int lastKey_ = -1;
-    int added_[3] = {0, 0, 0};
+    int added_[4] = {0, 0, 0, 0};
 };

@@ -36,6 +36,9 @@ GLenum Mode(GlPrimitive p) {
     return p == GlPrimitive::Triangles ? GL_TRIANGLES : p == GlPrimitive::Lines ? GL_LINES : GL_POINTS;
 }
 
+// Vertices per draw call of lines and points (a multiple of 2).
+constexpr GLsizei LineChunk = 120;
+
 } // namespace
 
 TGlMap::TGlMap(const TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
@@ -55,7 +58,7 @@ GlVertex TGlMap::At(float x, float y, std::uint32_t rgba) const {
 // A segment plus a point at each end (round caps through point smoothing).
 void TGlMap::Segment(int width, GlVertex a, GlVertex b, bool stipple) {
     const GlVertex line[2] = {a, b};
-    frame_.Add({GlPrimitive::Lines, width, stipple, true}, line, 2);
+    Lines(line, 2, width, stipple);
     if (stipple) return;
     frame_.Add({GlPrimitive::Points, width, false, true}, line, 2);
 }
@@ -74,7 +77,83 @@ void TGlMap::Loop(const std::vector<GlVertex>& points, int width, std::uint32_t 
         tri_.push_back(a);
         tri_.push_back(b);
     }
-    frame_.Add({GlPrimitive::Lines, width, false, true}, tri_.data(), int(tri_.size()));
+    Lines(tri_.data(), int(tri_.size()), width);
+}
+
+// One drawing step of segments (vertex pairs). A horizontal or vertical line one pixel wide covers whole
+// pixels: smoothing leaves it as it is, so it is drawn plainly, sparing the smoothing's costly path.
+void TGlMap::Lines(const GlVertex* v, int count, int width, bool stipple) {
+    if (width != 1 || stipple) {
+        frame_.Add({GlPrimitive::Lines, width, stipple, true}, v, count);
+        return;
+    }
+    straight_.clear();
+    slanted_.clear();
+    for (int i = 0; i + 1 < count; i += 2) {
+        auto& to = v[i].x == v[i + 1].x || v[i].y == v[i + 1].y ? straight_ : slanted_;
+        to.push_back(v[i]);
+        to.push_back(v[i + 1]);
+    }
+    if (!straight_.empty())
+        frame_.Add({GlPrimitive::Lines, 1, false, false}, straight_.data(), int(straight_.size()));
+    if (!slanted_.empty())
+        frame_.Add({GlPrimitive::Lines, 1, false, true}, slanted_.data(), int(slanted_.size()));
+}
+
+// Moves the first `count` snapped points half a pixel outwards from the middle of their box on each axis,
+// so that a fill covers the pixels its outline of one pixel would cover too.
+void TGlMap::Widen(std::vector<GlVertex>& points, std::size_t count) {
+    if (count == 0) return;
+    float minX = points[0].x, maxX = minX, minY = points[0].y, maxY = minY;
+    for (std::size_t i = 1; i < count; ++i) {
+        minX = std::min(minX, points[i].x), maxX = std::max(maxX, points[i].x);
+        minY = std::min(minY, points[i].y), maxY = std::max(maxY, points[i].y);
+    }
+    const float cx = (minX + maxX) / 2, cy = (minY + maxY) / 2;
+    for (std::size_t i = 0; i < count; ++i) {
+        GlVertex& p = points[i];
+        p.x += p.x > cx ? 0.5f : p.x < cx ? -0.5f : 0.0f;
+        p.y += p.y > cy ? 0.5f : p.y < cy ? -0.5f : 0.0f;
+    }
+}
+
+// A small area whose snapped points make a rectangle, with edges along the axes, covers whole pixels from
+// corner to corner once widened: that is drawn as a row of opaque squares (single points), one or two
+// for most such areas, instead of two triangles. False when the points make no such rectangle.
+bool TGlMap::Squares(const std::vector<GlVertex>& snapped) {
+    corners_.clear();
+    for (const GlVertex& p : snapped)
+        if (corners_.empty() || p.x != corners_.back().x || p.y != corners_.back().y) corners_.push_back(p);
+    if (corners_.size() > 1 && corners_.front().x == corners_.back().x &&
+        corners_.front().y == corners_.back().y)
+        corners_.pop_back();
+    if (corners_.size() != 4) return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const GlVertex &a = corners_[i], &b = corners_[(i + 1) % 4];
+        // Each edge runs along one axis, turning at every corner.
+        if ((a.x == b.x) == (a.y == b.y)) return false;
+        const GlVertex& c = corners_[(i + 2) % 4];
+        if ((a.x == b.x) == (b.x == c.x)) return false;
+    }
+    const float minX = std::min({corners_[0].x, corners_[1].x, corners_[2].x}),
+                maxX = std::max({corners_[0].x, corners_[1].x, corners_[2].x}),
+                minY = std::min({corners_[0].y, corners_[1].y, corners_[2].y}),
+                maxY = std::max({corners_[0].y, corners_[1].y, corners_[2].y});
+    // Pixels covered on each axis, corners included.
+    const int w = int(maxX - minX) + 1, h = int(maxY - minY) + 1;
+    const int side = std::min(w, h), length = std::max(w, h);
+    const std::uint32_t rgba = snapped[0].rgba;
+    tri_.clear();
+    for (int at = 0;; at += side) {
+        const int from = std::min(at, length - side);
+        // The middle of a square of `side` pixels starting at pixel `from` along the long axis.
+        const float along = float(from) + float(side - 1) / 2, across = float(side - 1) / 2;
+        tri_.push_back(w >= h ? GlVertex{minX + along, minY + across, 0, rgba}
+                              : GlVertex{minX + across, minY + along, 0, rgba});
+        if (from + side >= length) break;
+    }
+    frame_.Add({GlPrimitive::Squares, side, false, false}, tri_.data(), int(tri_.size()));
+    return true;
 }
 
 // The tessellated triangles of an outline whose points (crossing points after them) are snapped.
@@ -109,9 +188,16 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
         Loop(points_, std::max(v.ToPixels(5), 2), Red);
         return;
     }
+    // Zoomed out an area's outline has its fill colour: on an area of a few pixels it only widens the
+    // fill by half a pixel all round, so the fill is widened instead and the outline's lines are spared.
+    const bool widened = !mapDetail_ && v.ToPixels(f.maxX_ - f.minX_) <= SmallArea &&
+                         v.ToPixels(f.maxY_ - f.minY_) <= SmallArea;
+    if (widened && Squares(points_)) return;
     if (n == 3) {
+        if (widened) Widen(points_, 3);
         frame_.Add({GlPrimitive::Triangles, 1, false, true}, points_.data(), 3);
     } else if (n == 4) {
+        if (widened) Widen(points_, 4);
         const GlVertex quad[6] = {points_[0], points_[1], points_[2], points_[0], points_[2], points_[3]};
         frame_.Add({GlPrimitive::Triangles, 1, false, true}, quad, 6);
     } else if (n > 4) {
@@ -119,19 +205,21 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
         if (tri.extra)
             for (const TCoord& c : *tri.extra)
                 points_.push_back(At(c.x, c.y, fill));
+        if (widened) Widen(points_, points_.size());
         Fill(points_, tri);
         points_.resize(n);
     }
-    Loop(points_, 1, mapDetail_ ? Grey : fill);
+    if (!widened) Loop(points_, 1, mapDetail_ ? Grey : fill);
 }
 
 void TGlMap::DrawRoad(const TRoad& r) {
     const MapView& v = view_;
-    if (!v.IsVisible(r, flat_)) return;
+    // The cheap tests first: zoomed out most roads are narrower than half a pixel.
     if (mapDetail_ ? r.layer == 1 : r.layer == 0) return;
     const float width = std::fabs(r.width) < 0.0001f ? 1.0f : r.width;
     const int w = Capped(v.ToPixels(width));
     if (w <= 0) return;
+    if (!v.IsVisible(r, flat_)) return;
     if (r.tip == rtIron) {
         Segment(w, At(r.point[0].x, r.point[0].y, Black), At(r.point[1].x, r.point[1].y, Black));
         Segment(w, At(r.point[0].x, r.point[0].y, White), At(r.point[1].x, r.point[1].y, White), true);
@@ -253,6 +341,11 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         auto farY = [&](int j) { return std::min(sh.shape[j].y, sh.shape[(j + 1) % n].y); };
         std::stable_sort(sides_.begin(), sides_.end(), [&](int a, int c) { return farY(a) < farY(c); });
         const std::uint32_t wallFill = Rgba(Darken(body, 50));
+        // Where two walls meet, each draws the edge between them; the later one draws it over the earlier
+        // one's fill, so the earlier one's copy cannot be seen and is left out.
+        order_.assign(n, -1);
+        for (std::size_t k = 0; k < sides_.size(); ++k)
+            order_[std::size_t(sides_[k])] = int(k);
         for (int j : sides_) {
             const std::size_t nx = (std::size_t(j) + 1) % n;
             const TCoord pj = sh.shape[j], pn = sh.shape[nx];
@@ -263,11 +356,11 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
             GlVertex e[4] = {q[0], q[1], q[2], q[3]};
             for (GlVertex& x : e)
                 x.rgba = Black;
-            if (!shared((std::size_t(j) + n - 1) % n)) frame_.Add({GlPrimitive::Lines, 1, false, true}, e, 2);
-            frame_.Add({GlPrimitive::Lines, 1, false, true}, e + 1, 2);
-            if (!shared(nx)) {
+            if (!shared((std::size_t(j) + n - 1) % n)) Lines(e, 2, 1);
+            Lines(e + 1, 2, 1);
+            if (!shared(nx) && order_[nx] < order_[std::size_t(j)]) {
                 const GlVertex last[2] = {e[2], e[3]};
-                frame_.Add({GlPrimitive::Lines, 1, false, true}, last, 2);
+                Lines(last, 2, 1);
             }
         }
         // The roof is a moved copy of the outline; the building's own points stay as they are.
@@ -283,6 +376,32 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
     }
 }
 
+TGlMap::FrameKey TGlMap::KeyNow() const {
+    const MapRenderOptions& o = base_.options;
+    FrameKey k;
+    k.scale = view_.Scale;
+    k.originX = view_.OriginX;
+    k.originY = view_.OriginY;
+    k.width = width_;
+    k.height = height_;
+    k.dataLang = o.DataLang;
+    k.flat = o.flat;
+    k.metro = o.metro;
+    k.grid = base_.UseSpatialIndex;
+    k.blink = display_.BlinkHighlight();
+    k.objects = ObjectStateVersion();
+    k.active = scheme_.ActiveColor;
+    k.zones.assign(display_.FoundZones.begin(), display_.FoundZones.end());
+    k.counts[0] = db_.Fields.size();
+    k.counts[1] = db_.Roads.size();
+    k.counts[2] = db_.BusWays.size();
+    k.counts[3] = db_.BusStops.size();
+    k.counts[4] = db_.Streets.size();
+    k.counts[5] = db_.Buildings.size();
+    k.font = font;
+    return k;
+}
+
 bool TGlMap::BuildFrame() {
     if (Quit) return false;
     Drawing = true;
@@ -290,6 +409,20 @@ bool TGlMap::BuildFrame() {
     height_ = base_.img.isNull() ? std::max(view_.Height, 1) : base_.img.height();
     view_.SetSurface(width_, height_);
     view_.CorrectPosition();
+    // Smoothing only changes how the frame is drawn.
+    smoothNow_ = display_.SmoothNow;
+    FrameKey key = KeyNow();
+    kept_ = key_ && *key_ == key;
+    if (!kept_) {
+        Build();
+        key_ = std::move(key);
+        uploaded_ = false;
+    }
+    Drawing = false;
+    return true;
+}
+
+void TGlMap::Build() {
     frame_.Begin(width_, height_);
     const MapView& v = view_;
     const MapRenderOptions& o = base_.options;
@@ -297,7 +430,6 @@ bool TGlMap::BuildFrame() {
     stopDetail_ = v.StopDetail();
     mapDetail_ = v.MapDetail();
     blink_ = display_.BlinkHighlight();
-    smoothNow_ = display_.SmoothNow;
     flat_ = o.flat;
 
     ForVisible(db_.Fields, base_.FieldGrid(), v, grid, candidates_, [&](const TField& f, int i) {
@@ -316,14 +448,16 @@ bool TGlMap::BuildFrame() {
                    [&](const TBuilding& b, int i) { DrawBuilding(b, i); });
     } else {
         // Zoomed out only found or selected buildings are drawn: keep their list instead of walking them all.
+        // An empty list is a valid one too: with nothing found, a million buildings need no walk per frame.
         if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor ||
-            zoomedOut_.empty()) {
+            zoomedOutOf_ != db_.Buildings.size()) {
             zoomedOut_.clear();
             for (std::size_t i = 0; i < db_.Buildings.size(); ++i)
                 if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_))
                     zoomedOut_.push_back(std::uint32_t(i));
             zoomedOutVersion_ = ObjectStateVersion();
             zoomedOutActive_ = scheme_.ActiveColor;
+            zoomedOutOf_ = db_.Buildings.size();
         }
         for (std::uint32_t i : zoomedOut_)
             DrawBuilding(db_.Buildings[i], int(i));
@@ -344,8 +478,6 @@ bool TGlMap::BuildFrame() {
     }
     for (int zi : display_.FoundZones)
         if (zi >= 0 && zi < int(db_.Fields.size())) DrawField(db_.Fields[zi], zi, true);
-    Drawing = false;
-    return true;
 }
 
 void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
@@ -369,21 +501,29 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
     gl.glMatrixMode(GL_MODELVIEW);
     gl.glLoadIdentity();
     gl.glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    // Every primitive has one colour: flat shading spares the rasteriser interpolating it.
+    gl.glShadeModel(GL_FLAT);
     gl.glEnable(GL_BLEND);
     gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    if (smoothNow_) gl.glEnable(GL_LINE_SMOOTH);
 
     const std::size_t total = frame_.vertexCount();
     if (total > 0) {
-        if (!vbo_) gl.glGenBuffers(1, &vbo_);
+        if (!vbo_) {
+            gl.glGenBuffers(1, &vbo_);
+            uploaded_ = false;
+        }
         gl.glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-        gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(total * sizeof(GlVertex)), nullptr, GL_STREAM_DRAW);
         std::size_t at = 0;
-        for (int i = 0; i < frame_.batchCount(); ++i) {
-            const auto& vs = frame_.batches()[i].vertices;
-            gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at * sizeof(GlVertex)),
-                               GLsizeiptr(vs.size() * sizeof(GlVertex)), vs.data());
-            at += vs.size();
+        // A kept frame is already in the buffer.
+        if (!uploaded_) {
+            gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(total * sizeof(GlVertex)), nullptr, GL_STATIC_DRAW);
+            for (int i = 0; i < frame_.batchCount(); ++i) {
+                const auto& vs = frame_.batches()[i].vertices;
+                gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at * sizeof(GlVertex)),
+                                   GLsizeiptr(vs.size() * sizeof(GlVertex)), vs.data());
+                at += vs.size();
+            }
+            uploaded_ = true;
         }
         gl.glEnableClientState(GL_VERTEX_ARRAY);
         gl.glEnableClientState(GL_COLOR_ARRAY);
@@ -391,33 +531,49 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
         gl.glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GlVertex),
                           reinterpret_cast<void*>(offsetof(GlVertex, rgba)));
         gl.glLineStipple(1, 0xFF00);
+        // Fills are opaque and hide what earlier steps drew, so among them the order does not count: all of
+        // them go first. Lines and points blend and hide nothing, in their batches' order.
+        first_.assign(std::size_t(frame_.batchCount()), 0);
         at = 0;
         for (int i = 0; i < frame_.batchCount(); ++i) {
-            const GlBatch& b = frame_.batches()[i];
-            const GLsizei count = GLsizei(b.vertices.size());
-            // Fills are opaque and hide what earlier steps drew; lines and points blend and hide nothing.
-            const bool fill = b.key.primitive == GlPrimitive::Triangles;
-            gl.glDepthMask(fill ? GL_TRUE : GL_FALSE);
-            if (fill)
-                gl.glDisable(GL_BLEND);
-            else
-                gl.glEnable(GL_BLEND);
-            if (b.key.primitive == GlPrimitive::Lines) {
-                gl.glLineWidth(float(b.key.size) * k);
-                if (b.key.stipple)
-                    gl.glEnable(GL_LINE_STIPPLE);
-                else
-                    gl.glDisable(GL_LINE_STIPPLE);
-            } else if (b.key.primitive == GlPrimitive::Points) {
-                gl.glPointSize(float(b.key.size) * k);
-                if (b.key.smooth)
-                    gl.glEnable(GL_POINT_SMOOTH);
-                else
-                    gl.glDisable(GL_POINT_SMOOTH);
-            }
-            gl.glDrawArrays(Mode(b.key.primitive), GLint(at), count);
-            at += std::size_t(count);
+            first_[i] = at;
+            at += frame_.batches()[i].vertices.size();
         }
+        for (int pass = 0; pass < 2; ++pass)
+            for (int i = 0; i < frame_.batchCount(); ++i) {
+                const GlBatch& b = frame_.batches()[i];
+                const bool fill = GlFrame::Opaque(b.key.primitive);
+                if (fill != (pass == 0)) continue;
+                const GLsizei count = GLsizei(b.vertices.size());
+                at = first_[i];
+                gl.glDepthMask(fill ? GL_TRUE : GL_FALSE);
+                if (fill)
+                    gl.glDisable(GL_BLEND);
+                else
+                    gl.glEnable(GL_BLEND);
+                if (b.key.primitive == GlPrimitive::Lines) {
+                    gl.glLineWidth(float(b.key.size) * k);
+                    if (smoothNow_ && b.key.smooth)
+                        gl.glEnable(GL_LINE_SMOOTH);
+                    else
+                        gl.glDisable(GL_LINE_SMOOTH);
+                    if (b.key.stipple)
+                        gl.glEnable(GL_LINE_STIPPLE);
+                    else
+                        gl.glDisable(GL_LINE_STIPPLE);
+                } else if (b.key.primitive != GlPrimitive::Triangles) {
+                    gl.glPointSize(float(b.key.size) * k);
+                    if (b.key.smooth)
+                        gl.glEnable(GL_POINT_SMOOTH);
+                    else
+                        gl.glDisable(GL_POINT_SMOOTH);
+                }
+                // Mesa's software path for smoothed, wide and stippled lines and points redoes work over the
+                // whole draw each time its own buffer fills: short draws keep that work small.
+                const GLsizei chunk = fill ? count : LineChunk;
+                for (GLsizei d = 0; d < count; d += chunk)
+                    gl.glDrawArrays(Mode(b.key.primitive), GLint(at + d), std::min(chunk, count - d));
+            }
         gl.glDisableClientState(GL_COLOR_ARRAY);
         gl.glDisableClientState(GL_VERTEX_ARRAY);
         gl.glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -435,10 +591,12 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
     gl.glDisable(GL_LINE_SMOOTH);
     gl.glLineWidth(1);
     gl.glPointSize(1);
+    gl.glShadeModel(GL_SMOOTH);
     Drawing = false;
 }
 
 void TGlMap::ReleaseGl(QOpenGLFunctions_2_1& gl) {
     if (vbo_) gl.glDeleteBuffers(1, &vbo_);
     vbo_ = 0;
+    uploaded_ = false;
 }

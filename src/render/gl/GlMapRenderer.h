@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QPoint>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QOpenGLFunctions_2_1;
@@ -31,8 +32,14 @@ public:
     QFont font;           // the surface's font, for the "M" of metro stations
 
     // Builds one complete frame for a surface of the 2D picture's size; false in the quit state, when
-    // nothing is to be drawn.
+    // nothing is to be drawn. When nothing the frame shows has changed since the last one (view, object
+    // states, colours, options), that frame is kept and drawn again from the buffer it is already in.
     bool BuildFrame();
+    // The last BuildFrame kept the frame before it.
+    bool frameKept() const { return kept_; }
+    // Forgets the kept frame: the next one is built, for changes the renderer cannot see (objects added
+    // to the city).
+    void Invalidate() { key_.reset(); }
     // Draws the built frame with the current context into a framebuffer of `fbWidth` x `fbHeight` pixels.
     void Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight);
     // Frees what the renderer keeps in the current context.
@@ -44,12 +51,30 @@ public:
     int height() const { return height_; }
 
 private:
-    struct Style;
+    // Everything a frame is built from besides the city's fixed data.
+    struct FrameKey {
+        float scale = 0, originX = 0, originY = 0;
+        int width = 0, height = 0, dataLang = 0;
+        bool flat = false, metro = false, grid = false, blink = false;
+        std::uint64_t objects = 0;
+        TColor active = 0;
+        std::vector<int> zones;
+        std::size_t counts[6] = {};
+        QFont font;
+        bool operator==(const FrameKey&) const = default;
+    };
+    FrameKey KeyNow() const;
+    void Build();
     GlVertex At(float x, float y, std::uint32_t rgba) const;
+    void Lines(const GlVertex* v, int count, int width, bool stipple = false);
     void Segment(int width, GlVertex a, GlVertex b, bool stipple = false);
     void Loop(const std::vector<GlVertex>& points, int width, std::uint32_t rgba,
               const std::vector<bool>* skip = nullptr);
     void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
+    static void Widen(std::vector<GlVertex>& points, std::size_t count);
+    bool Squares(const std::vector<GlVertex>& snapped);
+    // Zoomed out, areas up to this many pixels across get a widened fill in place of their outline.
+    static constexpr int SmallArea = 8;
     void DrawField(const TField& f, int index, bool district);
     void DrawRoad(const TRoad& r);
     void DrawRoute(const TBusWay& way);
@@ -69,17 +94,21 @@ private:
     bool stopDetail_ = false, mapDetail_ = false, blink_ = false, smoothNow_ = false, flat_ = false;
 
     // Scratch of one object.
-    std::vector<GlVertex> points_, roof_, tri_;
+    std::vector<GlVertex> points_, roof_, tri_, straight_, slanted_, corners_;
     std::vector<bool> skip_;
-    std::vector<int> sides_;
+    std::vector<int> sides_, order_;
     std::vector<std::uint32_t> candidates_;
-    // Buildings drawn when zoomed out (found or selected), valid for one object state version.
+    // Buildings drawn when zoomed out (found or selected), valid for one object state version and count.
     std::vector<std::uint32_t> zoomedOut_;
     std::uint64_t zoomedOutVersion_ = 0;
+    std::size_t zoomedOutOf_ = 0;
     TColor zoomedOutActive_ = 0;
     // Pixels of the white "M" relative to its baseline origin, for `glyphFont_`.
     std::vector<QPoint> glyph_;
     QFont glyphFont_;
     bool glyphMade_ = false;
     unsigned vbo_ = 0;
+    std::vector<std::size_t> first_; // each batch's first vertex in the buffer
+    std::optional<FrameKey> key_;
+    bool kept_ = false, uploaded_ = false;
 };
