@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -94,6 +96,49 @@ TEST_F(Feedback, RefusesWhatCannotBeStoredFaithfully) {
 
 // A service that takes the connection and never answers: the statistics request returns at once and
 // the client gives up on its own later.
+TEST(Statistics, RequestsArrivingTogetherAreAllStored) {
+    // Many clients at once on many serving threads: every count and message must be stored, none lost
+    // to another thread holding the store. Each round starts on rows that are not there yet.
+    ScratchDir site;
+    QDir().mkpath(site.file("pub"));
+    const auto server = std::make_unique<VendorServer>(site.file("pub"), QStringList{"--threads", "8"});
+    ASSERT_TRUE(server->started());
+    constexpr int Rounds = 10, Clients = 24;
+    QByteArray expected;
+    for (int round = 0; round < Rounds; ++round) {
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int i = 0; i < Clients; ++i) {
+            auto s = std::make_unique<QTcpSocket>();
+            s->connectToHost(QHostAddress::LocalHost, server->port());
+            ASSERT_TRUE(s->waitForConnected(3000));
+            sockets.push_back(std::move(s));
+        }
+        const QByteArray r = QByteArray::number(round);
+        for (int i = 0; i < Clients; ++i)
+            sockets[std::size_t(i)]->write("POST " +
+                                           (i % 4 == 0 ? "/soft.php?adr=a&subj=s&msg=" + r
+                                                       : "/download/incOrg.php?org=" + QByteArray::number(i % 2) +
+                                                             "&city=C" + r) +
+                                           " HTTP/1.0\r\nContent-Length: 0\r\n\r\n");
+        for (auto& s : sockets) {
+            QByteArray reply;
+            while (s->state() == QAbstractSocket::ConnectedState && s->waitForReadyRead(5000))
+                reply += s->readAll();
+            reply += s->readAll();
+            EXPECT_TRUE(reply.contains(" 200 ")) << reply.left(40).data();
+        }
+        // Of every four clients one sends feedback, two count organisation 1 and one organisation 0.
+        expected += "org\t0\tC" + r + "\t" + QByteArray::number(Clients / 4) + "\n";
+        expected += "org\t1\tC" + r + "\t" + QByteArray::number(Clients / 2) + "\n";
+    }
+    QList<QByteArray> lines = server->List("--stats").split('\n');
+    QList<QByteArray> want = expected.split('\n');
+    std::sort(lines.begin(), lines.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(lines, want);
+    EXPECT_EQ(ReadStore(server->storePath()).size(), Rounds * Clients / 4);
+}
+
 TEST(Statistics, SilentServiceHoldsNothing) {
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));

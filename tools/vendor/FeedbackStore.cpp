@@ -12,7 +12,11 @@ bool CreateFeedbackTable(QSqlDatabase& db) {
 StoreResult AddFeedback(QSqlDatabase& db, const FeedbackMessage& m) {
     QSqlQuery count(db);
     if (!count.exec(QStringLiteral("SELECT COUNT(*) FROM feedback")) || !count.next()) return StoreResult::Failed;
-    if (count.value(0).toLongLong() >= MaxFeedbackRows) return StoreResult::Full;
+    const qint64 stored = count.value(0).toLongLong();
+    // A statement left open keeps its read transaction: the insert could then not wait for another
+    // writer and would fail at once with "database is locked".
+    count.finish();
+    if (stored >= MaxFeedbackRows) return StoreResult::Full;
     QSqlQuery q(db);
     q.prepare(QStringLiteral(
         "INSERT INTO feedback (time, client, recipient, subject, message) VALUES (?, ?, ?, ?, ?)"));

@@ -19,7 +19,11 @@ bool CountStat(QSqlDatabase& db, const QString& kind, qint64 org, const QString&
     if (q.numRowsAffected() > 0) return true;
     QSqlQuery n(db);
     if (!n.exec(QStringLiteral("SELECT COUNT(*) FROM stats")) || !n.next()) return false;
-    if (n.value(0).toLongLong() >= MaxStatsRows) return false;
+    const qint64 rows = n.value(0).toLongLong();
+    // A statement left open keeps its read transaction: the insert could then not wait for another
+    // writer and would fail at once with "database is locked", losing the count.
+    n.finish();
+    if (rows >= MaxStatsRows) return false;
     QSqlQuery add(db);
     // Another thread may have added the row meanwhile: then count on it.
     add.prepare(QStringLiteral("INSERT INTO stats (kind, org, city, count) VALUES (?, ?, ?, 1) "
