@@ -855,10 +855,10 @@ private:
         for (int i = 0; i < n; ++i) {
             TOrg& o = db_.Orgs[i];
             const QString name = o.caption[0];
-            if (i % 50 == 3) o.DownBanner = picture(468, 60, name, i * 13);
+            if (i % 50 == 3) o.DownBanner = picture(300, 60, name, i * 13);
             // The list shown before any search is made of list banners: its members carry one.
             if (i % 40 == 5 || i % 60 == 13) o.listBanner = picture(300, 90, name, i * 17);
-            if (i % 120 == 7) o.mapBanner = picture(200, 300, name, i * 19);
+            if (i % 120 == 7) o.mapBanner = picture(150, 40, name, i * 19);
             if (i % 100 == 9) o.buildBanner = picture(200, 100, name, i * 23);
             if (i % 300 == 11) o.QuitBanner = picture(400, 250, name, i * 29);
             if (i % 60 == 13) o.firstBanner = true;
