@@ -12,11 +12,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QToolButton>
+
+namespace {
+const QKeySequence ExportKey(Qt::CTRL | Qt::SHIFT | Qt::Key_P);
+}
 
 MapPrintActions::MapPrintActions(TfrmMain& window) : QObject(&window), window_(window) {
     // A service button: present, never shown.
@@ -27,6 +33,17 @@ MapPrintActions::MapPrintActions(TfrmMain& window) : QObject(&window), window_(w
     connect(btnMapForPrint, &QToolButton::clicked, this, &MapPrintActions::btnMapForPrintClick);
     connect(window.btnPrint, &QToolButton::clicked, this, &MapPrintActions::btnPrintClick);
     window.btnPrint->setEnabled(true);
+    // With the button hidden, users reach the export from the print button's context menu or by its key.
+    window.btnPrint->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(window.btnPrint, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(window_.btnPrint);
+        menu.setObjectName(QStringLiteral("pmPrint"));
+        QAction* exportCity = menu.addAction(LangText(u"MapForPrint") + QStringLiteral("…"));
+        exportCity->setShortcut(ExportKey);
+        if (menu.exec(window_.btnPrint->mapToGlobal(at)) == exportCity) btnMapForPrint->click();
+    });
+    auto* key = new QShortcut(ExportKey, &window);
+    connect(key, &QShortcut::activated, btnMapForPrint, &QToolButton::click);
 }
 
 void MapPrintActions::btnPrintClick() {

@@ -1,6 +1,6 @@
 // The map's paper and file outputs: btnPrint prints the visible map (to a PDF file without a printer),
-// the hidden service button btnMapForPrint writes the whole city at the current scale to a picture file
-// with a progress window that can cancel.
+// the hidden service button btnMapForPrint (reached from btnPrint's context menu and Ctrl+Shift+P) writes
+// the whole city at the current scale to a picture file with a progress window that can cancel.
 #pragma once
 
 #include <QObject>

@@ -6,7 +6,12 @@
 #include "ProgramHarness.h"
 #include "TextTable.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QKeyEvent>
+#include <QShortcut>
+#include <QTimer>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -182,4 +187,33 @@ TEST_F(MapTools, WholeCityExportWritesThePictureAndSaysWhere) {
     EXPECT_EQ(frm->view.OriginX, originX);
     EXPECT_EQ(frm->view.Scale, scale);
     EXPECT_FALSE(frm->mapPrint->btnMapForPrint->isVisible());
+}
+
+TEST_F(MapTools, TheExportIsReachedFromThePrintButtonsMenuAndItsKey) {
+    int asked = 0;
+    frm->mapPrint->chooseExportFile = [&] {
+        ++asked;
+        return QString(); // cancelled at the file choice
+    };
+    // The context menu offers the whole city map; choosing it asks for the file.
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->objectName(), "pmPrint");
+        ASSERT_EQ(menu->actions().size(), 1);
+        EXPECT_TRUE(menu->actions()[0]->text().startsWith(LangText(u"MapForPrint")));
+        for (int key : {Qt::Key_Down, Qt::Key_Return}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(menu, &press);
+        }
+    });
+    emit frm->btnPrint->customContextMenuRequested(QPoint(4, 4));
+    EXPECT_EQ(asked, 1);
+    // And Ctrl+Shift+P does the same from the main window.
+    QShortcut* key = nullptr;
+    for (QShortcut* s : frm->findChildren<QShortcut*>())
+        if (s->key() == QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)) key = s;
+    ASSERT_NE(key, nullptr);
+    emit key->activated();
+    EXPECT_EQ(asked, 2);
 }
