@@ -84,7 +84,7 @@ void TrickleEndsWithinTheWindow() {
     QElapsedTimer clock;
     clock.start();
     const DownloadResult r = DownloadFile(m.captured(0) + "city.zip", dir.path() + "/got.zip", {}, limits);
-    std::printf("trickle download ended after %.1f s (%s) goal: under %.0f s\n", clock.elapsed() / 1000.0,
+    std::printf("trickle download ended after %.1f s (%s) ... goal: under %.0f s\n", clock.elapsed() / 1000.0,
                 qPrintable(r.error), limits.RateWindowMs / 1000.0 + 1);
     vendor.kill();
     vendor.waitForFinished();

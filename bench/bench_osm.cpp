@@ -106,9 +106,9 @@ int main(int argc, char** argv) {
             rep.namedStreets ? 100.0 * (rep.namedStreets - rep.labelledStreets) / rep.namedStreets : 0;
         std::printf("%s: %d buildings, %d named streets, %d labels\n",
                     qPrintable(QFileInfo(input).fileName()), rep.buildings, rep.namedStreets, rep.texts);
-        std::printf("  import                                   %8.0f ms       goal: under 3000 ms\n",
+        std::printf("  import                                   %8.0f ms ... goal: under 3000 ms\n",
                     best * 1000);
-        std::printf("  named streets without a label            %8.1f %%        goal: under 5 %%\n",
+        std::printf("  named streets without a label            %8.1f %% ... goal: under 5 %%\n",
                     unlabelled);
     }
 
@@ -125,10 +125,10 @@ int main(int argc, char** argv) {
         const double labels = r.report.labelMilliseconds / 1000;
         std::printf("synthetic town of %d buildings: %.2f s, %d labels, peak memory %ld MB\n", n, seconds,
                     r.report.texts, StatusMb("VmHWM:"));
-        std::printf("  import with labels, per building         %8.2f us       goal: under 15 us\n",
+        std::printf("  import with labels, per building         %8.2f us ... goal: under 15 us\n",
                     seconds * 1e6 / n);
         labelShare = 100 * labels / std::max(1e-9, seconds - labels);
-        std::printf("  label placement, over the rest           %8.1f %%        goal: under 30 %%\n",
+        std::printf("  label placement, over the rest           %8.1f %% ... goal: under 30 %%\n",
                     labelShare);
     }
     return 0;

@@ -55,7 +55,7 @@ double WorstKeystroke(const std::function<void(const QString&)>& refresh, const 
 
 void Line(const char* what, double ms, double goal) {
     if (goal > 0)
-        std::printf("  %-58s %8.3f ms   goal: under %.0f ms\n", what, ms, goal);
+        std::printf("  %-58s %8.3f ms ... goal: under %.0f ms\n", what, ms, goal);
     else
         std::printf("  %-58s %8.3f ms\n", what, ms);
 }

@@ -61,7 +61,7 @@ void Measure(const QString& path, const QString& outFolder) {
         ComputeMinimapSize(s.db.WorldMaxX - s.db.WorldMinX, s.db.WorldMaxY - s.db.WorldMinY, 1920, 1080);
     const double minimap =
         MedianMs([&] { BuildMinimap(*s.map, s.view, s.display, size.MiniW, size.MiniH, 1); }, 5);
-    std::printf("minimap build %s %.1f ms (%d x %d, CPU median of 5) goal: under 300 ms\n", qPrintable(name),
+    std::printf("minimap build %s %.1f ms (%d x %d, CPU median of 5) ... goal: under 300 ms\n", qPrintable(name),
                 minimap, size.MiniW, size.MiniH);
 
     // A dense view at 1920 x 1080 on A4 at 1200 dpi, as the print dialog's PDF printer writes it.
@@ -79,7 +79,7 @@ void Measure(const QString& path, const QString& outFolder) {
     // The file is written as the page ends: the wall clock counts the disk too.
     const double print = MedianMs(printPage, 3, CLOCK_MONOTONIC), printCpu = MedianMs(printPage, 3);
     std::printf(
-        "map print to PDF %s %.2f s (1920 x 1080 on A4 at 1200 dpi, %lld KB, median of 3, CPU %.2f s) goal: "
+        "map print to PDF %s %.2f s (1920 x 1080 on A4 at 1200 dpi, %lld KB, median of 3, CPU %.2f s) ... goal: "
         "under 2 s\n",
         qPrintable(name), print / 1000, QFileInfo(pdf).size() / 1024, printCpu / 1000);
     QElapsedTimer wall;
@@ -102,7 +102,7 @@ void Measure(const QString& path, const QString& outFolder) {
         std::printf("whole-city export %s at scale 4 as %s: %lld x %lld, %lld MB, %.1f s (CPU %.1f s)\n",
                     qPrintable(name), ext, r.width, r.height, QFileInfo(out).size() >> 20, seconds,
                     cpu / 1000);
-        std::printf("whole-city export memory %s %s %.0f MB above the loaded city goal: under 200 MB\n",
+        std::printf("whole-city export memory %s %s %.0f MB above the loaded city ... goal: under 200 MB\n",
                     qPrintable(name), ext, added);
         QFile::remove(out);
     }

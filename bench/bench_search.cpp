@@ -228,11 +228,11 @@ int main(int argc, char** argv) {
     std::printf("\nsearch on %s: %zu organisations, %zu streets\n", qPrintable(path), Db.Orgs.size(),
                 Db.Streets.size());
     std::printf("  index prepared once per data language  %8.1f ms\n", indexMs);
-    std::printf("  name \"%s\" (%zu found)                %8.3f ms median   goal: under 10 ms\n",
+    std::printf("  name \"%s\" (%zu found)                %8.3f ms median ... goal: under 10 ms\n",
                 qPrintable(Name), byName.size(), name);
-    std::printf("  phone \"%s\" (%zu found)              %8.3f ms median   goal: under 10 ms\n",
+    std::printf("  phone \"%s\" (%zu found)              %8.3f ms median ... goal: under 10 ms\n",
                 qPrintable(PhoneCriteria.Telecom), phone.size(), phoneMs);
-    std::printf("  street \"%s\" number \"%s\" (%zu found) %8.4f ms median   goal: under 10 ms\n",
+    std::printf("  street \"%s\" number \"%s\" (%zu found) %8.4f ms median ... goal: under 10 ms\n",
                 qPrintable(StreetCriteria.Street), qPrintable(StreetCriteria.Number), street.size(),
                 streetMs);
     std::printf("  two letters \"%s\" (%zu found, by pairs)    %8.3f ms median\n", qPrintable(shortName.Name),
@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
         "  SQLite FTS5 trigram, same name         %8.3f ms median   (%.1f x the index; same result: %s)\n",
         trigram, trigram / name, sameAsTrigram ? "yes" : "NO");
     std::printf("  (SQLite tables filled in %.0f ms, not counted)\n", sqlFillMs);
-    std::printf("  ShowOrgCards of %zu results, painted    %8.3f ms median   goal: under 100 ms\n",
+    std::printf("  ShowOrgCards of %zu results, painted    %8.3f ms median ... goal: under 100 ms\n",
                 thousand.size(), cards);
     sqlite3_close(Sql);
     return 0;

@@ -21,7 +21,7 @@ namespace {
 
 void Line(const char* what, double ms, double goal) {
     if (goal > 0)
-        std::printf("  %-52s %8.3f ms   goal: under %.0f ms\n", what, ms, goal);
+        std::printf("  %-52s %8.3f ms ... goal: under %.0f ms\n", what, ms, goal);
     else
         std::printf("  %-52s %8.3f ms\n", what, ms);
 }

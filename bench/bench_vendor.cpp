@@ -199,10 +199,10 @@ int main(int argc, char** argv) {
 
     std::printf(
         "vendor failed requests %d errors (%d of %d answered with %zu idle connections open, %d still open "
-        "after) goal: under 1 errors\n",
+        "after) ... goal: under 1 errors\n",
         burstCount - answered, answered, burstCount, idle.size(), stillOpen);
     std::printf("vendor median latency %.1f ms\n", at(0.5));
-    std::printf("vendor p99 latency %.1f ms goal: under 500 ms\n", at(0.99));
+    std::printf("vendor p99 latency %.1f ms ... goal: under 500 ms\n", at(0.99));
     std::printf("vendor burst of %d requests took %.0f ms\n", burstCount, NowMs() - burstStart);
     std::printf("vendor CPU time %.0f us per request\n", cpuUsed * 1000 / std::max(1, burstCount));
     std::printf("vendor peak RSS %.1f MiB\n", double(PeakRssKb(pid)) / 1024);
