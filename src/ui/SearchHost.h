@@ -25,6 +25,8 @@ public:
     // The program is going back to the start window (AppState "back"): nothing starts blinking.
     virtual bool InBackground() const { return false; }
     virtual void HideHints() {}
+    // Closes the ruler window when it is shown (picking a stop on the map takes the pointer).
+    virtual void CloseRuler() {}
     virtual QSize MapSize() const { return {800, 600}; }
     virtual float FullScale() const { return 1; }
     // The radius tool's circle.

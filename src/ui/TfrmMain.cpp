@@ -105,6 +105,9 @@ public:
     }
     bool InBackground() const override { return frm_.app().AppState == QStringLiteral("back"); }
     void HideHints() override { frm_.HideHints(); }
+    void CloseRuler() override {
+        if (frm_.tools) frm_.tools->CloseRuler();
+    }
     QSize MapSize() const override { return frm_.img->size(); }
     float FullScale() const override { return frm_.view.FullScale; }
     RadiusCircle Radius() const override { return frm_.tools ? frm_.tools->Circle() : RadiusCircle{}; }

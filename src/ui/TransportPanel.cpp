@@ -148,6 +148,7 @@ void TransportPanel::PickToggled(QToolButton* button, bool down) {
     QToolButton* other = button == btnSelBusStop1 ? btnSelBusStop2 : btnSelBusStop1;
     other->setChecked(false);
     host_.HideHints();
+    host_.CloseRuler();
 }
 
 void TransportPanel::ShowCards(const QString& caption, int count) {

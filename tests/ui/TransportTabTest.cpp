@@ -1,7 +1,9 @@
 // The transport tab in the real main window on a city with a small bus network: stops typed and taken
 // from the drop-down, the journey search (direct, with a change, none, one stop at both ends), a route
 // by number, and stops picked on the map.
+#include "MapTools.h"
 #include "ProgramHarness.h"
+#include "TfrmMeas.h"
 #include "TFilterListBox.h"
 #include "TextTable.h"
 #include "TransportPanel.h"
@@ -228,8 +230,12 @@ TEST_F(TransportTab, StopsPickedOnTheMapListTheirRoutesAndFillTheFields) {
     frm->edDefocus->setFocus();
     QApplication::processEvents();
 
-    // Pressing one pick button releases the other.
+    // A pick button closes the ruler window; pressing one pick button releases the other.
+    frm->btnMeas->click();
+    ASSERT_TRUE(frm->tools->frmMeas->isVisible());
     tab->btnSelBusStop2->click();
+    EXPECT_FALSE(frm->tools->frmMeas->isVisible());
+    EXPECT_FALSE(frm->btnMeas->isChecked());
     tab->btnSelBusStop1->click();
     EXPECT_TRUE(tab->btnSelBusStop1->isChecked());
     EXPECT_FALSE(tab->btnSelBusStop2->isChecked());
