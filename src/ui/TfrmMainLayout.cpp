@@ -173,7 +173,7 @@ void TfrmMain::BuildLayout() {
     };
     const Tool tools[] = {
         {&btnPhones, "btnPhones", "Phonebook", "☎", QColor(0x1c, 0x4f, 0x8c), true},
-        {&btnEstate, "btnEstate", "Estate", "⌂", QColor(0x8c, 0x3c, 0x1c), false},
+        {&btnEstate, "btnEstate", "Estate", "⌂", QColor(0x8c, 0x3c, 0x1c), true},
         {&btnShowMap, "btnShowMap", "ShowMap", "▦", QColor(0x1c, 0x7c, 0x3c), true},
         {&btnTaxi, "btnTaxi", "Taxi", "TAXI", QColor(0xb0, 0x80, 0x00), true},
         {&btn911, "btn911", "911", "✚", QColor(0xc0, 0x10, 0x10), true},
