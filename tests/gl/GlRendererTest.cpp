@@ -183,6 +183,29 @@ TEST(GlRenderer, EdgeCases) {
                          count[k] += ((k ? gl : flat2d).pixel(x, y) & 0xFFFFFF) == water;
              EXPECT_NEAR(count[1], count[0], 4) << "the rhombus";
          }},
+        {"a rectangular roof drawn as squares looks as its triangles do, with heights and without",
+         [](GlScene& s) {
+             // The same building twice, 100 pixels apart; the second has an extra point on its far edge
+             // (whose wall lies under the roof), which keeps it from being taken for a rectangle, so its
+             // roof is filled by triangles.
+             // Unsmoothed lines, whose pixels do not depend on the order they are blended in.
+             s.display.SmoothNow = false;
+             tiny::AddBuilding(s.db, s.scheme, {{{0, 0}, {30, 0}, {30, 20}, {0, 20}}}, 12);
+             tiny::AddBuilding(s.db, s.scheme, {{{100, 0}, {115, 0}, {130, 0}, {130, 20}, {100, 20}}}, 12);
+             for (bool flat : {false, true}) {
+                 SCOPED_TRACE(flat ? "flat" : "with heights");
+                 s.map.options.flat = flat;
+                 const QImage img = s.Draw(1, 60, 10);
+                 EXPECT_GT(s.gl->frame().primitives(GlPrimitive::Squares), 0) << "squares were drawn";
+                 const QPoint shift = s.At(100, 0) - s.At(0, 0);
+                 const QRgb roof = GlScene::Color(s.db.Buildings[0].color);
+                 EXPECT_EQ(s.Pixel(img, flat ? 15 : 18, flat ? 10 : -2), roof);
+                 const QRect around(s.At(-10, -30), s.At(45, 30));
+                 for (int y = around.top(); y <= around.bottom(); ++y)
+                     for (int x = around.left(); x <= around.right(); ++x)
+                         ASSERT_EQ(img.pixel(x, y), img.pixel(QPoint(x, y) + shift)) << x << "," << y;
+             }
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

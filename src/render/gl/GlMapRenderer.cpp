@@ -119,8 +119,10 @@ void TGlMap::Widen(std::vector<GlVertex>& points, std::size_t count) {
 
 // A small area whose snapped points make a rectangle, with edges along the axes, covers whole pixels from
 // corner to corner once widened: that is drawn as a row of opaque squares (single points), one or two
-// for most such areas, instead of two triangles. False when the points make no such rectangle.
-bool TGlMap::Squares(const std::vector<GlVertex>& snapped) {
+// for most such areas, instead of two triangles. Not widened (a roof or footprint), the squares cover the
+// pixels the rectangle's two triangles cover, no more. False when the points make no such rectangle, or it
+// would take squares larger than `maxSide` or more than `maxCount`.
+bool TGlMap::Squares(const std::vector<GlVertex>& snapped, bool widened, int maxSide, int maxCount) {
     corners_.clear();
     for (const GlVertex& p : snapped)
         if (corners_.empty() || p.x != corners_.back().x || p.y != corners_.back().y) corners_.push_back(p);
@@ -139,9 +141,12 @@ bool TGlMap::Squares(const std::vector<GlVertex>& snapped) {
                 maxX = std::max({corners_[0].x, corners_[1].x, corners_[2].x}),
                 minY = std::min({corners_[0].y, corners_[1].y, corners_[2].y}),
                 maxY = std::max({corners_[0].y, corners_[1].y, corners_[2].y});
-    // Pixels covered on each axis, corners included.
-    const int w = int(maxX - minX) + 1, h = int(maxY - minY) + 1;
+    // Pixels covered on each axis: corners included once widened, else those the two triangles cover
+    // (their left and top edges, not their right and bottom ones).
+    const int more = widened ? 1 : 0;
+    const int w = int(maxX - minX) + more, h = int(maxY - minY) + more;
     const int side = std::min(w, h), length = std::max(w, h);
+    if (side <= 0 || side > maxSide || (length + side - 1) / side > maxCount) return false;
     const std::uint32_t rgba = snapped[0].rgba;
     tri_.clear();
     for (int at = 0;; at += side) {
@@ -192,7 +197,7 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
     // fill by half a pixel all round, so the fill is widened instead and the outline's lines are spared.
     const bool widened = !mapDetail_ && v.ToPixels(f.maxX_ - f.minX_) <= SmallArea &&
                          v.ToPixels(f.maxY_ - f.minY_) <= SmallArea;
-    if (widened && Squares(points_)) return;
+    if (widened && Squares(points_, true)) return;
     if (n == 3) {
         if (widened) Widen(points_, 3);
         frame_.Add({GlPrimitive::Triangles, 1, false, true}, points_.data(), 3);
@@ -327,7 +332,7 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
             if (tri.extra)
                 for (const TCoord& c : *tri.extra)
                     points_.push_back(At(c.x, c.y, fill));
-            Fill(points_, tri);
+            if (!Squares(points_, false, SquareRoof, SquareRoofCount)) Fill(points_, tri);
             points_.resize(n);
             outlineOf(points_);
             continue;
@@ -370,7 +375,7 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         if (tri.extra)
             for (const TCoord& c : *tri.extra)
                 roof_.push_back(At(c.x + dx, c.y + dy, fill));
-        Fill(roof_, tri);
+        if (!Squares(roof_, false, SquareRoof, SquareRoofCount)) Fill(roof_, tri);
         roof_.resize(n);
         outlineOf(roof_);
     }

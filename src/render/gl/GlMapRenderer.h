@@ -72,7 +72,10 @@ private:
               const std::vector<bool>* skip = nullptr);
     void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
     static void Widen(std::vector<GlVertex>& points, std::size_t count);
-    bool Squares(const std::vector<GlVertex>& snapped);
+    bool Squares(const std::vector<GlVertex>& snapped, bool widened, int maxSide = 1 << 20,
+                 int maxCount = 1 << 20);
+    // A roof drawn as squares: their side in pixels (within every driver's point sizes) and their number.
+    static constexpr int SquareRoof = 48, SquareRoofCount = 3;
     // Zoomed out, areas up to this many pixels across get a widened fill in place of their outline.
     static constexpr int SmallArea = 8;
     void DrawField(const TField& f, int index, bool district);
