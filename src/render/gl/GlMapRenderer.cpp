@@ -155,6 +155,10 @@ bool TGlMap::Squares(const std::vector<GlVertex>& snapped, bool widened, int max
         const float along = float(from) + float(side - 1) / 2, across = float(side - 1) / 2;
         tri_.push_back(w >= h ? GlVertex{minX + along, minY + across, 0, rgba}
                               : GlVertex{minX + across, minY + along, 0, rgba});
+        // A point whose middle lies outside the surface is clipped whole, the part inside too.
+        const GlVertex& c = tri_.back();
+        if (c.x < -0.5f || c.y < -0.5f || c.x > float(width_) - 0.5f || c.y > float(height_) - 0.5f)
+            return false;
         if (from + side >= length) break;
     }
     frame_.Add({GlPrimitive::Squares, side, false, false}, tri_.data(), int(tri_.size()));
@@ -345,6 +349,7 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
             if (j < sh.visSide.size() && sh.visSide[j] && !shared(j)) sides_.push_back(int(j));
         auto farY = [&](int j) { return std::min(sh.shape[j].y, sh.shape[(j + 1) % n].y); };
         std::stable_sort(sides_.begin(), sides_.end(), [&](int a, int c) { return farY(a) < farY(c); });
+        if (sides_.size() == n && leaveOutHiddenWalls) DropHiddenWalls(sh, dx, dy);
         const std::uint32_t wallFill = Rgba(Darken(body, 50));
         // Where two walls meet, each draws the edge between them; the later one draws it over the earlier
         // one's fill, so the earlier one's copy cannot be seen and is left out.
@@ -379,6 +384,44 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         roof_.resize(n);
         outlineOf(roof_);
     }
+}
+
+// Twice the signed area of a polygon (positive when it turns clockwise on the screen, y down).
+template <class Points> static double TwiceArea(const Points& p, std::size_t n) {
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto a = p[i], b = p[(i + 1) % n];
+        sum += double(a.x) * double(b.y) - double(b.x) * double(a.y);
+    }
+    return sum;
+}
+
+// A shape with every wall drawn is a closed prism: its footprint (never drawn, facing away), its roof and its
+// walls. A wall whose drawn quad turns against the footprint faces away too, and every point of it lies under
+// the roof or under a wall facing this way (over a closed surface the faces facing away and towards the eye
+// cover each point equally often). One drawn before every wall facing this way is painted over entirely,
+// lines and all, so it is left out of `sides_` (in drawing order).
+void TGlMap::DropHiddenWalls(const TShapeView& sh, float dx, float dy) {
+    const std::size_t n = sh.shape.size();
+    const double footprint = TwiceArea(sh.shape, n);
+    corners_.clear();
+    for (const TCoord& c : sh.shape)
+        corners_.push_back(At(c.x + dx, c.y + dy, 0));
+    const double roof = TwiceArea(corners_, n);
+    // A roof snapped flat or turned over is no cover.
+    if (footprint == 0 || (roof > 0) != (footprint > 0) || roof == 0) return;
+    std::size_t kept = 0;
+    bool towards = false;
+    for (int j : sides_) {
+        const std::size_t nx = (std::size_t(j) + 1) % n;
+        const GlVertex q[4] = {corners_[std::size_t(j)], At(sh.shape[j].x, sh.shape[j].y, 0),
+                               At(sh.shape[nx].x, sh.shape[nx].y, 0), corners_[nx]};
+        const double wall = TwiceArea(q, 4);
+        if (wall != 0 && (wall > 0) != (footprint > 0) && !towards) continue;
+        towards = towards || (wall != 0 && (wall > 0) == (footprint > 0));
+        sides_[kept++] = j;
+    }
+    sides_.resize(kept);
 }
 
 TGlMap::FrameKey TGlMap::KeyNow() const {

@@ -30,6 +30,8 @@ public:
     bool Quit = false;    // the program is closing: draw nothing
     bool Drawing = false; // a frame is being built or drawn
     QFont font;           // the surface's font, for the "M" of metro stations
+    // Walls that the roof and the walls drawn after them hide are left out (off only to compare pictures).
+    bool leaveOutHiddenWalls = true;
 
     // Builds one complete frame for a surface of the 2D picture's size; false in the quit state, when
     // nothing is to be drawn. When nothing the frame shows has changed since the last one (view, object
@@ -84,6 +86,7 @@ private:
     void DrawStop(const TBusStop& st);
     void DrawStreet(const TStreet& st);
     void DrawBuilding(const TBuilding& b, int index);
+    void DropHiddenWalls(const TShapeView& sh, float dx, float dy);
     void DrawGlyph(QPoint at);
 
     const TMap& base_;
