@@ -183,6 +183,34 @@ TEST(GlRenderer, EdgeCases) {
                          count[k] += ((k ? gl : flat2d).pixel(x, y) & 0xFFFFFF) == water;
              EXPECT_NEAR(count[1], count[0], 4) << "the rhombus";
          }},
+        {"a rectangular roof drawn as squares looks as its triangles do, with heights and without",
+         [](GlScene& s) {
+             // The same building twice, 100 pixels apart; the second has an extra point on its far edge
+             // (whose wall lies under the roof), which keeps it from being taken for a rectangle, so its
+             // roof is filled by triangles.
+             // Unsmoothed lines, whose pixels do not depend on the order they are blended in.
+             s.display.SmoothNow = false;
+             tiny::AddBuilding(s.db, s.scheme, {{{0, 0}, {30, 0}, {30, 20}, {0, 20}}}, 12);
+             tiny::AddBuilding(s.db, s.scheme, {{{100, 0}, {115, 0}, {130, 0}, {130, 20}, {100, 20}}}, 12);
+             // Across the bottom edge of the view: the middle of its first square is outside.
+             tiny::AddBuilding(s.db, s.scheme, {{{0, 162}, {30, 162}, {30, 212}, {0, 212}}}, 12);
+             for (bool flat : {false, true}) {
+                 SCOPED_TRACE(flat ? "flat" : "with heights");
+                 s.map.options.flat = flat;
+                 const QImage img = s.Draw(1, 60, 10);
+                 EXPECT_GT(s.gl->frame().primitives(GlPrimitive::Squares), 0) << "squares were drawn";
+                 const QPoint shift = s.At(100, 0) - s.At(0, 0);
+                 const QRgb roof = GlScene::Color(s.db.Buildings[0].color);
+                 EXPECT_EQ(s.Pixel(img, flat ? 15 : 18, flat ? 10 : -2), roof);
+                 if (!flat)
+                     EXPECT_EQ(s.Pixel(img, 18, 155), GlScene::Color(s.db.Buildings[2].color))
+                         << "a roof across the edge of the view";
+                 const QRect around(s.At(-10, -30), s.At(45, 30));
+                 for (int y = around.top(); y <= around.bottom(); ++y)
+                     for (int x = around.left(); x <= around.right(); ++x)
+                         ASSERT_EQ(img.pixel(x, y), img.pixel(QPoint(x, y) + shift)) << x << "," << y;
+             }
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -281,30 +309,72 @@ TEST(GlRenderer, SelfCrossingOutlineIsStillFilled) {
     EXPECT_FALSE(t.Tessellate(TShapeFis{{0, 0}, {1, 1}}, index, extra)) << "two points fill nothing";
 }
 
+namespace {
+// A generated city, written and read back as the program reads it.
+void LoadGenerated(GlScene& s) {
+    CityGenOptions options;
+    CityGenPreset(QStringLiteral("demo"), options);
+    options.buildings = 600;
+    CityWriter w;
+    w.CityName = QStringLiteral("Gen");
+    w.ReleaseDate = QStringLiteral("31.12.2025");
+    CityDb generated;
+    GenerateCity(options, generated, w);
+    SetCitySections(w, generated);
+    QTemporaryDir dir;
+    ASSERT_TRUE(w.Write(dir.filePath(QStringLiteral("Gen.gis"))).isEmpty());
+    auto entry = CityEntryFromFile(dir.path() + QLatin1Char('/'), QStringLiteral("Gen.gis"), false);
+    ASSERT_TRUE(entry.has_value());
+    MapStyle style;
+    style.colors = s.scheme;
+    const CityFileRef ref = CityFileRef::From(*entry);
+    LoadDirectorySection(s.db, ref);
+    LoadMapSection(s.db, ref, style);
+}
+} // namespace
+
+// Leaving out hidden walls changes what the eye sees nowhere: in a generated city's centre with heights
+// (L-shaped houses, wings of different heights, tall narrow ones) the picture is the one drawing every wall
+// gives, but for lone pixels.
+TEST(GlRenderer, HiddenWallsLeftOutChangeNothingVisible) {
+    GlScene s;
+    LoadGenerated(s);
+    if (HasFatalFailure()) return;
+    // Unsmoothed lines, whose pixels do not depend on the order they are blended in.
+    s.display.SmoothNow = false;
+    const float cx = s.db.WorldMinX + (s.db.WorldMaxX - s.db.WorldMinX) / 2;
+    const float cy = s.db.WorldMinY + (s.db.WorldMaxY - s.db.WorldMinY) / 2;
+    for (float scale : {0.5f, 1.5f}) {
+        SCOPED_TRACE(scale);
+        const QImage culled = s.Draw(scale, cx, cy);
+        const int triangles = s.gl->frame().primitives(GlPrimitive::Triangles);
+        s.gl->leaveOutHiddenWalls = false;
+        s.gl->Invalidate();
+        const QImage all = s.Draw(scale, cx, cy);
+        EXPECT_LT(triangles, s.gl->frame().primitives(GlPrimitive::Triangles)) << "walls were left out";
+        s.gl->leaveOutHiddenWalls = true;
+        s.gl->Invalidate();
+        ASSERT_EQ(culled.size(), all.size());
+        // A hidden wall's slanted edge may poke out by a lone pixel where the front wall's fill stops short
+        // of it; nothing more than such lone pixels may change.
+        int differ = 0, touching = 0;
+        auto differs = [&](int x, int y) { return all.valid(x, y) && culled.pixel(x, y) != all.pixel(x, y); };
+        for (int y = 0; y < all.height(); ++y)
+            for (int x = 0; x < all.width(); ++x)
+                if (differs(x, y)) {
+                    ++differ;
+                    touching += differs(x + 1, y) || differs(x, y + 1);
+                }
+        EXPECT_LE(differ, all.width() * all.height() / 10000);
+        EXPECT_EQ(touching, 0);
+    }
+}
+
 // The same view by both renderers: areas and building footprints agree region by region.
 TEST(GlRenderer, AgreesWithThe2DRendererRegionByRegion) {
     GlScene s;
-    {
-        // A generated city, written and read back as the program reads it.
-        CityGenOptions options;
-        CityGenPreset(QStringLiteral("demo"), options);
-        options.buildings = 600;
-        CityWriter w;
-        w.CityName = QStringLiteral("Gen");
-        w.ReleaseDate = QStringLiteral("31.12.2025");
-        CityDb generated;
-        GenerateCity(options, generated, w);
-        SetCitySections(w, generated);
-        QTemporaryDir dir;
-        ASSERT_TRUE(w.Write(dir.filePath(QStringLiteral("Gen.gis"))).isEmpty());
-        auto entry = CityEntryFromFile(dir.path() + QLatin1Char('/'), QStringLiteral("Gen.gis"), false);
-        ASSERT_TRUE(entry.has_value());
-        MapStyle style;
-        style.colors = s.scheme;
-        const CityFileRef ref = CityFileRef::From(*entry);
-        LoadDirectorySection(s.db, ref);
-        LoadMapSection(s.db, ref, style);
-    }
+    LoadGenerated(s);
+    if (HasFatalFailure()) return;
     // What only the 2D renderer draws is left out: labels, numbers, marks, heights.
     s.display.TextsOn = false;
     s.display.SmoothNow = false;

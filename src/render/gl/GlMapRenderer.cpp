@@ -119,8 +119,10 @@ void TGlMap::Widen(std::vector<GlVertex>& points, std::size_t count) {
 
 // A small area whose snapped points make a rectangle, with edges along the axes, covers whole pixels from
 // corner to corner once widened: that is drawn as a row of opaque squares (single points), one or two
-// for most such areas, instead of two triangles. False when the points make no such rectangle.
-bool TGlMap::Squares(const std::vector<GlVertex>& snapped) {
+// for most such areas, instead of two triangles. Not widened (a roof or footprint), the squares cover the
+// pixels the rectangle's two triangles cover, no more. False when the points make no such rectangle, or it
+// would take squares larger than `maxSide` or more than `maxCount`.
+bool TGlMap::Squares(const std::vector<GlVertex>& snapped, bool widened, int maxSide, int maxCount) {
     corners_.clear();
     for (const GlVertex& p : snapped)
         if (corners_.empty() || p.x != corners_.back().x || p.y != corners_.back().y) corners_.push_back(p);
@@ -139,9 +141,12 @@ bool TGlMap::Squares(const std::vector<GlVertex>& snapped) {
                 maxX = std::max({corners_[0].x, corners_[1].x, corners_[2].x}),
                 minY = std::min({corners_[0].y, corners_[1].y, corners_[2].y}),
                 maxY = std::max({corners_[0].y, corners_[1].y, corners_[2].y});
-    // Pixels covered on each axis, corners included.
-    const int w = int(maxX - minX) + 1, h = int(maxY - minY) + 1;
+    // Pixels covered on each axis: corners included once widened, else those the two triangles cover
+    // (their left and top edges, not their right and bottom ones).
+    const int more = widened ? 1 : 0;
+    const int w = int(maxX - minX) + more, h = int(maxY - minY) + more;
     const int side = std::min(w, h), length = std::max(w, h);
+    if (side <= 0 || side > maxSide || (length + side - 1) / side > maxCount) return false;
     const std::uint32_t rgba = snapped[0].rgba;
     tri_.clear();
     for (int at = 0;; at += side) {
@@ -150,6 +155,10 @@ bool TGlMap::Squares(const std::vector<GlVertex>& snapped) {
         const float along = float(from) + float(side - 1) / 2, across = float(side - 1) / 2;
         tri_.push_back(w >= h ? GlVertex{minX + along, minY + across, 0, rgba}
                               : GlVertex{minX + across, minY + along, 0, rgba});
+        // A point whose middle lies outside the surface is clipped whole, the part inside too.
+        const GlVertex& c = tri_.back();
+        if (c.x < -0.5f || c.y < -0.5f || c.x > float(width_) - 0.5f || c.y > float(height_) - 0.5f)
+            return false;
         if (from + side >= length) break;
     }
     frame_.Add({GlPrimitive::Squares, side, false, false}, tri_.data(), int(tri_.size()));
@@ -192,7 +201,7 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
     // fill by half a pixel all round, so the fill is widened instead and the outline's lines are spared.
     const bool widened = !mapDetail_ && v.ToPixels(f.maxX_ - f.minX_) <= SmallArea &&
                          v.ToPixels(f.maxY_ - f.minY_) <= SmallArea;
-    if (widened && Squares(points_)) return;
+    if (widened && Squares(points_, true)) return;
     if (n == 3) {
         if (widened) Widen(points_, 3);
         frame_.Add({GlPrimitive::Triangles, 1, false, true}, points_.data(), 3);
@@ -327,7 +336,7 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
             if (tri.extra)
                 for (const TCoord& c : *tri.extra)
                     points_.push_back(At(c.x, c.y, fill));
-            Fill(points_, tri);
+            if (!Squares(points_, false, SquareRoof, SquareRoofCount)) Fill(points_, tri);
             points_.resize(n);
             outlineOf(points_);
             continue;
@@ -340,6 +349,7 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
             if (j < sh.visSide.size() && sh.visSide[j] && !shared(j)) sides_.push_back(int(j));
         auto farY = [&](int j) { return std::min(sh.shape[j].y, sh.shape[(j + 1) % n].y); };
         std::stable_sort(sides_.begin(), sides_.end(), [&](int a, int c) { return farY(a) < farY(c); });
+        if (sides_.size() == n && leaveOutHiddenWalls) DropHiddenWalls(sh, dx, dy);
         const std::uint32_t wallFill = Rgba(Darken(body, 50));
         // Where two walls meet, each draws the edge between them; the later one draws it over the earlier
         // one's fill, so the earlier one's copy cannot be seen and is left out.
@@ -370,10 +380,48 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         if (tri.extra)
             for (const TCoord& c : *tri.extra)
                 roof_.push_back(At(c.x + dx, c.y + dy, fill));
-        Fill(roof_, tri);
+        if (!Squares(roof_, false, SquareRoof, SquareRoofCount)) Fill(roof_, tri);
         roof_.resize(n);
         outlineOf(roof_);
     }
+}
+
+// Twice the signed area of a polygon (positive when it turns clockwise on the screen, y down).
+template <class Points> static double TwiceArea(const Points& p, std::size_t n) {
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto a = p[i], b = p[(i + 1) % n];
+        sum += double(a.x) * double(b.y) - double(b.x) * double(a.y);
+    }
+    return sum;
+}
+
+// A shape with every wall drawn is a closed prism: its footprint (never drawn, facing away), its roof and its
+// walls. A wall whose drawn quad turns against the footprint faces away too, and every point of it lies under
+// the roof or under a wall facing this way (over a closed surface the faces facing away and towards the eye
+// cover each point equally often). One drawn before every wall facing this way is painted over entirely,
+// lines and all, so it is left out of `sides_` (in drawing order).
+void TGlMap::DropHiddenWalls(const TShapeView& sh, float dx, float dy) {
+    const std::size_t n = sh.shape.size();
+    const double footprint = TwiceArea(sh.shape, n);
+    corners_.clear();
+    for (const TCoord& c : sh.shape)
+        corners_.push_back(At(c.x + dx, c.y + dy, 0));
+    const double roof = TwiceArea(corners_, n);
+    // A roof snapped flat or turned over is no cover.
+    if (footprint == 0 || (roof > 0) != (footprint > 0) || roof == 0) return;
+    std::size_t kept = 0;
+    bool towards = false;
+    for (int j : sides_) {
+        const std::size_t nx = (std::size_t(j) + 1) % n;
+        const GlVertex q[4] = {corners_[std::size_t(j)], At(sh.shape[j].x, sh.shape[j].y, 0),
+                               At(sh.shape[nx].x, sh.shape[nx].y, 0), corners_[nx]};
+        const double wall = TwiceArea(q, 4);
+        if (wall != 0 && (wall > 0) != (footprint > 0) && !towards) continue;
+        towards = towards || (wall != 0 && (wall > 0) == (footprint > 0));
+        sides_[kept++] = j;
+    }
+    sides_.resize(kept);
 }
 
 TGlMap::FrameKey TGlMap::KeyNow() const {

@@ -30,6 +30,8 @@ public:
     bool Quit = false;    // the program is closing: draw nothing
     bool Drawing = false; // a frame is being built or drawn
     QFont font;           // the surface's font, for the "M" of metro stations
+    // Walls that the roof and the walls drawn after them hide are left out (off only to compare pictures).
+    bool leaveOutHiddenWalls = true;
 
     // Builds one complete frame for a surface of the 2D picture's size; false in the quit state, when
     // nothing is to be drawn. When nothing the frame shows has changed since the last one (view, object
@@ -72,7 +74,10 @@ private:
               const std::vector<bool>* skip = nullptr);
     void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
     static void Widen(std::vector<GlVertex>& points, std::size_t count);
-    bool Squares(const std::vector<GlVertex>& snapped);
+    bool Squares(const std::vector<GlVertex>& snapped, bool widened, int maxSide = 1 << 20,
+                 int maxCount = 1 << 20);
+    // A roof drawn as squares: their side in pixels (within every driver's point sizes) and their number.
+    static constexpr int SquareRoof = 48, SquareRoofCount = 3;
     // Zoomed out, areas up to this many pixels across get a widened fill in place of their outline.
     static constexpr int SmallArea = 8;
     void DrawField(const TField& f, int index, bool district);
@@ -81,6 +86,7 @@ private:
     void DrawStop(const TBusStop& st);
     void DrawStreet(const TStreet& st);
     void DrawBuilding(const TBuilding& b, int index);
+    void DropHiddenWalls(const TShapeView& sh, float dx, float dy);
     void DrawGlyph(QPoint at);
 
     const TMap& base_;
