@@ -83,7 +83,12 @@ sanitize: deps
 	# The build lists each test program's tests by running it; a leak the display libraries leave at
 	# such a listing is not a test's, so the leak check waits for ctest.
 	ASAN_OPTIONS=intercept_tls_get_addr=0:detect_leaks=0 cmake --build build-asan -j$(JOBS)
-	cd build-asan && $(SANITIZE_ENV) ctest --output-on-failure -j$(JOBS)
+	cd build-asan && $(SANITIZE_ENV) ctest --output-on-failure -j$(JOBS) -LE 'xvfb|gl'
+	# Tests on a display run the X, D-Bus, Mesa and browser-engine stacks: their leaks (in libraries
+	# unloaded by the exit, so no suppression can name them) and the browser engine's own sized deletes
+	# are not ours; memory errors in our code still stop these tests.
+	cd build-asan && ASAN_OPTIONS=intercept_tls_get_addr=0:detect_leaks=0:new_delete_type_mismatch=0 \
+		ctest --output-on-failure -j$(JOBS) -L 'xvfb|gl'
 
 # Runs the city file fuzzer, the record decoders' fuzzer and the archive install fuzzer for FUZZ_SECONDS
 # each (default 60); the records start from the sections of a tiny generated city, the archives from
