@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -36,10 +37,17 @@ QByteArray Jpeg(int w, int h, QColor color, const QString& text, int quality) {
     p.setPen(color.lightness() > 140 ? Qt::black : Qt::white);
     p.drawRect(1, 1, w - 3, h - 3);
     QFont f(QStringLiteral("Liberation Sans"));
-    f.setPixelSize(std::max(8, std::min(h / 3, 28)));
     f.setBold(true);
+    // The largest size up to a third of the height whose lines stay inside the frame with a margin.
+    const QRect box = img.rect().adjusted(6, 4, -6, -4);
+    const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+    for (int size = std::max(8, std::min(h / 3, 28)); size >= 8; --size) {
+        f.setPixelSize(size);
+        const QRect need = QFontMetrics(f).boundingRect(box, flags, text);
+        if (need.width() <= box.width() && need.height() <= box.height()) break;
+    }
     p.setFont(f);
-    p.drawText(img.rect(), Qt::AlignCenter | Qt::TextWordWrap, text);
+    p.drawText(box, flags, text);
     p.end();
     QByteArray bytes;
     QBuffer buf(&bytes);
