@@ -17,28 +17,14 @@
 
 namespace {
 
-struct LoadedCity {
-    QString name;
-    CityDb db;
-    MapStyle style;
-    MapView view;
-    MapDisplay display;
-    std::unique_ptr<TMap> map;
-};
-
-std::unique_ptr<LoadedCity> Load(const QString& path) {
-    auto c = std::make_unique<LoadedCity>();
-    if (!LoadRenderCity(path, c->db, c->style)) return nullptr;
-    c->name = QFileInfo(path).fileName();
-    c->map = std::make_unique<TMap>(c->db, c->view, c->display, c->style.colors);
-    c->map->CityLoaded();
-    c->map->Resize(1920, 1080, true);
-    return c;
+std::unique_ptr<RenderedCity> Load(const QString& path) {
+    auto c = std::make_unique<RenderedCity>();
+    return LoadRenderedCity(path, *c) ? std::move(c) : nullptr;
 }
 
 enum class Case { DenseRest, DenseMoving, Full, Overlay };
 
-void Setup(LoadedCity& c, Case k) {
+void Setup(RenderedCity& c, Case k) {
     const float cx = c.db.WorldMinX + (c.db.WorldMaxX - c.db.WorldMinX) / 2;
     const float cy = c.db.WorldMinY + (c.db.WorldMaxY - c.db.WorldMinY) / 2;
     c.view.Scale = k == Case::Full ? c.view.FullScale : 1.0f;
@@ -51,9 +37,9 @@ void Setup(LoadedCity& c, Case k) {
     c.map->options.flat = false;
 }
 
-std::vector<std::unique_ptr<LoadedCity>> Cities;
+std::vector<std::unique_ptr<RenderedCity>> Cities;
 
-void BM_Redraw(benchmark::State& state, LoadedCity* c, Case k) {
+void BM_Redraw(benchmark::State& state, RenderedCity* c, Case k) {
     Setup(*c, k);
     QImage out;
     c->map->DrawGDI(&out, true);

@@ -23,23 +23,13 @@ namespace {
 
 constexpr int Width = 1920, Height = 1080;
 
-struct LoadedCity {
-    QString name;
-    CityDb db;
-    MapStyle style;
-    MapView view;
-    MapDisplay display;
-    std::unique_ptr<TMap> map;
+struct LoadedCity : RenderedCity {
     std::unique_ptr<TGlMap> gl;
 };
 
 std::unique_ptr<LoadedCity> Load(const QString& path) {
     auto c = std::make_unique<LoadedCity>();
-    if (!LoadRenderCity(path, c->db, c->style)) return nullptr;
-    c->name = QFileInfo(path).fileName();
-    c->map = std::make_unique<TMap>(c->db, c->view, c->display, c->style.colors);
-    c->map->CityLoaded();
-    c->map->Resize(Width, Height, true);
+    if (!LoadRenderedCity(path, *c)) return nullptr;
     c->gl = std::make_unique<TGlMap>(*c->map, c->db, c->view, c->display, c->style.colors);
     return c;
 }
