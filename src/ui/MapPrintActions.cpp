@@ -36,6 +36,8 @@ MapPrintActions::MapPrintActions(TfrmMain& window) : QObject(&window), window_(w
     // With the button hidden, users reach the export from the print button's context menu or by its key.
     window.btnPrint->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(window.btnPrint, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        // The button's hint would stay under the menu.
+        window_.HideHints();
         QMenu menu(window_.btnPrint);
         menu.setObjectName(QStringLiteral("pmPrint"));
         QAction* exportCity = menu.addAction(LangText(u"MapForPrint") + QStringLiteral("…"));
