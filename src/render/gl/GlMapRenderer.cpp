@@ -117,12 +117,10 @@ void TGlMap::Widen(std::vector<GlVertex>& points, std::size_t count) {
     }
 }
 
-// A small area whose snapped points make a rectangle, with edges along the axes, covers whole pixels from
-// corner to corner once widened: that is drawn as a row of opaque squares (single points), one or two
-// for most such areas, instead of two triangles. Not widened (a roof or footprint), the squares cover the
-// pixels the rectangle's two triangles cover, no more. False when the points make no such rectangle, or it
-// would take squares larger than `maxSide` or more than `maxCount`.
-bool TGlMap::Squares(const std::vector<GlVertex>& snapped, bool widened, int maxSide, int maxCount) {
+// The corners of snapped points that make a rectangle with edges along the axes, as the smallest and
+// largest pixel centres on each axis; false for any other shape.
+bool TGlMap::RectangleOf(const std::vector<GlVertex>& snapped, float& minX, float& minY, float& maxX,
+                         float& maxY) {
     corners_.clear();
     for (const GlVertex& p : snapped)
         if (corners_.empty() || p.x != corners_.back().x || p.y != corners_.back().y) corners_.push_back(p);
@@ -137,31 +135,76 @@ bool TGlMap::Squares(const std::vector<GlVertex>& snapped, bool widened, int max
         const GlVertex& c = corners_[(i + 2) % 4];
         if ((a.x == b.x) == (b.x == c.x)) return false;
     }
-    const float minX = std::min({corners_[0].x, corners_[1].x, corners_[2].x}),
-                maxX = std::max({corners_[0].x, corners_[1].x, corners_[2].x}),
-                minY = std::min({corners_[0].y, corners_[1].y, corners_[2].y}),
-                maxY = std::max({corners_[0].y, corners_[1].y, corners_[2].y});
-    // Pixels covered on each axis: corners included once widened, else those the two triangles cover
-    // (their left and top edges, not their right and bottom ones).
-    const int more = widened ? 1 : 0;
-    const int w = int(maxX - minX) + more, h = int(maxY - minY) + more;
+    minX = std::min({corners_[0].x, corners_[1].x, corners_[2].x});
+    maxX = std::max({corners_[0].x, corners_[1].x, corners_[2].x});
+    minY = std::min({corners_[0].y, corners_[1].y, corners_[2].y});
+    maxY = std::max({corners_[0].y, corners_[1].y, corners_[2].y});
+    return true;
+}
+
+// Appends to `out` the squares (single points) that cover the `w` x `h` pixels from the pixel centre
+// (x, y): a row of squares of the smaller side, the last one overlapping its neighbour where the length is
+// no multiple of it. False, appending nothing, when there are no pixels, the squares would be larger than
+// `maxSide` or more than `maxCount`, or one would be clipped.
+bool TGlMap::SquaresOver(float x, float y, int w, int h, std::uint32_t rgba, int maxSide, int maxCount,
+                         std::vector<GlVertex>& out) const {
     const int side = std::min(w, h), length = std::max(w, h);
     if (side <= 0 || side > maxSide || (length + side - 1) / side > maxCount) return false;
-    const std::uint32_t rgba = snapped[0].rgba;
-    tri_.clear();
+    const std::size_t start = out.size();
     for (int at = 0;; at += side) {
         const int from = std::min(at, length - side);
         // The middle of a square of `side` pixels starting at pixel `from` along the long axis.
         const float along = float(from) + float(side - 1) / 2, across = float(side - 1) / 2;
-        tri_.push_back(w >= h ? GlVertex{minX + along, minY + across, 0, rgba}
-                              : GlVertex{minX + across, minY + along, 0, rgba});
+        out.push_back(w >= h ? GlVertex{x + along, y + across, 0, rgba} : GlVertex{x + across, y + along, 0, rgba});
         // A point whose middle lies outside the surface is clipped whole, the part inside too.
-        const GlVertex& c = tri_.back();
-        if (c.x < -0.5f || c.y < -0.5f || c.x > float(width_) - 0.5f || c.y > float(height_) - 0.5f)
+        const GlVertex& c = out.back();
+        if (c.x < -0.5f || c.y < -0.5f || c.x > float(width_) - 0.5f || c.y > float(height_) - 0.5f) {
+            out.resize(start);
             return false;
+        }
         if (from + side >= length) break;
     }
-    frame_.Add({GlPrimitive::Squares, side, false, false}, tri_.data(), int(tri_.size()));
+    return true;
+}
+
+// A small area whose snapped points make a rectangle, with edges along the axes, covers whole pixels from
+// corner to corner once widened: that is drawn as a row of opaque squares (single points), one or two
+// for most such areas, instead of two triangles. Not widened (a roof or footprint), the squares cover the
+// pixels the rectangle's two triangles cover, no more. False when the points make no such rectangle, or it
+// would take squares larger than `maxSide` or more than `maxCount`.
+bool TGlMap::Squares(const std::vector<GlVertex>& snapped, bool widened, int maxSide, int maxCount) {
+    float minX, minY, maxX, maxY;
+    if (!RectangleOf(snapped, minX, minY, maxX, maxY)) return false;
+    // Pixels covered on each axis: corners included once widened, else those the two triangles cover
+    // (their left and top edges, not their right and bottom ones).
+    const int more = widened ? 1 : 0;
+    const int w = int(maxX - minX) + more, h = int(maxY - minY) + more;
+    tri_.clear();
+    if (!SquaresOver(minX, minY, w, h, snapped[0].rgba, maxSide, maxCount, tri_)) return false;
+    frame_.Add({GlPrimitive::Squares, std::min(w, h), false, false}, tri_.data(), int(tri_.size()));
+    return true;
+}
+
+// A rectangle with edges along the axes, filled and then outlined with plain lines one pixel wide in
+// `outline`: the loop covers the ring of pixels from corner to corner, the fill what lies inside it. Drawn
+// as squares in two steps, those of the outline's colour over the whole rectangle, then those of the fill
+// over its inside, both opaque: two or a few points in place of two triangles and four lines, with the
+// same pixels. False when the points make no such rectangle or the squares would not do.
+bool TGlMap::OutlinedSquares(const std::vector<GlVertex>& snapped, std::uint32_t outline, int maxSide,
+                             int maxCount) {
+    float minX, minY, maxX, maxY;
+    if (!RectangleOf(snapped, minX, minY, maxX, maxY)) return false;
+    const int w = int(maxX - minX), h = int(maxY - minY);
+    tri_.clear();
+    if (!SquaresOver(minX, minY, w + 1, h + 1, outline, maxSide, maxCount, tri_)) return false;
+    const std::size_t ring = tri_.size();
+    const bool inside = w > 1 && h > 1;
+    if (inside && !SquaresOver(minX + 1, minY + 1, w - 1, h - 1, snapped[0].rgba, maxSide, maxCount, tri_))
+        return false;
+    frame_.Add({GlPrimitive::Squares, std::min(w, h) + 1, false, false}, tri_.data(), int(ring));
+    if (inside)
+        frame_.Add({GlPrimitive::Squares, std::min(w, h) - 1, false, false}, tri_.data() + ring,
+                   int(tri_.size() - ring));
     return true;
 }
 
@@ -201,7 +244,9 @@ void TGlMap::DrawField(const TField& f, int index, bool district) {
     // fill by half a pixel all round, so the fill is widened instead and the outline's lines are spared.
     const bool widened = !mapDetail_ && v.ToPixels(f.maxX_ - f.minX_) <= SmallArea &&
                          v.ToPixels(f.maxY_ - f.minY_) <= SmallArea;
-    if (widened && Squares(points_, true)) return;
+    if (widened ? Squares(points_, true) : OutlinedSquares(points_, mapDetail_ ? Grey : fill, SquareRoof,
+                                                           SquareRoofCount))
+        return;
     if (n == 3) {
         if (widened) Widen(points_, 3);
         frame_.Add({GlPrimitive::Triangles, 1, false, true}, points_.data(), 3);
@@ -326,19 +371,22 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
         if (!single)
             for (std::size_t j = 0; j < n && j < sh.comSide.size(); ++j)
                 skip_[j] = sh.comSide[j];
-        auto outlineOf = [&](const std::vector<GlVertex>& pts) {
+        // The footprint, or the roof as a copy of it moved by (dx, dy), filled and outlined; the
+        // building's own points stay as they are.
+        auto filledOutline = [&](std::vector<GlVertex>& pts, float dx, float dy) {
+            pts.clear();
+            for (const TCoord& c : sh.shape)
+                pts.push_back(At(c.x + dx, c.y + dy, fill));
+            if (single && OutlinedSquares(pts, outline, SquareRoof, SquareRoofCount)) return;
+            if (tri.extra)
+                for (const TCoord& c : *tri.extra)
+                    pts.push_back(At(c.x + dx, c.y + dy, fill));
+            if (!Squares(pts, false, SquareRoof, SquareRoofCount)) Fill(pts, tri);
+            pts.resize(n);
             Loop(pts, 1, outline, single ? nullptr : &skip_);
         };
         if (flat_ || sh.high == 0 || !v.HeightsShown()) {
-            points_.clear();
-            for (const TCoord& c : sh.shape)
-                points_.push_back(At(c.x, c.y, fill));
-            if (tri.extra)
-                for (const TCoord& c : *tri.extra)
-                    points_.push_back(At(c.x, c.y, fill));
-            if (!Squares(points_, false, SquareRoof, SquareRoofCount)) Fill(points_, tri);
-            points_.resize(n);
-            outlineOf(points_);
+            filledOutline(points_, 0, 0);
             continue;
         }
         // Walls in world units, far ones first: by the smaller y of each side's ends, ties in their order.
@@ -361,8 +409,13 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
             const TCoord pj = sh.shape[j], pn = sh.shape[nx];
             const GlVertex q[4] = {At(pj.x + dx, pj.y + dy, wallFill), At(pj.x, pj.y, wallFill),
                                    At(pn.x, pn.y, wallFill), At(pn.x + dx, pn.y + dy, wallFill)};
+            // Two triangles split along the shorter diagonal: the rasteriser shades the blocks of pixels
+            // along it for both, so the shorter it is the less work, for the same pixels.
+            const bool across = std::fabs(q[3].x - q[1].x) + std::fabs(q[3].y - q[1].y) <
+                                std::fabs(q[2].x - q[0].x) + std::fabs(q[2].y - q[0].y);
             const GlVertex wall[6] = {q[0], q[1], q[2], q[0], q[2], q[3]};
-            frame_.Add({GlPrimitive::Triangles, 1, false, true}, wall, 6);
+            const GlVertex wallAcross[6] = {q[1], q[2], q[3], q[1], q[3], q[0]};
+            frame_.Add({GlPrimitive::Triangles, 1, false, true}, across ? wallAcross : wall, 6);
             GlVertex e[4] = {q[0], q[1], q[2], q[3]};
             for (GlVertex& x : e)
                 x.rgba = Black;
@@ -373,16 +426,7 @@ void TGlMap::DrawBuilding(const TBuilding& b, int index) {
                 Lines(last, 2, 1);
             }
         }
-        // The roof is a moved copy of the outline; the building's own points stay as they are.
-        roof_.clear();
-        for (const TCoord& c : sh.shape)
-            roof_.push_back(At(c.x + dx, c.y + dy, fill));
-        if (tri.extra)
-            for (const TCoord& c : *tri.extra)
-                roof_.push_back(At(c.x + dx, c.y + dy, fill));
-        if (!Squares(roof_, false, SquareRoof, SquareRoofCount)) Fill(roof_, tri);
-        roof_.resize(n);
-        outlineOf(roof_);
+        filledOutline(roof_, dx, dy);
     }
 }
 
@@ -595,13 +639,19 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
                 const GLsizei count = GLsizei(b.vertices.size());
                 at = first_[i];
                 gl.glDepthMask(fill ? GL_TRUE : GL_FALSE);
-                if (fill)
+                // The triangles come first, in the order of their steps: each may simply replace what is
+                // there, sparing the depth buffer's reading. The squares after them and every line and
+                // point still pass only over what an earlier step drew.
+                gl.glDepthFunc(b.key.primitive == GlPrimitive::Triangles ? GL_ALWAYS : GL_GREATER);
+                // Every colour is opaque: without smoothing, blending would only give the colour itself.
+                const bool smoothed = b.key.smooth && (b.key.primitive != GlPrimitive::Lines || smoothNow_);
+                if (fill || !smoothed)
                     gl.glDisable(GL_BLEND);
                 else
                     gl.glEnable(GL_BLEND);
                 if (b.key.primitive == GlPrimitive::Lines) {
                     gl.glLineWidth(float(b.key.size) * k);
-                    if (smoothNow_ && b.key.smooth)
+                    if (smoothed)
                         gl.glEnable(GL_LINE_SMOOTH);
                     else
                         gl.glDisable(GL_LINE_SMOOTH);
@@ -611,7 +661,7 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
                         gl.glDisable(GL_LINE_STIPPLE);
                 } else if (b.key.primitive != GlPrimitive::Triangles) {
                     gl.glPointSize(float(b.key.size) * k);
-                    if (b.key.smooth)
+                    if (smoothed)
                         gl.glEnable(GL_POINT_SMOOTH);
                     else
                         gl.glDisable(GL_POINT_SMOOTH);

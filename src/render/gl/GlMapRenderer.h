@@ -74,8 +74,12 @@ private:
               const std::vector<bool>* skip = nullptr);
     void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
     static void Widen(std::vector<GlVertex>& points, std::size_t count);
+    bool RectangleOf(const std::vector<GlVertex>& snapped, float& minX, float& minY, float& maxX, float& maxY);
+    bool SquaresOver(float x, float y, int w, int h, std::uint32_t rgba, int maxSide, int maxCount,
+                     std::vector<GlVertex>& out) const;
     bool Squares(const std::vector<GlVertex>& snapped, bool widened, int maxSide = 1 << 20,
                  int maxCount = 1 << 20);
+    bool OutlinedSquares(const std::vector<GlVertex>& snapped, std::uint32_t outline, int maxSide, int maxCount);
     // A roof drawn as squares: their side in pixels (within every driver's point sizes) and their number.
     static constexpr int SquareRoof = 48, SquareRoofCount = 3;
     // Zoomed out, areas up to this many pixels across get a widened fill in place of their outline.
