@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -381,6 +382,68 @@ TEST(GlRenderer, HiddenWallsLeftOutChangeNothingVisible) {
                 }
         EXPECT_LE(differ, all.width() * all.height() / 10000);
         EXPECT_EQ(touching, 0);
+    }
+}
+
+// Smoothed lines one pixel wide drawn by the renderer's own program look as the driver's smoothing draws them:
+// across the line each row (or column) holds about one pixel's worth of it, centred at the same place, and
+// the pixels at its sides are partly covered.
+TEST(GlRenderer, OwnSmoothedLinesAgreeWithTheDriversSmoothing) {
+    GlScene s;
+    Frame(s);
+    s.display.SmoothNow = true;
+    // A road one metre wide is a line one pixel wide at Scale 1: steep, diagonal and shallow ones.
+    struct Line {
+        TCoord a, b;
+    };
+    const Line lines[] = {{{-150, -60}, {-135, 60}}, {{-100, -60}, {-40, 60}}, {{-20, -60}, {40, 0}},
+                          {{50, -40}, {170, 10}}};
+    for (const Line& l : lines)
+        tiny::AddRoad(s.db, s.scheme, l.a, l.b, rtAuto, 1);
+    const QImage own = s.Draw(1, 0, 0);
+    ASSERT_TRUE(s.gl->smoothedByProgram()) << "the program draws smoothed lines here";
+    s.gl->ownSmoothing = false;
+    const QImage driver = s.Draw(1, 0, 0);
+    EXPECT_FALSE(s.gl->smoothedByProgram());
+    const QRgb back = GlScene::Color(s.scheme.LivingColor), ink = GlScene::Color(s.db.Roads[0].color);
+    // The share of the line in a pixel, from the channel where the two colours differ most.
+    int channel = 0, most = -1;
+    for (int c = 0; c < 3; ++c) {
+        const int d = std::abs(int((back >> (8 * c)) & 0xFF) - int((ink >> (8 * c)) & 0xFF));
+        if (d > most) most = d, channel = c;
+    }
+    ASSERT_GT(most, 40);
+    auto share = [&](const QImage& img, QPoint p) {
+        const int v = int((img.pixel(p) >> (8 * channel)) & 0xFF), b = int((back >> (8 * channel)) & 0xFF),
+                  i = int((ink >> (8 * channel)) & 0xFF);
+        return std::clamp(double(v - b) / double(i - b), 0.0, 1.0);
+    };
+    for (const Line& l : lines) {
+        const QPoint a = s.At(l.a.x, l.a.y), b = s.At(l.b.x, l.b.y);
+        const bool steep = std::abs(b.y() - a.y()) >= std::abs(b.x() - a.x());
+        const int from = steep ? std::min(a.y(), b.y()) : std::min(a.x(), b.x());
+        const int to = steep ? std::max(a.y(), b.y()) : std::max(a.x(), b.x());
+        int partly = 0;
+        // Away from the ends, where the round caps lie.
+        for (int major = from + 3; major <= to - 3; ++major) {
+            const double t = double(major - (steep ? a.y() : a.x())) / double(steep ? b.y() - a.y() : b.x() - a.x());
+            const int middle = int(std::lround(steep ? a.x() + t * (b.x() - a.x()) : a.y() + t * (b.y() - a.y())));
+            double sum[2] = {0, 0}, centre[2] = {0, 0};
+            for (int k = 0; k < 2; ++k)
+                for (int minor = middle - 3; minor <= middle + 3; ++minor) {
+                    const QPoint p = steep ? QPoint(minor, major) : QPoint(major, minor);
+                    const double v = share(k ? driver : own, p);
+                    sum[k] += v;
+                    centre[k] += v * minor;
+                    if (k == 0 && v > 0.2 && v < 0.8) ++partly;
+                }
+            SCOPED_TRACE(testing::Message() << "line from " << a.x() << "," << a.y() << " at " << major);
+            ASSERT_GT(sum[0], 0.5);
+            ASSERT_GT(sum[1], 0.5);
+            EXPECT_NEAR(sum[0], sum[1], 0.3);
+            EXPECT_NEAR(centre[0] / sum[0], centre[1] / sum[1], 0.35);
+        }
+        EXPECT_GT(partly, (to - from) / 4) << "smoothed, not plain";
     }
 }
 

@@ -606,16 +606,24 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
         }
         gl.glBindBuffer(GL_ARRAY_BUFFER, vbo_);
         std::size_t at = 0;
-        // A kept frame is already in the buffer.
-        if (!uploaded_) {
+        const bool carried = ownSmoothing && smoothLines_.Ready(k);
+        // A kept frame is already in the buffer, in the form for the smoothing in use.
+        if (!uploaded_ || carried != carried_) {
             gl.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(total * sizeof(GlVertex)), nullptr, GL_STATIC_DRAW);
             for (int i = 0; i < frame_.batchCount(); ++i) {
-                const auto& vs = frame_.batches()[i].vertices;
+                const GlBatch& b = frame_.batches()[i];
+                const GlVertex* vs = b.vertices.data();
+                if (carried && GlSmoothLines::Carries(b.key)) {
+                    carry_.assign(b.vertices.begin(), b.vertices.end());
+                    GlSmoothLines::Carry(carry_.data(), carry_.size());
+                    vs = carry_.data();
+                }
                 gl.glBufferSubData(GL_ARRAY_BUFFER, GLintptr(at * sizeof(GlVertex)),
-                                   GLsizeiptr(vs.size() * sizeof(GlVertex)), vs.data());
-                at += vs.size();
+                                   GLsizeiptr(b.vertices.size() * sizeof(GlVertex)), vs);
+                at += b.vertices.size();
             }
             uploaded_ = true;
+            carried_ = carried;
         }
         gl.glEnableClientState(GL_VERTEX_ARRAY);
         gl.glEnableClientState(GL_COLOR_ARRAY);
@@ -631,7 +639,9 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
             first_[i] = at;
             at += frame_.batches()[i].vertices.size();
         }
-        for (int pass = 0; pass < 2; ++pass)
+        for (int pass = 0; pass < 2; ++pass) {
+            // A software rasteriser starts on the fills while the lines are being sent.
+            if (pass == 1) gl.glFlush();
             for (int i = 0; i < frame_.batchCount(); ++i) {
                 const GlBatch& b = frame_.batches()[i];
                 const bool fill = GlFrame::Opaque(b.key.primitive);
@@ -649,7 +659,12 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
                     gl.glDisable(GL_BLEND);
                 else
                     gl.glEnable(GL_BLEND);
-                if (b.key.primitive == GlPrimitive::Lines) {
+                const bool own = smoothed && carried && GlSmoothLines::Carries(b.key);
+                if (own) {
+                    gl.glDisable(GL_LINE_SMOOTH);
+                    gl.glDisable(GL_LINE_STIPPLE);
+                    smoothLines_.Begin(k, fbHeight);
+                } else if (b.key.primitive == GlPrimitive::Lines) {
                     gl.glLineWidth(float(b.key.size) * k);
                     if (smoothed)
                         gl.glEnable(GL_LINE_SMOOTH);
@@ -668,10 +683,12 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
                 }
                 // Mesa's software path for smoothed, wide and stippled lines and points redoes work over the
                 // whole draw each time its own buffer fills: short draws keep that work small.
-                const GLsizei chunk = fill ? count : LineChunk;
+                const GLsizei chunk = fill || own ? count : LineChunk;
                 for (GLsizei d = 0; d < count; d += chunk)
                     gl.glDrawArrays(Mode(b.key.primitive), GLint(at + d), std::min(chunk, count - d));
+                if (own) smoothLines_.End();
             }
+        }
         gl.glDisableClientState(GL_COLOR_ARRAY);
         gl.glDisableClientState(GL_VERTEX_ARRAY);
         gl.glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -694,6 +711,7 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
 }
 
 void TGlMap::ReleaseGl(QOpenGLFunctions_2_1& gl) {
+    smoothLines_.Release();
     if (vbo_) gl.glDeleteBuffers(1, &vbo_);
     vbo_ = 0;
     uploaded_ = false;

@@ -5,6 +5,7 @@
 
 #include "GlFrame.h"
 #include "OutlineTriangles.h"
+#include "SmoothLines.h"
 
 #include "ColorScheme.h"
 #include "MapDisplay.h"
@@ -32,6 +33,11 @@ public:
     QFont font;           // the surface's font, for the "M" of metro stations
     // Walls that the roof and the walls drawn after them hide are left out (off only to compare pictures).
     bool leaveOutHiddenWalls = true;
+    // Smoothed lines one pixel wide are drawn by this renderer's own program where the context has it (off
+    // only to compare with the driver's smoothing).
+    bool ownSmoothing = true;
+    // The last frame's smoothed lines were drawn by that program.
+    bool smoothedByProgram() const { return carried_; }
 
     // Builds one complete frame for a surface of the 2D picture's size; false in the quit state, when
     // nothing is to be drawn. When nothing the frame shows has changed since the last one (view, object
@@ -117,8 +123,12 @@ private:
     std::vector<QPoint> glyph_;
     QFont glyphFont_;
     bool glyphMade_ = false;
+    GlSmoothLines smoothLines_;
     unsigned vbo_ = 0;
     std::vector<std::size_t> first_; // each batch's first vertex in the buffer
     std::optional<FrameKey> key_;
     bool kept_ = false, uploaded_ = false;
+    // The buffer holds the smoothed lines in the form for `smoothLines_`.
+    bool carried_ = false;
+    std::vector<GlVertex> carry_;
 };
