@@ -402,6 +402,15 @@ TEST(GlRenderer, OwnSmoothedLinesAgreeWithTheDriversSmoothing) {
         tiny::AddRoad(s.db, s.scheme, l.a, l.b, rtAuto, 1);
     const QImage own = s.Draw(1, 0, 0);
     ASSERT_TRUE(s.gl->smoothedByProgram()) << "the program draws smoothed lines here";
+    {
+        // A surface with a context of its own (as when a surface's context is made anew) gets the same
+        // picture: what the renderer made in the first context is made again in this one.
+        TGlMapImage other;
+        other.renderer = [&s] { return s.gl.get(); };
+        other.resize(s.surface.size());
+        other.show();
+        EXPECT_EQ(other.grabFramebuffer().convertToFormat(QImage::Format_RGB32), own);
+    }
     s.gl->ownSmoothing = false;
     const QImage driver = s.Draw(1, 0, 0);
     EXPECT_FALSE(s.gl->smoothedByProgram());

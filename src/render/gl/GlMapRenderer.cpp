@@ -8,6 +8,7 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QOpenGLContext>
 #include <QOpenGLFunctions_2_1>
 #include <QPainter>
 #include <QSet>
@@ -598,6 +599,12 @@ void TGlMap::Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight) {
     gl.glEnable(GL_BLEND);
     gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
+    // What was made in another context (the surface's context was made anew) is not this one's to use.
+    if (QOpenGLContext::currentContext() != context_) {
+        context_ = QOpenGLContext::currentContext();
+        vbo_ = 0;
+        smoothLines_.Forget();
+    }
     const std::size_t total = frame_.vertexCount();
     if (total > 0) {
         if (!vbo_) {

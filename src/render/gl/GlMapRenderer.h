@@ -124,6 +124,7 @@ private:
     QFont glyphFont_;
     bool glyphMade_ = false;
     GlSmoothLines smoothLines_;
+    const void* context_ = nullptr; // the context the buffer and program were made in
     unsigned vbo_ = 0;
     std::vector<std::size_t> first_; // each batch's first vertex in the buffer
     std::optional<FrameKey> key_;

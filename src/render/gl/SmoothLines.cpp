@@ -33,24 +33,23 @@ void main() {
 
 } // namespace
 
-GlSmoothLines::GlSmoothLines() = default;
-GlSmoothLines::~GlSmoothLines() = default;
 
 bool GlSmoothLines::Ready(float scale) {
     // The carrier must be drawn at its full width.
     if (tried_) return program_ != nullptr && CarrierWidth * scale <= maxWidth_;
     tried_ = true;
     if (!QOpenGLContext::currentContext()) return false;
-    auto p = std::make_unique<QOpenGLShaderProgram>();
+    auto* p = new QOpenGLShaderProgram(QOpenGLContext::currentContext());
     if (!p->addShaderFromSourceCode(QOpenGLShader::Vertex, VertexShader) ||
-        !p->addShaderFromSourceCode(QOpenGLShader::Fragment, FragmentShader) || !p->link())
+        !p->addShaderFromSourceCode(QOpenGLShader::Fragment, FragmentShader) || !p->link() ||
+        (frameAt_ = p->uniformLocation("frame")) < 0) {
+        delete p;
         return false;
-    frameAt_ = p->uniformLocation("frame");
-    if (frameAt_ < 0) return false;
+    }
     GLfloat widths[2] = {0, 0};
     QOpenGLContext::currentContext()->functions()->glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, widths);
     maxWidth_ = widths[1];
-    program_ = std::move(p);
+    program_ = p;
     return CarrierWidth * scale <= maxWidth_;
 }
 
@@ -65,7 +64,12 @@ void GlSmoothLines::End() {
 }
 
 void GlSmoothLines::Release() {
-    program_.reset();
+    delete program_.data();
+    Forget();
+}
+
+void GlSmoothLines::Forget() {
+    program_.clear();
     tried_ = false;
 }
 

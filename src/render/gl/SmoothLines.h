@@ -6,16 +6,13 @@
 
 #include "GlFrame.h"
 
+#include <QPointer>
 #include <cstddef>
-#include <memory>
 
 class QOpenGLShaderProgram;
 
 class GlSmoothLines {
 public:
-    GlSmoothLines();
-    ~GlSmoothLines();
-
     // Makes the program in the current context once; false when the context cannot have it or cannot draw
     // its lines at `scale` framebuffer pixels per picture pixel (the driver's own smoothing is used then).
     bool Ready(float scale);
@@ -25,6 +22,8 @@ public:
     void End();
     // Frees the program; the context it was made in is current.
     void Release();
+    // Lets go of a program made in another context, which frees it when it goes.
+    void Forget();
 
     // Prepares the vertex pairs of such lines for the program: their colour's alpha (opaque otherwise)
     // carries what turns an offset across the line's minor axis into a distance from it.
@@ -39,7 +38,8 @@ public:
     }
 
 private:
-    std::unique_ptr<QOpenGLShaderProgram> program_;
+    // Owned by the context it was made in.
+    QPointer<QOpenGLShaderProgram> program_;
     bool tried_ = false;
     float maxWidth_ = 1;
     int frameAt_ = -1;
