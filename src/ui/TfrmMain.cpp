@@ -56,8 +56,10 @@
 #include <QPainterPath>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
+#include <algorithm>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -309,6 +311,16 @@ void TfrmMain::ApplySettingsToMap() {
 }
 
 void TfrmMain::FirstShow() {
+    // Where the window manager does not maximise the window (some do not), it still fits the screen: at
+    // 150 % on a small screen the designed size would put the result panel out of reach.
+    if (const QScreen* sc = screen()) {
+        const QRect free = sc->availableGeometry();
+        // Room for the window manager's title bar and frame.
+        const int w = std::max(minimumWidth(), std::min(width(), free.width() - 8)),
+                  h = std::max(minimumHeight(), std::min(height(), free.height() - 40));
+        resize(w, h);
+        move(free.left() + std::max(0, (free.width() - w) / 2), free.top() + std::max(0, (free.height() - h - 32) / 2));
+    }
     setWindowState(windowState() | Qt::WindowMaximized);
     show();
     activateWindow();

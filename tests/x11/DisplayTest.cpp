@@ -14,6 +14,7 @@
 #include "TfrmUpdateList.h"
 
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QtGui/qguiapplication_platform.h>
 #include <X11/XKBlib.h>
@@ -140,6 +141,21 @@ TEST_F(OnX11, MapAndQuitBannerAreDrawnInDevicePixels) {
     EXPECT_EQ(banner->PictureRect(), QRectF((banner->width() - 60) / 2.0, 0, 60, 60)) << "not stretched";
     EXPECT_EQ(banner->Shown().size(), QSize(90, 90));
     quit->hide();
+}
+
+// Without a window manager that maximises it (as here), the main window still fits the screen: at 150 % the
+// 1600 x 1000 screen is 1067 x 667, smaller than the window's designed size.
+TEST_F(OnX11, TheMainWindowFitsTheScreen) {
+    WriteCity(CityFolder(), QStringLiteral("Demograd"), QStringLiteral("Demograd"));
+    Open();
+    TfrmMain* frm = Next();
+    ASSERT_NE(frm, nullptr);
+    const QRect free = frm->screen()->availableGeometry();
+    ASSERT_LT(free.width(), 1280) << "a screen smaller than the designed window";
+    EXPECT_TRUE(free.contains(frm->geometry())) << "window " << frm->geometry().width() << " x "
+                                                << frm->geometry().height() << " at " << frm->x() << ","
+                                                << frm->y() << " on " << free.width() << " x " << free.height();
+    EXPECT_GE(frm->width(), frm->minimumWidth());
 }
 
 TEST_F(OnX11, TheMainWindowSwitchesToTheRussianLayout) {
