@@ -16,6 +16,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_2_1>
 #include <QOpenGLVersionFunctionsFactory>
+#include <QTimer>
 
 namespace {
 
@@ -143,6 +144,15 @@ void GlMapSwitch::Apply() {
     s->stackUnder(frm_.pnlMapTools);
     img->stackUnder(s);
     s->update();
+    // The first OpenGL surface in a shown window makes Qt create the window anew, and the window manager
+    // maps the new one at the window's normal size: a maximised window is maximised again.
+    QWidget* top = s->window();
+    if (top->isVisible() && (top->windowState() & Qt::WindowMaximized)) {
+        QTimer::singleShot(0, top, [top] {
+            top->setWindowState(top->windowState() & ~Qt::WindowMaximized);
+            top->setWindowState(top->windowState() | Qt::WindowMaximized);
+        });
+    }
 }
 
 void GlMapSwitch::Remove() {

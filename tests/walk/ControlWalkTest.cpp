@@ -6,6 +6,7 @@
 #include "ShellOpen.h"
 #include "TempSettingsStore.h"
 #include "TextTable.h"
+#include "TGlMapImage.h"
 #include "TfrmMain.h"
 #include "TfrmMessage.h"
 #include "TfrmStart.h"
@@ -760,6 +761,29 @@ struct ControlWalk : ::testing::Test {
             WriteGeneratedCity(options, QStringLiteral("Demograd"), folder + QStringLiteral("Demograd.gis")),
             QString());
     }
+    bool ended = false;
+    // The start window, shown and ready for "Next".
+    void OpenStart() {
+        app = std::make_unique<AppContext>();
+        start = std::make_unique<TfrmStart>(*app);
+        start->checkHost = [] { return false; };
+        QObject::connect(start.get(), &TfrmStart::closed, [this] { ended = true; });
+        start->show();
+        ASSERT_TRUE(Pump([&] { return start->btnGo->isEnabled(); }, 20000));
+    }
+    // Closes the main window, answering "Yes" in the quit window: the program ends.
+    void QuitProgram(TfrmMain* frm) {
+        auto* poll = new QTimer(frm);
+        QObject::connect(poll, &QTimer::timeout, [poll] {
+            if (auto* quit = QApplication::activeModalWidget(); quit && quit->objectName() == "frmQuit") {
+                poll->stop();
+                quit->findChild<QAbstractButton*>("btnYes")->click();
+            }
+        });
+        poll->start(20);
+        frm->close();
+        EXPECT_TRUE(Pump([&] { return ended; }, 10000));
+    }
     void TearDown() override {
         SetShellOpenHook({});
         start.reset();
@@ -769,13 +793,8 @@ struct ControlWalk : ::testing::Test {
 };
 
 TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
-    app = std::make_unique<AppContext>();
-    start = std::make_unique<TfrmStart>(*app);
-    start->checkHost = [] { return false; };
-    bool ended = false;
-    QObject::connect(start.get(), &TfrmStart::closed, [&] { ended = true; });
-    start->show();
-    ASSERT_TRUE(Pump([&] { return start->btnGo->isEnabled(); }, 20000));
+    OpenStart();
+    if (HasFatalFailure()) return;
     // Escape that closes the city list closes only the list: its release reaches the start window.
     ASSERT_TRUE(Pump([&] { return start->isActiveWindow(); }, 5000));
     XMove(start->cbCity->mapToGlobal(start->cbCity->rect().center()));
@@ -864,17 +883,28 @@ TEST_F(ControlWalk, EveryControlSurvivesHoverAndClickAndShowsOnlyItsOwnHint) {
     }
     snprintf(g_step, sizeof g_step, "quitting");
     walker.reset();
+    QuitProgram(frm);
+}
 
-    auto* poll = new QTimer(frm);
-    QObject::connect(poll, &QTimer::timeout, [poll] {
-        if (auto* quit = QApplication::activeModalWidget(); quit && quit->objectName() == "frmQuit") {
-            poll->stop();
-            quit->findChild<QAbstractButton*>("btnYes")->click();
-        }
-    });
-    poll->start(20);
-    frm->close();
-    EXPECT_TRUE(Pump([&] { return ended; }, 10000));
+// The first OpenGL surface in the shown main window makes Qt create the window anew; the window manager must
+// still show it maximised, as it shows the two-dimensional map's window.
+TEST_F(ControlWalk, TheMainWindowStaysMaximisedWhenTheOpenGLMapComes) {
+    auto user = TempSettingsStore::User();
+    user->setValue("GrafMode", 1);
+    user->setValue("ShowHelp", false);
+    user->sync();
+    OpenStart();
+    if (HasFatalFailure()) return;
+    start->btnGo->click();
+    ASSERT_TRUE(Pump([&] { return start->frmMain && start->frmMain->isVisible() && app->AppState.isEmpty(); },
+                     30000));
+    TfrmMain* frm = start->frmMain;
+    ASSERT_EQ(app->settings.GrafMode, 1) << "OpenGL is there under this X server";
+    ASSERT_NE(frm->findChild<TGlMapImage*>(), nullptr);
+    const QRect free = frm->screen()->availableGeometry();
+    EXPECT_TRUE(Pump([&] { return frm->width() == free.width() && frm->isMaximized(); }, 5000))
+        << frm->width() << " x " << frm->height() << " on " << free.width() << " x " << free.height();
+    QuitProgram(frm);
 }
 
 } // namespace
