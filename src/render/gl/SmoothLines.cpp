@@ -33,7 +33,6 @@ void main() {
 
 } // namespace
 
-
 bool GlSmoothLines::Ready(float scale) {
     // The carrier must be drawn at its full width.
     if (tried_) return program_ != nullptr && CarrierWidth * scale <= maxWidth_;
