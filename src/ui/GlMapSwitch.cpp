@@ -111,6 +111,7 @@ void GlMapSwitch::Apply() {
         return;
     }
     TMapImage* img = frm_.img;
+    const WId windowBefore = img->window()->internalWinId();
     auto* s = new TGlMapImage(img->parentWidget());
     surface_ = s;
     s->renderer = [this] { return renderer(); };
@@ -145,10 +146,11 @@ void GlMapSwitch::Apply() {
     img->stackUnder(s);
     s->update();
     // The first OpenGL surface in a shown window makes Qt create the window anew, and the window manager
-    // maps the new one at the window's normal size: a maximised window is maximised again.
+    // maps the new one at the window's normal size: a maximised window made anew is maximised again.
     QWidget* top = s->window();
     if (top->isVisible() && (top->windowState() & Qt::WindowMaximized)) {
-        QTimer::singleShot(0, top, [top] {
+        QTimer::singleShot(0, top, [top, windowBefore] {
+            if (top->internalWinId() == windowBefore) return;
             top->setWindowState(top->windowState() & ~Qt::WindowMaximized);
             top->setWindowState(top->windowState() | Qt::WindowMaximized);
         });

@@ -59,12 +59,12 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
-#include <algorithm>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 using namespace MainWindowParts;
@@ -319,7 +319,8 @@ void TfrmMain::FirstShow() {
         const int w = std::max(minimumWidth(), std::min(width(), free.width() - 8)),
                   h = std::max(minimumHeight(), std::min(height(), free.height() - 40));
         resize(w, h);
-        move(free.left() + std::max(0, (free.width() - w) / 2), free.top() + std::max(0, (free.height() - h - 32) / 2));
+        move(free.left() + std::max(0, (free.width() - w) / 2),
+             free.top() + std::max(0, (free.height() - h - 32) / 2));
     }
     setWindowState(windowState() | Qt::WindowMaximized);
     show();

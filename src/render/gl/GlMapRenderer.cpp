@@ -145,12 +145,12 @@ bool TGlMap::RectangleOf(const std::vector<GlVertex>& snapped, float& minX, floa
 
 // Appends to `out` the squares (single points) that cover the `w` x `h` pixels from the pixel centre
 // (x, y): a row of squares of the smaller side, the last one overlapping its neighbour where the length is
-// no multiple of it. False, appending nothing, when there are no pixels, the squares would be larger than
-// `maxSide` or more than `maxCount`, or one would be clipped.
-bool TGlMap::SquaresOver(float x, float y, int w, int h, std::uint32_t rgba, int maxSide, int maxCount,
-                         std::vector<GlVertex>& out) const {
+// no multiple of it. Returns their side; 0, appending nothing, when there are no pixels, the squares would
+// be larger than `maxSide` or more than `maxCount`, or one would be clipped.
+int TGlMap::SquaresOver(float x, float y, int w, int h, std::uint32_t rgba, int maxSide, int maxCount,
+                        std::vector<GlVertex>& out) const {
     const int side = std::min(w, h), length = std::max(w, h);
-    if (side <= 0 || side > maxSide || (length + side - 1) / side > maxCount) return false;
+    if (side <= 0 || side > maxSide || (length + side - 1) / side > maxCount) return 0;
     const std::size_t start = out.size();
     for (int at = 0;; at += side) {
         const int from = std::min(at, length - side);
@@ -161,11 +161,11 @@ bool TGlMap::SquaresOver(float x, float y, int w, int h, std::uint32_t rgba, int
         const GlVertex& c = out.back();
         if (c.x < -0.5f || c.y < -0.5f || c.x > float(width_) - 0.5f || c.y > float(height_) - 0.5f) {
             out.resize(start);
-            return false;
+            return 0;
         }
         if (from + side >= length) break;
     }
-    return true;
+    return side;
 }
 
 // A small area whose snapped points make a rectangle, with edges along the axes, covers whole pixels from
@@ -179,10 +179,11 @@ bool TGlMap::Squares(const std::vector<GlVertex>& snapped, bool widened, int max
     // Pixels covered on each axis: corners included once widened, else those the two triangles cover
     // (their left and top edges, not their right and bottom ones).
     const int more = widened ? 1 : 0;
-    const int w = int(maxX - minX) + more, h = int(maxY - minY) + more;
     tri_.clear();
-    if (!SquaresOver(minX, minY, w, h, snapped[0].rgba, maxSide, maxCount, tri_)) return false;
-    frame_.Add({GlPrimitive::Squares, std::min(w, h), false, false}, tri_.data(), int(tri_.size()));
+    const int side = SquaresOver(minX, minY, int(maxX - minX) + more, int(maxY - minY) + more, snapped[0].rgba,
+                                 maxSide, maxCount, tri_);
+    if (side == 0) return false;
+    frame_.Add({GlPrimitive::Squares, side, false, false}, tri_.data(), int(tri_.size()));
     return true;
 }
 
@@ -197,15 +198,17 @@ bool TGlMap::OutlinedSquares(const std::vector<GlVertex>& snapped, std::uint32_t
     if (!RectangleOf(snapped, minX, minY, maxX, maxY)) return false;
     const int w = int(maxX - minX), h = int(maxY - minY);
     tri_.clear();
-    if (!SquaresOver(minX, minY, w + 1, h + 1, outline, maxSide, maxCount, tri_)) return false;
+    const int outer = SquaresOver(minX, minY, w + 1, h + 1, outline, maxSide, maxCount, tri_);
+    if (outer == 0) return false;
     const std::size_t ring = tri_.size();
-    const bool inside = w > 1 && h > 1;
-    if (inside && !SquaresOver(minX + 1, minY + 1, w - 1, h - 1, snapped[0].rgba, maxSide, maxCount, tri_))
-        return false;
-    frame_.Add({GlPrimitive::Squares, std::min(w, h) + 1, false, false}, tri_.data(), int(ring));
-    if (inside)
-        frame_.Add({GlPrimitive::Squares, std::min(w, h) - 1, false, false}, tri_.data() + ring,
-                   int(tri_.size() - ring));
+    // A rectangle one pixel across is all outline.
+    const int inner = w > 1 && h > 1 ? SquaresOver(minX + 1, minY + 1, w - 1, h - 1, snapped[0].rgba, maxSide,
+                                                   maxCount, tri_)
+                                     : -1;
+    if (inner == 0) return false;
+    frame_.Add({GlPrimitive::Squares, outer, false, false}, tri_.data(), int(ring));
+    if (inner > 0)
+        frame_.Add({GlPrimitive::Squares, inner, false, false}, tri_.data() + ring, int(tri_.size() - ring));
     return true;
 }
 

@@ -81,8 +81,8 @@ private:
     void Fill(const std::vector<GlVertex>& snapped, const OutlineTriangleList& tri);
     static void Widen(std::vector<GlVertex>& points, std::size_t count);
     bool RectangleOf(const std::vector<GlVertex>& snapped, float& minX, float& minY, float& maxX, float& maxY);
-    bool SquaresOver(float x, float y, int w, int h, std::uint32_t rgba, int maxSide, int maxCount,
-                     std::vector<GlVertex>& out) const;
+    int SquaresOver(float x, float y, int w, int h, std::uint32_t rgba, int maxSide, int maxCount,
+                    std::vector<GlVertex>& out) const;
     bool Squares(const std::vector<GlVertex>& snapped, bool widened, int maxSide = 1 << 20,
                  int maxCount = 1 << 20);
     bool OutlinedSquares(const std::vector<GlVertex>& snapped, std::uint32_t outline, int maxSide, int maxCount);
