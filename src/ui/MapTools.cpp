@@ -200,6 +200,17 @@ void TMapTools::btnMeasClick() {
     frmMeas->raise();
 }
 
+void TMapTools::RightPress() {
+    rightEndedRuler_ = frmMeas->isVisible();
+    CloseRuler();
+}
+
+bool TMapTools::RightRelease() {
+    const bool menu = !rightEndedRuler_;
+    rightEndedRuler_ = false;
+    return menu;
+}
+
 void TMapTools::CloseRuler() {
     if (!frmMeas->isVisible()) return;
     frmMeas->hide();
@@ -242,6 +253,9 @@ void TMapTools::Press(QPoint pos) {
 }
 
 bool TMapTools::Move(QPoint pos, QPoint global) {
+    // The ruler's rubber band ends at the pointer, also while the map is dragged under it.
+    pointer_ = pos;
+    pointerIn_ = true;
     QString& state = frm_.app().AppState;
     const MapView& v = frm_.view;
     if (state == QStringLiteral("move_radius")) {
@@ -315,7 +329,7 @@ void TMapTools::Leave() {
     if (RulerOn() && !meas.path.empty()) OverlayRedraw();
 }
 
-bool TMapTools::Release() {
+bool TMapTools::Release(QPoint pos) {
     QString& state = frm_.app().AppState;
     if (state == QStringLiteral("move_radius") || state == QStringLiteral("size_radius")) {
         state.clear();
@@ -323,7 +337,7 @@ bool TMapTools::Release() {
     }
     if (state == QStringLiteral("info_move") || state == QStringLiteral("info_btn")) {
         const bool button = state == QStringLiteral("info_btn");
-        const int org = balloons.MouseUp(button);
+        const int org = balloons.MouseUp(button, pos.x(), pos.y());
         state.clear();
         if (button) SetImageCursor(ArrowCursor);
         OverlayRedraw();
@@ -333,7 +347,7 @@ bool TMapTools::Release() {
     }
     if (state == QStringLiteral("node_move") || state == QStringLiteral("node_btn")) {
         const bool button = state == QStringLiteral("node_btn");
-        meas.MouseUp(button);
+        meas.MouseUp(button, pos.x(), pos.y());
         state.clear();
         frm_.SetScreenCursor(0);
         SetImageCursor(ArrowCursor);

@@ -33,6 +33,9 @@ public:
     int RestCursor() const;
     // Closes the ruler window when it is open (a right press, Escape, the scale tool).
     void CloseRuler();
+    // A right press on the map ends measuring; its release opens the map's menu unless it did.
+    void RightPress();
+    bool RightRelease();
     RadiusCircle Circle() const { return radius.Circle(); }
 
     // The press after the map drag was set up: a radius handle, a balloon or a ruler node may take it
@@ -43,8 +46,8 @@ public:
     // The pointer hovers (no gesture): handles, balloons and nodes are offered it.
     void Hover(QPoint pos);
     void Leave();
-    // The end of a tool gesture; true when the release was one.
-    bool Release();
+    // The end of a tool gesture, the pointer at `pos`; true when the release was one.
+    bool Release(QPoint pos);
     // A click taken by the radius or the ruler tool.
     bool Click(QPoint pos);
     // After a click's hit test: the balloon of what was hit, anchored at the click.
@@ -68,6 +71,7 @@ private:
     QPoint pointer_{-1, -1};
     bool pointerIn_ = false;
     bool bannersMade_ = false;
+    bool rightEndedRuler_ = false;
     int imageCursor_ = -1;
     int langHook_ = -1;
 };

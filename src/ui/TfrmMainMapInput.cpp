@@ -118,7 +118,7 @@ void TfrmMain::imgMouseDown(Qt::MouseButton button, QPoint pos, QPoint global) {
     }
     edDefocus->setFocus();
     if (button == Qt::RightButton) {
-        tools->CloseRuler();
+        tools->RightPress();
         return;
     }
     if (screenCursor_ >= EdgeUp && screenCursor_ <= EdgeDownRight) {
@@ -204,7 +204,8 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
     timStop->stop();
     ReleaseCursor();
     if (button == Qt::RightButton) {
-        pmMap->popup(global);
+        // The right click that ended measuring opens no menu.
+        if (tools->RightRelease()) pmMap->popup(global);
         return;
     }
     // Edge scrolling ends with the press that began it, wherever the pointer is now.
@@ -212,7 +213,7 @@ void TfrmMain::imgMouseUp(Qt::MouseButton button, QPoint pos, QPoint global) {
         motion->StopEdgeScroll();
         return;
     }
-    if (tools->Release()) return;
+    if (tools->Release(pos)) return;
     QString& state = app_.AppState;
     const bool click = state == QStringLiteral("move") &&
                        std::abs(global.x() - PressPoint.x()) <= ClickTolerance &&

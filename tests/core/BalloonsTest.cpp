@@ -160,7 +160,7 @@ TEST_F(Balloons, ExpandShowsTheLinksWhichOpenOnlyOnAClickNotADrag) {
     auto click = [&](int x, int y) {
         list.Hover(x, y);
         const QString gesture = list.MouseDown(x, y);
-        return std::pair{gesture, list.MouseUp(gesture == "info_btn")};
+        return std::pair{gesture, list.MouseUp(gesture == "info_btn", x, y)};
     };
     const QPoint service(list.Infos[0].left + list.Infos[0].btnService.left + 8, list.Infos[0].top + 10);
     EXPECT_EQ(click(service.x(), service.y()), (std::pair{QString("info_btn"), -1}));
@@ -175,9 +175,38 @@ TEST_F(Balloons, ExpandShowsTheLinksWhichOpenOnlyOnAClickNotADrag) {
     EXPECT_EQ(list.MouseDown(linkX, linkY), "info_move");
     const int left = list.Infos[0].left;
     list.Drag(30, 12);
-    EXPECT_EQ(list.MouseUp(false), -1);
+    EXPECT_EQ(list.MouseUp(false, linkX + 30, linkY + 12), -1);
     EXPECT_EQ(list.Infos[0].left, left + 30);
     EXPECT_EQ(list.Infos[0].dx, -15 + 30);
+}
+
+TEST_F(Balloons, AButtonPressedAndReleasedOffItDoesNothing) {
+    struct Case {
+        const char* name;
+        Tbtn TInfo::*button;
+        int releaseDx, releaseDy; // from the button's middle
+    } cases[] = {
+        {"pin, released inside the balloon", &TInfo::btnPin, -40, 20},
+        {"close, released inside the balloon", &TInfo::btnClose, -40, 20},
+        {"close, released outside the balloon", &TInfo::btnClose, 300, 0},
+        {"expand, released next to it", &TInfo::btnService, 0, 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBalloonList list;
+        list.Infos.push_back(Open(BuildingProps(db, 0, 0, -1)));
+        const TInfo& info = list.Infos[0];
+        const Tbtn& b = info.*c.button;
+        const QPoint at(info.left + b.left + 8, info.top + b.top + 8);
+        list.Hover(at.x(), at.y());
+        ASSERT_EQ(list.MouseDown(at.x(), at.y()), "info_btn");
+        ASSERT_EQ((list.Infos[0].*c.button).state, bsDown);
+        EXPECT_EQ(list.MouseUp(true, at.x() + c.releaseDx, at.y() + c.releaseDy), -1);
+        ASSERT_EQ(list.Infos.size(), 1u) << "not closed";
+        EXPECT_FALSE(list.Infos[0].Lock);
+        EXPECT_FALSE(list.Infos[0].ShowService);
+        EXPECT_EQ((list.Infos[0].*c.button).state, bsNormal) << "not left held";
+    }
 }
 
 TEST_F(Balloons, UnpinnedClosesWhenThePointerLeavesAndPinnedStays) {
@@ -195,7 +224,7 @@ TEST_F(Balloons, UnpinnedClosesWhenThePointerLeavesAndPinnedStays) {
     const QPoint pin(pinned.left + pinned.btnPin.left + 8, pinned.top + 10);
     list.Hover(pin.x(), pin.y());
     EXPECT_EQ(list.MouseDown(pin.x(), pin.y()), "info_btn");
-    list.MouseUp(true);
+    list.MouseUp(true, pin.x(), pin.y());
     ASSERT_TRUE(list.Infos[0].Lock);
     list.Hover(list.Infos[0].left - 200, y);
     EXPECT_EQ(list.MouseDown(list.Infos[0].left - 200, y), "");
@@ -204,7 +233,7 @@ TEST_F(Balloons, UnpinnedClosesWhenThePointerLeavesAndPinnedStays) {
     const QPoint close(list.Infos[0].left + list.Infos[0].btnClose.left + 8, list.Infos[0].top + 10);
     list.Hover(close.x(), close.y());
     EXPECT_EQ(list.MouseDown(close.x(), close.y()), "info_btn");
-    list.MouseUp(true);
+    list.MouseUp(true, close.x(), close.y());
     EXPECT_TRUE(list.Infos.empty());
 }
 
@@ -248,7 +277,7 @@ TEST_F(Balloons, PhotoButtonAndPhotoFirst) {
     const QPoint service(info.left + info.btnService.left + 8, info.top + 10);
     list.Hover(service.x(), service.y());
     list.MouseDown(service.x(), service.y());
-    list.MouseUp(true);
+    list.MouseUp(true, service.x(), service.y());
     EXPECT_FALSE(list.Infos[0].ShowFoto);
     EXPECT_TRUE(list.Infos[0].ShowService);
     EXPECT_EQ(list.Infos[0].height, list.Infos[0].MaxHeight);
@@ -282,7 +311,7 @@ TEST_F(Balloons, BannersArePinnedAndReactOnlyWhileShown) {
     list.BannersShown = true;
     EXPECT_TRUE(list.Hover(x, y));
     EXPECT_EQ(list.MouseDown(x, y), "info_move");
-    EXPECT_EQ(list.MouseUp(false), 0);
+    EXPECT_EQ(list.MouseUp(false, x, y), 0);
     // Far away, the banner stays.
     list.Hover(0, 0);
     EXPECT_EQ(list.Infos.size(), 1u);

@@ -82,7 +82,7 @@ TEST_F(RulerOnMap, NodesAreDraggedAndDeletedByThePointer) {
     // On the point itself, within 4 pixels: a drag.
     EXPECT_EQ(meas.MouseDown(504, 296), "node_move");
     meas.Drag(v, 0, 50); // 100 metres down
-    meas.MouseUp(false);
+    meas.MouseUp(false, 504, 346);
     EXPECT_EQ(meas.path[1].NodePoint.y, 100);
     EXPECT_EQ(meas.path[1].len, 224); // hypot(200, 100) = 223.6
     EXPECT_EQ(meas.MouseDown(510, 400), "");
@@ -92,7 +92,12 @@ TEST_F(RulerOnMap, NodesAreDraggedAndDeletedByThePointer) {
     const int bx = first.left + first.btnClose.left + 8, by = first.top + first.btnClose.top + 8;
     EXPECT_TRUE(meas.Hover(bx, by));
     EXPECT_EQ(meas.MouseDown(bx, by), "node_btn");
-    meas.MouseUp(true);
+    // Slid off the button before the release: nothing; released on it: the node goes.
+    meas.MouseUp(true, bx, by + 20);
+    ASSERT_EQ(meas.path.size(), 2u);
+    EXPECT_EQ(meas.path[0].btnClose.state, bsNormal);
+    EXPECT_EQ(meas.MouseDown(bx, by), "node_btn");
+    meas.MouseUp(true, bx, by);
     ASSERT_EQ(meas.path.size(), 1u);
     EXPECT_EQ(meas.path[0].len, 0);
     // Hidden nodes take no pointer.

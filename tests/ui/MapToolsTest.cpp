@@ -1,5 +1,7 @@
 // The map tools in the main window: a clicked building's balloon and its organisation links, the
 // ruler with its window, and the radius restricting both searches while it is shown.
+#include "ColorConvert.h"
+#include "MapRenderer.h"
 #include "MapTools.h"
 #include "ProgramHarness.h"
 #include "TCardList.h"
@@ -84,15 +86,52 @@ TEST_F(MapToolsWindow, RulerAddsNodesAndItsWindowShowsTheLength) {
     // Dragging the last node by its point lengthens the ruler.
     Drag(frm->img, b, b + QPoint(0, 100));
     EXPECT_GT(frm->tools->meas.path[1].len, metres);
-    // Clear empties the ruler; a right press closes the window and releases the button.
+    // Clear empties the ruler; a right click closes the window and releases the button, and opens no
+    // menu: only the next right click does.
     window->btnClear->click();
     EXPECT_TRUE(frm->tools->meas.path.empty());
-    Mouse(frm->img, QEvent::MouseButtonPress, a, Qt::RightButton);
-    Mouse(frm->img, QEvent::MouseButtonRelease, a, Qt::RightButton);
-    QApplication::processEvents();
-    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    auto rightClick = [&] {
+        Mouse(frm->img, QEvent::MouseButtonPress, a, Qt::RightButton);
+        Mouse(frm->img, QEvent::MouseButtonRelease, a, Qt::RightButton);
+        QApplication::processEvents();
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup) popup->close();
+        return popup != nullptr;
+    };
+    EXPECT_FALSE(rightClick());
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(frm->btnMeas->isChecked());
+    EXPECT_TRUE(rightClick());
+}
+
+TEST_F(MapToolsWindow, RubberBandFollowsThePointerWhileTheMapIsDragged) {
+    frm->btnIncScale->click();
+    frm->btnIncScale->click();
+    frm->btnMeas->click();
+    const QPoint mid(frm->img->width() / 2, frm->img->height() / 2);
+    Tap(mid - QPoint(150, 0));
+    ASSERT_EQ(frm->tools->meas.path.size(), 1u);
+    // Drag the map down by 80 pixels from a point right of the node: node and pointer stay level.
+    const QPoint press = mid + QPoint(150, 0), to = press + QPoint(0, 80);
+    Hover(press);
+    Mouse(frm->img, QEvent::MouseButtonPress, press);
+    for (int i = 1; i <= 4; ++i)
+        Mouse(frm->img, QEvent::MouseMove, press + (to - press) * i / 4);
+    ASSERT_EQ(app->AppState, "move");
+    const TMeasNode& node = frm->tools->meas.path[0];
+    int nx = 0, ny = 0;
+    frm->view.WorldToScreen(node.NodePoint.x, node.NodePoint.y, nx, ny);
+    ASSERT_EQ(ny, to.y()) << "the map moved with the pointer";
+    const QRgb band = ToQRgb(app->colors.active().MeasColor) & 0xFFFFFF;
+    const QImage& img = frm->map->img;
+    auto onBand = [&](int x) {
+        for (int y = to.y() - 1; y <= to.y() + 1; ++y)
+            if ((img.pixel(x, y) & 0xFFFFFF) == band) return true;
+        return false;
+    };
+    for (int x : {nx + 60, (nx + to.x()) / 2, to.x() - 20})
+        EXPECT_TRUE(onBand(x)) << "on the band at x " << x;
+    Mouse(frm->img, QEvent::MouseButtonRelease, to);
 }
 
 TEST_F(MapToolsWindow, RadiusKeepsOnlyResultsInsideItWhileShown) {

@@ -227,7 +227,31 @@ void TInfo::OnMouseDown(bool& NeedRedraw) {
     if (MouseState != msOut) NeedRedraw = true;
 }
 
-int TInfo::OnMouseUp(bool& NeedRedraw) {
+Tbtn* TInfo::ButtonOf(TMouseState state) {
+    switch (state) {
+    case msOverPin:
+        return &btnPin;
+    case msOverClose:
+        return &btnClose;
+    case msOverService:
+        return &btnService;
+    case msOverFoto:
+        return &btnFoto;
+    default:
+        return nullptr;
+    }
+}
+
+int TInfo::OnMouseUp(int x, int y, bool& NeedRedraw) {
+    // A button pressed and released elsewhere does nothing: the pointer slid off it while held.
+    if (Tbtn* held = ButtonOf(MouseState); held && !held->Contains(left, top, x, y)) {
+        MouseState = Inside(x, y) ? msOver : msOut;
+        btnPin.state = btnClose.state = bsNormal;
+        btnService.state = ShowService ? bsDown : bsNormal;
+        btnFoto.state = ShowFoto ? bsDown : bsNormal;
+        NeedRedraw = true;
+        return -1;
+    }
     if (MouseState == msOut) return -1;
     int open = -1;
     switch (MouseState) {
@@ -333,10 +357,10 @@ void TBalloonList::Drag(int ddx, int ddy) {
     NeedRedraw = true;
 }
 
-int TBalloonList::MouseUp(bool buttonGesture) {
+int TBalloonList::MouseUp(bool buttonGesture, int x, int y) {
     int open = -1;
     for (TInfo& info : Infos) {
-        const int org = info.OnMouseUp(NeedRedraw);
+        const int org = info.OnMouseUp(x, y, NeedRedraw);
         if (open < 0) open = org;
     }
     if (buttonGesture) RemoveClosedBalloon();

@@ -109,8 +109,10 @@ struct TInfo : TElement {
     // `bannerDrawn`: banners are shown at this scale. Returns whether the balloon took the pointer.
     bool OnMouseMove(int x, int y, bool taken, bool bannerDrawn, bool& NeedRedraw);
     void OnMouseDown(bool& NeedRedraw);
-    // The organisation (position in Orgs) whose link was clicked, else -1.
-    int OnMouseUp(bool& NeedRedraw);
+    // The release at (x, y): the organisation (position in Orgs) whose link was clicked, else -1.
+    int OnMouseUp(int x, int y, bool& NeedRedraw);
+    // The button that pointer state `state` is over, or null.
+    Tbtn* ButtonOf(TMouseState state);
     void Move(int ddx, int ddy);
 };
 
@@ -133,8 +135,9 @@ public:
     bool Hover(int x, int y, bool* overLink = nullptr);
     // Dragging by the pointer's displacement moves the balloons the pointer is over.
     void Drag(int ddx, int ddy);
-    // The end of a balloon gesture; returns the organisation whose link was clicked, else -1.
-    int MouseUp(bool buttonGesture);
+    // The end of a balloon gesture with the pointer at (x, y); returns the organisation whose link was
+    // clicked, else -1.
+    int MouseUp(bool buttonGesture, int x, int y);
 };
 
 // Rows of a clicked object in data language `lang`, captions in the interface language. `fotoIndex` is

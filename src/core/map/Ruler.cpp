@@ -85,8 +85,9 @@ void TMeasNode::OnMouseDown(bool& NeedRedraw) {
     if (MouseState != msOut) NeedRedraw = true;
 }
 
-void TMeasNode::OnMouseUp(bool& NeedRedraw) {
-    if (MouseState == msOverClose && btnClose.state == bsDown) Closed = true;
+void TMeasNode::OnMouseUp(int x, int y, bool& NeedRedraw) {
+    // Released off the close button it was pressed on: nothing.
+    if (MouseState == msOverClose && btnClose.state == bsDown && btnClose.Contains(left, top, x, y)) Closed = true;
     if (btnClose.state == bsDown) btnClose.state = bsNormal;
     NeedRedraw = true;
 }
@@ -166,9 +167,9 @@ void TMeas::Drag(const MapView& v, int ddx, int ddy) {
     RecalcLength();
 }
 
-void TMeas::MouseUp(bool buttonGesture) {
+void TMeas::MouseUp(bool buttonGesture, int x, int y) {
     for (TMeasNode& n : path)
-        n.OnMouseUp(NeedRedraw);
+        n.OnMouseUp(x, y, NeedRedraw);
     if (buttonGesture) RemoveClosedNode();
 }
 

@@ -27,7 +27,7 @@ struct TMeasNode : TElement {
     void Layout(const MapView& v, int textWidth, int textHeight);
     bool OnMouseMove(int x, int y, bool taken, bool& NeedRedraw);
     void OnMouseDown(bool& NeedRedraw);
-    void OnMouseUp(bool& NeedRedraw);
+    void OnMouseUp(int x, int y, bool& NeedRedraw);
     void Move(const MapView& v, int ddx, int ddy);
 };
 
@@ -50,7 +50,8 @@ public:
     QString MouseDown(int x, int y);
     bool Hover(int x, int y);
     void Drag(const MapView& v, int ddx, int ddy);
-    void MouseUp(bool buttonGesture);
+    // The end of a node gesture with the pointer at (x, y).
+    void MouseUp(bool buttonGesture, int x, int y);
 };
 
 // The search radius. The radius button's tag holds the phase.
