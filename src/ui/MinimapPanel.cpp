@@ -76,6 +76,9 @@ bool MinimapPanel::eventFilter(QObject* o, QEvent* e) {
 
 void MinimapPanel::Build(TMap& map, MapView& view, MapDisplay& display, int mapWidth, int mapHeight,
                          double ratio) {
+    // Every city's minimap starts folded, whatever the one before showed.
+    MinimapShown = false;
+    dragging_ = false;
     size = ComputeMinimapSize(view.WorldMaxX - view.WorldMinX, view.WorldMaxY - view.WorldMinY, mapWidth,
                               mapHeight);
     pictures = BuildMinimap(map, view, display, size.MiniW, size.MiniH, ratio);
@@ -129,7 +132,7 @@ QRect MinimapPanel::DragRect(QPoint now, int r) const {
 }
 
 void MinimapPanel::imgMinimapMouseDown(QPoint pos) {
-    if (busy_ || pictures.isNull()) return;
+    if (*busy || pictures.isNull()) return;
     press_ = QPoint(std::clamp(pos.x(), 0, size.MiniW), std::clamp(pos.y(), 0, size.MiniH));
     r_ = 0;
     dragging_ = true;
@@ -137,8 +140,10 @@ void MinimapPanel::imgMinimapMouseDown(QPoint pos) {
 }
 
 void MinimapPanel::imgMinimapMouseMove(QPoint pos) {
-    if (!dragging_ || busy_) return;
-    r_ = MinimapDragRadius(press_.x(), press_.y(), pos.x(), pos.y(), size.MiniW, size.MiniH);
+    if (!dragging_ || *busy) return;
+    const int mode = scaleMode ? scaleMode() : 0;
+    r_ = MinimapDragRadius(press_.x(), press_.y(), pos.x(), pos.y(), size.MiniW, size.MiniH, mode);
+    pos = QPoint(std::clamp(pos.x(), 0, size.MiniW), std::clamp(pos.y(), 0, size.MiniH));
     if (r_ < 1) {
         imgMinimap->shown = pictures.dark;
     } else {
@@ -148,8 +153,8 @@ void MinimapPanel::imgMinimapMouseMove(QPoint pos) {
 }
 
 void MinimapPanel::imgMinimapMouseUp(QPoint pos) {
-    if (!dragging_ || busy_) return;
-    busy_ = true;
+    if (!dragging_ || *busy) return;
+    *busy = true;
     dragging_ = false;
     const QPoint release(std::clamp(pos.x(), 0, size.MiniW), std::clamp(pos.y(), 0, size.MiniH));
     ZoomTarget t = MinimapTarget(view_, press_.x(), press_.y(), release.x(), release.y(), r_,
@@ -158,6 +163,6 @@ void MinimapPanel::imgMinimapMouseUp(QPoint pos) {
     t.scale = std::clamp(t.scale, MapView::MinScale, std::max(view_.FullScale, MapView::MinScale));
     r_ = 0;
     if (flyTo) flyTo(t.x, t.y, t.scale);
-    busy_ = false;
+    *busy = false;
     ViewChanged();
 }

@@ -40,6 +40,9 @@ public:
     std::function<void()> pressed;
     // The scale tool's mode (0 from the centre, 1 from a corner).
     std::function<int()> scaleMode;
+    // The busy flag of the result list's clicks: while it is set the minimap takes no press, and it is
+    // set while the minimap moves the view.
+    bool* busy = &ownBusy_;
 
     // Sizes the panel for the map image and draws the overview, then folds the panel to its title.
     void Build(TMap& map, MapView& view, MapDisplay& display, int mapWidth, int mapHeight, double ratio);
@@ -71,7 +74,7 @@ private:
 
     const MapView& view_;
     QFrame* bevel_;
-    bool dragging_ = false, busy_ = false;
+    bool dragging_ = false, ownBusy_ = false;
     QPoint press_;
     int r_ = 0;
 };

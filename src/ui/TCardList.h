@@ -121,6 +121,9 @@ public:
 
     // Called with every organisation whose local page a card asks to open; tests capture it.
     std::function<void(int org)> openOrgPage;
+    // Set while a card click is handled; the minimap shares it, so that neither click runs during the
+    // other's flight.
+    bool& ClickBusy() { return busy_; }
 
 signals:
     // The city or its data language changed: the search indexes were rebuilt.

@@ -228,6 +228,7 @@ TfrmMain::TfrmMain(AppContext& app, QWidget* parent)
         if (pnlResult->isVisible()) edDefocus->setFocus();
     };
     minimap->scaleMode = [this] { return int(app_.settings.ScaleMode); };
+    minimap->busy = &list->ClickBusy();
     mapPrint = new MapPrintActions(*this);
     // One application-wide filter sees the hint buttons, the tab bar and the map's messages; a second
     // one on a button would handle its events twice.
@@ -477,10 +478,12 @@ void TfrmMain::Redraw(bool full) {
     ApplySettingsToMap();
     if (glMap->Active()) {
         glMap->Redraw();
-        return;
+        // The frame is drawn when the surface paints; the minimap follows the view as it will be drawn.
+        view.CorrectPosition();
+    } else {
+        map->DrawGDI(nullptr, full);
+        img->update();
     }
-    map->DrawGDI(nullptr, full);
-    img->update();
     if (minimap) minimap->ViewChanged();
 }
 

@@ -60,17 +60,23 @@ TEST(MinimapGeometry, FrameOfAZoomedViewIsWhereTheViewIs) {
 
 TEST(MinimapGeometry, DragRadiusStaysInsideThePicture) {
     struct Case {
-        int px, py, x, y, r;
+        int px, py, x, y, mode, r;
     } cases[] = {
-        {100, 50, 120, 55, 20}, // the larger distance
-        {100, 50, 95, 20, 30},  // upwards
-        {10, 50, 60, 50, 10},   // near the left edge
-        {100, 85, 100, 40, 7},  // near the bottom (picture 192 x 92)
-        {185, 50, 100, 50, 7},  // near the right edge
-        {100, 50, 100, 50, 0},  // no movement
+        {100, 50, 120, 55, 0, 20}, // the larger distance
+        {100, 50, 95, 20, 0, 30},  // upwards
+        {10, 50, 60, 50, 0, 10},   // the square around the press point, near the left edge
+        {100, 85, 100, 40, 0, 7},  // near the bottom (picture 192 x 92)
+        {185, 50, 100, 50, 0, 7},  // near the right edge
+        {100, 50, 100, 50, 0, 0},  // no movement
+        // From a corner the rectangle drawn limits it, not a square around the press point.
+        {10, 50, 100, 50, 1, 90},  // 10 pixels off the left edge, 90 to the right
+        {0, 0, 60, 30, 1, 60},     // from the top left corner
+        {100, 50, 250, 60, 1, 92}, // past the right edge: up to it
+        {100, 50, 100, 50, 1, 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(MinimapDragRadius(c.px, c.py, c.x, c.y, 192, 92), c.r) << c.px << "," << c.py << " " << c.x;
+        EXPECT_EQ(MinimapDragRadius(c.px, c.py, c.x, c.y, 192, 92, c.mode), c.r)
+            << c.px << "," << c.py << " " << c.x << "," << c.y << " mode " << c.mode;
 }
 
 TEST(MinimapGeometry, ReleaseAsksForScaleAndCentre) {

@@ -4,6 +4,7 @@
 #include "MapRenderer.h"
 #include "MinimapPanel.h"
 #include "ProgramHarness.h"
+#include "TCardList.h"
 #include "TextTable.h"
 
 #include <QApplication>
@@ -87,10 +88,42 @@ TEST_F(MapTools, MinimapFoldsAndItsClicksAndDragsMoveTheView) {
     Drag(mini->imgMinimap, press, press + QPoint(-16, 5));
     EXPECT_FLOAT_EQ(frm->view.Scale, ww * 16 / mini->size.MiniW / frm->img->width());
     EXPECT_NEAR(frm->view.OriginX, World(press + QPoint(-8, 2)).x(), 0.01);
+    // A rectangle drawn from the left edge: its own size sets the scale, not a square around the press.
+    const QPoint edge(0, mini->size.MiniH / 2);
+    Drag(mini->imgMinimap, edge, edge + QPoint(30, 4));
+    EXPECT_FLOAT_EQ(frm->view.Scale, ww * 30 / mini->size.MiniW / frm->img->width());
+
+    // The busy flag is the result list's: a minimap click waits while a card click runs, and a card
+    // click waits while the minimap moves the view.
+    const float scaleBefore = frm->view.Scale, xBefore = frm->view.OriginX;
+    frm->list->ClickBusy() = true;
+    Drag(mini->imgMinimap, press, press + QPoint(10, 0));
+    EXPECT_FLOAT_EQ(frm->view.Scale, scaleBefore);
+    EXPECT_FLOAT_EQ(frm->view.OriginX, xBefore);
+    frm->list->ClickBusy() = false;
+    bool listBusyInFlight = false;
+    const auto fly = mini->flyTo;
+    mini->flyTo = [&](float x, float y, float scale) {
+        listBusyInFlight = frm->list->ClickBusy();
+        fly(x, y, scale);
+    };
+    Drag(mini->imgMinimap, press, press + QPoint(10, 0));
+    mini->flyTo = fly;
+    EXPECT_TRUE(listBusyInFlight);
+    EXPECT_FALSE(frm->list->ClickBusy());
 
     // Clicking the title folds it again.
     Mouse(mini->pnlMinimapTitle, QEvent::MouseButtonRelease, QPoint(5, 5));
     EXPECT_FALSE(mini->MinimapShown);
+    EXPECT_EQ(frm->pnlMinimap->height(), folded);
+
+    // The next city's minimap starts folded, although this one was open.
+    mini->btnMinimapClick();
+    ASSERT_TRUE(mini->MinimapShown);
+    mini->Build(*frm->map, frm->view, frm->display, frm->img->width(), frm->img->height(),
+                frm->img->devicePixelRatioF());
+    EXPECT_FALSE(mini->MinimapShown);
+    EXPECT_FALSE(mini->imgMinimap->isVisible());
     EXPECT_EQ(frm->pnlMinimap->height(), folded);
 }
 

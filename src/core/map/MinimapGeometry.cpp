@@ -35,9 +35,13 @@ MiniRect MinimapFrame(const MapView& v, int MiniW, int MiniH) {
     return r;
 }
 
-int MinimapDragRadius(int pressX, int pressY, int nowX, int nowY, int picW, int picH) {
+int MinimapDragRadius(int pressX, int pressY, int nowX, int nowY, int picW, int picH, int scaleMode) {
+    if (scaleMode == 1) {
+        nowX = std::clamp(nowX, 0, std::max(picW, 0));
+        nowY = std::clamp(nowY, 0, std::max(picH, 0));
+    }
     int r = std::max(std::abs(nowY - pressY), std::abs(nowX - pressX));
-    r = std::min({r, pressX, pressY, picW - pressX, picH - pressY});
+    if (scaleMode != 1) r = std::min({r, pressX, pressY, picW - pressX, picH - pressY});
     return std::max(r, 0);
 }
 

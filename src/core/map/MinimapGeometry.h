@@ -19,9 +19,10 @@ struct MiniRect {
 // The view's rectangle in minimap pixels, clamped to the minimap.
 MiniRect MinimapFrame(const MapView& v, int MiniW, int MiniH);
 
-// The half-side of a drag from `press` to `now`: the larger distance along an axis, lowered so that the
-// square around the press point stays inside the picture.
-int MinimapDragRadius(int pressX, int pressY, int nowX, int nowY, int picW, int picH);
+// The size of a drag from `press` to `now`: the larger distance along an axis. From the centre (`scaleMode`
+// 0) it is the half-side of the square around the press point, lowered so that the square stays inside the
+// picture; from a corner (1) it is the larger side of the rectangle drawn, `now` held inside the picture.
+int MinimapDragRadius(int pressX, int pressY, int nowX, int nowY, int picW, int picH, int scaleMode);
 
 // The scale and centre a release asks for. `r` is the drag's half-side (0 for a plain click, which keeps
 // `currentScale`); `mapWidth` is the main map image's width.
