@@ -201,7 +201,7 @@ void TObjectPage::btnFindObjClick() {
     for (int i : found)
         Found(db.Buildings[std::size_t(i)]);
     const QSize map = host_.MapSize();
-    const ZoomTarget t = FoundBuildingsTarget(db, found, map.width(), host_.FullScale());
+    const ZoomTarget t = FoundBuildingsTarget(db, found, map.width(), map.height(), host_.FullScale());
     host_.FlyTo(t.x, t.y, t.scale);
     if (found.size() <= MaxBlinking && !host_.InBackground()) {
         display.ShownObjects = {otBuild, Tai(found.begin(), found.end())};

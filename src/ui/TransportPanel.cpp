@@ -297,7 +297,7 @@ void TransportPanel::ShowStopsOnMap(const QString& name) {
     if (!db || !index_ || name.isEmpty()) return;
     host_.StopBlink();
     const TransportShow show =
-        ::ShowStopsOnMap(*db, *index_, name, host_.MapSize().width(), host_.FullScale());
+        ::ShowStopsOnMap(*db, *index_, name, host_.MapSize().width(), host_.MapSize().height(), host_.FullScale());
     if (!show.stops.empty() && host_.ResultPanelVisible()) host_.FocusDefocus();
     Show(show);
 }

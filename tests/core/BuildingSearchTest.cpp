@@ -138,13 +138,15 @@ TEST(BuildingSearch, PreparedIndexGivesThePlainWalk) {
 
 TEST(BuildingSearch, WhereTheMapFlies) {
     ObjectCity c;
-    const ZoomTarget near = FoundBuildingsTarget(c.db, {0, 1}, 600, 5);
+    const ZoomTarget near = FoundBuildingsTarget(c.db, {0, 1}, 600, 600, 5);
     EXPECT_FLOAT_EQ(near.x, 25);
     EXPECT_FLOAT_EQ(near.y, 15);
     EXPECT_FLOAT_EQ(near.scale, 0.5f) << "never closer than 0.5";
-    const ZoomTarget far = FoundBuildingsTarget(c.db, {0, 4}, 600, 5);
+    const ZoomTarget far = FoundBuildingsTarget(c.db, {0, 4}, 600, 600, 5);
     EXPECT_FLOAT_EQ(far.scale, 250.0f / 400.0f);
-    EXPECT_FLOAT_EQ(FoundBuildingsTarget(c.db, {0, 4}, 600, 0.6f).scale, 0.6f) << "never past the whole city";
+    // A map lower than wide: the box's height fits two thirds of the map's height too.
+    EXPECT_FLOAT_EQ(FoundBuildingsTarget(c.db, {0, 4}, 600, 300, 5).scale, 250.0f / 200.0f);
+    EXPECT_FLOAT_EQ(FoundBuildingsTarget(c.db, {0, 4}, 600, 600, 0.6f).scale, 0.6f) << "never past the whole city";
 
     struct Case {
         float x0, y0, x1, y1;

@@ -77,7 +77,10 @@ TEST(MapView, CorrectPositionCentresAtFullScaleAndClampsOtherwise) {
     EXPECT_FLOAT_EQ(v.OriginY, 250); // sticks out on both sides: centred
     v.OriginY = 10;
     v.CorrectPosition();
-    EXPECT_FLOAT_EQ(v.OriginY, 300); // only the top sticks out: the left (top) rule
+    EXPECT_FLOAT_EQ(v.OriginY, 250) << "only the top sticks out, but the view is higher than the city: centred";
+    v.OriginY = 480;
+    v.CorrectPosition();
+    EXPECT_FLOAT_EQ(v.OriginY, 250) << "only the bottom sticks out";
 
     v.Scale = 0.5f; // 400 x 300 m
     v.OriginX = 10;

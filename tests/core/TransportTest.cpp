@@ -156,7 +156,7 @@ TEST(Transport, ANameSharedByManyStopsIsOnePlaceToStartAndToShow) {
     EXPECT_EQ(index.FindJourneys(QStringLiteral("Центр"), QStringLiteral("Финиш")), (std::vector<int>{0}));
     EXPECT_EQ(index.FindJourneys(QStringLiteral("Финиш"), QStringLiteral("центр")), (std::vector<int>{1}));
     EXPECT_TRUE(index.FindChangeJourneys(QStringLiteral("Центр"), QStringLiteral("Центр")).empty());
-    const TransportShow show = ShowStopsOnMap(n.db, index, QStringLiteral("Центр"), 900, 4);
+    const TransportShow show = ShowStopsOnMap(n.db, index, QStringLiteral("Центр"), 900, 900, 4);
     EXPECT_EQ(show.stops.size(), 300u);
     EXPECT_FLOAT_EQ(show.target.scale, 4) << "the whole city at most";
     EXPECT_FLOAT_EQ(show.target.x, 1495);
@@ -201,10 +201,13 @@ TEST(Transport, ShowingARouteFindsBothDirectionsAndTheirStops) {
     EXPECT_EQ(routes, (std::vector<bool>{false, false, true, true, false, false, false, false, false}));
     EXPECT_EQ(stops, (std::vector<bool>{false, false, true, false, false, true, true, true, false}));
     EXPECT_EQ(show.stops, (Tai{2, 5, 7, 6}));
-    // The box from (100, 0) to (150, 200): the height decides.
+    // The box from (100, 0) to (150, 200), centred: the height decides, with a twentieth of the map free
+    // above and below.
     EXPECT_FLOAT_EQ(show.target.x, 125);
     EXPECT_FLOAT_EQ(show.target.y, 100);
-    EXPECT_FLOAT_EQ(show.target.scale, 200.f / 400 + 0.01f);
+    EXPECT_FLOAT_EQ(show.target.scale, 200.f / (400 * 0.9f));
+    EXPECT_FLOAT_EQ(ShowRouteOnMap(c.db, index, QStringLiteral("2"), 400, 100, 100).target.scale, 200.f / 90)
+        << "a low map";
 
     // A number that matches nothing, a partial one, a route naming only missing stops, one point.
     for (const char* number : {"9", "", "1 "}) {
@@ -224,16 +227,16 @@ TEST(Transport, ShowingARouteFindsBothDirectionsAndTheirStops) {
 TEST(Transport, ShowingStopsByNameFitsThemAndOneStopByIdentifierCentresIt) {
     SmallCity c;
     const TransportIndex index(c.db, 0);
-    TransportShow show = ShowStopsOnMap(c.db, index, QStringLiteral("мост"), 30, 10);
+    TransportShow show = ShowStopsOnMap(c.db, index, QStringLiteral("мост"), 30, 30, 10);
     EXPECT_EQ(show.stops, (Tai{5, 6}));
     EXPECT_TRUE(c.db.BusStops[5].IsFound && c.db.BusStops[6].IsFound);
     EXPECT_FLOAT_EQ(show.target.x, 100);
     EXPECT_FLOAT_EQ(show.target.y, 110);
     EXPECT_FLOAT_EQ(show.target.scale, 20.f / 10); // extent ÷ (map width ÷ 3)
-    EXPECT_FLOAT_EQ(ShowStopsOnMap(c.db, index, QStringLiteral("Мост"), 800, 10).target.scale, 0.5f);
-    EXPECT_FLOAT_EQ(ShowStopsOnMap(c.db, index, QStringLiteral("Мост"), 1, 3).target.scale, 3);
+    EXPECT_FLOAT_EQ(ShowStopsOnMap(c.db, index, QStringLiteral("Мост"), 800, 800, 10).target.scale, 0.5f);
+    EXPECT_FLOAT_EQ(ShowStopsOnMap(c.db, index, QStringLiteral("Мост"), 1, 1, 3).target.scale, 3);
 
-    show = ShowStopsOnMap(c.db, index, QStringLiteral("Нигде"), 800, 10);
+    show = ShowStopsOnMap(c.db, index, QStringLiteral("Нигде"), 800, 800, 10);
     EXPECT_TRUE(show.stops.empty());
     EXPECT_EQ(show.target.scale, 0);
 

@@ -265,7 +265,7 @@ std::vector<int> BuildingSearchIndex::Find(const BuildingCriteria& c, const Radi
 }
 
 ZoomTarget FoundBuildingsTarget(const CityDb& db, const std::vector<int>& buildings, int mapWidth,
-                                float fullScale) {
+                                int mapHeight, float fullScale) {
     ZoomTarget t;
     float minX = BoxMinStart, maxX = BoxMaxStart, minY = BoxMinStart, maxY = BoxMaxStart;
     for (int i : buildings) {
@@ -276,12 +276,7 @@ ZoomTarget FoundBuildingsTarget(const CityDb& db, const std::vector<int>& buildi
         minY = std::min(minY, b.minY_3d);
     }
     if (buildings.empty()) return t;
-    t.x = minX + (maxX - minX) / 2;
-    t.y = minY + (maxY - minY) / 2;
-    const float extent = std::max(maxX - minX, maxY - minY);
-    const float scale = mapWidth > 0 ? extent / (float(mapWidth) / 1.5f) : fullScale;
-    t.scale = std::min(std::max(scale, 0.5f), std::max(fullScale, 0.5f));
-    return t;
+    return FitBox(minX, minY, maxX, maxY, mapWidth, mapHeight, 1 / 1.5f, 0.5f, fullScale);
 }
 
 ZoomTarget StreetTarget(const TStreet& street, int mapWidth, int mapHeight, float fullScale) {

@@ -74,10 +74,10 @@ private:
     mutable std::unordered_map<int, std::vector<int>> districts_;
 };
 
-// Found buildings on the map: the middle of their joint box (3D extents), with a scale that fits the
-// box's larger side into two thirds of the map's width, at least 0.5 and at most the full-city scale.
+// Found buildings on the map: the middle of their joint box (3D extents), with a scale that fits the box
+// into two thirds of the map's width and of its height, at least 0.5 and at most the full-city scale.
 ZoomTarget FoundBuildingsTarget(const CityDb& db, const std::vector<int>& buildings, int mapWidth,
-                                float fullScale);
+                                int mapHeight, float fullScale);
 // A street fitted into the map by its box, with the 0.01 the map adds, between the smallest scale and
 // the full-city scale.
 ZoomTarget StreetTarget(const TStreet& street, int mapWidth, int mapHeight, float fullScale);

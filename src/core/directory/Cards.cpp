@@ -827,13 +827,13 @@ bool WorkZoneTarget(CityDb& db, int org, int mapWidth, int mapHeight, float full
         minY = std::min(minY, b.minY_3d);
         maxY = std::max(maxY, b.maxY_);
     }
-    t.x = minX + (maxX - minX) / 2;
-    t.y = minY + (maxY - minY) / 2;
-    const float fit =
-        std::max((maxX - minX) / float(std::max(1, mapWidth)), (maxY - minY) / float(std::max(1, mapHeight)));
-    // A zone of one small building would ask for a closer view than the map has, and "zoom in" would
-    // then zoom out: the scale stays within the view's limits.
-    t.scale = std::clamp(fit, MapView::MinScale, std::max(fullScale, MapView::MinScale));
+    // The zone keeps a margin of a tenth of the map on every side, so that it does not touch the edges. A
+    // zone of one small building would ask for a closer view than the map has, and "zoom in" would then
+    // zoom out: the scale stays within the view's limits.
+    const ZoomTarget fit = FitBox(minX, minY, maxX, maxY, mapWidth, mapHeight, 0.8f, MapView::MinScale, fullScale);
+    t.x = fit.x;
+    t.y = fit.y;
+    t.scale = fit.scale;
     return true;
 }
 

@@ -42,7 +42,9 @@ void MapView::CursorToWorld(double px, double py, float& x, float& y) const {
 }
 
 void MapView::ClampAxis(float& origin, float half, float lo, float hi) {
-    if (origin + half > hi && origin - half < lo) {
+    // A view wider than the city on this axis shows it centred, wherever it was asked to look: clamped to
+    // one edge it would leave the city against that edge and an empty band on the other side.
+    if (2 * half >= hi - lo || (origin + half > hi && origin - half < lo)) {
         origin = lo + (hi - lo) / 2;
         return;
     }
@@ -100,5 +102,16 @@ ZoomTarget MapView::ZoomToRect(int pressX, int pressY, int releaseX, int release
         CursorToWorld(pressX + (releaseX - pressX) / 2.0, pressY + (releaseY - pressY) / 2.0, t.x, t.y);
     }
     t.scale = std::max(t.scale, MinScale);
+    return t;
+}
+
+ZoomTarget FitBox(float minX, float minY, float maxX, float maxY, int width, int height, float share,
+                  float minScale, float maxScale) {
+    ZoomTarget t;
+    t.x = minX + (maxX - minX) / 2;
+    t.y = minY + (maxY - minY) / 2;
+    const double w = std::max(width, 1) * double(share), h = std::max(height, 1) * double(share);
+    const double scale = std::max((double(maxX) - minX) / w, (double(maxY) - minY) / h);
+    t.scale = std::clamp(float(scale), minScale, std::max(maxScale, minScale));
     return t;
 }

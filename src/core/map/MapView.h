@@ -16,6 +16,12 @@ struct ZoomTarget {
     float scale = 0;
 };
 
+// The view that shows the box from (minX, minY) to (maxX, maxY) whole and centred on a map of `width` x
+// `height` pixels, the box taking at most `share` of the map along each axis (1: edge to edge); the scale
+// stays within [minScale, maxScale] (maxScale below minScale counts as minScale).
+ZoomTarget FitBox(float minX, float minY, float maxX, float maxY, int width, int height, float share,
+                  float minScale, float maxScale);
+
 class MapView {
 public:
     float Scale = 1;     // metres per pixel

@@ -229,13 +229,10 @@ TransportShow ShowRouteOnMap(CityDb& db, const TransportIndex& index, const QStr
     Found(a, db);
     AddRouteStops(index, a, show.stops);
     float minX = a.minX_, maxX = a.maxX_, minY = a.minY_, maxY = a.maxY_;
-    float w = maxX - minX, h = maxY - minY;
     if (const int second = index.NextDirection(first); second >= 0) {
         TBusWay& b = db.BusWays[std::size_t(second)];
         Found(b, db);
         AddRouteStops(index, b, show.stops);
-        w = std::max(w, b.maxX_ - b.minX_);
-        h = std::max(h, b.maxY_ - b.minY_);
         minX = std::min(minX, b.minX_);
         maxX = std::max(maxX, b.maxX_);
         minY = std::min(minY, b.minY_);
@@ -243,13 +240,9 @@ TransportShow ShowRouteOnMap(CityDb& db, const TransportIndex& index, const QStr
     }
     // A route whose points name no stop has no place on the map.
     if (maxX < minX || maxY < minY) return show;
-    show.target.x = minX + (maxX - minX) / 2;
-    show.target.y = minY + (maxY - minY) / 2;
-    // H / h > W / w, multiplied out so that a route of no width or height divides by nothing.
-    const double W = std::max(mapWidth, 1), H = std::max(mapHeight, 1);
-    const double scale = H * w > W * h ? w / W : h / H;
-    show.target.scale =
-        std::clamp(float(scale) + 0.01f, MapView::MinScale, std::max(fullScale, MapView::MinScale));
+    // Both directions' box, centred, with a twentieth of the map free on each side: not under the map's
+    // tool panel or against its edges.
+    show.target = FitBox(minX, minY, maxX, maxY, mapWidth, mapHeight, 0.9f, MapView::MinScale, fullScale);
     return show;
 }
 
@@ -266,7 +259,7 @@ TransportShow ShowStopOnMap(CityDb& db, const TransportIndex& index, int stopId)
 }
 
 TransportShow ShowStopsOnMap(CityDb& db, const TransportIndex& index, const QString& name, int mapWidth,
-                             float fullScale) {
+                             int mapHeight, float fullScale) {
     TransportShow show;
     ClearFound(db);
     const std::vector<int> stops = index.StopsByName(name);
@@ -281,10 +274,7 @@ TransportShow ShowStopsOnMap(CityDb& db, const TransportIndex& index, const QStr
         maxY = std::max(maxY, s.y);
     }
     show.stops.assign(stops.begin(), stops.end());
-    show.target.x = minX + (maxX - minX) / 2;
-    show.target.y = minY + (maxY - minY) / 2;
-    const float extent = std::max(maxX - minX, maxY - minY);
-    const float scale = extent / (float(std::max(mapWidth, 1)) / 3);
-    show.target.scale = std::clamp(scale, 0.5f, std::max(fullScale, 0.5f));
+    // The stops take a third of the map's width and of its height at most.
+    show.target = FitBox(minX, minY, maxX, maxY, mapWidth, mapHeight, 1 / 3.0f, 0.5f, fullScale);
     return show;
 }

@@ -86,12 +86,13 @@ struct TransportShow {
 };
 
 // ClearFound, then the first route numbered `number` and its other direction are found (with their
-// stops); the view fits both. Nothing is found when no route has that number; a route without a
+// stops); the view fits both, centred, with a margin. Nothing is found when no route has that number; a route without a
 // position gives no view.
 TransportShow ShowRouteOnMap(CityDb& db, const TransportIndex& index, const QString& number, int mapWidth,
                              int mapHeight, float fullScale);
 // ClearFound, then the stop of that identifier is found; the view centres it at scale 0.7.
 TransportShow ShowStopOnMap(CityDb& db, const TransportIndex& index, int stopId);
-// ClearFound, then every stop of that name is found; the view fits them within [0.5, fullScale].
+// ClearFound, then every stop of that name is found; the view fits them into a third of the map, within
+// [0.5, fullScale].
 TransportShow ShowStopsOnMap(CityDb& db, const TransportIndex& index, const QString& name, int mapWidth,
-                             float fullScale);
+                             int mapHeight, float fullScale);
