@@ -101,6 +101,42 @@ TEST_F(HitCity, ZoomedOutOnlyMetroStopsAreHit) {
     EXPECT_EQ(hit.HitKind, otBuild) << "buildings come before ordinary stops";
 }
 
+// What is drawn on top takes the click, as large as it is drawn. The building spans -20 to 20 metres.
+TEST_F(HitCity, WhatIsDrawnOnTopTakesTheClick) {
+    struct Case {
+        const char* name;
+        float scale;
+        bool found;          // the stop was found by a search
+        bool poi;            // a point of interest in place of the stop
+        float stopX, clickX; // metres
+        TObjType kind;       // what the click takes
+    } cases[] = {
+        {"a found stop over a building", 1, true, false, 0, 1, otBusStop},
+        {"a found stop, on its 6-pixel circle beyond its own 6 metres", 1.5f, true, false, 0, 7.5f, otBusStop},
+        {"an ordinary stop lies under the building", 1, false, false, 0, 1, otBuild},
+        {"a found stop zoomed out, within its 6-pixel circle", 10, true, false, 0, 50, otBusStop},
+        {"an ordinary stop, on its 4-pixel circle beyond its own 6 metres", 2, false, false, -50, -43, otBusStop},
+        {"an ordinary stop, beyond that circle", 2, false, false, -50, -41, otNone},
+        {"a point-of-interest icon over a building", 1, false, true, 0, 1, otPOI},
+        {"where icons are not drawn, the building", 2, false, true, 0, 1, otBuild},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        db = CityDb{};
+        tiny::AddBuilding(db, s, {tiny::Rect(-20, -20, 20, 20)}, 0);
+        if (c.poi) {
+            db.POIs.push_back(TPOI{});
+        } else {
+            const int stop = tiny::AddStop(db, s, c.stopX, 0, bstAuto, "Stop", 1);
+            if (c.found) Found(db.BusStops[stop]);
+        }
+        Frame(c.scale);
+        hit = MapHitTest{};
+        Click(c.clickX, 0);
+        EXPECT_EQ(hit.HitKind, c.kind);
+    }
+}
+
 TEST_F(HitCity, StreetsAreTestedBelowScale20AndAreasLastToFirst) {
     TStreet street;
     street.shape = {{-100, 0}, {100, 0}};

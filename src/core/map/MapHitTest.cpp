@@ -5,6 +5,7 @@
 #include "MapView.h"
 #include "ObjectState.h"
 
+#include <algorithm>
 #include <cmath>
 
 bool InsidePolygon(const std::vector<QPoint>& polygon, int px, int py) {
@@ -80,8 +81,13 @@ bool OnClick(TField& f, const MapView& v, const TColorScheme& s, int x, int y) {
     return Mark(f, s, InsidePolygon(poly, x, y));
 }
 
-bool OnClick(TBusStop& st, const TColorScheme& s, float wx, float wy) {
-    return Mark(st, s, std::hypot(double(wx) - st.x, double(wy) - st.y) < st.Radius);
+bool OnClick(TBusStop& st, const TColorScheme& s, float wx, float wy, float reach) {
+    return Mark(st, s, std::hypot(double(wx) - st.x, double(wy) - st.y) < std::max(float(st.Radius), reach));
+}
+
+int StopDrawnRadius(const TBusStop& st, const MapView& v, bool special) {
+    const int r = std::max(v.ToPixels(st.Radius), 4);
+    return special ? std::max(r, 6) : r;
 }
 
 bool OnClick(TPOI& p, const MapView& v, const TColorScheme& s, float wx, float wy) {
@@ -129,24 +135,44 @@ void MapHitTest::HitTest(CityDb& db, const MapView& v, MapDisplay& display, cons
         HitIndex = int(index);
     };
 
-    for (size_t i = 0; i < db.BusStops.size(); ++i)
-        if (db.BusStops[i].tip == bstMetro && OnClick(db.BusStops[i], s, wx, wy)) return hit(otBusStop, i);
+    const bool detail = v.MapDetail(), stopDetail = v.StopDetail();
+    // A stop's drawn circle, in world units, where the map draws it; else only its own radius counts.
+    auto reach = [&](const TBusStop& st, bool drawn, bool special) {
+        return drawn ? v.ToWorld(StopDrawnRadius(st, v, special)) : 0.0f;
+    };
+    for (size_t i = 0; i < db.BusStops.size(); ++i) {
+        TBusStop& st = db.BusStops[i];
+        if (st.tip == bstMetro && OnClick(st, s, wx, wy, reach(st, stopDetail || o.metro, true)))
+            return hit(otBusStop, i);
+    }
+    // Found and selected stops are drawn over everything else at every scale, the last on top.
+    for (size_t i = db.BusStops.size(); i-- > 0;) {
+        TBusStop& st = db.BusStops[i];
+        if ((st.IsFound || IsSelected(st, s)) && OnClick(st, s, wx, wy, reach(st, true, true)))
+            return hit(otBusStop, i);
+    }
+    // Point-of-interest icons are drawn over the buildings where they are drawn at all.
+    const bool icons = v.Scale <= 1;
+    auto pois = [&] {
+        for (size_t i = 0; i < db.POIs.size(); ++i)
+            if (OnClick(db.POIs[i], v, s, wx, wy)) return hit(otPOI, i), true;
+        return false;
+    };
+    if (detail && icons && pois()) return;
 
-    const bool detail = v.MapDetail();
     if (detail)
         for (size_t i = 0; i < db.Buildings.size(); ++i)
             if (OnClick(db.Buildings[i], v, s, o.flat, x, y)) return hit(otBuild, i);
 
+    // Other stops lie under the buildings: drawn when zoomed in, hit by their radius when not.
     if (detail || o.metro)
         for (size_t i = 0; i < db.BusStops.size(); ++i) {
             TBusStop& st = db.BusStops[i];
             if (!detail && st.tip != bstMetro) continue;
-            if (OnClick(st, s, wx, wy)) return hit(otBusStop, i);
+            if (OnClick(st, s, wx, wy, reach(st, stopDetail, st.tip == bstMetro))) return hit(otBusStop, i);
         }
 
-    if (detail)
-        for (size_t i = 0; i < db.POIs.size(); ++i)
-            if (OnClick(db.POIs[i], v, s, wx, wy)) return hit(otPOI, i);
+    if (detail && !icons && pois()) return;
 
     if (v.Scale < 20)
         for (size_t i = 0; i < db.Streets.size(); ++i)

@@ -1,5 +1,6 @@
-// What lies under a point of the map: the hit test of a click, in the order the map decides it
-// (metro entrances, buildings, stops, points of interest, streets, areas, districts).
+// What lies under a point of the map: the hit test of a click, in the order the map is drawn from the top
+// (metro entrances, found and selected stops, point-of-interest icons, buildings, other stops, streets,
+// areas, districts), each object as large as it is drawn.
 #pragma once
 
 #include "MapObjects.h"
@@ -27,7 +28,10 @@ struct HitOptions {
 // Each OnClick activates the object on a hit and deactivates it otherwise.
 bool OnClick(TBuilding& b, const MapView& v, const TColorScheme& s, bool flat, int x, int y);
 bool OnClick(TField& f, const MapView& v, const TColorScheme& s, int x, int y);
-bool OnClick(TBusStop& st, const TColorScheme& s, float wx, float wy);
+// A stop is hit within its radius or, `reach` > 0, within that many world units (its drawn circle).
+bool OnClick(TBusStop& st, const TColorScheme& s, float wx, float wy, float reach = 0);
+// The radius in pixels the map draws a stop's circle with; `special` for found, selected and metro stops.
+int StopDrawnRadius(const TBusStop& st, const MapView& v, bool special);
 bool OnClick(TPOI& p, const MapView& v, const TColorScheme& s, float wx, float wy);
 bool OnClick(TStreet& st, const TColorScheme& s, const StreetPixelTest& test, int x, int y);
 
