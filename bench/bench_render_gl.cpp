@@ -1,5 +1,5 @@
-// Full redraws of the map by the OpenGL renderer at 1920 x 1080 (the dense centre view and the whole city),
-// beside the 2D renderer's figures for the same views. Needs a display with OpenGL (run under xvfb-run).
+// Full redraws of the map by the OpenGL renderer at 1920 x 1080 (the dense centre view and the whole city), with
+// the labels drawn over them at rest, beside the 2D renderer's figures for the same views. Needs a display with OpenGL (run under xvfb-run).
 // usage: bench_render_gl CITY.gis [MORE_CITIES.gis ...]   (the metropolis last)
 #include "GlMapRenderer.h"
 #include "MapRenderer.h"
@@ -10,6 +10,8 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <QOpenGLPaintDevice>
+#include <QPainter>
 #include <QOpenGLFunctions_2_1>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QThread>
@@ -67,11 +69,16 @@ FrameTime FrameMs(const std::function<void()>& fn) {
 }
 
 // One frame built (afresh when `fresh`, as after any change of the view, else kept when nothing changed),
-// drawn and finished.
+// drawn with the labels over it (at rest) and finished, as the map's surface paints it.
 void Draw(LoadedCity& c, QOpenGLFunctions_2_1& gl, bool fresh) {
     if (fresh) c.gl->Invalidate();
     c.gl->BuildFrame();
     c.gl->Render(gl, Width, Height);
+    if (!c.gl->labels().isNull()) {
+        QOpenGLPaintDevice device(Width, Height);
+        QPainter p(&device);
+        p.drawImage(QPoint(0, 0), c.gl->labels());
+    }
     gl.glFinish();
 }
 
@@ -124,6 +131,9 @@ int main(int argc, char** argv) {
                 c->gl->Invalidate();
                 c->gl->BuildFrame();
             });
+            // The labels alone: drawn afresh for a new view (the frame's are kept otherwise).
+            QImage labels(Width, Height, QImage::Format_ARGB32_Premultiplied);
+            const FrameTime labelling = FrameMs([&] { c->map->DrawLabels(labels); });
             const FrameTime frame = FrameMs([&] { Draw(*c, *gl, true); });
             const FrameTime repaint = FrameMs([&] { Draw(*c, *gl, false); });
             const GlFrame& f = c->gl->frame();
@@ -133,6 +143,9 @@ int main(int argc, char** argv) {
             std::printf("%s %s: OpenGL, a repaint of the kept frame %.2f ms (slowest round %.2f ms, CPU %.2f ms) "
                         "... goal: under %.0f ms\n",
                         n.c_str(), view, repaint.ms, repaint.worstMs, repaint.cpuMs, goal);
+            std::printf("%s %s: labels over the OpenGL frame (street labels, house numbers, icons) drawn in "
+                        "%.2f ms (CPU %.2f ms), included in both figures above\n",
+                        n.c_str(), view, labelling.ms, labelling.cpuMs);
             std::printf("%s %s: 2D %.2f ms (CPU %.2f ms), OpenGL frame building %.2f ms, %d draw calls, %zu "
                         "vertices (%d triangles, %d lines, %d points, %d squares)\n",
                         n.c_str(), view, flat2d.ms, flat2d.cpuMs, build.ms, f.batchCount(), f.vertexCount(),

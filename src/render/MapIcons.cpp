@@ -134,3 +134,16 @@ const QImage& MarkPicture(bool yellow, double ratio) {
     static std::map<std::pair<int, int>, QImage> marks;
     return Cached(marks, yellow, ratio, [&] { return DrawMark(yellow, ratio); });
 }
+
+const QImage& MarkOverlay(bool yellow, double ratio) {
+    static std::map<std::pair<int, int>, QImage> marks;
+    return Cached(marks, yellow, ratio, [&] {
+        QImage img = MarkPicture(yellow, ratio).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < img.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < img.width(); ++x)
+                if ((row[x] & 0xFFFFFF) == 0xFFFFFF) row[x] = 0;
+        }
+        return img;
+    });
+}

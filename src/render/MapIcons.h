@@ -10,3 +10,5 @@
 const QImage& POIIcon(TPOIType tip, double ratio = 1);
 // The flag over a building that holds a listed organisation; white pixels are transparent.
 const QImage& MarkPicture(bool yellow, double ratio = 1);
+// The same flag with its white made transparent, for painting over another picture.
+const QImage& MarkOverlay(bool yellow, double ratio = 1);

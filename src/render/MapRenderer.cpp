@@ -2,6 +2,7 @@
 
 #include "CityDb.h"
 #include "MapColors.h"
+#include "MapHitTest.h"
 #include "MapIcons.h"
 #include "ObjectState.h"
 #include "Primitives.h"
@@ -330,8 +331,7 @@ void TMap::DrawStop(Frame& f, const TBusStop& st) {
     const bool selected = IsSelected(st, scheme_);
     const bool special = st.IsFound || selected || st.tip == bstMetro;
     if (v.Scale > 4 && !special) return;
-    int r = std::max(v.ToPixels(st.Radius), 4);
-    if (special) r = std::max(r, 6);
+    const int r = StopDrawnRadius(st, v, special);
     const int penWidth = int(std::lround(1.05 * r)) - r + 1;
     const QColor fill = ToQColor(f.blink && st.IsFound ? scheme_.ActiveColor : st.color);
     const QColor outline = st.IsFound || selected ? fill : QColor(Qt::black);
@@ -346,15 +346,20 @@ void TMap::DrawStop(Frame& f, const TBusStop& st) {
     f.pen(Qt::white, 1);
     p.drawText(c.x() - fm.horizontalAdvance(QStringLiteral("M")) / 2, c.y() - fm.height() / 2 + fm.ascent(),
                QStringLiteral("M"));
-    if (v.Scale >= 3 && v.Scale < 20) {
-        const QString caption = LangOf(st.caption, options.DataLang);
-        p.setFont(f.Arial(6));
-        f.noBrush();
-        const QFontMetrics cm = p.fontMetrics();
-        DrawContourText(p, QPoint(c.x() - cm.horizontalAdvance(caption) / 2, c.y() - cm.height() - 5), caption,
-                        Qt::blue, options.ContourText);
+    DrawMetroCaption(f, st, c);
+}
+
+void TMap::DrawMetroCaption(Frame& f, const TBusStop& st, QPoint c) {
+    const MapView& v = view_;
+    if (v.Scale < 3 || v.Scale >= 20) return;
+    QPainter& p = f.p;
+    const QString caption = LangOf(st.caption, options.DataLang);
+    p.setFont(f.Arial(6));
+    f.noBrush();
+    const QFontMetrics cm = p.fontMetrics();
+    DrawContourText(p, QPoint(c.x() - cm.horizontalAdvance(caption) / 2, c.y() - cm.height() - 5), caption,
+                    Qt::blue, options.ContourText);
     f.penChanged();
-    }
 }
 
 void TMap::DrawStreet(Frame& f, const TStreet& st) {
@@ -488,6 +493,21 @@ void TMap::DrawText(Frame& f, const TText& t) {
     p.restore();
 }
 
+// Zoomed out only found or selected buildings are drawn: keep their list instead of walking them all.
+const std::vector<std::uint32_t>& TMap::ZoomedOutBuildings() {
+    if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor ||
+        zoomedOutOf_ != db_.Buildings.size()) {
+        zoomedOutBuildings_.clear();
+        for (size_t i = 0; i < db_.Buildings.size(); ++i)
+            if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_))
+                zoomedOutBuildings_.push_back(std::uint32_t(i));
+        zoomedOutVersion_ = ObjectStateVersion();
+        zoomedOutActive_ = scheme_.ActiveColor;
+        zoomedOutOf_ = db_.Buildings.size();
+    }
+    return zoomedOutBuildings_;
+}
+
 void TMap::DrawBase(Frame& f) {
     QPainter& p = f.p;
     const MapView& v = view_;
@@ -509,16 +529,7 @@ void TMap::DrawBase(Frame& f) {
         ForVisible(db_.Buildings, buildingGrid_, v, UseSpatialIndex, f.candidates,
                    [&](const TBuilding& b, int) { DrawBuilding(f, b); });
     } else {
-        // Zoomed out only found or selected buildings are drawn: keep their list instead of walking them all.
-        if (zoomedOutVersion_ != ObjectStateVersion() || zoomedOutActive_ != scheme_.ActiveColor) {
-            zoomedOutBuildings_.clear();
-            for (size_t i = 0; i < db_.Buildings.size(); ++i)
-                if (db_.Buildings[i].IsFound || IsSelected(db_.Buildings[i], scheme_))
-                    zoomedOutBuildings_.push_back(std::uint32_t(i));
-            zoomedOutVersion_ = ObjectStateVersion();
-            zoomedOutActive_ = scheme_.ActiveColor;
-        }
-        for (std::uint32_t i : zoomedOutBuildings_) DrawBuilding(f, db_.Buildings[i]);
+        for (std::uint32_t i : ZoomedOutBuildings()) DrawBuilding(f, db_.Buildings[i]);
     }
     f.noBrush();
     if (display_.TextsOn)
@@ -546,21 +557,27 @@ void TMap::DrawBase(Frame& f) {
     }
 }
 
-void TMap::DrawMarks(Frame& f) {
+bool TMap::MarkAnchor(const TMark& m, QPoint& at) const {
+    if (!m.Shows() || m.BuildIndex < 0 || m.BuildIndex >= int(db_.Buildings.size())) return false;
     const MapView& v = view_;
+    const TBuilding& b = db_.Buildings[m.BuildIndex];
+    float ax = b.x, ay = b.y;
+    // On the roof when heights are drawn.
+    if (!options.flat && v.Scale < 4 && b.ShapeWithNum < b.shapes.size() && b.shapes[b.ShapeWithNum].high > 0) {
+        ax += b.shapes[b.ShapeWithNum].high / 4.0f;
+        ay -= b.shapes[b.ShapeWithNum].high;
+    }
+    at = Screen(v, ax, ay);
+    return true;
+}
+
+void TMap::DrawMarks(Frame& f) {
     QImage& surface = *f.surface;
     for (const TMark& m : display_.Marks.mark) {
-        if (!m.Shows() || m.BuildIndex < 0 || m.BuildIndex >= int(db_.Buildings.size())) continue;
-        const TBuilding& b = db_.Buildings[m.BuildIndex];
-        float ax = b.x, ay = b.y;
-        // On the roof when heights are drawn.
-        if (!options.flat && v.Scale < 4 && b.ShapeWithNum < b.shapes.size() && b.shapes[b.ShapeWithNum].high > 0) {
-            ax += b.shapes[b.ShapeWithNum].high / 4.0f;
-            ay -= b.shapes[b.ShapeWithNum].high;
-        }
+        QPoint at;
+        if (!MarkAnchor(m, at)) continue;
         const double ratio = f.pixels->ratio;
         const QImage& pic = MarkPicture(m.Yellow(), ratio);
-        const QPoint at = Screen(v, ax, ay);
         // Device pixels of the picture's logical top left, the picture being drawn for the same ratio.
         const int left = int(std::lround(at.x() * ratio));
         const int top = int(std::lround(at.y() * ratio)) - pic.height();
@@ -591,4 +608,53 @@ void TMap::DrawOverlays(Frame& f) {
     if (drawRuler) drawRuler(f.p);
     if (drawRadius) drawRadius(f.p);
     if (drawBalloons) drawBalloons(f.p);
+}
+
+void TMap::PaintOverlays(QPainter& p) {
+    if (options.marks)
+        for (const TMark& m : display_.Marks.mark) {
+            QPoint at;
+            if (!MarkAnchor(m, at)) continue;
+            const QImage& pic = MarkOverlay(m.Yellow(), p.device()->devicePixelRatioF());
+            p.drawImage(QPoint(at.x(), at.y() - int(std::lround(pic.height() / pic.devicePixelRatio()))), pic);
+        }
+    for (auto* draw : {&drawRuler, &drawRadius, &drawBalloons})
+        if (*draw) (*draw)(p);
+}
+
+void TMap::DrawLabels(QImage& target) {
+    target.fill(Qt::transparent);
+    if (Quit || !display_.TextsOn) return;
+    Frame f;
+    BeginFrame(f, target);
+    const MapView& v = view_;
+    auto number = [&](const TBuilding& b) {
+        if (v.IsVisible(b, options.flat)) DrawHouseNumber(f, b);
+    };
+    if (f.mapDetail)
+        ForVisible(db_.Buildings, buildingGrid_, v, UseSpatialIndex, f.candidates,
+                   [&](const TBuilding& b, int) { number(b); });
+    else
+        for (std::uint32_t i : ZoomedOutBuildings()) number(db_.Buildings[i]);
+    f.noBrush();
+    ForVisible(db_.Texts, textGrid_, v, UseSpatialIndex, f.candidates, [&](const TText& t, int) { DrawText(f, t); });
+    if (v.Scale <= 1)
+        ForVisible(db_.POIs, poiGrid_, v, UseSpatialIndex, f.candidates, [&](const TPOI& poi, int) {
+            if (!v.IsVisible(poi, options.flat)) return;
+            const QPoint at = Screen(v, poi.x, poi.y);
+            f.p.drawImage(at.x() - 8, at.y() - 8, POIIcon(poi.tip, f.pixels->ratio));
+        });
+    // Metro captions over the stations drawn: found or selected ones, and one per caption zoomed out.
+    if (v.Scale >= 3 && v.Scale < 20) {
+        QSet<QString> drawn;
+        for (const TBusStop& st : db_.BusStops) {
+            if (st.tip != bstMetro) continue;
+            const QString caption = LangOf(st.caption, options.DataLang);
+            const bool first = options.metro && !drawn.contains(caption);
+            if (first) drawn.insert(caption);
+            if ((first || st.IsFound || IsSelected(st, scheme_)) && v.IsVisible(st, options.flat))
+                DrawMetroCaption(f, st, Screen(v, st.x, st.y));
+        }
+    }
+    f.p.end();
 }

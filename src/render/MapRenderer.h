@@ -48,6 +48,9 @@ public:
     // `ratio` device pixels per logical one, so that a high-density screen shows them sharp; the view
     // and every pixel rule stay in logical pixels.
     void Resize(int width, int height, bool starting = false, double ratio = 1);
+    // The pictures' size in logical pixels (the view's surface); `img` holds `ratio` times as many.
+    int width() const { return width_; }
+    int height() const { return height_; }
     // One redraw; `full` redraws the base layer, otherwise the cached one is reused. The frame goes to
     // `target` when given.
     void DrawGDI(QImage* target, bool full);
@@ -58,6 +61,12 @@ public:
     // point-of-interest icons, no overlays. `at` is where the target lies in a picture drawn in pieces.
     // The cached frame is left alone.
     void DrawForPrint(QImage& target, QPoint at = {});
+    // What the OpenGL frame does not draw, with this renderer's placement. `DrawLabels` draws the street
+    // labels, house numbers, point-of-interest icons and metro captions of the view (when `TextsOn`) onto
+    // a transparent `target` of the pictures' size and ratio; `PaintOverlays` paints the marks, ruler,
+    // radius and balloons through `p`, in logical pixels.
+    void DrawLabels(QImage& target);
+    void PaintOverlays(QPainter& p);
     // How far, in pixels at the view's scale, anything the base layer draws may reach past its object's
     // box (wide lines, stop circles, labels): a picture drawn in pieces draws each with this margin.
     int OverdrawPixels() const;
@@ -84,6 +93,11 @@ private:
     void DrawHouseNumber(Frame& f, const TBuilding& b);
     void DrawText(Frame& f, const TText& t);
     void DrawMarks(Frame& f);
+    void DrawMetroCaption(Frame& f, const TBusStop& st, QPoint c);
+    // Where a mark's picture stands on its building: its bottom-left corner; false for no mark.
+    bool MarkAnchor(const TMark& m, QPoint& at) const;
+    // The buildings drawn when zoomed out (found or selected), kept for one object state version.
+    const std::vector<std::uint32_t>& ZoomedOutBuildings();
 
     CityDb& db_;
     int width_ = 0, height_ = 0; // logical size of the pictures
@@ -95,5 +109,6 @@ private:
     std::vector<std::uint32_t> zoomedOutBuildings_;
     std::uint64_t zoomedOutVersion_ = 0;
     TColor zoomedOutActive_ = 0;
+    std::size_t zoomedOutOf_ = 0;
     SpatialGrid fieldGrid_, roadGrid_, stopGrid_, buildingGrid_, textGrid_, poiGrid_;
 };

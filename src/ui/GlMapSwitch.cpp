@@ -117,9 +117,7 @@ void GlMapSwitch::Apply() {
     s->renderer = [this] { return renderer(); };
     s->quitting = [this] { return frm_.app().AppState == QStringLiteral("quit"); };
     s->overlays = [this](QPainter& p) {
-        if (!frm_.map) return;
-        for (auto* draw : {&frm_.map->drawRuler, &frm_.map->drawRadius, &frm_.map->drawBalloons})
-            if (*draw) (*draw)(p);
+        if (frm_.map) frm_.map->PaintOverlays(p);
     };
     s->zoomFrame = [this]() -> QRect {
         if (frm_.app().AppState != QStringLiteral("scale_move") || frm_.ZoomHalfSize <= 0) return {};

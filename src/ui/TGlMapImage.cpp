@@ -49,13 +49,14 @@ void TGlMapImage::paintGL() {
     if (!map) return;
     const qreal dpr = devicePixelRatioF();
     map->font = font();
-    if (!map->BuildFrame()) return;
+    if (!map->BuildFrame(dpr)) return;
     map->Render(*gl_, int(width() * dpr + 0.5), int(height() * dpr + 0.5));
     ++frames_;
     const QRect frame = zoomFrame ? zoomFrame() : QRect();
-    if (overlays) {
+    if (overlays || !map->labels().isNull()) {
         QPainter p(this);
-        overlays(p);
+        if (!map->labels().isNull()) p.drawImage(QPoint(0, 0), map->labels());
+        if (overlays) overlays(p);
     }
     if (!frame.isEmpty()) {
         QPainter p(this);

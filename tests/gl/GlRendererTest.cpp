@@ -5,6 +5,7 @@
 #include "CityGenerator.h"
 #include "CityWriter.h"
 #include "ColorConvert.h"
+#include "GlCompare.h"
 #include "GlMapRenderer.h"
 #include "MapColors.h"
 #include "MapRenderer.h"
@@ -478,23 +479,69 @@ TEST(GlRenderer, AgreesWithThe2DRendererRegionByRegion) {
             flat2d.save(QStringLiteral("%1/compare-2d-%2.png").arg(dir).arg(scale));
             gl.save(QStringLiteral("%1/compare-gl-%2.png").arg(dir).arg(scale));
         }
-        // Each region's mean colour: outlines a pixel apart and the few things drawn differently by design
-        // (stops, hatching, dotted walls) move it little; a misplaced or miscoloured fill moves it a lot.
-        constexpr int Region = 50;
-        int worst = 0;
-        for (int ry = 0; ry + Region <= gl.height(); ry += Region)
-            for (int rx = 0; rx + Region <= gl.width(); rx += Region) {
-                long sum[2][3] = {};
-                for (int y = ry; y < ry + Region; ++y)
-                    for (int x = rx; x < rx + Region; ++x)
-                        for (int k = 0; k < 2; ++k) {
-                            const QRgb p = (k ? gl : flat2d).pixel(x, y);
-                            sum[k][0] += qRed(p), sum[k][1] += qGreen(p), sum[k][2] += qBlue(p);
-                        }
-                for (int c = 0; c < 3; ++c)
-                    worst = std::max(worst, int(std::abs(sum[0][c] - sum[1][c]) / (Region * Region)));
-            }
-        EXPECT_LE(worst, 20) << "Scale " << scale
+        // The few things drawn differently by design (stops, hatching, dotted walls) move a region's mean
+        // colour little.
+        EXPECT_LE(WorstRegionDifference(flat2d, gl, 50), 20) << "Scale " << scale
                              << ": the largest difference of a region's mean colour channel";
     }
+}
+
+// Street labels, house numbers and point-of-interest icons are drawn over the OpenGL frame where the 2D map
+// draws them, and only at rest.
+TEST(GlRenderer, LabelsNumbersAndIconsLieWhereThe2DMapPutsThem) {
+    GlScene s;
+    Frame(s);
+    s.display.SmoothNow = false;
+    s.display.TextsOn = true;
+    s.map.options.flat = true;
+    tiny::AddBuilding(s.db, s.scheme, {tiny::Rect(-60, -30, 60, 30)}, 0, 3, QStringLiteral("17"));
+    TText label;
+    label.Text = {QStringLiteral("Lenina")};
+    label.x = -90;
+    label.y = 60;
+    label.size = 14;
+    label.color = 0xFF0000; // blue
+    label.Widen(-90, 60);
+    label.Widen(0, 80);
+    label.FlatBox3D();
+    s.db.Texts.push_back(label);
+    TPOI poi;
+    poi.x = 120;
+    poi.y = -80;
+    poi.Widen(112, -88);
+    poi.Widen(128, -72);
+    poi.FlatBox3D();
+    s.db.POIs.push_back(poi);
+    const QImage flat2d = s.Draw2D(1, 0, 0);
+    const QImage gl = s.Draw(1, 0, 0);
+    ASSERT_EQ(flat2d.size(), gl.size());
+    struct Region {
+        const char* what;
+        QRect r;
+        QRgb ink; // a colour the label is drawn in
+    } regions[] = {
+        {"street label", QRect(s.At(-90, 60), QSize(90, 24)), 0x0000FF},
+        {"house number", QRect(s.At(0, 0) - QPoint(15, 12), QSize(30, 24)), 0x000000},
+        {"icon", QRect(s.At(120, -80) - QPoint(8, 8), QSize(16, 16)), 0},
+    };
+    for (const Region& g : regions) {
+        SCOPED_TRACE(g.what);
+        int differ = 0, ink2d = 0, inkGl = 0, unlike = 0;
+        for (int y = g.r.top(); y <= g.r.bottom(); ++y)
+            for (int x = g.r.left(); x <= g.r.right(); ++x) {
+                const QRgb a = flat2d.pixel(x, y), b = gl.pixel(x, y);
+                differ += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b))}) > 24;
+                ink2d += (a & 0xFFFFFF) == g.ink;
+                inkGl += (b & 0xFFFFFF) == g.ink;
+                unlike += (a & 0xFFFFFF) != (flat2d.pixel(g.r.topLeft()) & 0xFFFFFF);
+            }
+        EXPECT_GT(unlike, 20) << "the 2D map draws it here";
+        if (g.ink) EXPECT_EQ(inkGl, ink2d);
+        EXPECT_LE(differ, g.r.width() * g.r.height() / 50);
+    }
+    // While the map moves there are no labels, as in 2D.
+    s.display.TextsOn = false;
+    s.Draw(1, 0, 0);
+    EXPECT_TRUE(s.gl->labels().isNull());
 }

@@ -42,7 +42,7 @@ constexpr GLsizei LineChunk = 120;
 
 } // namespace
 
-TGlMap::TGlMap(const TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
+TGlMap::TGlMap(TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
                const TColorScheme& scheme)
     : base_(base), db_(db), view_(view), display_(display), scheme_(scheme) {
     triangles_.Reset(db.Fields.size(), db.Buildings.size());
@@ -150,6 +150,8 @@ bool TGlMap::RectangleOf(const std::vector<GlVertex>& snapped, float& minX, floa
 int TGlMap::SquaresOver(float x, float y, int w, int h, std::uint32_t rgba, int maxSide, int maxCount,
                         std::vector<GlVertex>& out) const {
     const int side = std::min(w, h), length = std::max(w, h);
+    // At a density that is no whole number a square's device pixels are not its picture pixels.
+    if (ratio_ != std::floor(ratio_)) return 0;
     if (side <= 0 || side > maxSide || (length + side - 1) / side > maxCount) return 0;
     const std::size_t start = out.size();
     for (int at = 0;; at += side) {
@@ -480,6 +482,7 @@ TGlMap::FrameKey TGlMap::KeyNow() const {
     k.originY = view_.OriginY;
     k.width = width_;
     k.height = height_;
+    k.ratio = ratio_;
     k.dataLang = o.DataLang;
     k.flat = o.flat;
     k.metro = o.metro;
@@ -498,11 +501,13 @@ TGlMap::FrameKey TGlMap::KeyNow() const {
     return k;
 }
 
-bool TGlMap::BuildFrame() {
+bool TGlMap::BuildFrame(double ratio) {
     if (Quit) return false;
     Drawing = true;
-    width_ = base_.img.isNull() ? std::max(view_.Width, 1) : base_.img.width();
-    height_ = base_.img.isNull() ? std::max(view_.Height, 1) : base_.img.height();
+    // Logical pixels, as the 2D map and the pointer use them: the framebuffer's density only scales them.
+    width_ = base_.img.isNull() ? std::max(view_.Width, 1) : base_.width();
+    height_ = base_.img.isNull() ? std::max(view_.Height, 1) : base_.height();
+    ratio_ = ratio > 0 ? ratio : 1;
     view_.SetSurface(width_, height_);
     view_.CorrectPosition();
     // Smoothing only changes how the frame is drawn.
@@ -514,8 +519,30 @@ bool TGlMap::BuildFrame() {
         key_ = std::move(key);
         uploaded_ = false;
     }
+    BuildLabels();
     Drawing = false;
     return true;
+}
+
+void TGlMap::BuildLabels() {
+    if (!display_.TextsOn) {
+        labels_ = QImage();
+        labelKey_.reset();
+        return;
+    }
+    LabelKey key{KeyNow(), base_.options.ContourText, db_.Texts.size(), db_.POIs.size()};
+    // Blinking, outlined districts and the surface's font change no label.
+    key.frame.blink = false;
+    key.frame.zones.clear();
+    key.frame.font = QFont();
+    if (labelKey_ && *labelKey_ == key && !labels_.isNull()) return;
+    const QSize device(int(std::ceil(width_ * ratio_ - 0.001)), int(std::ceil(height_ * ratio_ - 0.001)));
+    if (labels_.size() != device || labels_.devicePixelRatio() != ratio_) {
+        labels_ = QImage(device, QImage::Format_ARGB32_Premultiplied);
+        labels_.setDevicePixelRatio(ratio_);
+    }
+    base_.DrawLabels(labels_);
+    labelKey_ = key;
 }
 
 void TGlMap::Build() {

@@ -12,6 +12,7 @@
 #include "MapView.h"
 
 #include <QFont>
+#include <QImage>
 #include <QPoint>
 #include <cstdint>
 #include <optional>
@@ -23,8 +24,9 @@ struct CityDb;
 
 class TGlMap {
 public:
-    // `base` is the 2D renderer of the same city: its options, picture size and indexes are shared.
-    TGlMap(const TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
+    // `base` is the 2D renderer of the same city: its options, picture size and indexes are shared, and it
+    // draws the labels over the frame.
+    TGlMap(TMap& base, const CityDb& db, MapView& view, const MapDisplay& display,
            const TColorScheme& scheme);
     ~TGlMap();
 
@@ -39,10 +41,11 @@ public:
     // The last frame's smoothed lines were drawn by that program.
     bool smoothedByProgram() const { return carried_; }
 
-    // Builds one complete frame for a surface of the 2D picture's size; false in the quit state, when
-    // nothing is to be drawn. When nothing the frame shows has changed since the last one (view, object
-    // states, colours, options), that frame is kept and drawn again from the buffer it is already in.
-    bool BuildFrame();
+    // Builds one complete frame for a surface of the 2D picture's logical size, to be drawn into a
+    // framebuffer of `ratio` device pixels per logical one; false in the quit state, when nothing is to be
+    // drawn. When nothing the frame shows has changed since the last one (view, object states, colours,
+    // options), that frame is kept and drawn again from the buffer it is already in.
+    bool BuildFrame(double ratio = 1);
     // The last BuildFrame kept the frame before it.
     bool frameKept() const { return kept_; }
     // Forgets the kept frame: the next one is built, for changes the renderer cannot see (objects added
@@ -50,6 +53,10 @@ public:
     void Invalidate() { key_.reset(); }
     // Draws the built frame with the current context into a framebuffer of `fbWidth` x `fbHeight` pixels.
     void Render(QOpenGLFunctions_2_1& gl, int fbWidth, int fbHeight);
+    // The street labels, house numbers, point-of-interest icons and metro captions of the last built frame,
+    // placed as the 2D map places them, on a transparent picture of the framebuffer's size to draw over the
+    // frame; null while the map moves (no labels then, as in 2D).
+    const QImage& labels() const { return labels_; }
     // Frees what the renderer keeps in the current context.
     void ReleaseGl(QOpenGLFunctions_2_1& gl);
 
@@ -63,6 +70,7 @@ private:
     struct FrameKey {
         float scale = 0, originX = 0, originY = 0;
         int width = 0, height = 0, dataLang = 0;
+        double ratio = 1;
         bool flat = false, metro = false, grid = false, blink = false;
         std::uint64_t objects = 0;
         TColor active = 0;
@@ -72,6 +80,14 @@ private:
         bool operator==(const FrameKey&) const = default;
     };
     FrameKey KeyNow() const;
+    // What the labels are drawn from: what the frame is, but for its colours, and the labels' own options.
+    struct LabelKey {
+        FrameKey frame;
+        bool contour = false;
+        std::size_t texts = 0, pois = 0;
+        bool operator==(const LabelKey&) const = default;
+    };
+    void BuildLabels();
     void Build();
     GlVertex At(float x, float y, std::uint32_t rgba) const;
     void Lines(const GlVertex* v, int count, int width, bool stipple = false);
@@ -99,14 +115,15 @@ private:
     void DropHiddenWalls(const TShapeView& sh, float dx, float dy);
     void DrawGlyph(QPoint at);
 
-    const TMap& base_;
+    TMap& base_;
     const CityDb& db_;
     MapView& view_;
     const MapDisplay& display_;
     const TColorScheme& scheme_;
     OutlineTriangles triangles_;
     GlFrame frame_;
-    int width_ = 0, height_ = 0;
+    int width_ = 0, height_ = 0; // logical pixels
+    double ratio_ = 1;           // device pixels per logical one
     bool stopDetail_ = false, mapDetail_ = false, blink_ = false, smoothNow_ = false, flat_ = false;
 
     // Scratch of one object.
@@ -128,6 +145,8 @@ private:
     unsigned vbo_ = 0;
     std::vector<std::size_t> first_; // each batch's first vertex in the buffer
     std::optional<FrameKey> key_;
+    QImage labels_;
+    std::optional<LabelKey> labelKey_;
     bool kept_ = false, uploaded_ = false;
     // The buffer holds the smoothed lines in the form for `smoothLines_`.
     bool carried_ = false;
