@@ -7,6 +7,7 @@
 #include "MapColors.h"
 #include "MapRenderer.h"
 #include "ObjectState.h"
+#include "OpeningView.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -16,7 +17,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: tessara-render CITY.gis [--center X,Y] [--scale S|full] [--size WxH] [--flat|--3d]\n"
+                 "usage: tessara-render CITY.gis [--center X,Y] [--scale S|full|opening] [--size WxH] [--flat|--3d]\n"
                  "                      [--no-smooth] [--found-building N ...] OUT.png\n");
     return 2;
 }
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
     map.options.smooth = smooth;
     map.CityLoaded();
     map.Resize(width, height, true);
-    if (scale != "full") view.Scale = scale.toFloat();
+    if (scale == "opening") OpenAtBuiltUpArea(db, view); // as the program opens the city
+    else if (scale != "full") view.Scale = scale.toFloat();
     if (!center.isEmpty()) {
         const QStringList xy = center.split(',');
         if (xy.size() != 2) return Usage();

@@ -1,6 +1,7 @@
 #include "MapRenderer.h"
 
 #include "CityDb.h"
+#include "LabelRoom.h"
 #include "MapColors.h"
 #include "MapHitTest.h"
 #include "MapIcons.h"
@@ -55,6 +56,7 @@ struct TMap::Frame {
     std::vector<int> sides;
     std::vector<std::uint32_t> candidates;
     QPolygon poly;
+    LabelRoom labels; // the text labels of the base layer, which stops, icons and house numbers leave free
 
     // Pens and brushes cost an allocation each: set them only when they change.
     QRgb penColor = 0;
@@ -336,6 +338,7 @@ void TMap::DrawStop(Frame& f, const TBusStop& st) {
     const QColor fill = ToQColor(f.blink && st.IsFound ? scheme_.ActiveColor : st.color);
     const QColor outline = st.IsFound || selected ? fill : QColor(Qt::black);
     const QPoint c = Screen(v, st.x, st.y);
+    if (!special && f.labels.Covers(c, r, r)) return;
     QPainter& p = f.p;
     f.brush(fill);
     f.pen(outline, penWidth);
@@ -469,19 +472,40 @@ void TMap::DrawHouseNumber(Frame& f, const TBuilding& b) {
     p.setFont(f.Times(points));
     f.noBrush();
     const QFontMetrics fm = p.fontMetrics();
+    // A house number yields to the street's name.
+    if (f.labels.Covers(at, fm.horizontalAdvance(num) / 2, fm.height() / 2)) return;
     const QPoint topLeft(at.x() - fm.horizontalAdvance(num) / 2, at.y() - fm.height() / 2);
     DrawContourText(p, topLeft, num, Qt::black, points > 5 && options.ContourText);
     f.penChanged();
 }
 
-void TMap::DrawText(Frame& f, const TText& t) {
+int TMap::TextPoints(const Frame& f, const TText& t) const {
     const MapView& v = view_;
-    if (!v.IsVisible(t, options.flat)) return;
+    if (!v.IsVisible(t, options.flat)) return 0;
     const int size = v.ToPixels(t.size);
-    if (size < 4) return;
+    if (size < 4) return 0;
     if ((f.mapDetail && v.Scale > 1.8f && t.size < 30) || (f.mapDetail && t.layer == 1) ||
         (!f.mapDetail && t.layer == 0))
-        return;
+        return 0;
+    return size;
+}
+
+void TMap::RoomForTexts(Frame& f) {
+    f.labels.Clear();
+    if (!display_.TextsOn) return;
+    ForVisible(db_.Texts, textGrid_, view_, UseSpatialIndex, f.candidates, [&](const TText& t, int) {
+        const int size = TextPoints(f, t);
+        if (!size) return;
+        const QFontMetrics fm(f.ArialBold(size));
+        const QRect local(0, 0, fm.horizontalAdvance(LangOf(t.Text, options.DataLang)), fm.height());
+        f.labels.Add(Screen(view_, t.x, t.y), t.angle / 10.0, local);
+    });
+}
+
+void TMap::DrawText(Frame& f, const TText& t) {
+    const MapView& v = view_;
+    const int size = TextPoints(f, t);
+    if (!size) return;
     QPainter& p = f.p;
     p.setFont(f.ArialBold(size));
     f.pen(ToQColor(t.color), 1);
@@ -520,6 +544,7 @@ void TMap::DrawBase(Frame& f) {
     ForVisible(db_.Roads, roadGrid_, v, UseSpatialIndex, f.candidates, [&](const TRoad& r, int) { DrawRoad(f, r); });
     if (!f.forPrint)
         for (const TBusWay& way : db_.BusWays) DrawRoute(f, way);
+    RoomForTexts(f);
     if (f.stopDetail)
         ForVisible(db_.BusStops, stopGrid_, v, UseSpatialIndex, f.candidates, [&](const TBusStop& st, int) {
             if (st.tip != bstMetro) DrawStop(f, st);
@@ -538,6 +563,7 @@ void TMap::DrawBase(Frame& f) {
         ForVisible(db_.POIs, poiGrid_, v, UseSpatialIndex, f.candidates, [&](const TPOI& poi, int) {
             if (!v.IsVisible(poi, options.flat)) return;
             const QPoint at = Screen(v, poi.x, poi.y);
+            if (f.labels.Covers(at, 8, 8)) return;
             p.drawImage(at.x() - 8, at.y() - 8, POIIcon(poi.tip, f.pixels->ratio));
         });
     // Stops on top: found, selected, or metro when zoomed in.

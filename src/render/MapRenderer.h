@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 struct CityDb;
+struct TText;
 class QPainter;
 
 // Settings the picture depends on.
@@ -92,6 +93,10 @@ private:
     void DrawOutline(Frame& f, const QPolygon& poly, const TShapeView& sh, bool single, const QColor& brush);
     void DrawHouseNumber(Frame& f, const TBuilding& b);
     void DrawText(Frame& f, const TText& t);
+    // The size in points label `t` is drawn at in this frame, 0 when it is not drawn.
+    int TextPoints(const Frame& f, const TText& t) const;
+    // Collects the room of the labels this frame draws (before what yields to them).
+    void RoomForTexts(Frame& f);
     void DrawMarks(Frame& f);
     void DrawMetroCaption(Frame& f, const TBusStop& st, QPoint c);
     // Where a mark's picture stands on its building: its bottom-left corner; false for no mark.

@@ -14,6 +14,7 @@
 #include "MapRenderer.h"
 #include "MinimapPanel.h"
 #include "ObjectState.h"
+#include "OpeningView.h"
 #include "OrgOrder.h"
 #include "Pictures.h"
 #include "QuickListActions.h"
@@ -338,6 +339,7 @@ void TfrmMain::timStartTimer() {
         view.SetWorld(app_.db->WorldMinX, app_.db->WorldMinY, app_.db->WorldMaxX, app_.db->WorldMaxY);
         view.SetSurface(img->width(), img->height(), true);
         minimap->Build(*map, view, display, img->width(), img->height(), img->devicePixelRatioF());
+        OpenAtBuiltUpArea(*app_.db, view);
     }
     btn3D->setChecked(!app_.settings.flat && app_.db->Has3D);
     list->ShowStartList();

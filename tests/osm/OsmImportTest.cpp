@@ -213,7 +213,7 @@ TEST(OsmImport, StreetsRoadsAreasAndLabels) {
         TRoadType tip;
         float width;
         int layer;
-    } expected[] = {{rtBridge, 14, 0}, {rtBridge, 28, 1}, {rtAuto, 12, 0}, {rtTram, 16, 1}};
+    } expected[] = {{rtBridge, 14, 0}, {rtHuman, 28, 1}, {rtAuto, 12, 0}, {rtTram, 16, 1}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(bridge[i].tip, expected[i].tip) << i;
         EXPECT_EQ(bridge[i].width, expected[i].width) << i;

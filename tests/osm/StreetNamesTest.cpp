@@ -22,6 +22,8 @@ TEST(StreetNames, AbbreviationsMeetTheNamesTheyStandFor) {
         {"Kerkstr.", "Kerkstraat"},
         {"ul. Długa", "ulica Dluga"},
         {"Rue de l'Église", "rue de l eglise"},
+        {"Dr.-Karl-Renner-Ring", "Doktor-Karl-Renner-Ring"},
+        {"Dr. Zamenhof St", "Doctor Zamenhof Street"},
     };
     for (const auto& [a, b] : same)
         EXPECT_EQ(LooseStreetKey(QString::fromUtf8(a)).toStdString(),

@@ -50,7 +50,14 @@ struct SearchHarness : SearchHost {
         o.maxPictures = 12;
         const QString file = QStringLiteral("Testograd.gis");
         if (!WriteGeneratedCity(o, QStringLiteral("Тестоград"), dir.filePath(file)).isEmpty()) return;
-        auto entry = CityEntryFromFile(dir.path() + "/", file, false);
+        Open(dir.path() + "/", file);
+    }
+
+    // A city file made elsewhere (an imported one) in `folder` (ending in "/").
+    SearchHarness(const QString& folder, const QString& file) { Open(folder, file); }
+
+    void Open(const QString& folder, const QString& file) {
+        auto entry = CityEntryFromFile(folder, file, false);
         if (!entry) return;
         city = CityFileRef::From(*entry);
         LoadCityData(db, city, MapStyle{});

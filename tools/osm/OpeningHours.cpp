@@ -58,8 +58,10 @@ public:
             if (spans.size() > 2) return fail(why, QStringLiteral("more than two time ranges in a day"));
             if (spans.size() == 2 && spans[0].end > spans[1].begin)
                 return fail(why, QStringLiteral("overlapping time ranges"));
-            if (spans.size() == 2 && spans[0].end > DayMinutes)
-                return fail(why, QStringLiteral("a break after midnight"));
+            // A break after midnight stays within the day's record: 22:00-06:00 with a break from
+            // 02:00 to 03:00 reads back as open 22:00-02:00 and 03:00-06:00.
+            if (!spans.empty() && spans.back().end - spans.front().begin > DayMinutes)
+                return fail(why, QStringLiteral("a day longer than 24 hours"));
             if (spans.empty()) continue;
             // A day that opens and closes at the same hour reads as never open, so a whole day from
             // 10:00 to 10:00 the next morning cannot be stored.
@@ -182,7 +184,13 @@ private:
         return true;
     }
 
+    // Hours before the day's opening may fall into its night ("22:00-06:00; 02:00-03:00 off"), so
+    // the cut is also made a day later.
     static std::vector<Span> Without(const std::vector<Span>& spans, const Span& cut) {
+        return WithoutOnce(WithoutOnce(spans, cut), {cut.begin + DayMinutes, cut.end + DayMinutes});
+    }
+
+    static std::vector<Span> WithoutOnce(const std::vector<Span>& spans, const Span& cut) {
         std::vector<Span> out;
         for (const Span& s : spans) {
             if (cut.end <= s.begin || cut.begin >= s.end) {

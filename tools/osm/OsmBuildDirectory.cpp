@@ -7,23 +7,24 @@
 #include "PhoneNumbers.h"
 #include "StreetNames.h"
 
+#include <QLocale>
 #include <algorithm>
 
 namespace osmimport {
 
 namespace {
 
-// Native names of data languages.
+// A data language's own name from Qt's locale data ("mt" is "Malti"), its code when nothing knows it.
 QString LanguageName(const QString& code) {
-    static const std::pair<const char*, const char*> names[] = {
-        {"en", "English"},  {"fr", "Français"},   {"ru", "Русский"},    {"de", "Deutsch"},
-        {"it", "Italiano"}, {"es", "Español"},    {"pt", "Português"},  {"nl", "Nederlands"},
-        {"pl", "Polski"},   {"uk", "Українська"}, {"be", "Беларуская"}, {"kk", "Қазақша"},
-        {"tr", "Türkçe"},   {"cs", "Čeština"},    {"oc", "Occitan"},    {"ca", "Català"},
-        {"el", "Ελληνικά"}, {"fi", "Suomi"},      {"sv", "Svenska"},    {"lij", "Ligure"}};
-    for (const auto& [c, n] : names)
-        if (code == QLatin1String(c)) return QString::fromUtf8(n);
-    return code;
+    const QLocale locale(code);
+    if (code.isEmpty() || locale.language() == QLocale::C ||
+        QLocale::languageToCode(locale.language()).compare(code, Qt::CaseInsensitive) != 0)
+        return code;
+    // English is named by its American form in the locale data; the data's `name:en` is any English.
+    QString name = locale.language() == QLocale::English ? QStringLiteral("English") : locale.nativeLanguageName();
+    if (name.isEmpty()) return code;
+    name[0] = name[0].toUpper();
+    return name;
 }
 
 // The type tables of the map in Russian and English; other languages take the English ones.

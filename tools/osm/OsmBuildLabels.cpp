@@ -7,9 +7,23 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace osmimport {
+
+float Importer::OpeningScale() const {
+    ClipBox b = box_;
+    if (!b.valid()) {
+        b = {BoxMinStart, BoxMinStart, BoxMaxStart, BoxMaxStart};
+        for (const BuildingDraft& d : buildings_) {
+            b.minX = std::min(b.minX, d.minX), b.maxX = std::max(b.maxX, d.maxX);
+            b.minY = std::min(b.minY, d.minY), b.maxY = std::max(b.maxY, d.maxY);
+        }
+        if (!b.valid()) return 0;
+    }
+    return std::max((b.maxX - b.minX) / OpeningMapWidth, (b.maxY - b.minY) / OpeningMapHeight);
+}
 
 void Importer::buildLabels(CityDb& db) {
     QElapsedTimer timer;
@@ -46,8 +60,15 @@ void Importer::buildLabels(CityDb& db) {
         anchors.push_back({at, size});
         return false;
     };
+    // The whole city opens zoomed out when it is larger than a town: there the names of the city, the
+    // towns and the villages must read (at least 9 points, 12 pixels) on a map of a laptop's size.
+    const float opening = OpeningScale();
+    const int readable = opening >= 5 ? int(std::ceil(OverviewPoints * opening)) : 0;
     for (const LabelDraft& l : labels_) {
-        const PlaceRule& r = l.rule;
+        PlaceRule r = l.rule;
+        // A quarter more for a city, a tenth for a town, so that rank still shows.
+        if (r.rank <= 2)
+            r.overviewSize = std::max(r.overviewSize, int(readable * (r.rank == 0 ? 1.25f : r.rank == 1 ? 1.1f : 1.f)));
         if (named(l.at, r.detailSize)) continue;
         LabelAtPoint(placer, l.at, style(l.text, r.detailSize, 0, r.color, QStringLiteral("p")),
                      std::max(2000.f, 40.f * r.detailSize), out, &crowding,

@@ -3,6 +3,7 @@
 #include "OsmImporter.h"
 
 #include "Cp1251.h"
+#include "OsmCoast.h"
 #include "OsmDistricts.h"
 #include "OsmGeometry.h"
 #include "StreetNames.h"
@@ -10,6 +11,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <set>
 #include <unordered_set>
@@ -25,6 +27,7 @@ void Importer::build(OsmImportResult& result) {
     chooseDistricts();
     buildStreets(db);
     buildBuildings(db);
+    buildCoast();
     buildFields(db);
     buildRoads(db);
     buildTransport(db);
@@ -183,10 +186,34 @@ void Importer::chooseDistricts() {
         if (auto it = placeAt.find(StreetKey(d.caption.v[0])); it != placeAt.end()) a.inside = it->second;
         areas.push_back(std::move(a));
     }
-    const DistrictChoice choice = ChooseDistricts(areas, box_);
+    // What a district must hold: the middles of buildings and the points of streets.
+    std::vector<TCoord> content;
+    content.reserve(buildings_.size());
+    for (const BuildingDraft& b : buildings_)
+        content.push_back({(b.minX + b.maxX) / 2, (b.minY + b.maxY) / 2});
+    for (const StreetDraft& st : streets_)
+        for (std::size_t k = 0; k + 1 < st.segments.size(); k += 2) {
+            const TCoord a = st.segments[k], b = st.segments[k + 1];
+            content.push_back(a);
+            content.push_back({(a.x + b.x) / 2, (a.y + b.y) / 2});
+            content.push_back(b);
+        }
+    const auto holds = [&content](const TShapeFis& ring) {
+        ClipBox box{BoxMinStart, BoxMinStart, BoxMaxStart, BoxMaxStart};
+        for (const TCoord& c : ring) {
+            box.minX = std::min(box.minX, c.x), box.maxX = std::max(box.maxX, c.x);
+            box.minY = std::min(box.minY, c.y), box.maxY = std::max(box.maxY, c.y);
+        }
+        return std::any_of(content.begin(), content.end(),
+                           [&](TCoord p) { return box.contains(p) && PointInRing(ring, p); });
+    };
+    const DistrictChoice choice = ChooseDistricts(areas, box_, holds);
     if (choice.unclosed)
         report_.notes[QStringLiteral("boundaries cut at the border of the data (left out)")] +=
             choice.unclosed;
+    if (choice.empty)
+        report_.notes[QStringLiteral("administrative areas that hold no building or street (left out)")] +=
+            choice.empty;
     for (std::size_t i = 0; i < areas.size(); ++i) {
         if (areas[i].rings.empty()) continue;
         if (areas[i].level != choice.level) {
@@ -194,17 +221,63 @@ void Importer::chooseDistricts() {
                 "administrative areas of other levels than the districts (not drawn)")];
             continue;
         }
+        // Every outer ring of a municipality is a district record of its name: the loader's district
+        // list shows the name once and outlines all of them.
         for (TShapeFis& ring : areas[i].rings) {
             FieldDraft f;
             f.area = std::abs(RingArea(ring));
             f.ring = std::move(ring);
             f.typ = DistrictFieldType;
             f.caption = adminAreas_[i].caption;
+            f.owner = int(i);
             districts_.push_back(std::move(f));
         }
     }
+    nameTownsApart();
     if (choice.level) report_.districtLevel = choice.level;
     adminAreas_.clear();
+    parentAreas_.clear();
+}
+
+void Importer::nameTownsApart() {
+    // Municipalities of one name: each takes the name of the finest area above it that holds it and
+    // not the others ("Santa Lucija (Gozo)").
+    std::map<QString, std::vector<int>> owners; // name key -> municipalities
+    std::map<int, TCoord> pointOf;               // municipality -> a point inside its largest ring
+    std::map<int, double> largest;
+    for (const FieldDraft& d : districts_) {
+        if (d.owner < 0) continue; // place areas give way to municipalities of their name
+        auto& list = owners[StreetKey(d.caption.v[0])];
+        if (std::find(list.begin(), list.end(), d.owner) == list.end()) list.push_back(d.owner);
+        if (d.area > largest[d.owner]) largest[d.owner] = d.area, pointOf[d.owner] = LabelPoint(d.ring);
+    }
+    std::map<int, QString> parentName;
+    for (const auto& [key, list] : owners) {
+        if (list.size() < 2) continue;
+        for (int owner : list) {
+            int best = -1;
+            for (const ParentArea& p : parentAreas_) {
+                if (p.level <= best) continue;
+                if (std::any_of(p.rings.begin(), p.rings.end(),
+                                [&](const TShapeFis& r) { return PointInRing(r, pointOf[owner]); }))
+                    best = p.level, parentName[owner] = p.name;
+            }
+        }
+        // A parent shared by all of them tells nothing apart.
+        std::set<QString> distinct;
+        for (int owner : list)
+            distinct.insert(parentName[owner]);
+        if (distinct.size() < 2)
+            for (int owner : list)
+                parentName.erase(owner);
+    }
+    for (FieldDraft& d : districts_) {
+        if (d.owner < 0) continue;
+        auto it = parentName.find(d.owner);
+        if (it == parentName.end() || it->second.isEmpty()) continue;
+        for (QString& name : d.caption.v)
+            if (!name.isEmpty()) name += QStringLiteral(" (%1)").arg(it->second);
+    }
 }
 
 void Importer::buildStreets(CityDb& db) {
@@ -486,10 +559,44 @@ void Importer::buildBuildings(CityDb& db) {
     report_.buildings = int(db.Buildings.size());
 }
 
+void Importer::buildCoast() {
+    if (coast_.empty()) return;
+    const int ways = int(coast_.size());
+    CoastLand land = LandFromCoastline(coast_, box_);
+    coast_.clear();
+    if (land.broken)
+        report_.notes[QStringLiteral("coastlines that end inside the data (no land drawn from them)")] +=
+            land.broken;
+    if (land.rings.empty()) {
+        report_.notes[QStringLiteral("coastline ways that close no land within the bounds (the sea is not drawn)")] +=
+            ways;
+        return;
+    }
+    // The sea is the box in water; the land over it in white, the map's own ground, under every other area.
+    FieldDraft sea;
+    sea.ring = {{box_.minX, box_.minY}, {box_.maxX, box_.minY}, {box_.maxX, box_.maxY}, {box_.minX, box_.maxY}};
+    sea.typ = WaterFieldType;
+    sea.area = std::numeric_limits<double>::max();
+    fields_.push_back(std::move(sea));
+    for (TShapeFis& ring : land.rings) {
+        FieldDraft f;
+        f.ring = std::move(ring);
+        f.typ = LandFieldType;
+        // Just under the sea's area: drawn over the sea, before any area that lies on the land.
+        f.area = std::numeric_limits<double>::max() / 2;
+        fields_.push_back(std::move(f));
+    }
+    report_.notes[QStringLiteral("land areas drawn from the coastline")] += int(land.rings.size());
+}
+
 void Importer::buildFields(CityDb& db) {
-    // Districts first (the district list takes the leading run); one district per name.
+    // Districts first (the district list takes the leading run), by name, the rings of one town
+    // together; municipalities before place areas of their name, which are left out.
     std::stable_sort(districts_.begin(), districts_.end(), [](const FieldDraft& a, const FieldDraft& b) {
-        return QString::compare(a.caption.v[0], b.caption.v[0], Qt::CaseInsensitive) < 0;
+        const int c = QString::compare(a.caption.v[0], b.caption.v[0], Qt::CaseInsensitive);
+        if (c != 0) return c < 0;
+        if ((a.owner < 0) != (b.owner < 0)) return a.owner >= 0;
+        return a.owner < b.owner;
     });
     std::unordered_set<QString> seen;
     auto put = [&](FieldDraft& f) {
@@ -500,9 +607,15 @@ void Importer::buildFields(CityDb& db) {
         field.caption = tas(f.caption);
         db.Fields.push_back(std::move(field));
     };
+    // A town's name goes into its largest ring.
+    std::map<int, const FieldDraft*> largest;
+    for (const FieldDraft& d : districts_)
+        if (d.owner >= 0 && (!largest.count(d.owner) || d.area > largest[d.owner]->area)) largest[d.owner] = &d;
     for (FieldDraft& d : districts_) {
-        if (!seen.insert(StreetKey(d.caption.v[0])).second) continue;
-        districtLabels_.push_back({LabelPoint(d.ring), d.caption, d.ring, float(std::sqrt(d.area))});
+        const QString key = StreetKey(d.caption.v[0]);
+        if (d.owner < 0 ? !seen.insert(key).second : (seen.insert(key), false)) continue;
+        if (d.owner < 0 || largest[d.owner] == &d)
+            districtLabels_.push_back({LabelPoint(d.ring), d.caption, d.ring, float(std::sqrt(d.area))});
         put(d);
     }
     report_.districts = int(db.Fields.size());

@@ -2,9 +2,11 @@
 
 #include "OsmGeometry.h"
 
+#include <algorithm>
 #include <array>
 
-DistrictChoice ChooseDistricts(std::vector<AdminArea>& areas, const ClipBox& box) {
+DistrictChoice ChooseDistricts(std::vector<AdminArea>& areas, const ClipBox& box,
+                               const std::function<bool(const TShapeFis&)>& holds) {
     DistrictChoice choice;
     for (AdminArea& a : areas) {
         std::vector<TShapeFis> rings;
@@ -36,8 +38,12 @@ DistrictChoice ChooseDistricts(std::vector<AdminArea>& areas, const ClipBox& box
             else
                 ++choice.unclosed;
         }
-        a.rings = std::move(rings);
         a.cutLines.clear();
+        if (!rings.empty() && std::none_of(rings.begin(), rings.end(), holds)) {
+            ++choice.empty;
+            rings.clear();
+        }
+        a.rings = std::move(rings);
     }
     std::array<int, 11> count{};
     for (const AdminArea& a : areas)

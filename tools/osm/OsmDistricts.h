@@ -4,6 +4,7 @@
 
 #include "OsmClip.h"
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -17,9 +18,12 @@ struct AdminArea {
 struct DistrictChoice {
     int level = 0;    // 0: no level splits the extract
     int unclosed = 0; // cut outlines open elsewhere than at the bounds (left out)
+    int empty = 0;    // areas that hold nothing of the extract (left out)
 };
 
 // Cuts every area's rings to `box` (when valid) and closes cut outlines along it where they are open only
-// there; then takes the lowest level (10, else 9, else 8) with two or more areas inside the box. The
-// areas keep their rings as cut; an area with none left lies outside.
-DistrictChoice ChooseDistricts(std::vector<AdminArea>& areas, const ClipBox& box);
+// there; an area none of whose rings `holds` something of the extract (a foreign town of which only the
+// border line came with the data) loses them. Then takes the lowest level (10, else 9, else 8) with two
+// or more areas left. The areas keep their rings as cut; an area with none left is no district.
+DistrictChoice ChooseDistricts(std::vector<AdminArea>& areas, const ClipBox& box,
+                               const std::function<bool(const TShapeFis&)>& holds);

@@ -102,7 +102,7 @@ void Importer::way(const osmium::Way& w) {
     const bool isBuilding = closed && (tags["building"] && !Is(tags["building"], "no"));
     if (org(tags, centre, isBuilding ? WayKey(w.id()) : -1)) mapped = true;
     if (Is(tags["natural"], "coastline")) {
-        ++report_.notes[QStringLiteral("coastline ways (the sea is not drawn)")];
+        coast_.push_back(std::move(line));
         return;
     }
     if (!mapped) countUnmapped(tags);
@@ -143,6 +143,8 @@ void Importer::area(const osmium::Area& a) {
     } else if (Is(tags["boundary"], "administrative")) {
         ++report_
               .notes[QStringLiteral("administrative areas of other levels than the districts (not drawn)")];
+        const int level = QByteArray(tags["admin_level"]).toInt();
+        if (level >= 4 && level < 8 && tags["name"]) parentAreas_.push_back({level, Text(tags["name"]), outers});
         mapped = true;
     }
     const char* building = tags["building"];
@@ -359,7 +361,9 @@ void Importer::road(const RoadRule& rule, const osmium::TagList& tags, const TSh
         // A bridge is its deck drawn a little wider under the road.
         if (bridge) put(i, rtBridge, rule.width + 2, rule.layer, 0);
         put(i, rule.tip, rule.width, rule.layer, 1);
-        if (rule.overviewCasing > 0) put(i, rtBridge, rule.overviewCasing, 1, 0);
+        // The casing takes the footway grey: where the scale leaves it alone (the line inside has gone),
+        // a dark one read as a border or a railway.
+        if (rule.overviewCasing > 0) put(i, rtHuman, rule.overviewCasing, 1, 0);
         if (rule.overviewFill > 0)
             put(i, rule.overviewFillTip, rule.overviewFill, 1, rule.overviewFillTip == rtAuto ? 1 : 2);
     }

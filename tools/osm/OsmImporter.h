@@ -126,6 +126,7 @@ struct FieldDraft {
     std::uint8_t typ = 0;
     Names caption;
     double area = 0;
+    int owner = -1; // districts: the municipality whose ring it is (-1: a place area)
 };
 
 struct RoadDraft {
@@ -193,7 +194,13 @@ constexpr TColor WaterLabelColor = 0xA04614;
 constexpr TColor GreenLabelColor = 0x1E6428;
 constexpr TColor DistrictLabelColor = 0x281850;
 constexpr int DistrictLabelSize = 30; // as a suburb's
+// The map of a small screen's main window, for the sizes of the names on the first view of a large city,
+// and the points those names take there (9 points are 12 pixels).
+constexpr float OpeningMapWidth = 1200, OpeningMapHeight = 750;
+constexpr float OverviewPoints = 9.5f;
 constexpr std::uint8_t ForestFieldType = 11;
+constexpr std::uint8_t WaterFieldType = 2;
+constexpr std::uint8_t LandFieldType = 13; // white, as the ground the map is drawn on
 constexpr char16_t TreeSymbol = u'\u2663'; // the club of playing cards, a tree on many maps
 
 struct AddressDraft {
@@ -357,6 +364,8 @@ private:
     void buildRoads(CityDb& db);
     void buildTransport(CityDb& db);
     void buildLabels(CityDb& db);
+    // The scale (metres a pixel) at which the whole extract fits a map of OpeningMapWidth × Height.
+    float OpeningScale() const;
     void buildDirectory(CityDb& db);
     void buildRubrics(CityDb& db, const std::vector<std::vector<int>>& orgRubrics);
     void buildTables(CityDb& db);
@@ -400,6 +409,17 @@ private:
         std::vector<TShapeFis> rings, cutLines;
     };
     std::vector<AdminDraft> adminAreas_;
+    // Administrative areas above the districts (levels 4 to 7), which tell towns of one name apart.
+    struct ParentArea {
+        int level;
+        QString name;
+        std::vector<TShapeFis> rings;
+    };
+    std::vector<ParentArea> parentAreas_;
+    std::vector<TShapeFis> coast_; // coastline ways as mapped (land on their left)
+    // The sea over the extract's box and the land the coastline bounds over it, as areas.
+    void buildCoast();
+    void nameTownsApart();
     osmium::Box headerBox_;
     ClipBox box_; // the extract's bounds in metres; not valid when nothing bounds it
     std::vector<RoadDraft> roads_;

@@ -18,7 +18,7 @@ struct RoadRule {
     TRoadType tip = rtAuto;
     float width = 0;        // metres
     std::uint8_t layer = 0; // 0 drawn zoomed in only, 2 at every scale
-    // Main roads zoomed out, where no block edges show them: a dark casing (bridge colour) with a
+    // Main roads zoomed out, where no block edges show them: a light casing (footway grey) with a
     // coloured line (tram colour) or a plain one (road colour) inside; 0 for none.
     float overviewCasing = 0, overviewFill = 0;
     TRoadType overviewFillTip = rtTram;

@@ -43,7 +43,8 @@ const Word Words[] = {
     {"calle", true, {"c", "cl", "calle"}},
     {"rd", true, {"rd", "road"}},
     {"ln", true, {"ln", "lane"}},
-    {"dr", true, {"dr", "drive"}},
+    // "Dr." is Drive or Doktor (Doctor, Docteur): like "St.", the two only ever meet within a town.
+    {"dr", true, {"dr", "drive", "doktor", "doctor", "docteur"}},
     {"sq", true, {"sq", "square"}},
     {"ct", true, {"ct", "court"}},
     {"hwy", true, {"hwy", "highway"}},

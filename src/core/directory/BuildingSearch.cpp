@@ -1,5 +1,7 @@
 #include "BuildingSearch.h"
 
+#include "StreetTowns.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -142,8 +144,15 @@ BuildingSearchIndex::BuildingSearchIndex(const CityDb& db, const StreetBuildings
             captions_.Add(SearchLower(caption));
         }
     }
-    for (std::size_t s = 0; s < db.Streets.size(); ++s)
-        streetsByLower_[SearchLower(InLang(db.Streets[s].Name, dataLang))].push_back(int(s));
+    // A street is found by its name (with every street of that name) and by its listed name, which
+    // carries its town where the name is shared.
+    streetListNames_ = ::StreetListNames(db, dataLang);
+    for (std::size_t s = 0; s < db.Streets.size(); ++s) {
+        const QString name = SearchLower(InLang(db.Streets[s].Name, dataLang));
+        streetsByLower_[name].push_back(int(s));
+        const QString listed = SearchLower(streetListNames_[qsizetype(s)]);
+        if (listed != name) streetsByLower_[listed].push_back(int(s));
+    }
 }
 
 const std::vector<int>& BuildingSearchIndex::StreetsNamed(const QString& lower) const {

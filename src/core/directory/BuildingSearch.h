@@ -55,8 +55,11 @@ class BuildingSearchIndex {
 public:
     BuildingSearchIndex(const CityDb& db, const StreetBuildings& byStreet, int dataLang);
     std::vector<int> Find(const BuildingCriteria& c, const RadiusCircle& radius) const;
-    // Streets whose name in the data language, lower-cased, is `lower`; ascending.
+    // Streets whose name in the data language, lower-cased, is `lower`, or the one street whose listed
+    // name (StreetListNames) it is; ascending.
     const std::vector<int>& StreetsNamed(const QString& lower) const;
+    // StreetListNames of the city in the data language.
+    const QStringList& StreetListNames() const { return streetListNames_; }
 
 private:
     // Buildings whose centre lies in the district area, ascending; worked out on first use and kept.
@@ -71,6 +74,7 @@ private:
     std::vector<int> captioned_;           // buildings with a caption, ascending
     TextColumn captions_;                  // their lower-cased captions, row by row
     QHash<QString, std::vector<int>> streetsByLower_;
+    QStringList streetListNames_;
     mutable std::unordered_map<int, std::vector<int>> districts_;
 };
 

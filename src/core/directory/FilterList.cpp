@@ -73,13 +73,20 @@ const QString DefaultStreetType = QStringLiteral("улица");
 struct StreetForm {
     QString text;
     qsizetype greenFrom = -1, greenTo = -1;
+    qsizetype townFrom = -1;
 };
 
 bool WordAt(const QString& s, qsizetype at, qsizetype len) {
     return (at == 0 || s[at - 1] == u' ') && (at + len == s.size() || s[at + len] == u' ');
 }
 
-StreetForm FormatStreet(const QString& entry) {
+// The default type word is Russian: it goes only after a name written in Cyrillic, so that a name in
+// another language ("Landstrasse", "Triq il-Kbira") keeps the street word it carries.
+bool Cyrillic(const QString& s) {
+    return std::any_of(s.begin(), s.end(), [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+}
+
+StreetForm FormatName(const QString& entry) {
     StreetForm f;
     QString name = entry, type;
     for (const QString& w : StreetTypeWords()) {
@@ -107,9 +114,22 @@ StreetForm FormatStreet(const QString& entry) {
                 return f;
             }
     }
-    f.text = name + u' ' + DefaultStreetType;
+    f.text = name;
+    if (!Cyrillic(name)) return f;
+    f.text += u' ' + DefaultStreetType;
     f.greenFrom = name.size();
     f.greenTo = f.text.size();
+    return f;
+}
+
+// A street whose name other streets share carries its town after a dash ("Landstrasse — Triesen"):
+// the type word goes with the name, the town stays behind it.
+StreetForm FormatStreet(const QString& entry) {
+    const qsizetype dash = entry.lastIndexOf(StreetTownSeparator);
+    if (dash <= 0) return FormatName(entry);
+    StreetForm f = FormatName(entry.left(dash));
+    f.townFrom = f.text.size();
+    f.text += QStringView(entry).mid(dash);
     return f;
 }
 
@@ -135,6 +155,7 @@ std::vector<EntryRun> EntryRuns(const QString& entry, const QString& upperText, 
     if (open >= 0 && close > open) std::fill(ink.begin() + open, ink.end(), EntryInk::Maroon);
     if (form.greenFrom >= 0)
         std::fill(ink.begin() + form.greenFrom, ink.begin() + form.greenTo, EntryInk::Green);
+    if (form.townFrom >= 0) std::fill(ink.begin() + form.townFrom, ink.end(), EntryInk::Maroon);
     if (!upperText.isEmpty()) {
         const qsizetype at = SearchUpper(text).indexOf(upperText);
         // Upper-casing may lengthen a text; the mark never reaches past the entry.

@@ -52,8 +52,11 @@ private:
     const OrgSearchIndex& index_;
 };
 
-// Street type words in the order they are tried; "улица" is the default shown after a bare name.
+// Street type words in the order they are tried; "улица" is the default shown after a bare Cyrillic name.
 const QStringList& StreetTypeWords();
+
+// Between a street's name and its town in the street list, where streets of one name lie in several towns.
+inline constexpr QStringView StreetTownSeparator = u" \u2014 ";
 
 enum class EntryInk { Black, Maroon, Green };
 struct EntryRun {
@@ -64,7 +67,8 @@ struct EntryRun {
 };
 
 // An entry as drawn. For a street (`street`): a type word at the end moves behind a blank in green (the
-// default "улица" after a name without one); one elsewhere in the name is green where it stands.
+// default "улица" after a Cyrillic name without one); one elsewhere in the name is green where it stands;
+// a town after StreetTownSeparator is maroon.
 // The first occurrence of `upperText` is bold; from " (" with a ")" after it the text is maroon.
 std::vector<EntryRun> EntryRuns(const QString& entry, const QString& upperText, bool street);
 // The drawn text of an entry: its runs joined.

@@ -1,6 +1,7 @@
 #include "OrgSearch.h"
 
 #include "Rubricator.h"
+#include "StreetTowns.h"
 
 #include <QHash>
 #include <algorithm>
@@ -342,6 +343,7 @@ struct OrgSearchIndex::Impl {
     Column<QString> inet;       // upper-cased site, e-mail, social links, ICQ, Skype
     Column<std::string> digits; // digits of every fax and phone
     std::vector<QString> streetLower;
+    std::unordered_map<int, QString> streetListedLower; // where it is not streetLower: the name and town
     QHash<QString, std::vector<int>> streetsByLower;
     std::vector<std::vector<int>> streetOrgs;    // organisations with an address on each street, ascending
     QHash<QString, std::vector<int>> numberOrgs; // by house number, addresses with a street only
@@ -354,9 +356,16 @@ OrgSearchIndex::OrgSearchIndex(const CityDb& db, int dataLang)
     Impl& d = *d_;
     const int n = int(db.Orgs.size());
     d.streetLower.reserve(db.Streets.size());
+    // A street is found by its name (with every street of that name) and by its listed name, which
+    // carries its town where the name is shared.
+    const QStringList listed = StreetListNames(db, dataLang);
     for (std::size_t s = 0; s < db.Streets.size(); ++s) {
         d.streetLower.push_back(SearchLower(InLang(db.Streets[s].Name, dataLang)));
         d.streetsByLower[d.streetLower.back()].push_back(int(s));
+        QString listedLower = SearchLower(listed[qsizetype(s)]);
+        if (listedLower == d.streetLower.back()) continue;
+        d.streetsByLower[listedLower].push_back(int(s));
+        d.streetListedLower.emplace(int(s), std::move(listedLower));
     }
     d.streetOrgs.resize(db.Streets.size());
     d.captions.buf.reserve(qsizetype(n) * 24);
@@ -486,7 +495,10 @@ std::vector<int> OrgSearchIndex::FindOrgs(const OrgCriteria& c, const RadiusCirc
             for (const TAdr& a : o.adrs) {
                 if (a.street < 0 || std::size_t(a.street) >= d.streetLower.size()) continue;
                 if (!c.Number.isEmpty() && InLang(a.num, dataLang_) != c.Number) continue;
-                if (!c.Street.isEmpty() && d.streetLower[std::size_t(a.street)] != streetKey) continue;
+                if (!c.Street.isEmpty() && d.streetLower[std::size_t(a.street)] != streetKey) {
+                    auto listed = d.streetListedLower.find(a.street);
+                    if (listed == d.streetListedLower.end() || listed->second != streetKey) continue;
+                }
                 any = true;
                 break;
             }

@@ -14,15 +14,16 @@ struct PickerIndex {
     PickerIndex(const PickerIndex&) = delete;
     PickerIndex& operator=(const PickerIndex&) = delete;
 
-    // The first street whose name is `name` ignoring case, -1 when none.
+    // The first street whose name is `name` ignoring case, or the street listed as `name` (its town
+    // after the name), -1 when none.
     int FindStreet(const QString& name) const;
     // The house numbers of the street named `name` (HouseNumbers of the number picker).
     QStringList HouseNumbers(const QString& name) const;
 
     const CityDb& db;
     const int dataLang;
-    std::shared_ptr<const TextListSource> streets; // street names, sorted
     StreetBuildings streetBuildings;
     BuildingSearchIndex buildings;
+    std::shared_ptr<const TextListSource> streets; // listed street names (StreetListNames), sorted
     RubricTreeIndex rubrics;
 };
