@@ -163,6 +163,35 @@ TEST_P(EstateService, PublishingReplacesACitysOffersAndABadFileChangesNothing) {
     EXPECT_EQ(Ids("&city=Othertown"), (IdList{5}));
 }
 
+TEST_P(EstateService, ClientsGetTheOldOffersWhilePublishingRuns) {
+    // A large file for Demograd: while it loads, every reply holds the old offers whole; after it,
+    // the new ones whole.
+    QByteArray csv = Header;
+    constexpr int Count = 8000; // within what the program lists from one reply
+    for (int i = 0; i < Count; ++i)
+        csv += "Demograd," + QByteArray::number(100 + i) + ",2,,,,,,,,,,,100,\"a comment\",,\n";
+    WriteAll(root.file("large.csv"), csv);
+    QProcess publish;
+    QStringList args{"--out", root.file("pub"), "--offers", root.file("large.csv")};
+    if (!store.isEmpty()) args << "--db" << store;
+    publish.start(PUBLISH_CITY_EXE, args);
+    ASSERT_TRUE(publish.waitForStarted());
+    int old = 0;
+    while (publish.state() != QProcess::NotRunning) {
+        const std::vector<int> ids = Ids("&city=Demograd&rooms=2");
+        if (ids.size() == 1) {
+            EXPECT_EQ(ids, IdList{1});
+            ++old;
+        } else {
+            EXPECT_EQ(ids.size(), std::size_t(Count)); // the new offers, all of them
+        }
+        publish.waitForFinished(10);
+    }
+    ASSERT_EQ(publish.exitCode(), 0);
+    EXPECT_GT(old, 0);
+    EXPECT_EQ(Ids("&city=Demograd&rooms=2").size(), std::size_t(Count));
+}
+
 TEST(EstateOffersFile, GisGenWritesOffersOfItsOwnCity) {
     ScratchDir root;
     QProcess gen;
