@@ -260,7 +260,6 @@ bool OfferStore::Migrate() {
 void OfferStore::KeepInMemory() {
     if (config_.postgres()) return; // the server keeps its own cache
     QSqlQuery q(QSqlDatabase::database(name_));
-    q.exec(QStringLiteral("PRAGMA cache_size=-32768"));
     q.exec(QStringLiteral("PRAGMA mmap_size=268435456"));
 }
 
