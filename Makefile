@@ -65,6 +65,7 @@ bench: build $(DEMO) $(METROPOLIS)
 	$(ROOT_ENV)xvfb-run -a -s '-screen 0 1600x1000x24' $(BUILD)/bench/bench_ads
 	$(BUILD)/bench/bench_download
 	$(BUILD)/bench/bench_vendor
+	$(BUILD)/bench/bench_vendor_store
 	$(BUILD)/bench/bench_estate $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_transport $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_overlay $(DEMO) $(METROPOLIS)

@@ -2,6 +2,8 @@
 // requests arrives at once. Prints how many were answered, their median and 99th-percentile
 // latency, whether the idle connections were still open afterwards, and the service's peak memory.
 //   bench_vendor [IDLE [BURST [THREADS]]]   (defaults 3000, 2000 and the service's own choice)
+#include "VendorBench.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -25,31 +27,12 @@
 
 namespace {
 
-double NowMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 void RaiseDescriptorLimit() {
     rlimit rl{};
     if (getrlimit(RLIMIT_NOFILE, &rl) == 0) {
         rl.rlim_cur = rl.rlim_max;
         setrlimit(RLIMIT_NOFILE, &rl);
     }
-}
-
-int Connect(quint16 port, bool blocking) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | (blocking ? 0 : SOCK_NONBLOCK), 0);
-    if (fd < 0) return -1;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 && errno != EINPROGRESS) {
-        close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 int OpenDescriptors(qint64 pid) {
@@ -76,13 +59,6 @@ double CpuMs(qint64 pid) {
     return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) * 1000.0 /
            double(sysconf(_SC_CLK_TCK));
 }
-
-struct Request {
-    int fd = -1;
-    double started = 0, finished = -1;
-    QByteArray reply;
-    bool sent = false;
-};
 
 } // namespace
 
@@ -131,65 +107,23 @@ int main(int argc, char** argv) {
         usleep(20000);
     std::printf("vendor holds %d idle connections\n", OpenDescriptors(pid) - baseline);
 
-    const int ep = epoll_create1(EPOLL_CLOEXEC);
-    std::vector<Request> requests(static_cast<std::size_t>(burstCount));
     const QByteArray get =
         QByteArray("GET /download.txt HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: bench\r\n\r\n");
+    std::vector<Request> requests(static_cast<std::size_t>(burstCount));
+    for (Request& r : requests)
+        r.port = port, r.text = get;
     const double burstStart = NowMs();
     const double cpuStart = CpuMs(pid);
-    for (int i = 0; i < burstCount; ++i) {
-        Request& r = requests[std::size_t(i)];
-        r.started = NowMs();
-        r.fd = Connect(port, false);
-        if (r.fd < 0) continue;
-        epoll_event ev{};
-        ev.events = EPOLLIN | EPOLLOUT | EPOLLRDHUP;
-        ev.data.u32 = quint32(i);
-        epoll_ctl(ep, EPOLL_CTL_ADD, r.fd, &ev);
-    }
-    int open = burstCount;
-    std::vector<epoll_event> events(1024);
-    while (open > 0 && NowMs() - burstStart < 60000) {
-        const int n = epoll_wait(ep, events.data(), int(events.size()), 1000);
-        for (int k = 0; k < n; ++k) {
-            Request& r = requests[events[std::size_t(k)].data.u32];
-            if (r.finished >= 0) continue;
-            if (!r.sent && (events[std::size_t(k)].events & EPOLLOUT)) {
-                r.sent = send(r.fd, get.constData(), std::size_t(get.size()), MSG_NOSIGNAL) == get.size();
-                epoll_event ev{};
-                ev.events = EPOLLIN | EPOLLRDHUP;
-                ev.data.u32 = events[std::size_t(k)].data.u32;
-                epoll_ctl(ep, EPOLL_CTL_MOD, r.fd, &ev);
-            }
-            char buf[4096];
-            for (;;) {
-                const ssize_t got = recv(r.fd, buf, sizeof buf, 0);
-                if (got > 0) {
-                    r.reply.append(buf, got);
-                    continue;
-                }
-                if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-                r.finished = NowMs();
-                close(r.fd);
-                --open;
-                break;
-            }
-        }
-    }
+    Burst(requests);
     const double cpuUsed = CpuMs(pid) - cpuStart;
     std::vector<double> latencies;
     int answered = 0;
     for (const Request& r : requests)
-        if (r.finished >= 0 && r.reply.startsWith("HTTP/1.1 200") && r.reply.endsWith("-\r\n")) {
+        if (r.ok() && r.reply.endsWith("-\r\n")) {
             ++answered;
             latencies.push_back(r.finished - r.started);
         }
-    std::sort(latencies.begin(), latencies.end());
-    auto at = [&](double q) {
-        return latencies.empty()
-                   ? -1.0
-                   : latencies[std::min(latencies.size() - 1, std::size_t(q * double(latencies.size())))];
-    };
+    const auto at = [&](double q) { return At(latencies, q); };
     int stillOpen = 0;
     for (const int fd : idle) {
         char c;

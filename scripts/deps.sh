@@ -16,6 +16,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   desktop-file-utils
   appstream
+  postgresql libqt6sql6-psql
+  nginx
 )
 
 missing=()

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -81,6 +82,11 @@ int main(int argc, char** argv) {
                       "Real-estate offers to publish (CSV, see docs/vendor-service.md); each city named in "
                       "the file has its offers replaced.",
                       "FILE.csv"});
+    parser.addOption({"db",
+                      "Where --offers go: sqlite:PATH or postgresql://USER@HOST:PORT/DB, as the service's --db "
+                      "(default: the SQLite file tessara-vendor.sqlite in the publish folder).",
+                      "STORE"});
+    parser.addOption({"db-password-file", "File whose first line is the database password.", "FILE"});
     parser.addPositionalArgument("cities",
                                  "City files (*.gis); a photo file (*.img) beside one is published too.");
     parser.process(app);
@@ -92,19 +98,31 @@ int main(int argc, char** argv) {
         return Fail("--installer-date must be dd.MM.yyyy");
     QDir().mkpath(out + "/download");
 
-    // Offers first: a bad file stops the run before anything else changes.
+    // Offers first: a bad file stops the run before anything else changes. The files are read in a
+    // stream inside one transaction, so memory stays small whatever their size.
     if (!offerFiles.isEmpty()) {
-        std::vector<StoredOffer> offers;
+        QString error;
+        const auto config = ParseStoreOption(
+            parser.isSet("db") ? parser.value("db") : out + '/' + QLatin1String(VendorDatabaseName),
+            parser.value("db-password-file"), error);
+        if (!config) return Fail(error);
+        std::vector<std::unique_ptr<QFile>> files;
+        std::vector<std::unique_ptr<OffersCsvReader>> readers;
+        std::vector<OfferSource*> sources;
         for (const QString& path : offerFiles) {
-            QFile f(path);
-            // An offers file of a metropolis is some tens of megabytes; far more is no offers file.
-            if (!f.open(QIODevice::ReadOnly) || f.size() > (qint64(1) << 30)) return Fail("cannot read " + path);
-            if (const QString e = ReadOffersCsv(f.readAll(), offers); !e.isEmpty()) return Fail(path + ": " + e);
+            files.push_back(std::make_unique<QFile>(path));
+            if (!files.back()->open(QIODevice::ReadOnly)) return Fail("cannot read " + path);
+            readers.push_back(std::make_unique<OffersCsvReader>(*files.back()));
+            sources.push_back(readers.back().get());
         }
-        OfferStore store(out + '/' + QLatin1String(VendorDatabaseName), QStringLiteral("publish"));
-        if (!store.IsOpen() || !store.CreateOffersTable() || !store.ReplaceOffers(offers))
-            return Fail("offers database: " + store.Error());
-        std::printf("%zu offers published\n", offers.size());
+        OfferStore store(*config, QStringLiteral("publish"));
+        qint64 count = 0;
+        if (!store.IsOpen() || !store.Migrate() || !store.ReplaceOffers(sources, count)) {
+            for (std::size_t i = 0; i < readers.size(); ++i)
+                if (!readers[i]->Error().isEmpty()) return Fail(offerFiles[int(i)] + ": " + readers[i]->Error());
+            return Fail("offers database " + config->Describe() + ": " + store.Error());
+        }
+        std::printf("%lld offers published\n", count);
         if (cities.isEmpty()) return 0;
     }
 

@@ -1,10 +1,12 @@
 // tessara-vendor: a reference vendor web service. Serves a publish folder (the two lists, the city
 // and photo archives, the installer, the web-tab pages) under a base address, keeps the feedback
-// messages and counts the statistics requests in its SQLite store, answers the other scripts with an
-// empty page, and logs every request with its time, so that a publisher can run it and tests can
-// check what the program sent. It is open to anyone who can reach it, so every request
-// is bounded: its size, the time it may take, and the number of connections held at once.
-// Real-estate queries ("sql.php?act=select") are answered from the offers in the root's database.
+// messages and counts the statistics requests in its store (SQLite, or PostgreSQL shared by several
+// service processes), answers the other scripts with an empty page, and logs every request with its
+// time, so that a publisher can run it and tests can check what the program sent. It is open to
+// anyone who can reach it, so every request is bounded: its size, the time it may take, the number
+// of connections held at once and of offer queries in progress. Real-estate queries
+// ("sql.php?act=select") are answered from the store's offers. Database work runs on threads of
+// its own, never on those that accept and answer connections.
 #include "OfferStore.h"
 
 #include <QCommandLineParser>
@@ -18,6 +20,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -29,13 +32,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "FeedbackStore.h"
 #include "StatsStore.h"
+#include "StoreWork.h"
 #include "VendorStore.h"
 
 #ifdef Q_OS_UNIX
+#include <csignal>
+#include <QSocketNotifier>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -45,9 +52,10 @@ namespace {
 
 struct Options {
     QString root;  // canonical
-    QString offers; // the offers database inside the root (publish-city writes it)
+    QString offersFile; // SQLite: the offers database inside the root (publish-city writes it)
     QString base = "/";
-    QString store; // the SQLite file of feedback and statistics
+    StoreConfig store;  // feedback, statistics and request counts
+    StoreConfig offers; // the same database on PostgreSQL; SQLite keeps them in the root
     QFile* log = nullptr;
     QStringList noLength;       // paths served without Content-Length
     QHash<QString, qint64> cut; // paths whose connection breaks after so many body bytes
@@ -95,6 +103,16 @@ QByteArray LogField(const QByteArray& raw) {
     return out;
 }
 
+// The request target as logged: a feedback request carries the sender's message and address, so
+// only its path and the size of its query are written.
+QByteArray LogTarget(const QByteArray& target) {
+    const qsizetype q = target.indexOf('?');
+    if (q < 0) return LogField(target);
+    const QByteArray path = QByteArray::fromPercentEncoding(target.left(q));
+    if (!path.endsWith("soft.php")) return LogField(target);
+    return LogField(target.left(q)) + " (query of " + QByteArray::number(target.size() - q - 1) + " bytes)";
+}
+
 class Connection;
 
 // Recipient, subject and city names are short; only the message may be long.
@@ -125,9 +143,11 @@ bool Utf8(const QByteArray& bytes, QString& out) {
 // What the listening thread and the workers share: the options, the counts behind the connection
 // limit, and the log.
 struct Shared {
-    explicit Shared(const Options& o) : options(o) {}
+    Shared(const Options& o, StoreWork& w) : options(o), work(w) {}
     const Options& options;
+    StoreWork& work;
     int limit = 0;
+    std::atomic<bool> stopping{false};
     std::atomic<int> active{0};    // connections being served
     std::atomic<int> rejecting{0}; // connections past the limit being told so
 
@@ -156,13 +176,11 @@ public:
     void Adopt(qintptr descriptor, bool reject);
     void Forget(Connection* c, bool rejected);
     qint64 now() const { return clock_.elapsed(); }
-    // This thread's connection to the offers database (Qt SQL connections belong to one thread).
-    OfferStore& Offers() {
-        if (!offers_)
-            offers_ = std::make_unique<OfferStore>(
-                shared.options.offers, QStringLiteral("offers-%1").arg(quintptr(QThread::currentThread())));
-        return *offers_;
-    }
+    // Hands the result of database work to connection `id`, from any thread; nothing happens when
+    // the connection has gone meanwhile.
+    void Deliver(quint64 id, int status, QByteArray body);
+    // At stop: connections that have not begun a request are closed; the others finish.
+    void CloseIdle();
 
     Shared& shared;
 
@@ -172,13 +190,16 @@ private:
     QElapsedTimer clock_;
     QTimer sweep_;
     std::unordered_set<Connection*> connections_;
-    std::unique_ptr<OfferStore> offers_;
+    std::unordered_map<quint64, Connection*> byId_;
+    quint64 nextId_ = 0;
+    friend class Connection;
 };
 
 // One connection: reads one request, answers it, closes.
 class Connection : public QObject {
 public:
-    enum class Phase { Request, Body, Answering, Lingering, Closed };
+    // Waiting: the request is whole and its database work runs elsewhere.
+    enum class Phase { Request, Body, Waiting, Answering, Lingering, Closed };
 
     Connection(QTcpSocket* socket, Worker& worker, bool reject)
         : socket_(socket), worker_(worker), options_(worker.shared.options), rejected_(reject) {
@@ -213,6 +234,9 @@ public:
     void close() {
         if (phase_ == Phase::Closed) return;
         phase_ = Phase::Closed;
+        // An offer query nobody else waits for stops.
+        if (ticket_) ticket_->Cancel();
+        ticket_.reset();
         pace_.stop();
         socket_->disconnect(this);
         socket_->abort();
@@ -224,7 +248,7 @@ private:
     void onRead() {
         lastActivity_ = worker_.now();
         if (phase_ == Phase::Closed) return;
-        if (phase_ >= Phase::Answering) {
+        if (phase_ >= Phase::Waiting) {
             // Whatever follows the request is read and dropped, a bounded amount.
             discarded_ += socket_->skip(socket_->bytesAvailable());
             if (phase_ == Phase::Lingering && discarded_ > LingerBytes) close();
@@ -297,7 +321,7 @@ private:
         if (!options_.log || logged_) return;
         logged_ = true;
         worker_.shared.Log(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1() + '\t' +
-                           LogField(method_) + '\t' + LogField(target_) + '\t' + LogField(agent_) + '\n');
+                           LogField(method_) + '\t' + LogTarget(target_) + '\t' + LogField(agent_) + '\n');
     }
 
     void head(int status, const char* reason, qint64 length, const char* type, const QByteArray& extra = {}) {
@@ -325,20 +349,31 @@ private:
         const QString method = QString::fromLatin1(method_);
         const QUrl url(QString::fromLatin1(target_));
         QString path = url.path(QUrl::FullyDecoded);
-        if (!url.isValid() || !path.startsWith(options_.base))
-            return page(404, "Not Found", "<html><body>Not found</body></html>");
+        if (url.isValid() && path == QLatin1String("/health")) return health();
+        if (!url.isValid() || !path.startsWith(options_.base)) return notFound();
         path = path.mid(options_.base.size());
+        static const QStringList tabs{"News", "Notes", "Afisha", "Admin", "Weather"};
+        const bool script = path.endsWith(QLatin1String(".php"));
+        // Counted per path: the scripts the program uses by name, any other script as one.
+        if (script) {
+            const QString name = path.mid(12, path.size() - 16);
+            const bool known = path == QLatin1String("sql.php") || path == QLatin1String("soft.php") ||
+                               path == QLatin1String("download/inc.php") ||
+                               (path.startsWith(QLatin1String("download/inc")) &&
+                                (name == QLatin1String("Org") || name == QLatin1String("Open") || tabs.contains(name)));
+            worker_.shared.work.CountRequest(known ? path : QStringLiteral("(other script)"));
+        }
         if (path == QLatin1String("sql.php")) return offers(url);
         if (path == QLatin1String("soft.php")) return feedback(url);
-        if (path.startsWith(QLatin1String("download/inc")) && path.endsWith(QLatin1String(".php")) &&
-            path != QLatin1String("download/inc.php"))
+        if (path.startsWith(QLatin1String("download/inc")) && script && path != QLatin1String("download/inc.php"))
             return statistics(path.mid(12, path.size() - 16), url);
         // Reports and the other scripts of the site: an empty page is the whole answer.
-        if (path.endsWith(QLatin1String(".php"))) return page(200, "OK", QByteArray());
+        if (script) return page(200, "OK", QByteArray());
         if (method != QLatin1String("GET") && method != QLatin1String("HEAD"))
             return page(405, "Method Not Allowed", QByteArray());
 
         if (options_.endless.contains(path)) {
+            worker_.shared.work.CountRequest(path);
             endless_ = true;
             head(200, "OK", qint64(1000000000000), "application/octet-stream");
             if (method == QLatin1String("HEAD")) return finishWriting();
@@ -348,8 +383,9 @@ private:
         const QString file = QFileInfo(root + '/' + path).canonicalFilePath();
         // The database (and its journal files) is the service's own, never a download.
         if (file.isEmpty() || !file.startsWith(root + '/') || !QFileInfo(file).isFile() ||
-            file.startsWith(options_.offers))
-            return page(404, "Not Found", "<html><body>Not found</body></html>");
+            file.startsWith(options_.offersFile))
+            return notFound();
+        worker_.shared.work.CountRequest(path);
         file_ = std::make_unique<QFile>(file);
         if (!file_->open(QIODevice::ReadOnly)) return page(403, "Forbidden", QByteArray());
 
@@ -371,21 +407,72 @@ private:
         pump();
     }
 
-    // "sql.php?act=select&city=...": the city's offers, filtered by the parameters it knows.
+    void notFound() {
+        worker_.shared.work.CountRequest(QStringLiteral("(not found)"));
+        page(404, "Not Found", "<html><body>Not found</body></html>");
+    }
+
+    // Database work runs on the store's threads; its answer comes back through the worker. A
+    // database that cannot be reached answers `unreachable`.
+    void runInStore(std::function<int(QSqlDatabase&)> job, int unreachable = 500) {
+        phase_ = Phase::Waiting;
+        Worker* worker = &worker_;
+        const quint64 id = id_;
+        const StoreConfig& config = options_.store;
+        worker_.shared.work.Run([worker, id, job = std::move(job), &config, unreachable] {
+            QSqlDatabase db = StoreForThread(config);
+            const int status = db.isOpen() ? job(db) : unreachable;
+            if (status >= 500) CheckStoreConnection(db);
+            worker->Deliver(id, status, QByteArray());
+        });
+    }
+
+    // The database work's result: an empty page with its status, or the offers.
+    void Deliver(int status, const QByteArray& body) {
+        if (phase_ != Phase::Waiting) return;
+        ticket_.reset();
+        phase_ = Phase::Answering;
+        switch (status) {
+        case 200:
+            if (body.isNull()) return page(200, "OK", QByteArray());
+            head(200, "OK", body.size(), "text/plain; charset=windows-1251");
+            if (method_ == "HEAD") return finishWriting();
+            // Sent from the shared reply as the client reads it, never copied whole per client.
+            reply_ = body;
+            return pump();
+        case 503: return page(503, "Service Unavailable", QByteArray(), "Retry-After: 1\r\n");
+        case 507: return page(507, "Insufficient Storage", QByteArray());
+        default: return page(500, "Internal Server Error", QByteArray());
+        }
+    }
+
+    // "/health": 200 when the database answers, else 503, so that a load balancer passes this process by.
+    void health() {
+        worker_.shared.work.CountRequest(QStringLiteral("health"));
+        runInStore(
+            [](QSqlDatabase& db) {
+                QSqlQuery q(db);
+                return q.exec(QStringLiteral("SELECT 1")) && q.next() ? 200 : 503;
+            },
+            503);
+    }
+
+    // "sql.php?act=select&city=...": the city's offers, filtered by the parameters it knows. Past the
+    // bound on queries in progress the client is told to come back.
     void offers(const QUrl& url) {
         const QUrlQuery query(url);
         if (query.queryItemValue(QStringLiteral("act")) != QLatin1String("select"))
             return page(200, "OK", QByteArray());
-        OfferStore& store = worker_.Offers();
-        const std::optional<QByteArray> reply = store.IsOpen() ? store.Select(query) : std::nullopt;
-        if (!reply) {
-            worker_.shared.Log("offers: " + LogField(store.Error().toUtf8()) + '\n');
-            return page(500, "Internal Server Error", QByteArray());
-        }
-        phase_ = Phase::Answering;
-        head(200, "OK", reply->size(), "text/plain; charset=windows-1251");
-        if (method_ != "HEAD") socket_->write(*reply);
-        finishWriting();
+        phase_ = Phase::Waiting;
+        Worker* worker = &worker_;
+        const quint64 id = id_;
+        Shared& shared = worker_.shared;
+        StoreWork::OfferAnswer a = shared.work.Offers(query, [worker, id, &shared](std::optional<QByteArray> reply) {
+            if (!reply) shared.Log("offers: the database failed\n");
+            worker->Deliver(id, reply ? 200 : 500, reply ? *reply : QByteArray());
+        });
+        if (a.kind == StoreWork::OfferAnswer::Kind::Busy) return Deliver(503, QByteArray());
+        ticket_ = a.ticket;
     }
 
     // "adr", "subj" and "msg", each percent-encoded UTF-8; stored with the time and the client's address.
@@ -402,12 +489,14 @@ private:
             return page(400, "Bad Request", QByteArray());
         m.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
         m.client = socket_->peerAddress().toString();
-        QSqlDatabase db = StoreForThread(options_.store);
-        switch (db.isOpen() ? AddFeedback(db, m) : StoreResult::Failed) {
-        case StoreResult::Stored: return page(200, "OK", QByteArray());
-        case StoreResult::Full: return page(507, "Insufficient Storage", QByteArray());
-        case StoreResult::Failed: return page(500, "Internal Server Error", QByteArray());
-        }
+        runInStore([m](QSqlDatabase& db) {
+            switch (AddFeedback(db, m)) {
+            case StoreResult::Stored: return 200;
+            case StoreResult::Full: return 507;
+            case StoreResult::Failed: break;
+            }
+            return 500;
+        });
     }
 
     // "incOrg" (org, city), "incOpen" (city) and the web-tab checks "incNews" ... (city). Counting is
@@ -432,11 +521,12 @@ private:
         } else if (tabs.contains(name)) {
             kind = name;
         } else {
-            return page(404, "Not Found", "<html><body>Not found</body></html>");
+            return notFound();
         }
-        QSqlDatabase db = StoreForThread(options_.store);
-        if (db.isOpen()) CountStat(db, kind, org, city);
-        page(200, "OK", QByteArray());
+        runInStore([kind, org, city](QSqlDatabase& db) {
+            CountStat(db, kind, org, city);
+            return 200;
+        });
     }
 
     void onWritten() {
@@ -453,6 +543,18 @@ private:
             static const QByteArray zeros(Chunk, '\0');
             while (socket_->bytesToWrite() < 4 * Chunk)
                 socket_->write(zeros);
+            return;
+        }
+        if (!reply_.isNull()) {
+            while (socket_->bytesToWrite() < 4 * Chunk && replySent_ < reply_.size()) {
+                const qint64 n = std::min<qint64>(Chunk, reply_.size() - replySent_);
+                socket_->write(reply_.constData() + replySent_, n);
+                replySent_ += n;
+            }
+            if (replySent_ >= reply_.size()) {
+                reply_ = QByteArray();
+                finishWriting();
+            }
             return;
         }
         if (!file_) return;
@@ -511,6 +613,11 @@ private:
     std::unique_ptr<QFile> file_;
     qint64 sent_ = 0, limit_ = -1;
     QTimer pace_;
+    QByteArray reply_; // an offer reply being sent
+    qint64 replySent_ = 0;
+    std::shared_ptr<OfferTicket> ticket_;
+    quint64 id_ = 0;
+    friend class Worker;
 };
 
 void Worker::Adopt(qintptr descriptor, bool reject) {
@@ -524,12 +631,31 @@ void Worker::Adopt(qintptr descriptor, bool reject) {
         return;
     }
     auto* c = new Connection(socket, *this, reject);
+    c->id_ = ++nextId_;
     connections_.insert(c);
+    byId_[c->id_] = c;
+    if (reject) shared.work.CountRequest(QStringLiteral("(too many connections)"));
     c->Start();
 }
 
 void Worker::Forget(Connection* c, bool rejected) {
+    byId_.erase(c->id_);
     if (connections_.erase(c)) --(rejected ? shared.rejecting : shared.active);
+}
+
+void Worker::Deliver(quint64 id, int status, QByteArray body) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, status, body = std::move(body)] {
+            if (const auto c = byId_.find(id); c != byId_.end()) c->second->Deliver(status, body);
+        },
+        Qt::QueuedConnection);
+}
+
+void Worker::CloseIdle() {
+    const std::vector<Connection*> all(connections_.begin(), connections_.end());
+    for (Connection* c : all)
+        if (c->phase_ == Connection::Phase::Request && c->request_.isEmpty()) c->close();
 }
 
 void Worker::Sweep() {
@@ -603,15 +729,18 @@ bool PositiveOption(const QCommandLineParser& parser, const char* name, qint64& 
 }
 
 // --feedback: a block per message (time, client, recipient, subject on one line, then the message on
-// the next); --stats: one line per count. Fields are escaped so that each stays on its line.
-int ListStore(const QString& path, bool stats) {
-    if (!QFileInfo::exists(path)) {
-        std::fprintf(stderr, "tessara-vendor: no store at %s\n", qPrintable(path));
+// the next); --stats: one line per count, then one per path served ("request", "-", the path and its
+// count). Fields are escaped so that each stays on its line.
+int ListStore(const StoreConfig& config, bool stats) {
+    if (!config.postgres() && !QFileInfo::exists(config.path)) {
+        std::fprintf(stderr, "tessara-vendor: no store at %s\n", qPrintable(config.path));
         return 1;
     }
-    QSqlDatabase db = StoreForThread(path);
-    if (!db.isOpen()) {
-        std::fprintf(stderr, "tessara-vendor: cannot open the store %s\n", qPrintable(path));
+    QString error;
+    QSqlDatabase db = OpenStore(config, QStringLiteral("list"), error);
+    if (!db.isOpen() || !MigrateStore(db, config, error)) {
+        std::fprintf(stderr, "tessara-vendor: cannot open the store %s: %s\n", qPrintable(config.Describe()),
+                     qPrintable(error));
         return 1;
     }
     QFile out;
@@ -620,6 +749,8 @@ int ListStore(const QString& path, bool stats) {
         for (const StatsRow& r : ListStats(db))
             out.write(ListField(r.kind) + '\t' + (r.org < 0 ? QByteArray("-") : QByteArray::number(r.org)) +
                       '\t' + ListField(r.city) + '\t' + QByteArray::number(r.count) + '\n');
+        for (const auto& [path, count] : ListRequestCounts(db))
+            out.write("request\t-\t" + ListField(path) + '\t' + QByteArray::number(count) + '\n');
         return 0;
     }
     for (const FeedbackMessage& m : ListFeedback(db))
@@ -627,6 +758,15 @@ int ListStore(const QString& path, bool stats) {
                   ListField(m.subject) + "\n\t" + ListField(m.message) + '\n');
     return 0;
 }
+
+#ifdef Q_OS_UNIX
+// SIGTERM and SIGINT reach the event loop through a pipe: a signal handler may do little else.
+int StopPipe[2] = {-1, -1};
+void OnStopSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(StopPipe[1], &c, 1);
+}
+#endif
 
 } // namespace
 
@@ -658,20 +798,40 @@ int main(int argc, char** argv) {
     parser.addOption({"trickle", "Sends PATH one byte at a time, ten bytes a second.", "PATH"});
     parser.addOption({"endless", "Announces PATH as a terabyte and sends bytes without end.", "PATH"});
     parser.addOption({"db",
-                      "SQLite store of feedback messages and statistics (default: tessara-vendor/vendor.sqlite "
-                      "in the user's data folder). Never inside the publish folder, which is served to anyone.",
-                      "FILE"});
+                      "Store of feedback messages, statistics and request counts: sqlite:FILE (default: "
+                      "tessara-vendor/vendor.sqlite in the user's data folder; never inside the publish folder, "
+                      "which is served to anyone; the offers stay in the publish folder's own file) or "
+                      "postgresql://USER@HOST:PORT/DB (the offers too; shared by any number of service processes).",
+                      "STORE"});
+    parser.addOption({"db-password-file", "File whose first line is the database password (else "
+                      "TESSARA_DB_PASSWORD, PGPASSWORD or ~/.pgpass).", "FILE"});
+    parser.addOption({"db-threads", "Threads that talk to the database (half as many more run offer queries).",
+                      "N", "4"});
+    parser.addOption({"max-queries", "Different offer queries running or waiting at once; more get 503.", "N", "32"});
+    parser.addOption({"offer-cache", "How long an offer reply is kept, to be given again while the city's offers "
+                      "have not changed.", "MS", "10000"});
+    parser.addOption({"stop-timeout", "On SIGTERM, how long requests in flight may take to finish.", "MS", "10000"});
     parser.addOption({"feedback", "Lists the stored feedback messages and exits."});
-    parser.addOption({"stats", "Lists the statistics counts per organisation and city and exits."});
+    parser.addOption({"stats", "Lists the statistics counts per organisation and city, and the requests "
+                      "served per path, and exits."});
     parser.process(app);
 
     Options options;
-    options.store = parser.value("db");
-    if (options.store.isEmpty()) {
-        const QString folder =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/tessara-vendor";
-        QDir().mkpath(folder);
-        options.store = folder + "/vendor.sqlite";
+    {
+        QString db = parser.value("db");
+        if (db.isEmpty()) {
+            const QString folder =
+                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/tessara-vendor";
+            QDir().mkpath(folder);
+            db = folder + "/vendor.sqlite";
+        }
+        QString error;
+        const auto store = ParseStoreOption(db, parser.value("db-password-file"), error);
+        if (!store) {
+            std::fprintf(stderr, "tessara-vendor: %s\n", qPrintable(error));
+            return 2;
+        }
+        options.store = *store;
     }
     if (parser.isSet("feedback") || parser.isSet("stats")) return ListStore(options.store, parser.isSet("stats"));
     options.root = QDir(parser.value("root")).canonicalPath();
@@ -679,26 +839,32 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessara-vendor: --root must name the publish folder\n");
         return 2;
     }
-    options.offers = options.root + '/' + QLatin1String(VendorDatabaseName);
-    {
-        // The database and its schema are made on the first start.
-        OfferStore store(options.offers, QStringLiteral("schema"));
-        if (!store.IsOpen() || !store.CreateOffersTable())
-            std::fprintf(stderr, "tessara-vendor: offers database %s: %s\n", qPrintable(options.offers),
-                         qPrintable(store.Error()));
-    }
-    {
-        const QString store = QFileInfo(options.store).absoluteFilePath();
+    options.offersFile = options.root + '/' + QLatin1String(VendorDatabaseName);
+    options.offers = options.store;
+    if (!options.store.postgres()) {
+        options.offers.path = options.offersFile;
+        const QString store = QFileInfo(options.store.path).absoluteFilePath();
         if (store.startsWith(options.root + '/') ||
             QFileInfo(QFileInfo(store).absolutePath()).canonicalFilePath().startsWith(options.root)) {
             std::fprintf(stderr, "tessara-vendor: --db must not lie inside the publish folder\n");
             return 2;
         }
-        // Created now, so that a store that cannot be opened is reported before the service runs.
-        if (!StoreForThread(options.store).isOpen()) {
-            std::fprintf(stderr, "tessara-vendor: cannot open the store %s\n", qPrintable(options.store));
+    }
+    // The schema is made or brought up to date at start, so that a database that cannot be reached
+    // is reported before the service runs.
+    for (const StoreConfig* config : {&options.offers, &options.store}) {
+        QString error;
+        {
+            QSqlDatabase db = OpenStore(*config, QStringLiteral("schema"), error);
+            if (db.isOpen()) MigrateStore(db, *config, error);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("schema"));
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "tessara-vendor: the store %s: %s\n", qPrintable(config->Describe()),
+                         qPrintable(error));
             return 2;
         }
+        if (config->postgres()) break; // one database holds both
     }
     options.base = parser.value("base");
     if (!options.base.startsWith('/')) options.base.prepend('/');
@@ -734,7 +900,19 @@ int main(int argc, char** argv) {
     const int fits = std::max(1, (descriptors - ReservedDescriptors - MaxRejecting) / 2);
     const int limit = int(std::min<qint64>(maxConnections, fits));
 
-    Shared shared(options);
+    qint64 dbThreads = 4, maxQueries = 32, stopTimeout = 10000, cacheMs = 10000;
+    if (!PositiveOption(parser, "db-threads", dbThreads) || !PositiveOption(parser, "max-queries", maxQueries) ||
+        !PositiveOption(parser, "stop-timeout", stopTimeout))
+        return 2;
+    if (parser.isSet("offer-cache")) cacheMs = std::max<qint64>(0, parser.value("offer-cache").toLongLong());
+    OfferLimits offerLimits;
+    offerLimits.maxQueries = int(std::min<qint64>(maxQueries, 100000));
+    offerLimits.cacheMs = int(std::min<qint64>(cacheMs, 1 << 30));
+    dbThreads = std::min<qint64>(dbThreads, 64);
+    offerLimits.threads = std::max(1, int(dbThreads) / 2);
+    StoreWork work(options.store, options.offers, offerLimits, int(dbThreads));
+
+    Shared shared(options, work);
     shared.limit = limit;
     // A few threads of connections, so that a burst is served on every core there is.
     qint64 threads = std::clamp(QThread::idealThreadCount(), 1, 4);
@@ -763,7 +941,42 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tessara-vendor: at most %d connections (%d descriptors), %d threads\n", limit,
                  descriptors, int(threads));
     std::fflush(stdout);
-    // The service runs until it is killed; its threads go with the process.
+
+    // Requests per path go to the store now and then, and at stop.
+    QTimer flush;
+    QObject::connect(&flush, &QTimer::timeout, [&work] { work.FlushCounts(false); });
+    flush.start(5000);
+
+    // On SIGTERM (or SIGINT): no new connections; connections that have not begun a request are
+    // closed; requests in flight are finished, within --stop-timeout; then the counts are stored.
+#ifdef Q_OS_UNIX
+    std::unique_ptr<QSocketNotifier> stopNotifier;
+    if (::pipe(StopPipe) == 0) {
+        stopNotifier = std::make_unique<QSocketNotifier>(StopPipe[0], QSocketNotifier::Read);
+        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [&] {
+            stopNotifier->setEnabled(false);
+            shared.stopping = true;
+            server.close();
+            for (Worker* w : handles)
+                QMetaObject::invokeMethod(w, [w] { w->CloseIdle(); }, Qt::QueuedConnection);
+            auto* clock = new QElapsedTimer;
+            clock->start();
+            auto* wait = new QTimer;
+            QObject::connect(wait, &QTimer::timeout, [&, clock] {
+                if ((shared.active > 0 || shared.rejecting > 0) && clock->elapsed() < stopTimeout) return;
+                work.FlushCounts(true);
+                app.exit(0);
+            });
+            wait->start(20);
+        });
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGTERM, &action, nullptr);
+        ::sigaction(SIGINT, &action, nullptr);
+    }
+#endif
     const int code = app.exec();
+    // The serving threads go with the process.
     std::_Exit(code);
 }

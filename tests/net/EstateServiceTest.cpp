@@ -1,9 +1,11 @@
-// Real-estate offers end to end on 127.0.0.1: publish-city loads them into the service's database,
-// tessara-vendor answers the program's query, and the program's reader takes the reply apart.
-// Hostile parameters find only what they should and leave the table as it was.
+// Real-estate offers end to end on 127.0.0.1: publish-city loads them into the service's database
+// (SQLite and PostgreSQL alike), tessara-vendor answers the program's query, and the program's
+// reader takes the reply apart. Hostile parameters find only what they should and leave the table
+// as it was.
 #include "CityDb.h"
 #include "Estate.h"
 #include "HttpClient.h"
+#include "VendorEngines.h"
 #include "VendorServer.h"
 
 #include <gtest/gtest.h>
@@ -21,22 +23,30 @@ const QByteArray Offers = Header +
                           "Demograd,4,12,,,2,9,,,,,,,1500,,,\n"
                           "Othertown,5,2,,,,,,,,,,,100,,,\n";
 
-bool Publish(const QString& out, const QString& csv, QString* output = nullptr) {
+bool Publish(const QString& out, const QString& csv, const QString& store, QString* output = nullptr) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(PUBLISH_CITY_EXE, {"--out", out, "--offers", csv});
+    QStringList args{"--out", out, "--offers", csv};
+    if (!store.isEmpty()) args << "--db" << store;
+    p.start(PUBLISH_CITY_EXE, args);
     p.waitForFinished(30000);
     if (output) *output = QString::fromUtf8(p.readAll());
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-class EstateService : public ::testing::Test {
+class EstateService : public ::testing::TestWithParam<Engine> {
 protected:
     void SetUp() override {
+        SKIP_WITHOUT_ENGINE(GetParam());
+        store = FreshStore(GetParam());
+        ASSERT_EQ(store.isEmpty(), GetParam() == Engine::SQLite);
         WriteAll(root.file("offers.csv"), Offers);
-        ASSERT_TRUE(Publish(root.file("pub"), root.file("offers.csv")));
-        server = std::make_unique<VendorServer>(root.file("pub"));
+        ASSERT_TRUE(::Publish(root.file("pub"), root.file("offers.csv"), store));
+        server = std::make_unique<VendorServer>(root.file("pub"), QStringList(), store);
         ASSERT_TRUE(server->started());
+    }
+    bool Publish(const QString& out, const QString& csv, QString* output = nullptr) {
+        return ::Publish(out, csv, store, output);
     }
     // Ids of the offers the service gives for `query` (appended to the request), read as the
     // program reads them.
@@ -52,15 +62,17 @@ protected:
         return ids;
     }
     ScratchDir root;
+    QString store;
     CityDb db;
     std::unique_ptr<VendorServer> server;
 };
+INSTANTIATE_FOR_ENGINES(EstateService);
 
 using IdList = std::vector<int>;
 
 } // namespace
 
-TEST_F(EstateService, FiltersByEveryParameter) {
+TEST_P(EstateService, FiltersByEveryParameter) {
     struct Case {
         QString query;
         IdList ids;
@@ -103,7 +115,7 @@ TEST_F(EstateService, FiltersByEveryParameter) {
     EXPECT_EQ(o.Level, 3);
 }
 
-TEST_F(EstateService, HostileParametersFindOnlyWhatTheyShould) {
+TEST_P(EstateService, HostileParametersFindOnlyWhatTheyShould) {
     const QString longValue(5000, u'9'); // long, yet within the header limit
     const QString cases[] = {
         "&city=Demograd'--",
@@ -132,7 +144,7 @@ TEST_F(EstateService, HostileParametersFindOnlyWhatTheyShould) {
         EXPECT_EQ(client.Get(server->base() + file).status, 404) << file;
 }
 
-TEST_F(EstateService, PublishingReplacesACitysOffersAndABadFileChangesNothing) {
+TEST_P(EstateService, PublishingReplacesACitysOffersAndABadFileChangesNothing) {
     WriteAll(root.file("bad.csv"), Header + "Demograd,7,2,,,,,,,,,,,100,,,\nDemograd,8,two,,,,,,,,,,,100,,,\n");
     QString output;
     EXPECT_FALSE(Publish(root.file("pub"), root.file("bad.csv"), &output));
@@ -151,13 +163,42 @@ TEST_F(EstateService, PublishingReplacesACitysOffersAndABadFileChangesNothing) {
     EXPECT_EQ(Ids("&city=Othertown"), (IdList{5}));
 }
 
+TEST_P(EstateService, ClientsGetTheOldOffersWhilePublishingRuns) {
+    // A large file for Demograd: while it loads, every reply holds the old offers whole; after it,
+    // the new ones whole.
+    QByteArray csv = Header;
+    constexpr int Count = 8000; // within what the program lists from one reply
+    for (int i = 0; i < Count; ++i)
+        csv += "Demograd," + QByteArray::number(100 + i) + ",2,,,,,,,,,,,100,\"a comment\",,\n";
+    WriteAll(root.file("large.csv"), csv);
+    QProcess publish;
+    QStringList args{"--out", root.file("pub"), "--offers", root.file("large.csv")};
+    if (!store.isEmpty()) args << "--db" << store;
+    publish.start(PUBLISH_CITY_EXE, args);
+    ASSERT_TRUE(publish.waitForStarted());
+    int old = 0;
+    while (publish.state() != QProcess::NotRunning) {
+        const std::vector<int> ids = Ids("&city=Demograd&rooms=2");
+        if (ids.size() == 1) {
+            EXPECT_EQ(ids, IdList{1});
+            ++old;
+        } else {
+            EXPECT_EQ(ids.size(), std::size_t(Count)); // the new offers, all of them
+        }
+        publish.waitForFinished(10);
+    }
+    ASSERT_EQ(publish.exitCode(), 0);
+    EXPECT_GT(old, 0);
+    EXPECT_EQ(Ids("&city=Demograd&rooms=2").size(), std::size_t(Count));
+}
+
 TEST(EstateOffersFile, GisGenWritesOffersOfItsOwnCity) {
     ScratchDir root;
     QProcess gen;
     gen.start(GIS_GEN_EXE, {"--preset", "demo", root.file("Demograd.gis")});
     ASSERT_TRUE(gen.waitForFinished(60000));
     ASSERT_EQ(gen.exitCode(), 0);
-    ASSERT_TRUE(Publish(root.file("pub"), root.file("Demograd.offers.csv")));
+    ASSERT_TRUE(Publish(root.file("pub"), root.file("Demograd.offers.csv"), QString()));
     VendorServer server(root.file("pub"));
     ASSERT_TRUE(server.started());
     HttpClient client;

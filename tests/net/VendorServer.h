@@ -14,6 +14,8 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHostAddress>
+#include <QTcpSocket>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -30,12 +32,13 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 
 class VendorServer {
 public:
-    explicit VendorServer(const QString& root, const QStringList& extra = {}) {
+    // `store` is the --db option; empty: a SQLite file beside the root.
+    explicit VendorServer(const QString& root, const QStringList& extra = {}, const QString& store = {}) {
         logPath_ = root + "/../vendor-" + QString::number(quintptr(this)) + ".log";
         storePath_ = root + "/../vendor-" + QString::number(quintptr(this)) + ".sqlite";
+        store_ = store.isEmpty() ? storePath_ : store;
         process_.setProgram(TESSARA_VENDOR_EXE);
-        process_.setArguments(QStringList{"--root", root, "--port", "0", "--log", logPath_, "--db", storePath_} +
-                              extra);
+        process_.setArguments(QStringList{"--root", root, "--port", "0", "--log", logPath_, "--db", store_} + extra);
         process_.start();
         QElapsedTimer clock;
         clock.start();
@@ -55,10 +58,13 @@ public:
             QFile::remove(storePath_ + suffix);
     }
     QString storePath() const { return storePath_; }
+    // The --db option: the SQLite file or the PostgreSQL address.
+    QString store() const { return store_; }
+    QProcess& process() { return process_; }
     // What `tessara-vendor --feedback` or `--stats` prints for this service's store.
     QByteArray List(const char* what) const {
         QProcess p;
-        p.start(TESSARA_VENDOR_EXE, {"--db", storePath_, what});
+        p.start(TESSARA_VENDOR_EXE, {"--db", store_, what});
         p.waitForFinished(10000);
         return p.readAllStandardOutput();
     }
@@ -90,10 +96,39 @@ public:
 
 private:
     QProcess process_;
-    QString logPath_, storePath_;
+    QString logPath_, storePath_, store_;
     QString base_;
     quint16 port_ = 0;
 };
+
+// One exchange on a raw connection to the service.
+struct Exchange {
+    QByteArray reply;
+    bool closed = false; // the service closed the connection
+    qint64 ms = 0;       // from the request to the close
+};
+
+// Sends `request` on a fresh connection and reads until the service closes it or `waitMs` pass.
+inline Exchange Talk(quint16 port, const QByteArray& request, int waitMs = 5000) {
+    Exchange e;
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, port);
+    if (!s.waitForConnected(2000)) return e;
+    QElapsedTimer clock;
+    clock.start();
+    s.write(request);
+    s.waitForBytesWritten(1000);
+    while (clock.elapsed() < waitMs) {
+        s.waitForReadyRead(50);
+        e.reply += s.readAll();
+        if (s.state() == QAbstractSocket::UnconnectedState) {
+            e.closed = true;
+            break;
+        }
+    }
+    e.ms = clock.elapsed();
+    return e;
+}
 
 // Every entry under `folder` (hidden ones too, links as links) with its bytes, to show that a failed
 // run left the folder byte for byte as it was.

@@ -3,12 +3,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-bool CreateFeedbackTable(QSqlDatabase& db) {
-    return QSqlQuery(db).exec(QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS feedback (id INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT NOT NULL, "
-        "client TEXT NOT NULL, recipient TEXT NOT NULL, subject TEXT NOT NULL, message TEXT NOT NULL)"));
-}
-
 StoreResult AddFeedback(QSqlDatabase& db, const FeedbackMessage& m) {
     QSqlQuery count(db);
     if (!count.exec(QStringLiteral("SELECT COUNT(*) FROM feedback")) || !count.next()) return StoreResult::Failed;

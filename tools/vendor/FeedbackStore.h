@@ -16,7 +16,6 @@ struct FeedbackMessage {
     QString recipient, subject, message;
 };
 
-bool CreateFeedbackTable(QSqlDatabase& db);
 enum class StoreResult { Stored, Full, Failed };
 StoreResult AddFeedback(QSqlDatabase& db, const FeedbackMessage& m);
 // Oldest first.

@@ -2,6 +2,8 @@
 
 #include "Cp1251.h"
 
+#include <QIODevice>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -59,55 +61,10 @@ QByteArray Number(const QVariant& v) {
     return QByteArray::number(v.toLongLong());
 }
 
-// Splits one file into records of fields: commas separate, quotes enclose commas, line breaks and
-// doubled quotes. A line break outside quotes ends a record.
-QString SplitCsv(const QString& text, std::vector<std::pair<int, QStringList>>& records) {
-    QStringList fields;
-    QString field;
-    bool quoted = false, wasQuoted = false;
-    int line = 1, recordLine = 1;
-    const auto endField = [&] {
-        fields << field;
-        field.clear();
-        wasQuoted = false;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < text.size() && text[i + 1] == u'"') {
-                    field += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                if (c == u'\n') ++line;
-                field += c;
-            }
-        } else if (c == u'"') {
-            if (!field.isEmpty() || wasQuoted) return QStringLiteral("line %1: a quote inside a field").arg(line);
-            quoted = wasQuoted = true;
-        } else if (c == u',') {
-            endField();
-        } else if (c == u'\n' || c == u'\r') {
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-            endField();
-            if (!(fields.size() == 1 && fields[0].isEmpty())) records.push_back({recordLine, fields});
-            fields.clear();
-            recordLine = ++line;
-        } else {
-            if (wasQuoted) return QStringLiteral("line %1: text after a closing quote").arg(line);
-            field += c;
-        }
-    }
-    if (quoted) return QStringLiteral("line %1: a quote is not closed").arg(recordLine);
-    if (!field.isEmpty() || !fields.isEmpty() || wasQuoted) {
-        endField();
-        records.push_back({recordLine, fields});
-    }
-    return {};
-}
+// A record of an offers file is one offer: far less than this, even with a long comment.
+constexpr qsizetype MaxRecordChars = 1 << 20;
+// Rows per INSERT statement while loading: fewer round trips to a database server.
+constexpr int InsertBatch = 100;
 
 } // namespace
 
@@ -133,77 +90,158 @@ QByteArray OffersCsvLine(const StoredOffer& o) {
     return f.join(',') + '\n';
 }
 
-QString ReadOffersCsv(const QByteArray& data, std::vector<StoredOffer>& out) {
-    QString text = QString::fromUtf8(data);
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-    std::vector<std::pair<int, QStringList>> records;
-    if (QString e = SplitCsv(text, records); !e.isEmpty()) return e;
-    if (records.empty() || records[0].second.join(',') != QString::fromLatin1(OffersCsvHeader()).trimmed())
-        return QStringLiteral("line 1: the header must be %1").arg(QString::fromLatin1(OffersCsvHeader()).trimmed());
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const auto& [line, f] = records[r];
-        if (f.size() != ColumnCount)
-            return QStringLiteral("line %1: %2 fields instead of %3").arg(line).arg(f.size()).arg(ColumnCount);
-        StoredOffer o;
-        QString bad;
-        const auto integer = [&](int col) -> std::optional<qint32> {
-            const QString v = f[col].trimmed();
-            if (v.isEmpty()) return std::nullopt;
-            const auto n = PlainInt(v);
-            if (!n && bad.isEmpty()) bad = QString::fromLatin1(Columns[col]);
-            return n;
-        };
-        const auto real = [&](int col) -> std::optional<double> {
-            const QString v = f[col].trimmed();
-            if (v.isEmpty()) return std::nullopt;
-            bool ok = false;
-            const double d = v.toDouble(&ok);
-            if ((!ok || !std::isfinite(d) || d < 0 || d > 1e6) && bad.isEmpty()) bad = QString::fromLatin1(Columns[col]);
-            return ok ? std::optional<double>(d) : std::nullopt;
-        };
-        o.city = f[0].trimmed();
-        const auto id = integer(1);
-        o.rooms = integer(2);
-        o.metro = f[3];
-        o.build_id = integer(4);
-        o.level = integer(5);
-        o.max_level = integer(6);
-        o.material = integer(7);
-        o.sanuzel = integer(8);
-        o.balcon = integer(9);
-        o.s_all = real(10);
-        o.s_live = real(11);
-        o.s_kitchen = real(12);
-        o.cost = integer(13);
-        o.comment = f[14];
-        o.agency = integer(15);
-        o.street = f[16];
-        if (!bad.isEmpty()) return QStringLiteral("line %1: %2 is not a number").arg(line).arg(bad);
-        if (o.city.isEmpty()) return QStringLiteral("line %1: no city").arg(line);
-        if (!id || *id < 0) return QStringLiteral("line %1: the id must be a number of 0 or more").arg(line);
-        o.id = *id;
-        out.push_back(std::move(o));
+OffersCsvReader::OffersCsvReader(QIODevice& in) : in_(in), decode_(QStringDecoder::Utf8) {}
+
+bool OffersCsvReader::Peek(QChar& c) {
+    if (pos_ >= buffer_.size()) {
+        buffer_.clear();
+        pos_ = 0;
+        while (buffer_.isEmpty()) {
+            const QByteArray bytes = in_.read(64 * 1024);
+            if (bytes.isEmpty()) return false;
+            buffer_ = decode_(bytes);
+        }
     }
-    return {};
+    c = buffer_[pos_];
+    return true;
 }
 
-OfferStore::OfferStore(const QString& path, const QString& connectionName) : name_(connectionName) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-    if (!db.isValid()) {
-        error_ = QStringLiteral("the SQLite driver of Qt (QSQLITE) is not installed");
-        return;
+// Commas separate fields; quotes enclose commas, line breaks and doubled quotes. A line break
+// outside quotes ends a record; blank lines are skipped.
+bool OffersCsvReader::NextRecord(QStringList& fields, int& recordLine) {
+    fields.clear();
+    QString field;
+    bool quoted = false, wasQuoted = false;
+    qsizetype size = 0;
+    recordLine = line_;
+    const auto endField = [&] {
+        fields << field;
+        field.clear();
+        wasQuoted = false;
+    };
+    QChar c;
+    while (Peek(c)) {
+        ++pos_;
+        if (++size > MaxRecordChars) {
+            error_ = QStringLiteral("line %1: a record longer than %2 characters").arg(recordLine).arg(MaxRecordChars);
+            return false;
+        }
+        if (quoted) {
+            if (c == u'"') {
+                QChar next;
+                if (Peek(next) && next == u'"') {
+                    field += u'"';
+                    ++pos_;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == u'\n') ++line_;
+                field += c;
+            }
+        } else if (c == u'"') {
+            if (!field.isEmpty() || wasQuoted) {
+                error_ = QStringLiteral("line %1: a quote inside a field").arg(line_);
+                return false;
+            }
+            quoted = wasQuoted = true;
+        } else if (c == u',') {
+            endField();
+        } else if (c == u'\n' || c == u'\r') {
+            QChar next;
+            if (c == u'\r' && Peek(next) && next == u'\n') ++pos_;
+            ++line_;
+            endField();
+            if (!(fields.size() == 1 && fields[0].isEmpty())) return true;
+            fields.clear();
+            recordLine = line_;
+            size = 0;
+        } else {
+            if (wasQuoted) {
+                error_ = QStringLiteral("line %1: text after a closing quote").arg(line_);
+                return false;
+            }
+            field += c;
+        }
     }
-    db.setDatabaseName(path);
-    // Readers and the publisher meet in one file: wait for each other instead of failing.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    open_ = db.open();
-    if (!open_) {
-        error_ = db.lastError().text();
-        return;
+    if (quoted) {
+        error_ = QStringLiteral("line %1: a quote is not closed").arg(recordLine);
+        return false;
     }
-    // A city's offers stay in memory between queries.
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size=-32768"));
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size=268435456"));
+    if (!field.isEmpty() || !fields.isEmpty() || wasQuoted) {
+        endField();
+        return true;
+    }
+    return false;
+}
+
+bool OffersCsvReader::Next(StoredOffer& o) {
+    QStringList f;
+    int line = 0;
+    if (!header_) {
+        const QString header = QString::fromLatin1(OffersCsvHeader()).trimmed();
+        QChar c;
+        if (Peek(c) && c == QChar(0xFEFF)) ++pos_;
+        if (!NextRecord(f, line) || f.join(u',') != header) {
+            if (error_.isEmpty()) error_ = QStringLiteral("line 1: the header must be %1").arg(header);
+            return false;
+        }
+        header_ = true;
+    }
+    if (!NextRecord(f, line)) return false;
+    if (f.size() != ColumnCount) {
+        error_ = QStringLiteral("line %1: %2 fields instead of %3").arg(line).arg(f.size()).arg(ColumnCount);
+        return false;
+    }
+    o = StoredOffer();
+    QString bad;
+    const auto integer = [&](int col) -> std::optional<qint32> {
+        const QString v = f[col].trimmed();
+        if (v.isEmpty()) return std::nullopt;
+        const auto n = PlainInt(v);
+        if (!n && bad.isEmpty()) bad = QString::fromLatin1(Columns[col]);
+        return n;
+    };
+    const auto real = [&](int col) -> std::optional<double> {
+        const QString v = f[col].trimmed();
+        if (v.isEmpty()) return std::nullopt;
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if ((!ok || !std::isfinite(d) || d < 0 || d > 1e6) && bad.isEmpty()) bad = QString::fromLatin1(Columns[col]);
+        return ok ? std::optional<double>(d) : std::nullopt;
+    };
+    o.city = f[0].trimmed();
+    const auto id = integer(1);
+    o.rooms = integer(2);
+    o.metro = f[3];
+    o.build_id = integer(4);
+    o.level = integer(5);
+    o.max_level = integer(6);
+    o.material = integer(7);
+    o.sanuzel = integer(8);
+    o.balcon = integer(9);
+    o.s_all = real(10);
+    o.s_live = real(11);
+    o.s_kitchen = real(12);
+    o.cost = integer(13);
+    o.comment = f[14];
+    o.agency = integer(15);
+    o.street = f[16];
+    if (!bad.isEmpty())
+        error_ = QStringLiteral("line %1: %2 is not a number").arg(line).arg(bad);
+    else if (o.city.isEmpty())
+        error_ = QStringLiteral("line %1: no city").arg(line);
+    else if (!id || *id < 0)
+        error_ = QStringLiteral("line %1: the id must be a number of 0 or more").arg(line);
+    if (!error_.isEmpty()) return false;
+    o.id = *id;
+    return true;
+}
+
+OfferStore::OfferStore(const StoreConfig& config, const QString& connectionName)
+    : config_(config), name_(connectionName) {
+    QSqlDatabase db = OpenStore(config, name_, error_);
+    open_ = db.isOpen();
 }
 
 OfferStore::~OfferStore() {
@@ -214,52 +252,87 @@ OfferStore::~OfferStore() {
     QSqlDatabase::removeDatabase(name_);
 }
 
-bool OfferStore::CreateOffersTable() {
-    QSqlQuery q(QSqlDatabase::database(name_));
-    // Write-ahead logging lets the service read while publish-city writes.
-    q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    const bool ok =
-        q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS offers ("
-                              "city TEXT NOT NULL, id INTEGER NOT NULL, rooms INTEGER, metro TEXT NOT NULL DEFAULT '',"
-                              " build_id INTEGER, level INTEGER, max_level INTEGER, material INTEGER,"
-                              " sanuzel INTEGER, balcon INTEGER, s_all REAL, s_live REAL, s_kitchen REAL,"
-                              " cost INTEGER, comment TEXT NOT NULL DEFAULT '', agency INTEGER,"
-                              " street TEXT NOT NULL DEFAULT '', PRIMARY KEY (city, id))")) &&
-        // The usual query names the city, the rooms and the highest price.
-        q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS offers_by_rooms ON offers (city, rooms, cost)")) &&
-        q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS offers_by_material ON offers (city, rooms, material, cost)"));
-    if (!ok) error_ = q.lastError().text();
-    return ok;
+bool OfferStore::Migrate() {
+    QSqlDatabase db = QSqlDatabase::database(name_);
+    return MigrateStore(db, config_, error_);
 }
 
-bool OfferStore::ReplaceOffers(const std::vector<StoredOffer>& offers) {
+void OfferStore::KeepInMemory() {
+    if (config_.postgres()) return; // the server keeps its own cache
+    QSqlQuery q(QSqlDatabase::database(name_));
+    q.exec(QStringLiteral("PRAGMA mmap_size=268435456"));
+}
+
+std::optional<qint64> OfferStore::Version(const QString& city) {
+    if (city.contains(QChar(0))) return 0; // no such city; PostgreSQL refuses a NUL in a text
+    QSqlQuery q(QSqlDatabase::database(name_));
+    q.prepare(QStringLiteral("SELECT version FROM offers_version WHERE city = ?"));
+    q.addBindValue(city);
+    if (!q.exec()) {
+        error_ = q.lastError().text();
+        return std::nullopt;
+    }
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+bool OfferStore::ReplaceOffers(const std::vector<OfferSource*>& sources, qint64& count) {
+    count = 0;
     QSqlDatabase db = QSqlDatabase::database(name_);
     if (!db.transaction()) {
         error_ = db.lastError().text();
         return false;
     }
-    QSqlQuery del(db), ins(db);
-    bool ok = del.prepare(QStringLiteral("DELETE FROM offers WHERE city = ?")) &&
-              ins.prepare(QStringLiteral("INSERT INTO offers VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-    QStringList cleared;
-    for (const StoredOffer& o : offers) {
-        if (!ok) break;
-        if (!cleared.contains(o.city)) {
-            cleared << o.city;
-            del.addBindValue(o.city);
-            ok = del.exec();
-            if (!ok) break;
+    QSqlQuery del(db), batch(db);
+    QString rows = QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    for (int i = 1; i < InsertBatch; ++i)
+        rows += QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    const QString insert = QStringLiteral("INSERT INTO offers VALUES ");
+    QSqlQuery bump(db);
+    bool ok = del.prepare(QStringLiteral("DELETE FROM offers WHERE city = ?")) && batch.prepare(insert + rows) &&
+              bump.prepare(QStringLiteral("INSERT INTO offers_version (city, version) VALUES (?, 1) ON CONFLICT "
+                                          "(city) DO UPDATE SET version = offers_version.version + 1"));
+    QSqlQuery* failed = ok ? nullptr : &batch;
+    QSet<QString> cleared;
+    QVariantList values;
+    const auto flush = [&](QSqlQuery& q) {
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        values.clear();
+        if (q.exec()) return true;
+        failed = &q;
+        return false;
+    };
+    StoredOffer o;
+    for (OfferSource* source : sources) {
+        while (ok && source->Next(o)) {
+            if (!cleared.contains(o.city)) {
+                cleared.insert(o.city);
+                del.addBindValue(o.city);
+                bump.addBindValue(o.city);
+                if (!(ok = del.exec())) failed = &del;
+                // Replies the service keeps for this city are old from the commit on.
+                else if (!(ok = bump.exec())) failed = &bump;
+            }
+            values << QVariant(o.city) << QVariant(o.id) << Value(o.rooms) << Value(o.metro) << Value(o.build_id)
+                   << Value(o.level) << Value(o.max_level) << Value(o.material) << Value(o.sanuzel)
+                   << Value(o.balcon) << Value(o.s_all) << Value(o.s_live) << Value(o.s_kitchen) << Value(o.cost)
+                   << Value(o.comment) << Value(o.agency) << Value(o.street);
+            ++count;
+            if (ok && values.size() == InsertBatch * ColumnCount) ok = flush(batch);
         }
-        for (const QVariant& v :
-             {QVariant(o.city), QVariant(o.id), Value(o.rooms), Value(o.metro), Value(o.build_id), Value(o.level),
-              Value(o.max_level), Value(o.material), Value(o.sanuzel), Value(o.balcon), Value(o.s_all),
-              Value(o.s_live), Value(o.s_kitchen), Value(o.cost), Value(o.comment), Value(o.agency),
-              Value(o.street)})
-            ins.addBindValue(v);
-        ok = ins.exec();
+        if (ok && !source->Error().isEmpty()) {
+            error_ = source->Error();
+            ok = false;
+        }
+    }
+    if (ok && !values.isEmpty()) {
+        QSqlQuery tail(db);
+        const int n = int(values.size() / ColumnCount);
+        ok = tail.prepare(insert + rows.left(n * 36 - 1)) && flush(tail);
+        if (!ok) error_ = tail.lastError().text();
     }
     if (!ok) {
-        error_ = (del.lastError().isValid() ? del.lastError() : ins.lastError()).text();
+        if (failed && error_.isEmpty()) error_ = failed->lastError().text();
         db.rollback();
         return false;
     }
@@ -270,13 +343,13 @@ bool OfferStore::ReplaceOffers(const std::vector<StoredOffer>& offers) {
     }
     return true;
 }
-
-std::optional<QByteArray> OfferStore::Select(const QUrlQuery& query) {
+std::optional<QByteArray> OfferStore::Select(const QUrlQuery& query, const std::atomic<bool>* cancelled) {
     const auto param = [&](const char* name) { return query.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded); };
     QString sql = QStringLiteral("SELECT id, rooms, metro, build_id, level, max_level, material, sanuzel, balcon,"
                                  " s_all, s_live, s_kitchen, cost, comment, agency, street FROM offers WHERE city = ?");
     QVariantList values{param("city")};
-    bool matchesNothing = param("city").size() > 256;
+    // No city has a NUL in its name, and PostgreSQL refuses one in a text.
+    bool matchesNothing = param("city").size() > 256 || param("city").contains(QChar(0));
     // Filters of a number: the value must be a plain number, or the filter matches nothing.
     const struct {
         const char* name;
@@ -313,7 +386,12 @@ std::optional<QByteArray> OfferStore::Select(const QUrlQuery& query) {
     static constexpr bool IsText[16] = {false, false, true,  false, false, false, false, false,
                                         false, false, false, false, false, true,  false, true};
     QString text;
-    while (q.next()) {
+    for (int row = 0; q.next(); ++row) {
+        // Checked now and then: a query nobody waits for stops early and frees its thread.
+        if (cancelled && row % 256 == 0 && cancelled->load()) {
+            error_ = QStringLiteral("cancelled");
+            return std::nullopt;
+        }
         for (int i = 0; i < 16; ++i) {
             const QVariant v = q.value(i);
             text += IsText[i] ? FieldText(v.toString()) : QString::fromLatin1(Number(v));

@@ -3,12 +3,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-bool CreateStatsTable(QSqlDatabase& db) {
-    return QSqlQuery(db).exec(QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS stats (kind TEXT NOT NULL, org INTEGER NOT NULL, city TEXT NOT NULL, "
-        "count INTEGER NOT NULL, PRIMARY KEY (kind, org, city))"));
-}
-
 bool CountStat(QSqlDatabase& db, const QString& kind, qint64 org, const QString& city) {
     QSqlQuery q(db);
     q.prepare(QStringLiteral("UPDATE stats SET count = count + 1 WHERE kind = ? AND org = ? AND city = ?"));
@@ -27,7 +21,7 @@ bool CountStat(QSqlDatabase& db, const QString& kind, qint64 org, const QString&
     QSqlQuery add(db);
     // Another thread may have added the row meanwhile: then count on it.
     add.prepare(QStringLiteral("INSERT INTO stats (kind, org, city, count) VALUES (?, ?, ?, 1) "
-                               "ON CONFLICT (kind, org, city) DO UPDATE SET count = count + 1"));
+                               "ON CONFLICT (kind, org, city) DO UPDATE SET count = stats.count + 1"));
     add.addBindValue(kind);
     add.addBindValue(org);
     add.addBindValue(city);
@@ -41,5 +35,30 @@ QList<StatsRow> ListStats(QSqlDatabase& db) {
     while (q.next())
         result.append({q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toString(),
                        q.value(3).toLongLong()});
+    return result;
+}
+
+bool AddRequestCounts(QSqlDatabase& db, const QHash<QString, qint64>& counts) {
+    // All or nothing, so that counts kept for another try are never added twice.
+    if (!db.transaction()) return false;
+    QSqlQuery q(db);
+    bool ok = q.prepare(QStringLiteral("INSERT INTO requests (path, count) VALUES (?, ?) "
+                                       "ON CONFLICT (path) DO UPDATE SET count = requests.count + excluded.count"));
+    for (auto it = counts.begin(); ok && it != counts.end(); ++it) {
+        q.addBindValue(it.key());
+        q.addBindValue(it.value());
+        ok = q.exec();
+    }
+    if (ok && db.commit()) return true;
+    db.rollback();
+    return false;
+}
+
+QList<std::pair<QString, qint64>> ListRequestCounts(QSqlDatabase& db) {
+    QList<std::pair<QString, qint64>> result;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT path, count FROM requests ORDER BY path"))) return result;
+    while (q.next())
+        result.append({q.value(0).toString(), q.value(1).toLongLong()});
     return result;
 }

@@ -2,6 +2,7 @@
 // city.
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -17,7 +18,12 @@ struct StatsRow {
     qint64 count = 0;
 };
 
-bool CreateStatsTable(QSqlDatabase& db);
 bool CountStat(QSqlDatabase& db, const QString& kind, qint64 org, const QString& city);
 // Ordered by kind, city, organisation.
 QList<StatsRow> ListStats(QSqlDatabase& db);
+
+// Requests served per path: each process adds what it counted since it last did, in one statement
+// per path, so that the sums of several processes are never lost to each other.
+bool AddRequestCounts(QSqlDatabase& db, const QHash<QString, qint64>& counts);
+// Path and count, ordered by path.
+QList<std::pair<QString, qint64>> ListRequestCounts(QSqlDatabase& db);

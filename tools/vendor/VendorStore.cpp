@@ -1,22 +1,25 @@
 #include "VendorStore.h"
 
-#include "FeedbackStore.h"
-#include "StatsStore.h"
-
 #include <QSqlQuery>
 #include <QThread>
 
-QSqlDatabase StoreForThread(const QString& path) {
+QSqlDatabase StoreForThread(const StoreConfig& config) {
     const QString name = QStringLiteral("store-%1").arg(quintptr(QThread::currentThreadId()));
-    if (QSqlDatabase::contains(name)) return QSqlDatabase::database(name);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(path);
-    // Several threads write the one file: wait for each other instead of failing at once.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open()) return db;
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    if (!CreateFeedbackTable(db) || !CreateStatsTable(db)) db.close();
-    return db;
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen()) return db;
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+    QString error;
+    return OpenStore(config, name, error);
+}
+
+void CheckStoreConnection(QSqlDatabase& db) {
+    if (db.driverName() != QLatin1String("QPSQL")) return;
+    // A lost server leaves the connection open in name; a plain query shows whether it still answers.
+    QSqlQuery ping(db);
+    if (!ping.exec(QStringLiteral("SELECT 1"))) db.close();
 }
 
 QByteArray ListField(const QString& text) {
