@@ -70,8 +70,7 @@
 using namespace MainWindowParts;
 
 
-// The search widgets reach the map through this. Rubricator, filter list and statistics keep the
-// harmless defaults until those parts exist.
+// The search widgets reach the map and the statistics requests through this.
 class MainSearchHost : public SearchHost {
 public:
     explicit MainSearchHost(TfrmMain& frm) : frm_(frm) {}
@@ -140,6 +139,7 @@ public:
         if (frm_.transport) frm_.transport->ShowStopOnMap(stopId);
     }
     void OpenIcq(const QString& number) override { ShellOpen(IcqMessagePage(IcqSite(), number)); }
+    void OrgViewed(int orgId) override { frm_.app().vendor.IncOrg(orgId, frm_.app().city.FileName); }
     void FocusDefocus() override { frm_.edDefocus->setFocus(); }
     bool ResultPanelVisible() const override { return frm_.pnlResult->isVisible(); }
     void SaveSettings() override { ::SaveSettings(frm_.app().settings); }
