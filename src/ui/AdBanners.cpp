@@ -1,5 +1,6 @@
 #include "AdBanners.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -10,11 +11,23 @@ constexpr int MapBannerMs = 10000;
 // Columns a slide moves in per step: a 300-pixel banner slides in within about a second.
 constexpr int SlideColumns = 6;
 constexpr int SlideTickMs = 20;
+
+// An animated strip is a window of its own to the window system. Once a browser page or the OpenGL
+// map has been shown, Qt composes the whole main window through OpenGL at every repaint of any part
+// of it, which a machine without a graphics card does in software: a strip that moves fifty times a
+// second would redraw the whole window as often. A native strip is drawn and shown alone.
+void OwnSurface(QWidget* w) {
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    w->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    w->setAttribute(Qt::WA_NativeWindow);
+}
 } // namespace
 
 TBannerStrip::TBannerStrip(QWidget* parent) : QWidget(parent) {
     setObjectName("imgBanner");
     setAttribute(Qt::WA_OpaquePaintEvent);
+    OwnSurface(this);
+    setFixedSize(Width, Height);
     timDownBanner.setSingleShot(true);
     connect(&timDownBanner, &QTimer::timeout, this, [this] { Next(); });
     slide_.setInterval(SlideTickMs);
@@ -36,8 +49,15 @@ void TBannerStrip::SetBanners(std::vector<TAdBanner> banners, int index, const Q
 
 void TBannerStrip::Stop() {
     timDownBanner.stop();
+    FinishSlide();
+}
+
+void TBannerStrip::FinishSlide() {
+    if (slideColumn_ < 0) return;
     slide_.stop();
     slideColumn_ = -1;
+    shown_ = incoming_;
+    update();
 }
 
 void TBannerStrip::Next() {
@@ -76,6 +96,8 @@ QImage TBannerStrip::Scaled(const QImage& picture) const {
 // The picture shown is always the stretched one; a slide moves it over by a few columns a tick and
 // lets the next columns of the new picture in at the freed edge. Timer-driven, so the window never waits.
 void TBannerStrip::SlideIn(const QImage& picture, bool fromRight) {
+    // A slide asked for while one runs starts from the banner that one brings, never from a mix of two.
+    FinishSlide();
     shown_ = Scaled(shown_.isNull() ? picture : shown_);
     incoming_ = Scaled(picture);
     fromRight_ = fromRight;
@@ -146,7 +168,8 @@ void TBannerStrip::enterEvent(QEnterEvent*) {
 
 void TBannerStrip::leaveEvent(QEvent*) {
     hover_ = false;
-    if (!slide_.isActive()) timDownBanner.start();
+    // Also during a slide: the interval outlasts the slide, and a step that comes early finishes it.
+    timDownBanner.start();
     update();
 }
 
@@ -211,6 +234,7 @@ void TMapBanner::mouseReleaseEvent(QMouseEvent* e) {
 TRunningString::TRunningString(QWidget* parent) : QWidget(parent) {
     setObjectName("imgRunningString");
     setAttribute(Qt::WA_OpaquePaintEvent);
+    OwnSurface(this);
     QFont f = font();
     f.setBold(true);
     f.setPointSize(11);

@@ -35,6 +35,9 @@ public:
     QTimer timDownBanner;
 
     static constexpr int EdgeZone = 17;
+    // The size banners are made for; the strip keeps it.
+    static constexpr int Width = 300, Height = 60;
+    bool Sliding() const { return slideColumn_ >= 0; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -45,6 +48,7 @@ protected:
 private:
     void SlideIn(const QImage& picture, bool fromRight);
     void SlideStep();
+    void FinishSlide();
     QImage Scaled(const QImage& picture) const;
 
     std::vector<TAdBanner> banners_;
@@ -65,6 +69,8 @@ public:
     int Index = -1;
     std::function<void(int orgId)> clicked;
     QTimer timMapBanner;
+
+    static constexpr int Width = 150, Height = 40;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

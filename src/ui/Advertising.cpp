@@ -17,8 +17,15 @@ int OrgPosition(const CityDb& db, int orgId) {
     return -1;
 }
 
-// A damaged picture in the city file leaves that banner out rather than stopping the window.
-std::vector<TAdBanner> Banners(AppContext& app, const Tai& ids, bool bottom) {
+QSize BannerPixels(bool bottom, qreal ratio) {
+    const QSize size = bottom ? QSize(TBannerStrip::Width, TBannerStrip::Height)
+                              : QSize(TMapBanner::Width, TMapBanner::Height);
+    return size * ratio;
+}
+
+// A damaged picture in the city file, or one far larger than the banner, leaves that banner out
+// rather than stopping the window.
+std::vector<TAdBanner> Banners(AppContext& app, const Tai& ids, bool bottom, qreal ratio) {
     std::vector<TAdBanner> out;
     for (int id : ids) {
         const int pos = OrgPosition(*app.db, id);
@@ -28,7 +35,7 @@ std::vector<TAdBanner> Banners(AppContext& app, const Tai& ids, bool bottom) {
         if (!img) continue;
         const QImage* picture = nullptr;
         try {
-            picture = LoadImg(*img, TImgType::jpg, app.city);
+            picture = LoadImg(*img, TImgType::jpg, app.city, BannerPixels(bottom, ratio));
         } catch (const CityFileError&) {
             picture = nullptr;
         }
@@ -55,15 +62,27 @@ QImage EmptyBanner() {
 } // namespace
 
 void StartAdvertising(AppContext& app, TBannerStrip& bottom, TMapBanner& map, TRunningString& running) {
-    std::vector<TAdBanner> down = Banners(app, app.DownBannerIds, true);
+    std::vector<TAdBanner> down = Banners(app, app.DownBannerIds, true, bottom.devicePixelRatioF());
     bottom.SetBanners(std::move(down), app.DownBannerPos, EmptyBanner());
-    std::vector<TAdBanner> over = Banners(app, app.MapBannerIds, false);
+    std::vector<TAdBanner> over = Banners(app, app.MapBannerIds, false, map.devicePixelRatioF());
     const bool any = !over.empty();
     map.SetBanners(std::move(over), app.MapBannerPos);
     map.parentWidget()->setVisible(any);
     running.SetTexts(app.db->RunningTexts, std::vector<int>(app.db->RunningOrgIds.begin(), app.db->RunningOrgIds.end()),
                      LangText(u"PlaceFor"));
     running.Start();
+}
+
+void PreloadBanners(const TOrg& org, const CityFileRef& city, qreal ratio) {
+    for (bool bottom : {true, false}) {
+        const auto& img = bottom ? org.DownBanner : org.mapBanner;
+        if (!img) continue;
+        try {
+            LoadImgShared(*img, TImgType::jpg, city, BannerPixels(bottom, ratio));
+        } catch (const CityFileError&) {
+            // Left out when the window starts its banners.
+        }
+    }
 }
 
 void StopAdvertising(TBannerStrip& bottom, TMapBanner& map, TRunningString& running) {

@@ -71,8 +71,7 @@
 using namespace MainWindowParts;
 
 
-// The search widgets reach the map through this. Rubricator, filter list and statistics keep the
-// harmless defaults until those parts exist.
+// The search widgets reach the map and the statistics requests through this.
 class MainSearchHost : public SearchHost {
 public:
     explicit MainSearchHost(TfrmMain& frm) : frm_(frm) {}
@@ -141,6 +140,7 @@ public:
         if (frm_.transport) frm_.transport->ShowStopOnMap(stopId);
     }
     void OpenIcq(const QString& number) override { ShellOpen(IcqMessagePage(IcqSite(), number)); }
+    void OrgViewed(int orgId) override { frm_.app().vendor.IncOrg(orgId, frm_.app().city.FileName); }
     void FocusDefocus() override { frm_.edDefocus->setFocus(); }
     bool ResultPanelVisible() const override { return frm_.pnlResult->isVisible(); }
     void SaveSettings() override { ::SaveSettings(frm_.app().settings); }
@@ -449,7 +449,7 @@ void TfrmMain::LayoutPanels() {
     // Inside the directory panel: tabs, the result area and the bottom banner.
     // The caption and tool bar keep the heights the list gives them; the cards' image and scroll bar
     // follow pnlCards through its layout.
-    const int pcHeight = 250, bannerHeight = 96;
+    const int pcHeight = 250, bannerHeight = imgBanner->height() + 4;
     const int captionHeight = pnlCaption->height(), toolsHeight = pnlMiniTools->height();
     pc->setGeometry(0, 2, rw, pcHeight);
     pnlCaption->setGeometry(0, pcHeight + 4, rw, captionHeight);
@@ -458,7 +458,8 @@ void TfrmMain::LayoutPanels() {
     const int cardsHeight = std::max(0, H - cardsTop - bannerHeight - 4);
     pnlCards->setGeometry(0, cardsTop, rw, cardsHeight);
     pnl->setGeometry(0, H - bannerHeight - 2, rw, bannerHeight);
-    imgBanner->setGeometry(2, 2, rw - 4, bannerHeight - 4);
+    // The banner keeps its designed size (pictures are made for it), centred in the panel.
+    imgBanner->move(std::max(0, (rw - imgBanner->width()) / 2), 2);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* e) {

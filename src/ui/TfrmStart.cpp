@@ -1,5 +1,6 @@
 #include "TfrmStart.h"
 
+#include "Advertising.h"
 #include "AppContext.h"
 #include "CityFileError.h"
 #include "CityLoad.h"
@@ -440,7 +441,7 @@ void TfrmStart::cbCityChange() {
             TOrg& org = app_.db->Orgs[slotOrgs[k]];
             const QImage* banner = nullptr;
             try {
-                banner = LoadImg(*org.startBanner, TImgType::jpg, app_.city);
+                banner = LoadImg(*org.startBanner, TImgType::jpg, app_.city, s->size() * s->devicePixelRatioF());
             } catch (const CityFileError&) {
                 banner = nullptr;
             }
@@ -716,8 +717,7 @@ void TfrmStart::PrepareBanners() {
     app_.MapBannerIds.clear();
     for (TOrg& org : db.Orgs) {
         const bool down = org.DownBanner.has_value(), map = org.mapBanner.has_value();
-        if (down) LoadImg(*org.DownBanner, TImgType::jpg, app_.city);
-        if (map) LoadImg(*org.mapBanner, TImgType::jpg, app_.city);
+        PreloadBanners(org, app_.city, devicePixelRatioF());
         if (down) app_.DownBannerIds.push_back(org.id);
         if (map) app_.MapBannerIds.push_back(org.id);
         if (down || map) QApplication::processEvents();

@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <sys/resource.h>
 
 namespace {
 
@@ -143,6 +144,75 @@ TEST(CityFile, PicturesLoadOnceAndUnsetOnesStayAbsent) {
     const QImage* again = LoadImg(banner, TImgType::jpg, c.ref);
     ASSERT_TRUE(again);
     EXPECT_EQ(*again, *held);
+}
+
+QByteArray Jpeg(QSize size, int grey) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(QColor(grey, grey, grey));
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPG");
+    return bytes;
+}
+
+// A small JPEG whose header claims `size`: the decoder would allocate the whole picture.
+QByteArray JpegBomb(QSize size) {
+    QByteArray bytes = Jpeg({16, 16}, 90);
+    const qsizetype frame = bytes.indexOf("\xFF\xC0");
+    EXPECT_GT(frame, 0);
+    bytes[frame + 5] = char(size.height() >> 8);
+    bytes[frame + 6] = char(size.height() & 0xFF);
+    bytes[frame + 7] = char(size.width() >> 8);
+    bytes[frame + 8] = char(size.width() & 0xFF);
+    return bytes;
+}
+
+long PeakMemoryKiB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+TEST(CityFile, PicturesAreDecodedAtTheirShownSizeWithinBounds) {
+    CityWriter w = SampleCity();
+    // A banner bomb: a 5,600-pixel square in a few hundred bytes, 120 MB once decoded.
+    const TImg bomb = w.AddImage(JpegBomb({5600, 5600}));
+    const TImg wide = w.AddImage(Jpeg({1000, 200}, 160));
+    std::vector<TImg> large;
+    for (int i = 0; i < 16; ++i)
+        large.push_back(w.AddImage(Jpeg({1200, 1200}, 10 + i)));
+    WrittenCity c;
+    WriteAndOpen(w, c);
+    ReleasePictures();
+
+    const long peak = PeakMemoryKiB();
+    EXPECT_EQ(LoadImgShared(bomb, TImgType::jpg, c.ref, {300, 60}), nullptr);
+    EXPECT_EQ(LoadImgShared(bomb, TImgType::jpg, c.ref), nullptr);
+    EXPECT_LT(PeakMemoryKiB() - peak, 32 * 1024) << "the bomb was decoded";
+
+    // Within a few times the banner's size: decoded at that size.
+    const auto banner = LoadImgShared(wide, TImgType::jpg, c.ref, {300, 60});
+    ASSERT_TRUE(banner);
+    EXPECT_EQ(banner->size(), QSize(300, 60));
+    EXPECT_NEAR(qGray(banner->pixel(150, 30)), 160, 4);
+    // At its own size where no size is given; the two are kept apart.
+    const auto whole = LoadImgShared(wide, TImgType::jpg, c.ref);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->size(), QSize(1000, 200));
+
+    // Pictures past the cache's budget push the least recently used out; holders keep theirs.
+    const auto first = LoadImgShared(large[0], TImgType::jpg, c.ref);
+    ASSERT_TRUE(first);
+    for (const TImg& img : large) {
+        ASSERT_TRUE(LoadImgShared(img, TImgType::jpg, c.ref));
+        EXPECT_LE(PictureCacheBytes(), PictureCacheBudget);
+    }
+    EXPECT_GT(PictureCacheBytes(), PictureCacheBudget / 2);
+    EXPECT_EQ(first->size(), QSize(1200, 1200));
+    EXPECT_NE(LoadImgShared(large[0], TImgType::jpg, c.ref), first); // decoded again
+    ReleasePictures();
+    EXPECT_EQ(PictureCacheBytes(), 0);
 }
 
 TEST(CityFile, IdListGivesIdsToTheFirstOrganisationsOnly) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 
 namespace {
@@ -46,6 +47,60 @@ TEST(BannerStrip, EdgesTurnTheMiddleOpensAndNoBannersOpenNothing) {
     Click(&strip, 150);
     Click(&strip, 5);
     EXPECT_EQ(opened, QList<int>{33});
+}
+
+bool HasColour(const QImage& image, QColor c) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == c) return true;
+    return false;
+}
+
+void Pause(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+TEST(BannerStrip, SlidesNeitherStopTheRotationNorMixPictures) {
+    TBannerStrip strip;
+    EXPECT_EQ(strip.size(), QSize(300, 60)); // the size banners are made for, whatever the panel
+    strip.resize(336, 92);
+    EXPECT_EQ(strip.size(), QSize(300, 60));
+    strip.SetBanners({{Picture(Qt::red), 1, 4000}, {Picture(Qt::green), 2, 4000}, {Picture(Qt::blue), 3, 4000}}, 0,
+                     Picture(Qt::gray));
+    QEnterEvent enter(QPointF(150, 30), QPointF(150, 30), QPointF(150, 30));
+    QApplication::sendEvent(&strip, &enter);
+    EXPECT_FALSE(strip.timDownBanner.isActive()); // the pointer holds the banner
+
+    // A click on the edge slides the next one in; a second click during that slide starts from the
+    // banner the first brings: no column of the first picture is left.
+    Click(&strip, 5);
+    ASSERT_TRUE(strip.Sliding());
+    Pause(80);
+    ASSERT_TRUE(strip.Sliding());
+    EXPECT_TRUE(HasColour(strip.grab().toImage(), Qt::red)); // half in, half out
+    Click(&strip, 5);
+    EXPECT_EQ(strip.Tag, 3);
+    const QImage during = strip.grab().toImage();
+    EXPECT_FALSE(HasColour(during, Qt::red));
+    EXPECT_TRUE(HasColour(during, Qt::green));
+
+    // The pointer leaves while the slide runs: the rotation goes on.
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&strip, &leave);
+    ASSERT_TRUE(strip.Sliding());
+    EXPECT_TRUE(strip.timDownBanner.isActive());
+    ASSERT_TRUE([&] {
+        for (int i = 0; i < 100 && strip.Sliding(); ++i)
+            Pause(20);
+        return !strip.Sliding();
+    }());
+    EXPECT_TRUE(strip.timDownBanner.isActive());
+    const QImage after = strip.grab().toImage();
+    EXPECT_EQ(after.pixelColor(150, 30), QColor(Qt::blue));
+    EXPECT_FALSE(HasColour(after, Qt::green));
 }
 
 TEST(MapBanner, RightClickAdvancesLeftClickOpens) {
