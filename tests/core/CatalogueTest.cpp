@@ -1,6 +1,7 @@
 #include "Catalogue.h"
 #include "CityHeader.h"
 #include "CityWriter.h"
+#include "CityFile.h"
 #include "Descramble.h"
 #include "TestFiles.h"
 
@@ -165,5 +166,43 @@ TEST(Catalogue, SeveralFoldersKeepTheNewerCopy) {
         EXPECT_EQ(cities[1].path, folders[c.kept]);
         EXPECT_EQ(cities[1].FileName, "town.gis");
         EXPECT_EQ(cities[1].FotoDate, c.fotoDay ? DaysToDateText(c.fotoDay) : QString("01.01.2000"));
+    }
+}
+
+// A photo update fetched into the user's data folder for a city installed elsewhere: the newer photo
+// file is the one used and dated, so the update is not offered again.
+TEST(Catalogue, UsersNewerPhotoFileOfACityInstalledElsewhere) {
+    enum Folder { System, Exe };
+    struct Case {
+        const char* what;
+        Folder folder;
+        qint32 besideDay, userDay; // 0: no such photo file
+        bool userFileUsed;
+    };
+    const std::vector<Case> cases = {
+        {"user's photo newer than the all-users one", System, 45001, 45005, true},
+        {"user's photo older than the all-users one", System, 45005, 45001, false},
+        {"user's photo as old as the all-users one", System, 45001, 45001, false},
+        {"all-users city without a photo file", System, 0, 45005, true},
+        {"program folder city", Exe, 45009, 45005, true},
+        {"no photo in the user's folder", System, 45001, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir root;
+        const QString data = root.file("data/"), sys = root.file("sys/"), exe = root.file("exe/");
+        for (const QString& f : {data, sys, exe}) QDir().mkpath(f);
+        const QString home = c.folder == System ? sys : exe;
+        WriteCity(home + "town.gis", "Town", "01.02.2024");
+        if (c.besideDay) WriteFotoDay(home + "town.img", c.besideDay);
+        if (c.userDay) WriteFotoDay(data + "town.img", c.userDay);
+
+        const auto cities = BuildCatalogue(data, {sys}, exe);
+        ASSERT_EQ(cities.size(), 1u);
+        EXPECT_EQ(cities[0].path, home);
+        const QString besideDate = c.folder == System && c.besideDay ? DaysToDateText(c.besideDay) : "01.01.2000";
+        EXPECT_EQ(cities[0].FotoDate, c.userFileUsed ? DaysToDateText(c.userDay) : besideDate);
+        EXPECT_EQ(cities[0].FotoPath(), c.userFileUsed ? data + "town.img" : home + "town.img");
+        EXPECT_EQ(CityFileRef::From(cities[0]).FotoPath(), cities[0].FotoPath()) << "the loaders read the same file";
     }
 }

@@ -84,6 +84,16 @@ std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QStringList& 
         if (auto c = CityEntryFromFile(dataFolder, name, true)) cities.push_back(std::move(*c));
     for (const QString& folder : systemFolders) AddNewerCopies(cities, folder, true);
     AddNewerCopies(cities, exeFolder, false);
+    if (!dataFolder.isEmpty())
+        for (TCity& c : cities) {
+            if (c.path == dataFolder) continue;
+            const QString userFoto = dataFolder + c.EngName + QStringLiteral(".img");
+            const auto day = ReadFotoDay(userFoto);
+            const auto kept = DateTextToDays(c.FotoDate);
+            if (!day || (kept && *day <= *kept)) continue;
+            c.FotoFile = userFoto;
+            c.FotoDate = DaysToDateText(*day);
+        }
 
     // Selection sort by UTF-16 code units; a later entry wins only when strictly smaller.
     for (size_t i = 0; i + 1 < cities.size(); ++i) {

@@ -21,9 +21,12 @@ struct TCity {
     std::int32_t offset1 = 0;
     std::int32_t offset2 = 0;
     std::int32_t offset3 = 0;
+    // The photo file in use when it is not the one beside the city file: a newer one the user's updates
+    // put in the data folder for a city installed elsewhere.
+    QString FotoFile;
 
     QString FilePath() const { return path + FileName; }
-    QString FotoPath() const { return path + EngName + ".img"; }
+    QString FotoPath() const { return FotoFile.isEmpty() ? path + EngName + ".img" : FotoFile; }
 };
 
 // Date texts as stored ("dd.MM.yyyy") and day numbers counted from 30 December 1899.
@@ -38,6 +41,8 @@ std::optional<TCity> CityEntryFromFile(const QString& folder, const QString& fil
 // the data folder, with its photo date; then each all-users folder and the program folder, where a city
 // already listed is replaced only by a copy with a later release date. Photo files are shipped beside the
 // all-users copies, so those keep their photo dates; a program folder copy's photo date is unknown.
+// A photo file of the same name in the data folder that is newer than the kept copy's (an update the
+// user fetched for a city installed for all users) is the one used and dated.
 std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QStringList& systemFolders,
                                   const QString& exeFolder);
 inline std::vector<TCity> BuildCatalogue(const QString& dataFolder, const QString& exeFolder) {

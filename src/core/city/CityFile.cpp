@@ -72,7 +72,7 @@ QString TakeToken(QString& list) {
 } // namespace
 
 CityFileRef CityFileRef::From(const TCity& c) {
-    return CityFileRef{c.path, c.FileName, c.EngName, c.dfv, c.offset0, c.offset1, c.offset2, c.offset3};
+    return CityFileRef{c.path, c.FileName, c.EngName, c.dfv, c.offset0, c.offset1, c.offset2, c.offset3, c.FotoFile};
 }
 
 QByteArray ReadSection(const CityFileRef& city, CitySection section, const DescrambleProgress* progress) {

@@ -19,10 +19,11 @@ struct CityFileRef {
     QString EngName;
     std::int32_t dfv = 0;
     std::int32_t offset0 = 0, offset1 = 0, offset2 = 0, offset3 = 0;
+    QString FotoFile; // see TCity::FotoFile
 
     static CityFileRef From(const TCity& city);
     QString FilePath() const { return path + FileName; }
-    QString FotoPath() const { return path + EngName + ".img"; }
+    QString FotoPath() const { return FotoFile.isEmpty() ? path + EngName + ".img" : FotoFile; }
 };
 
 enum class CitySection { Start, Directory, Map, Rubric };

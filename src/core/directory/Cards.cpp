@@ -1,5 +1,7 @@
 #include "Cards.h"
 
+#include "HouseNumbers.h"
+
 #include "DirectoryRecords.h"
 #include "MapView.h"
 #include "ObjectState.h"
@@ -781,7 +783,13 @@ std::vector<int> AddressBuildings(const OrgSearchIndex& index, const QString& te
     }
     const qsizetype comma = text.lastIndexOf(u',');
     if (comma < 0) return {};
-    return index.FindBuildings(index.FindStreet(text.left(comma)), text.mid(comma + 2));
+    const int street = index.FindStreet(text.left(comma));
+    const QString number = text.mid(comma + 2);
+    std::vector<int> found = index.FindBuildings(street, number);
+    // The index holds one spelling of each number; the map labels it in the data language shown, and
+    // other programs may type Latin letters for Cyrillic ones.
+    if (found.empty()) found = BuildingsByNumberInAnyLang(index.Db(), street, number);
+    return found;
 }
 
 bool AddressTarget(CityDb& db, const std::vector<int>& buildings, int mapWidth, float fullScale,

@@ -83,3 +83,36 @@ QStringList BuildNumbersOfStreet(const CityDb& db, const StreetBuildings& byStre
                                  int dataLang) {
     return NumbersOf(db, byStreet.Of(street), dataLang);
 }
+
+QString HouseNumberKey(const QString& number) {
+    // Latin letters and the Cyrillic ones drawn the same, each in its own case: a small "b" is not a
+    // small "в", though the capitals look alike.
+    static const char16_t Latin[] = u"ABCEHKMOPTXYaceopxyk";
+    static const char16_t Cyrillic[] = u"АВСЕНКМОРТХУасеорхук";
+    QString key = number.trimmed();
+    for (QChar& c : key) {
+        for (int i = 0; Latin[i]; ++i)
+            if (c.unicode() == Latin[i]) {
+                c = QChar(Cyrillic[i]);
+                break;
+            }
+    }
+    return key.toUpper();
+}
+
+std::vector<int> BuildingsByNumberInAnyLang(const CityDb& db, int street, const QString& number) {
+    std::vector<int> out;
+    const QString wanted = HouseNumberKey(number);
+    if (street < 0 || wanted.isEmpty()) return out;
+    QSet<int> seen;
+    for (const TBuildIndex& e : db.BuildIndexes) {
+        if (e.s != street || e.ind < 0 || std::size_t(e.ind) >= db.Buildings.size() || seen.contains(e.ind)) continue;
+        bool match = HouseNumberKey(e.n) == wanted;
+        for (const QString& n : db.Buildings[std::size_t(e.ind)].num)
+            match = match || HouseNumberKey(n) == wanted;
+        if (!match) continue;
+        seen.insert(e.ind);
+        out.push_back(e.ind);
+    }
+    return out;
+}

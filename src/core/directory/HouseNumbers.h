@@ -31,3 +31,10 @@ private:
 // `street`, sorted by HouseNumberLess; the smallest 2000 when a street has more. Empty for -1.
 QStringList BuildNumbersOfStreet(const CityDb& db, int street, int dataLang);
 QStringList BuildNumbersOfStreet(const CityDb& db, const StreetBuildings& byStreet, int street, int dataLang);
+
+// A house number as addresses compare it: without surrounding blanks, Latin letters that look like
+// Cyrillic ones read as those ("20a" and "20а" are one number), then in capitals.
+QString HouseNumberKey(const QString& number);
+// Positions in Buildings of the buildings on `street` whose number in any data language, or in the
+// address index, has the key of `number`; in index order, each once. Empty for -1.
+std::vector<int> BuildingsByNumberInAnyLang(const CityDb& db, int street, const QString& number);
