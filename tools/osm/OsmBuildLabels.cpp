@@ -13,15 +13,8 @@
 namespace osmimport {
 
 float Importer::OpeningScale() const {
-    ClipBox b = box_;
-    if (!b.valid()) {
-        b = {BoxMinStart, BoxMinStart, BoxMaxStart, BoxMaxStart};
-        for (const BuildingDraft& d : buildings_) {
-            b.minX = std::min(b.minX, d.minX), b.maxX = std::max(b.maxX, d.maxX);
-            b.minY = std::min(b.minY, d.minY), b.maxY = std::max(b.maxY, d.maxY);
-        }
-        if (!b.valid()) return 0;
-    }
+    const ClipBox& b = dataBox_;
+    if (!b.valid()) return 0;
     return std::max((b.maxX - b.minX) / OpeningMapWidth, (b.maxY - b.minY) / OpeningMapHeight);
 }
 

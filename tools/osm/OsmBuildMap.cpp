@@ -25,6 +25,7 @@ void Importer::build(OsmImportResult& result) {
     box_ = extractBox();
     if (box_.valid()) clipToExtract();
     chooseDistricts();
+    dataBox_ = dataBox();
     buildStreets(db);
     buildBuildings(db);
     buildCoast();
@@ -98,6 +99,26 @@ ClipBox Importer::extractBox() {
     // The town's own extent, with a margin so that what stands at its edge stays whole.
     constexpr float Margin = 250;
     return {data.minX - Margin, data.minY - Margin, data.maxX + Margin, data.maxY + Margin};
+}
+
+ClipBox Importer::dataBox() const {
+    // Buildings and streets as cut to the extract, with the margin a box of the data gets.
+    ClipBox b{BoxMinStart, BoxMinStart, BoxMaxStart, BoxMaxStart};
+    auto widen = [&](float x0, float y0, float x1, float y1) {
+        b.minX = std::min(b.minX, x0), b.minY = std::min(b.minY, y0);
+        b.maxX = std::max(b.maxX, x1), b.maxY = std::max(b.maxY, y1);
+    };
+    for (const BuildingDraft& d : buildings_)
+        widen(d.minX, d.minY, d.maxX, d.maxY);
+    for (const StreetDraft& s : streets_)
+        widen(s.minX, s.minY, s.maxX, s.maxY);
+    if (!b.valid()) return box_;
+    constexpr float Margin = 250;
+    b = {b.minX - Margin, b.minY - Margin, b.maxX + Margin, b.maxY + Margin};
+    if (box_.valid())
+        b = {std::max(b.minX, box_.minX), std::max(b.minY, box_.minY), std::min(b.maxX, box_.maxX),
+             std::min(b.maxY, box_.maxY)};
+    return b;
 }
 
 void Importer::clipToExtract() {
@@ -562,11 +583,17 @@ void Importer::buildBuildings(CityDb& db) {
 void Importer::buildCoast() {
     if (coast_.empty()) return;
     const int ways = int(coast_.size());
-    CoastLand land = LandFromCoastline(coast_, box_);
+    // The sea reaches as far as the data, not over the whole of a header's box (a country's waters).
+    const ClipBox box = dataBox_;
+    CoastLand land = LandFromCoastline(coast_, box);
     coast_.clear();
-    if (land.broken)
-        report_.notes[QStringLiteral("coastlines that end inside the data (no land drawn from them)")] +=
+    // A coastline that ends inside the data (an extract clipped at a border on land) leaves no telling
+    // land from sea there: the sea is then not drawn at all rather than drawn over land.
+    if (land.broken) {
+        report_.notes[QStringLiteral("coastlines that end inside the data (the sea is not drawn)")] +=
             land.broken;
+        return;
+    }
     if (land.rings.empty()) {
         report_.notes[QStringLiteral("coastline ways that close no land within the bounds (the sea is not drawn)")] +=
             ways;
@@ -574,7 +601,7 @@ void Importer::buildCoast() {
     }
     // The sea is the box in water; the land over it in white, the map's own ground, under every other area.
     FieldDraft sea;
-    sea.ring = {{box_.minX, box_.minY}, {box_.maxX, box_.minY}, {box_.maxX, box_.maxY}, {box_.minX, box_.maxY}};
+    sea.ring = {{box.minX, box.minY}, {box.maxX, box.minY}, {box.maxX, box.maxY}, {box.minX, box.maxY}};
     sea.typ = WaterFieldType;
     sea.area = std::numeric_limits<double>::max();
     fields_.push_back(std::move(sea));

@@ -364,7 +364,11 @@ private:
     void buildRoads(CityDb& db);
     void buildTransport(CityDb& db);
     void buildLabels(CityDb& db);
-    // The scale (metres a pixel) at which the whole extract fits a map of OpeningMapWidth × Height.
+    // The box of the buildings and streets kept (with a margin), within the extract's bounds; worked
+    // out into dataBox_ before the drafts are used up.
+    ClipBox dataBox() const;
+    ClipBox dataBox_;
+    // The scale (metres a pixel) at which the data fits a map of OpeningMapWidth × Height.
     float OpeningScale() const;
     void buildDirectory(CityDb& db);
     void buildRubrics(CityDb& db, const std::vector<std::vector<int>>& orgRubrics);
