@@ -38,6 +38,15 @@ public:
             runAs_ = "nobody";
             QProcess::execute("chown", {runAs_, data_});
         }
+        // A program killed before it could stop its server (a crash, a test time-out) leaves neither
+        // the server nor its folder behind: a watcher stops one and removes the other once this
+        // process is gone.
+        const QString runAs = runAs_.isEmpty() ? QString() : "runuser -u " + runAs_ + " -- ";
+        QProcess::startDetached("/bin/sh", {"-c", QString("while kill -0 %1 2>/dev/null; do sleep 1; done; "
+                                                          "%2'%3/pg_ctl' -D '%4' -m immediate stop >/dev/null 2>&1; "
+                                                          "rm -rf '%5'")
+                                                      .arg(QCoreApplication::applicationPid())
+                                                      .arg(runAs, bin_, data_, dir_->path())});
         QString out;
         if (!Run("initdb", {"-D", data_, "-U", User, "-A", "trust", "-E", "UTF8", "--locale=C.UTF-8", "--no-sync"},
                  &out)) {
