@@ -63,6 +63,7 @@ bench: build $(DEMO) $(METROPOLIS)
 	$(BUILD)/bench/bench_pickers $(METROPOLIS)
 	cd $(BUILD)/bench && ./bench_osm
 	$(ROOT_ENV)xvfb-run -a -s '-screen 0 1600x1000x24' $(BUILD)/bench/bench_ads
+	$(ROOT_ENV)xvfb-run -a -s '-screen 0 1600x1000x24' $(BUILD)/bench/bench_idle $(DEMO)
 	$(BUILD)/bench/bench_download
 	$(BUILD)/bench/bench_vendor
 	$(BUILD)/bench/bench_vendor_store

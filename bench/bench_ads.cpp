@@ -5,6 +5,7 @@
 // connection and never answers.
 #include "AdBanners.h"
 #include "AppContext.h"
+#include "ProcessCpu.h"
 #include "VendorService.h"
 #include "WebTabs.h"
 
@@ -25,47 +26,17 @@
 
 namespace {
 
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// CPU seconds of the descendants of this process still running (the browser engine's processes).
-double ChildrenCpuSeconds() {
-    std::map<long, std::pair<long, double>> procs; // pid -> parent, CPU seconds
-    const double tick = double(sysconf(_SC_CLK_TCK));
-    for (const QString& name : QDir("/proc").entryList(QDir::Dirs)) {
-        bool number = false;
-        const long pid = name.toLong(&number);
-        if (!number) continue;
-        QFile f("/proc/" + name + "/stat");
-        if (!f.open(QIODevice::ReadOnly)) continue;
-        const QByteArray stat = f.readAll();
-        // The fields after the command's closing bracket: state, parent, ... utime is the 12th, stime the 13th.
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 13) continue;
-        procs[pid] = {fields[1].toLong(), (fields[11].toDouble() + fields[12].toDouble()) / tick};
-    }
-    double total = 0;
-    for (const auto& [pid, entry] : procs) {
-        long parent = entry.first;
-        while (parent > 1 && parent != getpid())
-            parent = procs.count(parent) ? procs[parent].first : 0;
-        if (parent == getpid()) total += entry.second;
-    }
-    return total;
-}
 
 // Process CPU (own, browser processes) as shares of a core over `seconds` of an idle event loop.
 std::pair<double, double> IdleShare(QApplication& app, int seconds) {
-    const double cpu0 = CpuSeconds(), children0 = ChildrenCpuSeconds();
+    const double cpu0 = CpuSeconds();
+    const auto children0 = ChildrenCpu();
     QElapsedTimer wall;
     wall.start();
     QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
     app.exec();
     const double elapsed = double(wall.elapsed()) / 1000.0;
-    return {100.0 * (CpuSeconds() - cpu0) / elapsed, 100.0 * (ChildrenCpuSeconds() - children0) / elapsed};
+    return {100.0 * (CpuSeconds() - cpu0) / elapsed, 100.0 * ChildrenCpuSince(children0) / elapsed};
 }
 
 class MapStandIn : public QWidget {
@@ -99,7 +70,7 @@ int main(int argc, char** argv) {
     auto* map = new MapStandIn(&window);
     map->setGeometry(340, 45, 1260, 933);
     auto* bottom = new TBannerStrip(&window);
-    bottom->setGeometry(2, 880, 336, 92);
+    bottom->move(20, 900);
     auto* mapBanner = new TMapBanner(map);
     mapBanner->setGeometry(map->width() - 180, map->height() - 90, 150, 40);
     auto* running = new TRunningString(&window);

@@ -1,6 +1,5 @@
 #include "AdBanners.h"
 
-#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -12,21 +11,11 @@ constexpr int MapBannerMs = 10000;
 constexpr int SlideColumns = 6;
 constexpr int SlideTickMs = 20;
 
-// An animated strip is a window of its own to the window system. Once a browser page or the OpenGL
-// map has been shown, Qt composes the whole main window through OpenGL at every repaint of any part
-// of it, which a machine without a graphics card does in software: a strip that moves fifty times a
-// second would redraw the whole window as often. A native strip is drawn and shown alone.
-void OwnSurface(QWidget* w) {
-    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
-    w->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    w->setAttribute(Qt::WA_NativeWindow);
-}
 } // namespace
 
 TBannerStrip::TBannerStrip(QWidget* parent) : QWidget(parent) {
     setObjectName("imgBanner");
     setAttribute(Qt::WA_OpaquePaintEvent);
-    OwnSurface(this);
     setFixedSize(Width, Height);
     timDownBanner.setSingleShot(true);
     connect(&timDownBanner, &QTimer::timeout, this, [this] { Next(); });
@@ -234,7 +223,7 @@ void TMapBanner::mouseReleaseEvent(QMouseEvent* e) {
 TRunningString::TRunningString(QWidget* parent) : QWidget(parent) {
     setObjectName("imgRunningString");
     setAttribute(Qt::WA_OpaquePaintEvent);
-    OwnSurface(this);
+
     QFont f = font();
     f.setBold(true);
     f.setPointSize(11);

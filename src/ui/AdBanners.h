@@ -102,7 +102,8 @@ public:
     QTimer timRunningString;
 
     static constexpr int PixelsPerSecond = 50;
-    static constexpr int TickMs = 20;
+    // Two pixels a step: half the repaints of one-pixel steps, and as even a motion.
+    static constexpr int TickMs = 40;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

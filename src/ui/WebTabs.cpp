@@ -7,8 +7,12 @@
 #include "WebTabAddress.h"
 
 #include <QAction>
+#include <QAuthenticator>
 #include <QContextMenuEvent>
+#include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QStackedWidget>
@@ -20,6 +24,9 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +40,38 @@ bool IsWebAddress(const QUrl& url) {
 // leads away (scripts, redirects, forms) is dropped.
 void LeaveSite(const QUrl& url, bool userClicked) {
     if (userClicked && IsWebAddress(url)) ShellOpen(url.toString(QUrl::FullyEncoded));
+}
+
+QByteArray ReadProcFile(qint64 pid, const char* name) {
+    QFile f(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
+    return f.open(QIODevice::ReadOnly) ? f.read(64 * 1024) : QByteArray();
+}
+
+// Resident bytes of a process; 0 when it is gone or cannot be read.
+qint64 ResidentBytes(qint64 pid) {
+    const QList<QByteArray> fields = ReadProcFile(pid, "statm").split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+// Whether `pid` is a process of the browser engine this program started (renderers are forked from
+// its zygote and carry its command line): only such a process is ever stopped, never one that took a
+// freed number.
+bool IsOwnRenderer(qint64 pid) {
+    if (pid <= 0 || pid == getpid() || !ReadProcFile(pid, "cmdline").contains("QtWebEngineProcess")) return false;
+    qint64 at = pid;
+    for (int depth = 0; depth < 16 && at > 1; ++depth) {
+        const QByteArray stat = ReadProcFile(at, "stat");
+        // The fields after the command's closing bracket: state, then the parent.
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2) return false;
+        at = fields[1].toLongLong();
+        if (at == getpid()) return true;
+    }
+    return false;
+}
+
+void StopRenderer(qint64 pid) {
+    if (IsOwnRenderer(pid)) ::kill(pid_t(pid), SIGKILL);
 }
 
 } // namespace
@@ -83,6 +122,11 @@ public:
                 });
         connect(this, &QWebEnginePage::fullScreenRequested, this,
                 [](QWebEngineFullScreenRequest request) { request.reject(); });
+        // No password dialogs either: a page asking for one is refused.
+        connect(this, &QWebEnginePage::authenticationRequired, this,
+                [](const QUrl&, QAuthenticator* auth) { *auth = QAuthenticator(); });
+        connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+                [](const QUrl&, QAuthenticator* auth, const QString&) { *auth = QAuthenticator(); });
     }
 
 protected:
@@ -92,6 +136,11 @@ protected:
         return false;
     }
     QWebEnginePage* createWindow(WebWindowType) override { return new TPopupCatcher(profile(), this, site_); }
+    // A page never opens a dialog: one that opens alerts in a loop would hold the whole program.
+    void javaScriptAlert(const QUrl&, const QString&) override {}
+    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
+    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
+    QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override { return {}; }
 
 private:
     QUrl site_;
@@ -156,6 +205,12 @@ TWebTabs::TWebTabs(AppContext& app, QWidget* pnlWeb) : QObject(pnlWeb), app_(app
                             QKeySequence(Qt::CTRL | Qt::Key_W));
     for (QToolButton* b : {btnWebBack, btnWebForward, btnWebHome, btnWebRefresh})
         row->addWidget(b);
+    txtWebState = new QLabel(strip);
+    txtWebState->setObjectName(QStringLiteral("txtWebState"));
+    txtWebState->setTextFormat(Qt::PlainText);
+    txtWebState->hide();
+    row->addSpacing(8);
+    row->addWidget(txtWebState);
     row->addStretch(1);
     row->addWidget(btnWebClose);
     column->addWidget(strip);
@@ -173,12 +228,17 @@ TWebTabs::TWebTabs(AppContext& app, QWidget* pnlWeb) : QObject(pnlWeb), app_(app
     connect(btnWebClose, &QToolButton::clicked, this, [this] {
         if (showMap) showMap();
     });
+    warmUp_.setSingleShot(true);
+    connect(&warmUp_, &QTimer::timeout, this, &TWebTabs::StartEngine);
+    memoryWatch_.setInterval(1000);
+    connect(&memoryWatch_, &QTimer::timeout, this, &TWebTabs::WatchMemory);
 }
 
 TWebTabs::~TWebTabs() {
     // A profile must outlive its pages.
     for (auto& page : pages_)
         delete page.data();
+    delete warmPage_.data();
 }
 
 QWebEngineView* TWebTabs::Page(int tab) const {
@@ -193,14 +253,71 @@ QUrl TWebTabs::StartUrl(int tab) const {
 
 void TWebTabs::CityLoaded() {
     Cancel();
-    for (auto& page : pages_)
-        delete page.data();
+    // Without a display there is nothing to show pages on (and nothing to warm).
+    const bool anyTab = std::any_of(app_.db->WebTabUrls.cbegin(), app_.db->WebTabUrls.cend(),
+                                    [](const QString& url) { return !url.trimmed().isEmpty(); });
+    if (anyTab && !profile_ && WarmUpDelayMs >= 0 && QGuiApplication::platformName() != QLatin1String("offscreen"))
+        warmUp_.start(WarmUpDelayMs);
 }
 
 void TWebTabs::Cancel() {
     ++generation_;
+    ClosePages();
     current_ = pending_ = -1;
     pnlWeb_->hide();
+}
+
+void TWebTabs::ClosePages() {
+    Loading(false);
+    txtWebState->hide();
+    memoryWatch_.stop();
+    for (auto& view : pages_) {
+        if (!view) continue;
+        const qint64 pid = view->page()->renderProcessPid();
+        delete view.data();
+        // The engine ends a page's process with its page; one still running a moment later (a busy
+        // script, an unload handler) is stopped unless another page of ours lives in it.
+        if (pid > 0)
+            QTimer::singleShot(3000, this, [this, pid] {
+                for (const auto& other : pages_)
+                    if (other && other->page()->renderProcessPid() == pid) return;
+                if (warmPage_ && warmPage_->renderProcessPid() == pid) return;
+                StopRenderer(pid);
+            });
+    }
+}
+
+void TWebTabs::WatchMemory() {
+    for (const auto& view : pages_) {
+        if (!view) continue;
+        const qint64 pid = view->page()->renderProcessPid();
+        if (pid <= 0 || ResidentBytes(pid) <= RendererMemoryLimit) continue;
+        StopRenderer(pid);
+        Loading(false);
+        txtWebState->setText(LangText(u"PageStopped"));
+        txtWebState->show();
+    }
+}
+
+void TWebTabs::Loading(bool on) {
+    if (on) {
+        txtWebState->setText(LangText(u"Loading"));
+        txtWebState->show();
+        pnlWeb_->setCursor(Qt::BusyCursor);
+    } else {
+        if (txtWebState->text() == LangText(u"Loading")) txtWebState->hide();
+        pnlWeb_->unsetCursor();
+    }
+}
+
+// The browser engine takes seconds to start on a machine without a graphics card: it starts with a
+// blank page nobody sees while the user looks at the map, and the page goes once loaded.
+void TWebTabs::StartEngine() {
+    if (profile_) return;
+    MakeProfile();
+    warmPage_ = new QWebEnginePage(profile_, this);
+    connect(warmPage_, &QWebEnginePage::loadFinished, warmPage_, &QObject::deleteLater);
+    warmPage_->load(QUrl(QStringLiteral("about:blank")));
 }
 
 void TWebTabs::Open(int tab) {
@@ -256,8 +373,7 @@ bool TWebTabs::eventFilter(QObject* watched, QEvent* e) {
     return QObject::eventFilter(watched, e);
 }
 
-QWebEngineView* TWebTabs::MakePage(int tab) {
-    const QUrl site(app_.vendor.Mirrors.First());
+void TWebTabs::MakeProfile() {
     if (!profile_) {
         // Nothing of the pages stays on disk: no cookies, no cache files, no history.
         profile_ = new QWebEngineProfile(this);
@@ -277,13 +393,23 @@ QWebEngineView* TWebTabs::MakePage(int tab) {
         s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
         // Downloads are never accepted: a request left alone is cancelled.
     }
+}
+
+QWebEngineView* TWebTabs::MakePage(int tab) {
+    const QUrl site(app_.vendor.Mirrors.First());
+    warmUp_.stop();
+    MakeProfile();
     guard_->site = site;
     auto* view = new TWebView(stack_);
     view->setObjectName(QLatin1String(PageNames[tab]));
     view->setPage(new TWebPage(profile_, view, site));
+    connect(view, &QWebEngineView::loadStarted, this, [this] { Loading(true); });
+    connect(view, &QWebEngineView::loadFinished, this, [this] { Loading(false); });
     stack_->addWidget(view);
     pages_[tab] = view;
     view->load(StartUrl(tab));
+    Loading(true);
+    memoryWatch_.start();
     return view;
 }
 

@@ -8,6 +8,8 @@
 #include "WebTabs.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebEnginePage>
@@ -111,6 +113,13 @@ TEST_F(WebTabs, EachTabShowsItsServedPageAfterItsCheck) {
         EXPECT_TRUE(frm->pnlWeb->isVisible());
         EXPECT_TRUE(page->isVisible());
         EXPECT_TRUE(TabButton(tab)->isChecked());
+        // Only the tab shown has a browser.
+        for (int other = 0; other < 5; ++other)
+            if (other != tab) EXPECT_EQ(frm->webTabs->Page(other), nullptr) << other;
+        // An address with a query of its own gets the marker after "&".
+        if (tab == 1)
+            EXPECT_EQ(page->url().toString(),
+                      server->base() + "pages/Demograd/notes.html?from=city&FromAgent=Tessara");
         if (tab == 0) {
             // The page stays over the map's tools and banner when the window changes its size.
             frm->resize(frm->width() - 40, frm->height() - 30);
@@ -126,9 +135,6 @@ TEST_F(WebTabs, EachTabShowsItsServedPageAfterItsCheck) {
             Screenshot(frm, QStringLiteral("web-tab-%1").arg(tab));
         }
     }
-    // An address with a query of its own gets the marker after "&".
-    EXPECT_EQ(frm->webTabs->Page(1)->url().toString(),
-              server->base() + "pages/Demograd/notes.html?from=city&FromAgent=Tessara");
     // Each page was asked for only after its check had succeeded.
     const QStringList paths = server->Paths();
     const qsizetype check = paths.indexOf("POST /download/incNews.php?city=Demograd");
@@ -143,14 +149,16 @@ TEST_F(WebTabs, EachTabShowsItsServedPageAfterItsCheck) {
     EXPECT_TRUE(MapShown());
     EXPECT_EQ(frm->webTabs->Page(3), nullptr);
 
-    // Back to a tab already made: the same browser, checked again; then its navigation buttons.
-    QWebEngineView* news = frm->webTabs->Page(0);
+    // A tab that closed took its browser along; back to it, a new one is made after the check.
+    EXPECT_EQ(frm->webTabs->Page(0), nullptr);
     frm->btnNews->click();
     ASSERT_TRUE(WaitUntil([&] { return frm->webTabs->Current() == 0; }));
-    EXPECT_EQ(frm->webTabs->Page(0), news);
+    QWebEngineView* news = frm->webTabs->Page(0);
+    ASSERT_NE(news, nullptr);
     auto titled = [&](const char* title) {
         return WaitUntil([&] { return news->title() == QString::fromUtf8(title); }, 10000);
     };
+    ASSERT_TRUE(titled(Titles[0]));
     news->load(QUrl(server->base() + "pages/Demograd/notes.html"));
     EXPECT_TRUE(titled(Titles[1]));
     frm->webTabs->btnWebBack->click();
@@ -185,6 +193,67 @@ TEST_F(WebTabs, EachTabShowsItsServedPageAfterItsCheck) {
     for (int i = 0; i < 100 && (stats = server->List("--stats")) != expected; ++i)
         Pause(20);
     EXPECT_EQ(stats.toStdString(), expected.toStdString());
+}
+
+bool ProcessGone(qint64 pid) {
+    // A process that ended but was not reaped yet is as good as gone: it runs nothing.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return true;
+    const QByteArray fields = stat.readAll();
+    const char state = fields.mid(fields.lastIndexOf(')') + 2, 1).at(0);
+    return state == 'Z' || state == 'X';
+}
+
+TEST_F(WebTabs, APageCannotTrapTheUser) {
+    ASSERT_NO_FATAL_FAILURE(Start({"pages/Demograd/trap.html", "pages/Demograd/hog.html"}));
+    // The engine starts in the background while the map shows, before any tab is opened.
+    EXPECT_TRUE(WaitUntil([&] { return frm->webTabs->EngineStarted(); }, 5000));
+    WriteAll(site.file("pub/pages/Demograd/trap.html"),
+             "<html><head><title>trap</title></head><body>"
+             "<script>for (;;) { alert('trapped'); confirm('sure?'); prompt('say'); }</script></body></html>");
+    WriteAll(site.file("pub/pages/Demograd/hog.html"),
+             "<html><head><title>hog</title></head><body><script>const kept = [];"
+             "setInterval(() => { for (let i = 0; i < 16; ++i) kept.push(new Uint8Array(1 << 20).fill(7)); }, 20);"
+             "</script></body></html>");
+
+    // Alerts in a loop: no dialog ever shows, and the page says it is still loading.
+    frm->btnNews->click();
+    ASSERT_TRUE(WaitUntil([&] { return frm->webTabs->Current() == 0; }));
+    QPointer<QWebEngineView> trap = frm->webTabs->Page(0);
+    ASSERT_TRUE(trap);
+    qint64 pid = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (pid = trap->page()->renderProcessPid()) > 0 && trap->title() == "trap"; }));
+    bool dialog = false;
+    QDeadlineTimer watch(1500);
+    while (!watch.hasExpired() && !dialog) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        dialog = QApplication::activeModalWidget() != nullptr;
+    }
+    EXPECT_FALSE(dialog);
+    EXPECT_TRUE(frm->webTabs->txtWebState->isVisible());
+    EXPECT_EQ(frm->webTabs->txtWebState->text(), LangText(u"Loading"));
+    EXPECT_EQ(frm->pnlWeb->cursor().shape(), Qt::BusyCursor);
+
+    // The tab's close button ends the page and its process; the map works again.
+    frm->webTabs->btnWebClose->click();
+    EXPECT_TRUE(MapShown());
+    EXPECT_TRUE(WaitUntil([&] { return trap.isNull(); }, 1000));
+    EXPECT_EQ(frm->webTabs->Page(0), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(pid); }, 10000)) << pid;
+    EXPECT_NE(frm->pnlWeb->cursor().shape(), Qt::BusyCursor);
+
+    // A page that grows without end is stopped at the bound, and the tab says so.
+    frm->webTabs->RendererMemoryLimit = qint64(400) << 20;
+    frm->btnNotes->click();
+    ASSERT_TRUE(WaitUntil([&] { return frm->webTabs->Current() == 1; }));
+    QWebEngineView* hog = frm->webTabs->Page(1);
+    ASSERT_NE(hog, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return (pid = hog->page()->renderProcessPid()) > 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return frm->webTabs->txtWebState->text() == LangText(u"PageStopped"); }, 20000));
+    EXPECT_TRUE(frm->webTabs->txtWebState->isVisible());
+    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(pid); }, 5000)) << pid;
+    frm->webTabs->btnWebClose->click();
+    EXPECT_TRUE(MapShown());
 }
 
 TEST_F(WebTabs, WithoutAnAnswerTheMapStays) {

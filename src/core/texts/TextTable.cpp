@@ -307,6 +307,8 @@ constexpr TextRow Rows[] = {
     {"NotWork", u"Сейчас эта функция недоступна для данного города.",
      u"Sorry, this function is inaccessible for this city now."},
     {"MayBeUpdate", u"Возможно надо обновить справочник.", u"You need to update the directory may be."},
+    {"PageStopped", u"Страница заняла слишком много памяти и остановлена.",
+     u"The page took too much memory and was stopped."},
     {"PhonebookNotFound",
      u"Телефонный справочник не найден.\rПожалуйста, укажите расположение Вашего телефонного справочника.",
      u"Phonebook not found.\rPlease, enter location of your phonebook."},
@@ -335,7 +337,7 @@ constexpr TextRow Rows[] = {
     {"ExportDone", u"Карта записана в файл:", u"The map is written to the file:"},
     {"ExportFiles", u"Рисунки BMP (*.bmp);;Рисунки PNG (*.png)", u"BMP pictures (*.bmp);;PNG pictures (*.png)"},
 };
-static_assert(std::size(Rows) == 297);
+static_assert(std::size(Rows) == 298);
 
 constexpr std::array<std::array<const char16_t*, 2>, 12> Months = {{
     {u"январь", u"January"},
