@@ -108,7 +108,6 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
     QNetworkRequest request(u);
     request.setRawHeader("Accept", "text/html, */*");
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(IndyAgent));
-    request.setTransferTimeout(TimeoutMs);
     QNetworkReply* reply;
     if (post) {
         request.setHeader(QNetworkRequest::ContentTypeHeader,
@@ -125,7 +124,18 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
         failure = why;
         reply->abort();
     };
+    QElapsedTimer clock;
+    clock.start();
+    bool answered = false;
+    qint64 lastActivityMs = 0;
+    auto activity = [&] {
+        answered = true;
+        lastActivityMs = clock.elapsed();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, activity);
+    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, activity);
     auto collect = [&] {
+        activity();
         if (!failure.isEmpty() || cut) return;
         const QByteArray part = reply->readAll();
         if (result.body.size() + part.size() > MaxReplyBytes && CutLongReplies) {
@@ -145,13 +155,26 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
         fail(QStringLiteral("The reply took longer than %1 s").arg(TotalTimeoutMs / 1000));
     });
     deadline.start(TotalTimeoutMs);
+    // The messages name the server and what it failed to do: "Operation canceled" tells the user nothing.
+    const QString host = u.port() > 0 ? QStringLiteral("%1:%2").arg(u.host()).arg(u.port()) : u.host();
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, reply, [&] {
-        if (Cancelled && Cancelled()) fail(QStringLiteral("Cancelled"));
+        if (Cancelled && Cancelled()) {
+            result.cancelled = true;
+            return fail(QStringLiteral("Cancelled"));
+        }
+        const qint64 now = clock.elapsed();
+        if (!answered && now >= AnswerTimeoutMs)
+            return fail(QStringLiteral("The server %1 did not answer within %2 s")
+                            .arg(host)
+                            .arg(AnswerTimeoutMs / 1000.0, 0, 'f', 1));
+        if (answered && now - lastActivityMs >= TimeoutMs)
+            fail(QStringLiteral("The server %1 sent nothing for %2 s").arg(host).arg(TimeoutMs / 1000.0, 0, 'f', 1));
     });
-    if (Cancelled) watch.start(WatchIntervalMs);
+    watch.start(WatchIntervalMs);
     Wait(reply);
-    collect();
+    watch.stop();
+    if (failure.isEmpty()) collect();
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // Like the original client, a status of 400 and above is a failure even though a page arrived.
     result.ok = failure.isEmpty() && (cut || reply->error() == QNetworkReply::NoError) && result.status > 0 &&
@@ -161,8 +184,8 @@ HttpReply HttpClient::Run(const QString& url, bool post) {
             result.error = failure;
         else
             result.error = reply->error() != QNetworkReply::NoError
-                               ? reply->errorString()
-                               : QStringLiteral("HTTP status %1").arg(result.status);
+                               ? host + QStringLiteral(": ") + reply->errorString()
+                               : QStringLiteral("%1: HTTP status %2").arg(host).arg(result.status);
     }
     reply->disconnect();
     reply->deleteLater();
@@ -207,7 +230,7 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
     QElapsedTimer clock;
     clock.start();
     qint64 length = -1, total = 0, lastActivityMs = 0;
-    bool fileFailed = false, cancelled = false, draining = false;
+    bool fileFailed = false, cancelled = false, draining = false, answered = false;
     QString failure;
     auto fail = [&](const QString& why) {
         if (!failure.isEmpty()) return;
@@ -219,6 +242,7 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         // No headers yet, or a redirect the manager is still following.
         if (status == 0 || (status >= 300 && status < 400 && !reply->isFinished())) return false;
+        answered = true;
         lastActivityMs = clock.elapsed();
         if (status < 200 || status >= 300) {
             fail(QStringLiteral("HTTP status %1").arg(status));
@@ -283,6 +307,10 @@ DownloadResult DownloadFile(const QString& url, const QString& localPath, const 
             return fail(QStringLiteral("Cancelled"));
         }
         const qint64 now = clock.elapsed();
+        if (!answered && now >= limits.AnswerMs && limits.AnswerMs < limits.SilenceMs)
+            return fail(QStringLiteral("The server %1 did not answer within %2 s")
+                            .arg(u.host())
+                            .arg(limits.AnswerMs / 1000.0, 0, 'f', 1));
         if (now - lastActivityMs >= limits.SilenceMs)
             return fail(QStringLiteral("The server sent nothing for %1 s")
                             .arg((now - lastActivityMs) / 1000.0, 0, 'f', 1));

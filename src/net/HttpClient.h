@@ -17,6 +17,7 @@ struct HttpReply {
     QByteArray body;
     QString error;
     bool cut = false; // the reply was longer than MaxReplyBytes and CutLongReplies kept its start
+    bool cancelled = false; // ended by Cancelled, not by the server
 };
 
 // The client of the vendor exchanges: Accept "text/html, */*", user agent "Mozilla/3.0 (compatible; Indy
@@ -39,8 +40,10 @@ public:
     // `context` is gone, and at most once. The reply's body is dropped.
     void PostAsync(const QString& url, int timeoutMs, QObject* context, std::function<void(bool ok)> done);
 
-    // A request that sees no traffic for this long fails instead of hanging the caller; one that
-    // trickles ends at TotalTimeoutMs, and a reply body past MaxReplyBytes is refused.
+    // A server that takes the connection but does not begin its reply within AnswerTimeoutMs is given
+    // up; once it answers, a reply that sees no traffic for TimeoutMs fails instead of hanging the
+    // caller; one that trickles ends at TotalTimeoutMs, and a reply body past MaxReplyBytes is refused.
+    int AnswerTimeoutMs = 8000;
     int TimeoutMs = 15000;
     int TotalTimeoutMs = 60000;
     qint64 MaxReplyBytes = 16 << 20;
@@ -74,6 +77,7 @@ inline constexpr qint64 MaxDownloadBytes = qint64(2) << 30;
 // Bounds of one download, so that no server can fill the disk or hold the window for ever.
 struct DownloadLimits {
     qint64 MaxBytes = MaxDownloadBytes; // a larger Content-Length is refused before anything is written
+    int AnswerMs = 10000;               // no reply begun this long after the request ends it
     int SilenceMs = 30000;              // no byte (or no reply at all) for this long ends the transfer
     // A server that trickles: fewer than MinBytesPerSecond on average over the last RateWindowMs
     // ends the transfer.

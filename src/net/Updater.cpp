@@ -89,8 +89,14 @@ Updater::Updater(UpdateContext& context, MirrorSites mirrors) : ctx_(context), m
 bool Updater::ReadLists(const QString& base) {
     TInfTable table;
     const QString listPath = ctx_.TempFolder + QStringLiteral("download.txt");
-    if (!Get(base + QStringLiteral("download.txt"), listPath, MaxListBytes, {}).ok()) return false;
-    if (!ParseComponentList(ReadAndRemove(listPath), table)) return false;
+    const QString listUrl = base + QStringLiteral("download.txt");
+    const DownloadResult r = Get(listUrl, listPath, MaxListBytes, {});
+    auto failed = [&](const QString& why) {
+        ListError += (ListError.isEmpty() ? QString() : QStringLiteral("\n")) + listUrl + QStringLiteral(": ") + why;
+        return false;
+    };
+    if (!r.ok()) return failed(r.error);
+    if (!ParseComponentList(ReadAndRemove(listPath), table)) return failed(QStringLiteral("not a component list"));
 
     const QString fotoPath = ctx_.TempFolder + QStringLiteral("fotos.txt");
     // The photo list is optional: a missing or malformed one offers no photos.
@@ -196,6 +202,7 @@ void Updater::InstallCity(TFileInf& row, const UpdateHooks& hooks) {
     if (!unpacked.ok) return failed(unpacked.error);
     if (IsSelectedCity(row)) ctx_.Outcome.CurrentCityUpdated = true;
     ctx_.Outcome.DataInstalled = true;
+    Installed << row.CityName;
     // The reply is not awaited for anything: a failed report does not stop the run.
     client_.Cancelled = Limits.Cancelled;
     SendInstalledFileReport(client_, Base, localName);
@@ -205,6 +212,7 @@ void Updater::InstallFotos(TFileInf& row, const UpdateHooks& hooks) {
     QString folder;
     const DownloadResult r = Fetch(row.FileNameFoto, row.needFoto.Caption, hooks, folder);
     if (Failed(r, row.FileNameFoto, hooks)) return;
+    Installed << row.CityName + QStringLiteral(" (Фото)");
     for (TCity& city : ctx_.Cities)
         if (city.CityName == row.CityName) city.FotoDate = row.FotoDate.toString(QLatin1String(DateFormat));
 }
@@ -256,12 +264,16 @@ void Updater::Install(const UpdateHooks& hooks) {
 
 void Updater::Finish() {
     Table.clear();
-    const QString current = ctx_.CurrentCity >= 0 && ctx_.CurrentCity < int(ctx_.Cities.size())
-                                ? ctx_.Cities[std::size_t(ctx_.CurrentCity)].CityName
-                                : QString();
+    const bool selected = ctx_.CurrentCity >= 0 && ctx_.CurrentCity < int(ctx_.Cities.size());
+    const QString current = selected ? ctx_.Cities[std::size_t(ctx_.CurrentCity)].CityName : QString();
+    const QString currentFile = selected ? ctx_.Cities[std::size_t(ctx_.CurrentCity)].FilePath() : QString();
     ctx_.Cities = BuildCatalogue(ctx_.DataFolder, ctx_.SystemFolders, ctx_.ExeFolder);
-    // New cities may sort before the selected one: it is found again by name.
-    ctx_.CurrentCity = current.isNull() ? -1 : FindCity(ctx_.Cities, current);
+    // New cities may sort before the selected one: it is found again by its file, which tells apart two
+    // files of one city name, and by name when an update replaced the file.
+    ctx_.CurrentCity = -1;
+    for (std::size_t i = 0; selected && i < ctx_.Cities.size(); ++i)
+        if (ctx_.Cities[i].FilePath() == currentFile) ctx_.CurrentCity = int(i);
+    if (selected && ctx_.CurrentCity < 0) ctx_.CurrentCity = FindCity(ctx_.Cities, current);
     if (ctx_.Db && ctx_.CurrentCity >= 0) {
         try {
             LoadPhotoIndex(*ctx_.Db, CityFileRef::From(ctx_.Cities[std::size_t(ctx_.CurrentCity)]));

@@ -104,6 +104,10 @@ public:
     DownloadLimits Limits;
     // The user cancelled: the run stopped where it was, without a warning.
     bool Cancelled() const { return cancelled_; }
+    // Why the lists did not come, from each base address tried.
+    QString ListError;
+    // Display names of the components installed by the run, " (Фото)" marking photo archives.
+    QStringList Installed;
 
 private:
     bool IsSelectedCity(const TFileInf& row) const;

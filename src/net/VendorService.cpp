@@ -28,6 +28,13 @@ HttpReply VendorService::SendFeedback(const QString& recipient, const QString& s
     return client_.Post(FeedbackUrl(Mirrors.First(), recipient, subject, message));
 }
 
+QString WithPublisherSite(QString text, const MirrorSites& mirrors) {
+    const QString builtIn = QUrl(QString::fromLatin1(DefaultSite1)).host();
+    const QString configured = mirrors.Host();
+    if (!configured.isEmpty()) text.replace(builtIn, configured);
+    return text;
+}
+
 QString WithTrailingSlash(const QString& base) {
     return base.endsWith('/') ? base : base + '/';
 }

@@ -21,6 +21,10 @@ struct MirrorSites {
     quint16 Port() const;
 };
 
+// `text` with the built-in site's host name replaced by the host of the first configured base address,
+// so that messages send users to the publisher the installation is set up for.
+QString WithPublisherSite(QString text, const MirrorSites& mirrors);
+
 // A base address with the "/" the paths are appended to.
 QString WithTrailingSlash(const QString& base);
 

@@ -1,5 +1,6 @@
 #include "TfrmDownload.h"
 
+#include "ServiceTexts.h"
 #include "TextTable.h"
 #include "TfrmUpdateList.h"
 #include "WindowPlace.h"
@@ -69,12 +70,25 @@ void TfrmDownload::reject() {
     btnCancel->setEnabled(false);
 }
 
-void TfrmDownload::ShowWarning(const QString& detail) {
-    QMessageBox box(QMessageBox::Warning, LangText(u"Tessara"), LangText(u"ErrDownload"), QMessageBox::Ok,
-                    this);
+void TfrmDownload::ShowWarning(const QString& detail, const QString& kept) {
+    // The text names the publisher's own site, the one the settings point at.
+    QMessageBox box(QMessageBox::Warning, LangText(u"Tessara"), WithPublisherSite(LangText(u"ErrDownload"), Mirrors),
+                    QMessageBox::Ok, this);
     box.setObjectName("msgErrDownload");
-    box.setInformativeText(detail);
+    box.setInformativeText(detail.isEmpty() ? kept : detail + '\n' + kept);
     box.exec();
+}
+
+void TfrmDownload::ShowNotice(const QString& text) {
+    LastNotice = text;
+    if (text.isEmpty()) return;
+    // One line that does not hold anything up: the run is over, the caller goes on.
+    auto* box = new QMessageBox(QMessageBox::Information, LangText(u"Update"), text, QMessageBox::Ok,
+                                parentWidget());
+    box->setObjectName("msgUpdateDone");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void TfrmDownload::timTimer() {
@@ -83,10 +97,16 @@ void TfrmDownload::timTimer() {
     context_.Outcome = {};
     Updater updater(context_, Mirrors);
     updater.Limits.Cancelled = [this] { return cancelRequested_; };
+    txtDownloading->setText(ServiceText(u"Checking"));
+    // A window shown transparently (automatic mode) comes into view, with its Cancel, when the lists
+    // are slow to come.
+    QTimer::singleShot(VisibleAfterMs, this, [this] {
+        if (running_) SetTransparent(false);
+    });
     if (!updater.FetchLists()) {
         if (!updater.Cancelled()) {
             SetTransparent(false);
-            ShowWarning(QString());
+            ShowWarning(updater.ListError, ServiceText(u"ListsKept"));
         }
         running_ = false;
         done(QDialog::Rejected);
@@ -95,8 +115,12 @@ void TfrmDownload::timTimer() {
     updater.Compare();
     frmUpdateList->ShowTable(updater.Table);
 
-    bool proceed = context_.AutoUpdate;
+    // Automatic mode ticks the selected city; with none selected there is nothing it could tick, so the
+    // user chooses from the list.
+    const bool citySelected = context_.CurrentCity >= 0 && context_.CurrentCity < int(context_.Cities.size());
+    bool proceed = context_.AutoUpdate && citySelected;
     if (!proceed) {
+        SetTransparent(false);
         proceed = frmUpdateList->exec() == QDialog::Accepted;
         frmUpdateList->TakeTicks(updater.Table);
     }
@@ -106,6 +130,7 @@ void TfrmDownload::timTimer() {
         UpdateHooks hooks;
         hooks.BeforeDownload = [this] {
             SetTransparent(false);
+            txtDownloading->setText(LangText(u"Downloading"));
             pb1->setMaximum(1);
             pb1->setValue(0);
         };
@@ -115,12 +140,15 @@ void TfrmDownload::timTimer() {
             pb1->setMaximum(int(max / unit));
             pb1->setValue(int(position / unit));
         };
-        hooks.Warning = [this](const QString& detail) { ShowWarning(detail); };
+        hooks.Warning = [this](const QString& detail) { ShowWarning(detail, ServiceText(u"ComponentKept")); };
         hooks.LaunchInstaller = LaunchInstaller;
         updater.Install(hooks);
     }
     frmUpdateList->ClearRows();
+    const QStringList installed = updater.Installed;
     updater.Finish();
     running_ = false;
+    if (!installed.isEmpty() && !context_.Outcome.InstallerLaunched)
+        ShowNotice(ServiceText(u"UpdateInstalled").arg(installed.join(QStringLiteral(", "))));
     done(proceed && !updater.Cancelled() ? QDialog::Accepted : QDialog::Rejected);
 }

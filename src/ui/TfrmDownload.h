@@ -32,6 +32,10 @@ public:
     QTimer* tim;
     // The installer is started through this (the shell's "open" when empty).
     std::function<bool(const QString& path)> LaunchInstaller;
+    // How long a transparent window waits for the lists before it shows itself and its Cancel.
+    int VisibleAfterMs = 1000;
+    // The line that said what the run installed (empty when it installed nothing).
+    QString LastNotice;
 
 public slots:
     // While the run goes on this asks it to stop; the window closes when it has.
@@ -42,7 +46,9 @@ protected:
 
 private:
     void timTimer();
-    void ShowWarning(const QString& detail);
+    // ErrDownload with what went wrong and what was kept.
+    void ShowWarning(const QString& detail, const QString& kept);
+    void ShowNotice(const QString& text);
 
     UpdateContext& context_;
     bool running_ = false;

@@ -5,12 +5,16 @@
 #include "MapDisplay.h"
 #include "OrgSearch.h"
 #include "SearchHost.h"
+#include "StreetOnMap.h"
+#include "ObjectState.h"
 #include "TCardList.h"
+#include "ServiceTexts.h"
 #include "TextTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,6 +30,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QStackedLayout>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -34,6 +39,13 @@
 namespace {
 
 constexpr int IdRole = Qt::UserRole + 1;
+constexpr int CityRole = Qt::UserRole + 2; // offer ids are unique only within one city
+constexpr int EstateCommentColumn = 8;
+constexpr int EstateAgencyColumn = 9;
+constexpr int AddressColumn = 1;
+// Widest an address column is made by its contents; the least the agency and the comment are given.
+constexpr int MaxTextColumnWidth = 220;
+constexpr int MinTextColumnWidth = 80;
 
 QTreeWidget* MakeList(QWidget* parent, const QString& name) {
     auto* t = new QTreeWidget(parent);
@@ -47,7 +59,11 @@ QTreeWidget* MakeList(QWidget* parent, const QString& name) {
     t->setAlternatingRowColors(true);
     t->header()->setSectionsClickable(true);
     t->header()->setSortIndicatorShown(true);
-    t->header()->setStretchLastSection(true);
+    // The comment takes the room the other columns leave, so that the list needs no sideways scrolling
+    // at the window's size; long cells are cut and shown whole in their tooltips.
+    t->header()->setStretchLastSection(false);
+    t->header()->setSectionResizeMode(EstateCommentColumn, QHeaderView::Stretch);
+    t->setTextElideMode(Qt::ElideRight);
     return t;
 }
 
@@ -57,10 +73,14 @@ QPushButton* MakeButton(QWidget* parent, const QString& name) {
     return b;
 }
 
-const TFlat* FindOffer(const std::vector<TFlat>& offers, int id) {
+const TFlat* FindOffer(const std::vector<TFlat>& offers, int id, const QString& cityFile) {
     for (const TFlat& f : offers)
-        if (f.id == id && id != -1) return &f;
+        if (f.id == id && id != -1 && f.cityFile == cityFile) return &f;
     return nullptr;
+}
+
+const TFlat* OfferOfRow(const std::vector<TFlat>& offers, const QTreeWidgetItem* row) {
+    return FindOffer(offers, row->data(0, IdRole).toInt(), row->data(0, CityRole).toString());
 }
 
 } // namespace
@@ -69,7 +89,7 @@ TfrmEstate::TfrmEstate(AppContext& app, const QStringList& materials, QWidget* p
     : QDialog(parent), app_(app) {
     setObjectName("frmEstate");
     setModal(true);
-    resize(900, 600);
+    resize(960, 600);
     auto* top = new QVBoxLayout(this);
     pcEstate = new QTabWidget(this);
     pcEstate->setObjectName("pcEstate");
@@ -153,6 +173,8 @@ TfrmEstate::TfrmEstate(AppContext& app, const QStringList& materials, QWidget* p
         l->setAlignment(Qt::AlignCenter);
         wait->addWidget(l);
     }
+    btnCancelWait = MakeButton(pnlWait, "btnCancelWait");
+    wait->addWidget(btnCancelWait, 0, Qt::AlignHCenter);
     wait->addStretch();
     stack->addWidget(tblFound);
     stack->addWidget(pnlWait);
@@ -169,6 +191,9 @@ TfrmEstate::TfrmEstate(AppContext& app, const QStringList& materials, QWidget* p
     row->addWidget(btnToFavorite);
     row->addWidget(btnShow);
     row->addStretch();
+    txtCount = new QLabel(pgSearch);
+    txtCount->setObjectName("txtCount");
+    row->addWidget(txtCount);
     search->addLayout(row);
 
     pgFavorite = new QWidget;
@@ -184,6 +209,9 @@ TfrmEstate::TfrmEstate(AppContext& app, const QStringList& materials, QWidget* p
     for (QPushButton* b : {btnShow2, btnRemove, btnClearFav, btnPrint})
         favRow->addWidget(b);
     favRow->addStretch();
+    txtFavoriteStatus = new QLabel(pgFavorite);
+    txtFavoriteStatus->setObjectName("txtFavoriteStatus");
+    favRow->addWidget(txtFavoriteStatus);
     fav->addLayout(favRow);
     pcEstate->addTab(pgSearch, QString());
     pcEstate->addTab(pgFavorite, QString());
@@ -192,6 +220,7 @@ TfrmEstate::TfrmEstate(AppContext& app, const QStringList& materials, QWidget* p
         b->setEnabled(false);
 
     connect(btnFind, &QPushButton::clicked, this, &TfrmEstate::btnFindClick);
+    connect(btnCancelWait, &QPushButton::clicked, this, &TfrmEstate::reject);
     connect(edRooms, &QLineEdit::returnPressed, this, &TfrmEstate::btnFindClick);
     connect(edCost, &QLineEdit::returnPressed, this, &TfrmEstate::btnFindClick);
     connect(btnClear, &QPushButton::clicked, this, &TfrmEstate::btnClearClick);
@@ -239,6 +268,7 @@ void TfrmEstate::Prepare() {
     btnRemove->setText(LangText(u"Remove"));
     btnClearFav->setText(LangText(u"Clear"));
     btnPrint->setText(LangText(u"Printing"));
+    btnCancelWait->setText(LangText(u"Cancel"));
     cbMaterial->setItemText(0, LangText(u"NoMatter"));
     if (cbMaterial->currentIndex() < 0) cbMaterial->setCurrentIndex(0);
     for (QComboBox* c : {cbSanuzel, cbBalcon}) {
@@ -272,7 +302,11 @@ void TfrmEstate::SetMaterials(const QStringList& materials) {
 void TfrmEstate::Reset() {
     tblFound->clear();
     tblFavorite->clear();
+    // The results refer to the city just released; favourites keep their own city's texts.
+    EstateOffers.clear();
     txtSkipped->hide();
+    txtCount->clear();
+    txtFavoriteStatus->clear();
     pcEstate->setCurrentWidget(pgSearch);
     UpdateButtons();
 }
@@ -290,16 +324,41 @@ void TfrmEstate::Fill(QTreeWidget* list, const std::vector<TFlat>& offers) {
     QList<QTreeWidgetItem*> items;
     for (const TFlat& f : offers) {
         if (f.id == -1) continue;
-        auto* item = new QTreeWidgetItem(EstateCells(f, db, app_.settings.DataLang));
+        auto* item = new QTreeWidgetItem(FavoriteCells(f, db, app_.settings.DataLang, app_.city.FilePath()));
         item->setData(0, IdRole, f.id);
+        item->setData(0, CityRole, f.cityFile);
+        for (int c : {AddressColumn, EstateCommentColumn, EstateAgencyColumn})
+            if (!item->text(c).isEmpty()) item->setToolTip(c, item->text(c));
         items << item;
     }
     list->addTopLevelItems(items);
-    for (int c = 0; c < 9; ++c)
+    for (int c = 0; c < 10; ++c) {
+        if (c == EstateCommentColumn) continue;
         list->resizeColumnToContents(c);
+        if (c == AddressColumn) list->setColumnWidth(c, std::min(list->columnWidth(c), MaxTextColumnWidth));
+    }
+    list->setProperty("agencyWidth", list->columnWidth(EstateAgencyColumn));
+    FitColumns(list);
     SortState& s = list == tblFound ? foundSort_ : favoriteSort_;
     s = {};
     list->header()->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+void TfrmEstate::FitColumns(QTreeWidget* list) {
+    // The agency and the comment share what the other columns leave, the agency no wider than its
+    // names; the comment (stretched) takes the rest.
+    int fixed = 0;
+    for (int c = 0; c < 10; ++c)
+        if (c != EstateCommentColumn && c != EstateAgencyColumn) fixed += list->columnWidth(c);
+    const int room = list->viewport()->width() - fixed;
+    const int agency = list->property("agencyWidth").toInt();
+    list->setColumnWidth(EstateAgencyColumn, std::max(MinTextColumnWidth, std::min(agency, room / 2)));
+}
+
+void TfrmEstate::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    for (QTreeWidget* list : {tblFound, tblFavorite})
+        FitColumns(list);
 }
 
 void TfrmEstate::SortList(QTreeWidget* list, int column) {
@@ -320,17 +379,29 @@ void TfrmEstate::UpdateButtons() {
     const bool found = !tblFound->selectedItems().isEmpty();
     btnToFavorite->setEnabled(found);
     btnShow->setEnabled(found);
-    const bool favorite = !tblFavorite->selectedItems().isEmpty();
-    btnRemove->setEnabled(favorite);
-    btnShow2->setEnabled(favorite);
+    const auto favorites = tblFavorite->selectedItems();
+    btnRemove->setEnabled(!favorites.isEmpty());
+    // A favourite of another city can be shown on the map only when that city is loaded.
+    btnShow2->setEnabled(!favorites.isEmpty() &&
+                         favorites.front()->data(0, CityRole).toString() == app_.city.FilePath());
 }
 
 void TfrmEstate::btnFindClick() {
-    const TCity* city = app_.Current();
-    if (!city || !app_.db) return;
+    // The loaded file, not the first catalogue entry of its name, is the city asked about.
+    const CityFileRef& city = app_.city;
+    if (city.EngName.isEmpty() || !app_.db) return;
+    if (searching_) return;
     pnlWait->show();
     pnlWait->raise();
     pnlWait->repaint();
+    // While the request runs only Cancel (or Escape, or closing the window) acts.
+    searching_ = true;
+    cancelSearch_ = false;
+    for (QWidget* w : std::initializer_list<QWidget*>{pnlFilter, btnToFavorite, btnShow, tblFound})
+        w->setEnabled(false);
+    pcEstate->tabBar()->setEnabled(false);
+    btnCancelWait->setEnabled(true);
+    btnCancelWait->setFocus();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     EstateFilter filter;
@@ -341,22 +412,35 @@ void TfrmEstate::btnFindClick() {
     filter.balcon = cbBalcon->currentIndex() - 1;
     filter.notFirstLevel = chbFirst->isChecked();
     filter.notLastLevel = chbLast->isChecked();
-    LastRequest = EstateRequestUrl(app_.vendor.Mirrors.First(), city->EngName, filter);
+    LastRequest = EstateRequestUrl(app_.vendor.Mirrors.First(), city.EngName, filter);
 
     HttpClient& client = app_.vendor.Client();
     const qint64 oldMax = client.MaxReplyBytes;
     client.MaxReplyBytes = MaxEstateReplyBytes;
     client.CutLongReplies = true;
+    client.Cancelled = [this] { return cancelSearch_; };
     const HttpReply reply = client.Get(LastRequest);
     client.MaxReplyBytes = oldMax;
     client.CutLongReplies = false;
+    client.Cancelled = nullptr;
+    searching_ = false;
+    for (QWidget* w : std::initializer_list<QWidget*>{pnlFilter, tblFound})
+        w->setEnabled(true);
+    pcEstate->tabBar()->setEnabled(true);
     if (!reply.ok) {
         pnlWait->hide();
-        QMessageBox::information(this, windowTitle(), QStringLiteral("Невозможно получить данные!\r") + reply.error);
+        UpdateButtons();
+        // The user asked for it: one line, no message to dismiss.
+        if (reply.cancelled) return txtCount->setText(ServiceText(u"SearchCancelled"));
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("Невозможно получить данные!\r") + reply.error + '\r' +
+                                     ServiceText(u"ListKept"));
         return;
     }
     EstateReply parsed = ParseEstateReply(reply.body, *app_.db, app_.settings.DataLang);
     EstateOffers = std::move(parsed.offers);
+    for (TFlat& f : EstateOffers)
+        f.cityFile = city.FilePath();
     Fill(tblFound, EstateOffers);
     QStringList notes;
     if (parsed.skipped > 0)
@@ -367,10 +451,20 @@ void TfrmEstate::btnFindClick() {
                      .arg(EstateOffers.size());
     txtSkipped->setText(notes.join(' '));
     txtSkipped->setVisible(!notes.isEmpty());
+    txtCount->setText(ServiceText(u"OffersFound").arg(EstateOffers.size()));
     UpdateButtons();
     if (tblFound->topLevelItemCount() > 0) tblFound->setFocus();
     pnlWait->hide();
     if (EstateOffers.empty()) QMessageBox::information(this, windowTitle(), LangText(u"NotFound"));
+}
+
+void TfrmEstate::reject() {
+    if (searching_) {
+        cancelSearch_ = true;
+        btnCancelWait->setEnabled(false);
+        return;
+    }
+    QDialog::reject();
 }
 
 void TfrmEstate::btnClearClick() {
@@ -386,9 +480,14 @@ void TfrmEstate::btnClearClick() {
 void TfrmEstate::btnToFavoriteClick() {
     const auto selected = tblFound->selectedItems();
     if (selected.isEmpty()) return;
-    const TFlat* f = FindOffer(EstateOffers, selected.front()->data(0, IdRole).toInt());
-    if (!f || FindOffer(FavoriteOffers, f->id)) return;
-    FavoriteOffers.push_back(*f);
+    const TFlat* f = OfferOfRow(EstateOffers, selected.front());
+    if (!f || FindOffer(FavoriteOffers, f->id, f->cityFile)) return;
+    TFlat favorite = *f;
+    const QStringList cells = EstateCells(favorite, *app_.db, app_.settings.DataLang);
+    favorite.cityName = app_.Current() ? app_.Current()->CityName : app_.city.EngName;
+    favorite.addressText = cells.value(1);
+    favorite.agencyText = cells.value(9);
+    FavoriteOffers.push_back(favorite);
     Fill(tblFavorite, FavoriteOffers);
     btnClearFav->setEnabled(true);
     btnPrint->setEnabled(true);
@@ -401,8 +500,9 @@ void TfrmEstate::btnRemoveClick() {
     const auto selected = tblFavorite->selectedItems();
     if (selected.isEmpty()) return;
     const int id = selected.front()->data(0, IdRole).toInt();
+    const QString cityFile = selected.front()->data(0, CityRole).toString();
     for (TFlat& f : FavoriteOffers)
-        if (f.id == id) f.id = -1;
+        if (f.id == id && f.cityFile == cityFile) f.id = -1;
     delete selected.front();
     favoritesChanged_ = true;
     SetFavoriteCaption(true);
@@ -421,8 +521,12 @@ void TfrmEstate::btnClearFavClick() {
 void TfrmEstate::ShowSelected(QTreeWidget* list, const std::vector<TFlat>& offers) {
     const auto selected = list->selectedItems();
     if (selected.isEmpty()) return;
-    const TFlat* f = FindOffer(offers, selected.front()->data(0, IdRole).toInt());
+    const TFlat* f = OfferOfRow(offers, selected.front());
     if (!f) return;
+    if (f->cityFile != app_.city.FilePath()) {
+        QMessageBox::information(this, windowTitle(), ServiceText(u"OtherCityOffer").arg(f->cityName));
+        return;
+    }
     const TFlat offer = *f;
     hide();
     if (showOnMap) showOnMap(offer);
@@ -440,6 +544,7 @@ void TfrmEstate::btnPrintClick() {
     const QStringList captions{QStringLiteral("комн "), LangText(u"Address"), LangText(u"Floor"),
                                LangText(u"material"),   LangText(u"Square"),  LangText(u"WC"),
                                LangText(u"Balcon"),     LangText(u"Cost"),    LangText(u"Comm")};
+    txtFavoriteStatus->clear();
     const QString error = PrintLines(EstatePrintLines(captions, rows));
     if (!error.isEmpty())
         QMessageBox::critical(this, windowTitle(), LangText(u"Error") + "!" + "\r" + error);
@@ -482,6 +587,8 @@ QString TfrmEstate::PrintLines(const QStringList& lines) {
         y += m.lineSpacing();
     }
     if (!p.end()) return Text("печать не завершена", "printing did not finish");
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        txtFavoriteStatus->setText(ServiceText(u"SavedTo").arg(QDir::toNativeSeparators(printer.outputFileName())));
     return {};
 }
 
@@ -491,24 +598,18 @@ void ShowOfferOnMap(const TFlat& offer, CityDb& db, int dataLang, TCardList& lis
     if (offer.agent >= 0 && std::size_t(offer.agent) < db.EstateAgents.size())
         list.ShowOrgCards(QStringLiteral(" Агентство недвижимости"), Tai{db.EstateAgents[offer.agent].ind}, -1);
     host.StopBlink();
-    const QString street = offer.street >= 0 && std::size_t(offer.street) < db.Streets.size()
-                               ? InLang(db.Streets[offer.street].Name, dataLang)
-                               : QString();
+    ClearFound(db);
+    const bool streetKnown = offer.street >= 0 && std::size_t(offer.street) < db.Streets.size();
     if (!offer.num.isEmpty()) {
         // The offer names its building: that one is shown, not every building with its number.
+        const QString street = streetKnown ? InLang(db.Streets[offer.street].Name, dataLang) : QString();
         list.ShowAddressOnMap(street + QStringLiteral(", ") + offer.num, offer.build_id);
-    } else if (offer.street >= 0 && std::size_t(offer.street) < db.Streets.size()) {
-        const TStreet& s = db.Streets[offer.street];
-        display.ShownObjects.tip = otStreet;
-        display.ShownObjects.ids = Tai{offer.street};
-        const QSize map = host.MapSize();
-        if (s.maxX_ >= s.minX_ && s.maxY_ >= s.minY_) {
-            const float extent = std::max(s.maxX_ - s.minX_, s.maxY_ - s.minY_);
-            const float scale = std::min(std::max(extent / float(std::max(1, map.width())) * 1.2f, 0.5f),
-                                         host.FullScale());
-            host.FlyTo((s.minX_ + s.maxX_) / 2, (s.minY_ + s.maxY_) / 2, scale);
-        }
+        host.StartBlink();
+        return;
     }
-    // Neither building nor street: only the agency's card.
-    host.StartBlink();
+    // Only the street: shown as the street picker shows one, which also lets go of the last offer's house.
+    if (streetKnown && ShowStreetOnMap(list, host, offer.street)) return;
+    // Neither building nor street: only the agency's card, and nothing of an earlier offer stays marked.
+    display.ShownObjects = Tbo{};
+    host.RedrawMap(false);
 }

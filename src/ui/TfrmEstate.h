@@ -39,10 +39,13 @@ public:
     QWidget *pgSearch, *pgFavorite, *pnlWait;
     QGroupBox* pnlFilter;
     QLabel *txtMaterial, *txtRooms, *txtCost, *txtValuta, *txtSanuzel, *txtBalcon, *txtSkipped;
+    // One line under each list: the count of offers found (or a cancelled search), the saved PDF.
+    QLabel *txtCount, *txtFavoriteStatus;
     QComboBox *cbMaterial, *cbSanuzel, *cbBalcon;
     QLineEdit *edRooms, *edCost;
     QCheckBox *chbFirst, *chbLast;
     QPushButton *btnFind, *btnClear, *btnToFavorite, *btnShow, *btnShow2, *btnRemove, *btnClearFav, *btnPrint;
+    QPushButton* btnCancelWait; // on pnlWait: ends a running search
     QTreeWidget *tblFound, *tblFavorite;
 
     // Shows an offer on the map (the main window's part); the window has closed by then.
@@ -62,9 +65,17 @@ public:
     // A click on a header: a new column ascending, the same one again reversed.
     void SortList(QTreeWidget* list, int column);
 
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+public slots:
+    // Escape, Cancel and closing the window: during a search they end the search, not the window.
+    void reject() override;
+
 private:
     void Fill(QTreeWidget* list, const std::vector<TFlat>& offers);
     void UpdateButtons();
+    void FitColumns(QTreeWidget* list);
     void SetFavoriteCaption(bool withCount);
     // Prints `lines` to `printer`-ready device; empty text on success.
     QString PrintLines(const QStringList& lines);
@@ -76,6 +87,7 @@ private:
         bool descending = false;
     } foundSort_, favoriteSort_;
     bool favoritesChanged_ = false;
+    bool searching_ = false, cancelSearch_ = false;
 };
 
 class SearchHost;

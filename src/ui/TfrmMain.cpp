@@ -652,7 +652,6 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
             timClose->start();
         } else if (r == TfrmQuit::Change) {
             app_.AppState = QStringLiteral("back");
-            if (frmEstate_) frmEstate_->Reset();
             timClose->start();
         }
         return;
@@ -687,6 +686,9 @@ void TfrmMain::FormClose() {
         emit quitting();
         return;
     }
+    // Back to the start window, whether the user changed city or an update replaced this one: the
+    // real-estate lists refer to the city just released.
+    if (frmEstate_) frmEstate_->Reset();
     ShowMapPage();
     emit wentBack();
 }

@@ -1,6 +1,7 @@
 #include "TfrmReport.h"
 
 #include "AppContext.h"
+#include "ServiceTexts.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -136,7 +137,10 @@ TfrmReport::TfrmReport(AppContext& app, QWidget* parent) : QDialog(parent), app_
     pcLetter->addTab(pgAnketa, QString());
 
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
+    txtStatus = new QLabel(this);
+    txtStatus->setObjectName("txtStatus");
+    txtStatus->setWordWrap(true);
+    buttons->addWidget(txtStatus, 1);
     btnOK = new QPushButton(this);
     btnOK->setObjectName("btnOK");
     btnOK->setDefault(false);
@@ -148,7 +152,7 @@ TfrmReport::TfrmReport(AppContext& app, QWidget* parent) : QDialog(parent), app_
     buttons->addWidget(btnCancel);
     top->addLayout(buttons);
     connect(btnOK, &QPushButton::clicked, this, &TfrmReport::Send);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmReport::reject);
     resize(560, 480);
     Reset();
 }
@@ -188,6 +192,7 @@ void TfrmReport::Reset() {
         e->clear();
     for (QLineEdit* e : {edCaption, edSite, edMail, edICQ, edSkype})
         e->clear();
+    txtStatus->clear();
     pcLetter->setCurrentWidget(pgCity);
 }
 
@@ -268,14 +273,51 @@ void TfrmReport::Warn(const QString& text) {
     QMessageBox::warning(this, windowTitle(), text);
 }
 
+void TfrmReport::reject() {
+    if (sending_) {
+        cancelSend_ = true;
+        btnCancel->setEnabled(false);
+        return;
+    }
+    QDialog::reject();
+}
+
 void TfrmReport::Send() {
+    if (sending_) return;
     const Letter letter = Compose();
     if (!letter.warning.isEmpty()) return Warn(LangText(letter.warning));
+    // While the request runs the letter cannot change; Cancel, Escape or closing the window end the wait.
+    sending_ = true;
+    cancelSend_ = false;
     btnOK->setEnabled(false);
+    pcLetter->setEnabled(false);
+    txtStatus->setText(ServiceText(u"Sending"));
+    HttpClient& client = app_.vendor.Client();
+    client.Cancelled = [this] { return cancelSend_; };
     const HttpReply reply = app_.vendor.SendFeedback(letter.recipient, letter.subject, letter.message);
+    client.Cancelled = nullptr;
+    sending_ = false;
     btnOK->setEnabled(true);
+    btnCancel->setEnabled(true);
+    pcLetter->setEnabled(true);
     // A failure leaves the window open with the letter, so that the user can try again.
-    if (!reply.ok)
-        return Warn(reply.error.isEmpty() ? QStringLiteral("HTTP %1").arg(reply.status) : reply.error);
+    if (!reply.ok) {
+        if (reply.cancelled) return txtStatus->setText(ServiceText(u"SendCancelled"));
+        txtStatus->clear();
+        const QString why = reply.error.isEmpty() ? QStringLiteral("HTTP %1").arg(reply.status) : reply.error;
+        return Warn(ServiceText(u"NotSent").arg(why));
+    }
+    txtStatus->clear();
+    Inform(ServiceText(u"Sent"));
     accept();
+}
+
+void TfrmReport::Inform(const QString& text) {
+    if (inform) return inform(text);
+    // The window closes at once; the line stays until the user dismisses it and holds nothing up.
+    auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, parentWidget());
+    box->setObjectName("msgSent");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }

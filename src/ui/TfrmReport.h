@@ -29,8 +29,9 @@ public:
     // "ErrInfo" or "Other".
     void ApplyTopic(const QString& topic);
 
-    // Shown instead of a message box when set (tests).
+    // Shown instead of a message box when set (tests): warnings, and the line that says it was sent.
     std::function<void(const QString& text)> warn;
+    std::function<void(const QString& text)> inform;
 
     QTabWidget* pcLetter;
     QWidget *pgDeveloper, *pgCity, *pgAnketa;
@@ -39,6 +40,10 @@ public:
     QPlainTextEdit *mem1, *mem2, *mem, *memNets, *memAdr, *memRub, *memFIO;
     QLineEdit *edCaption, *edSite, *edMail, *edICQ, *edSkype;
     QPushButton *btnOK, *btnCancel;
+    QLabel* txtStatus; // what the send is doing, or how it ended when the window stays open
+
+    // Escape, Cancel and closing the window: while a letter is being sent they end the wait, not the window.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -48,6 +53,8 @@ private:
     void Reset();
     void Send();
     void Warn(const QString& text);
+    void Inform(const QString& text);
 
     AppContext& app_;
+    bool sending_ = false, cancelSend_ = false;
 };

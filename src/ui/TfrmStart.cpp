@@ -345,7 +345,7 @@ void TfrmStart::FormShow() {
     txtDevMail.setText(QStringLiteral("info@tessara.example.org"));
     txtDevPhone.setText(LangText(u"DevPhone"));
     FitLine({{&txtCopyright, 0}, {&txtDevMail, 3}, {&txtDevPhone, 3}}, FooterBand, {8, 7, 6});
-    imgLogo->setToolTip(LangText(u"Site"));
+    imgLogo->setToolTip(WithPublisherSite(LangText(u"Site"), app_.vendor.Mirrors));
     txtTitle.setText(LangText(u"TitleMain"));
 
     if (!frmMessage) frmMessage = new TfrmMessage(this);
@@ -764,8 +764,11 @@ void TfrmStart::ComeBack() {
 
 void TfrmStart::timBackTimer() {
     timBack->stop();
+    // Showing the hidden window runs FormShow, which lists the cities and selects the last one; listing
+    // them here as well would count the city's opening twice.
+    const bool wasHidden = !isVisible();
     show();
-    MakeListAndSelectCity(app_.LastCity);
+    if (!wasHidden) MakeListAndSelectCity(app_.LastCity);
 }
 
 void TfrmStart::closeEvent(QCloseEvent* e) {

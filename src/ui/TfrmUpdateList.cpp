@@ -1,5 +1,6 @@
 #include "TfrmUpdateList.h"
 
+#include "ServiceTexts.h"
 #include "TextTable.h"
 
 #include <QCheckBox>
@@ -44,6 +45,10 @@ TfrmUpdateList::TfrmUpdateList(QWidget* parent) : QDialog(parent) {
     Bevel1->setFrameShadow(QFrame::Sunken);
     Bevel1->setGeometry(8, 33, WindowWidth - 16, 2);
 
+    txtNothingNew = new QLabel(pnl);
+    txtNothingNew->setObjectName("txtNothingNew");
+    txtNothingNew->hide();
+
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName("btnOK");
     btnOK->setDefault(true);
@@ -75,6 +80,7 @@ void TfrmUpdateList::ShowTable(const TInfTable& table) {
     btnCancel->setText(LangText(u"Cancel"));
 
     QWidget* previous = nullptr;
+    bool offered = false;
     for (std::size_t i = 0; i < table.size(); ++i) {
         const TFileInf& inf = table[i];
         const int top = LabelTop + RowStep * int(i);
@@ -104,7 +110,12 @@ void TfrmUpdateList::ShowTable(const TInfTable& table) {
         row.needUpdate = box(inf.needUpdate, txtUpdate, "needUpdate");
         row.needFoto = box(inf.needFoto, txtFoto, "needFoto");
         rows_.push_back(row);
+        offered = offered || inf.needUpdate.Visible || inf.needFoto.Visible;
     }
+    // A list without a single box would leave the user guessing: say that nothing is new.
+    txtNothingNew->setText(ServiceText(u"NothingNew"));
+    txtNothingNew->setGeometry(10, LabelTop + RowStep * int(table.size()) + 4, WindowWidth - 20, 20);
+    txtNothingNew->setVisible(!table.empty() && !offered);
     if (previous) setTabOrder(previous, btnOK);
     setTabOrder(btnOK, btnCancel);
 

@@ -31,6 +31,7 @@ public:
     QLabel* txtUpdate;
     QLabel* txtFoto;
     QFrame* Bevel1;
+    QLabel* txtNothingNew; // shown when no component is newer than what is installed
     QPushButton* btnOK;
     QPushButton* btnCancel;
 

@@ -125,6 +125,30 @@ TEST(EstateReply, EmptyFieldsAndLookupsThatFindNothing) {
     EXPECT_EQ(EstateCells(r.offers[3], c.db, 0).value(1), "");
 }
 
+// The service may name a street in any data language; the one shown wins when two streets share a name.
+TEST(EstateReply, StreetNamesAreLookedUpInEveryDataLanguage) {
+    EstateCity c;
+    TStreet clash; // its second-language name is the first street's first-language name
+    clash.Name = Tas{QStringLiteral("Третья"), QStringLiteral("Лесная")};
+    c.db.Streets.push_back(clash);
+    struct Case {
+        int lang;
+        const char* name;
+        int street;
+    } cases[] = {
+        {1, "Лесная", 2},    {0, "Лесная", 0},     {1, "морская-EN", 1}, {0, "морская-en", 1},
+        {0, "лесная-en", 0}, {1, "Третья", 2},     {0, "Нет такой", -1},
+    };
+    for (const Case& k : cases) {
+        const EstateReply r = ParseEstateReply("x|" + Offer({{0, "1"}, {15, ToCp1251(QString::fromUtf8(k.name))}}), c.db, k.lang);
+        ASSERT_EQ(r.offers.size(), 1u) << k.name;
+        EXPECT_EQ(r.offers[0].street, k.street) << k.name << " in language " << k.lang;
+    }
+    // A street-only offer shows the street's name in the language shown.
+    const EstateReply r = ParseEstateReply("x|" + Offer({{0, "1"}, {15, ToCp1251("Морская")}}), c.db, 1);
+    EXPECT_EQ(EstateCells(r.offers[0], c.db, 1).value(1), "Морская-en");
+}
+
 TEST(EstateReply, DamagedRepliesSkipAndCountTheirBadRows) {
     EstateCity c;
     const QByteArray good = Row(GoodRow);

@@ -160,11 +160,12 @@ TEST(DownloadLimits, EachBoundEndsTheTransfer) {
         DownloadStatus status;
         const char* message;
     };
-    DownloadLimits small, slow, quiet, cancel;
+    DownloadLimits small, slow, quiet, unanswered, cancel;
     small.MaxBytes = 100000;
     slow.RateWindowMs = 1000;
     slow.MinBytesPerSecond = 200; // the trickle brings 10 a second
     quiet.SilenceMs = 500;
+    unanswered.AnswerMs = 500; // shorter than the silence a flowing transfer may have
     QElapsedTimer clock;
     cancel.Cancelled = [&] { return clock.elapsed() > 300; };
     const Case cases[] = {
@@ -174,6 +175,7 @@ TEST(DownloadLimits, EachBoundEndsTheTransfer) {
          "announces 1000000000000 bytes"},
         {"trickle", server.base() + "trickle.bin", slow, DownloadStatus::Failed, "too slowly"},
         {"silent server", silentUrl, quiet, DownloadStatus::Failed, "sent nothing for"},
+        {"silent server, answer time-out", silentUrl, unanswered, DownloadStatus::Failed, "did not answer within 0.5 s"},
         {"cancelled", server.base() + "trickle.bin", cancel, DownloadStatus::Cancelled, "Cancelled"},
     };
     for (const Case& c : cases) {

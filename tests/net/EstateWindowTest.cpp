@@ -1,6 +1,7 @@
 // The real-estate window against tessara-vendor on 127.0.0.1: the query it sends, the list, sorting,
 // favourites, showing an offer, printing the favourites to PDF, and a service that is not there.
 #include "AppContext.h"
+#include "ServiceTexts.h"
 #include "TempSettingsStore.h"
 #include "TfrmEstate.h"
 #include "VendorServer.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,6 +21,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -30,7 +34,23 @@ const QByteArray Offers =
     "Demograd,2,14,,,1,5,1,1,0,30,,,2000,,,морская\n"
     "Demograd,3,13,,,5,5,0,,2,80,,,9000,,999,\n"
     "Demograd,4,1,,,2,9,,,,,,,1500,,,\n"
-    "Demograd,5,2,,,2,9,,,,,,,800,,,\n";
+    "Demograd,5,2,,,2,9,,,,,,,800,,,\n"
+    "Othertown,1,3,,100,2,5,,,,,,,3000,,501,\n";
+
+// A service of our own on 127.0.0.1 that answers every request with `body`.
+bool AnswerWith(QTcpServer& fake, const QByteArray& body) {
+    if (!fake.listen(QHostAddress::LocalHost)) return false;
+    QObject::connect(&fake, &QTcpServer::newConnection, [&fake, body] {
+        QTcpSocket* s = fake.nextPendingConnection();
+        QObject::connect(s, &QTcpSocket::readyRead, s, [s, body] {
+            s->readAll();
+            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) +
+                     "\r\n\r\n" + body);
+            s->disconnectFromHost();
+        });
+    });
+    return true;
+}
 
 // Closes every message box that comes up and keeps its text.
 class MessageCatcher {
@@ -65,10 +85,13 @@ protected:
         app->settings.ShellLang = 0;
         app->vendor.Mirrors.Sites[0] = server->base();
         TCity city;
+        city.path = root.path();
+        city.FileName = "Demograd.gis";
         city.EngName = "Demograd";
         city.CityName = "Демоград";
         app->Cities = {city};
         app->CurrentCity = 0;
+        app->city = CityFileRef::From(city);
         CityDb& db = *app->db;
         for (const char* name : {"Лесная", "Морская"}) {
             TStreet s;
@@ -171,6 +194,7 @@ TEST_F(EstateWindow, FavouritesShowAndPrint) {
     EXPECT_TRUE(printed.contains("Морская")) << printed.toStdString();
     EXPECT_FALSE(printed.contains("Домострой")) << printed.toStdString();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(' ').toStdString();
+    EXPECT_EQ(frm->txtFavoriteStatus->text(), ServiceText(u"SavedTo").arg(pdf)) << "the saved file is named";
 
     // A favourite shown on the map closes the window with that offer.
     TFlat shown;
@@ -213,16 +237,7 @@ TEST_F(EstateWindow, DamagedRowsAreSkippedAndCountedInTheWindow) {
     // A service of our own on 127.0.0.1 that answers one good row, one damaged and a cut one.
     const QByteArray body = "x|1|2||||||||||||||||y|2|||||||||||||||3|4|";
     QTcpServer fake;
-    ASSERT_TRUE(fake.listen(QHostAddress::LocalHost));
-    QObject::connect(&fake, &QTcpServer::newConnection, [&] {
-        QTcpSocket* s = fake.nextPendingConnection();
-        QObject::connect(s, &QTcpSocket::readyRead, s, [s, body] {
-            s->readAll();
-            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) +
-                     "\r\n\r\n" + body);
-            s->disconnectFromHost();
-        });
-    });
+    ASSERT_TRUE(AnswerWith(fake, body));
     app->vendor.Mirrors.Sites[0] = QStringLiteral("http://127.0.0.1:%1/").arg(fake.serverPort());
     frm->show();
     MessageCatcher messages;
@@ -231,4 +246,130 @@ TEST_F(EstateWindow, DamagedRowsAreSkippedAndCountedInTheWindow) {
     EXPECT_TRUE(frm->txtSkipped->isVisible());
     EXPECT_TRUE(frm->txtSkipped->text().contains("2")) << frm->txtSkipped->text().toStdString();
     EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+namespace {
+
+// Another city loaded in place of Demograd, as the main window does when the user changes city: its
+// tables hold other streets and agencies at the positions Demograd's offers point to.
+void LoadOthertown(AppContext& app, const QString& folder) {
+    TCity city;
+    city.path = folder;
+    city.FileName = "Othertown.gis";
+    city.EngName = "Othertown";
+    city.CityName = "Другоград";
+    app.Cities = {city};
+    app.CurrentCity = 0;
+    app.city = CityFileRef::From(city);
+    app.db = std::make_unique<CityDb>();
+    TStreet s;
+    s.Name = Tas{QStringLiteral("Чужая")};
+    app.db->Streets.push_back(s);
+    TBuilding b;
+    b.id = 100;
+    b.street = 0;
+    b.num = TSharedTas{"99"};
+    app.db->Buildings.push_back(b);
+    app.db->EstateAgents = {{501, 0, "Чужое агентство"}};
+}
+
+} // namespace
+
+// Favourites outlive a change of city: each keeps its own city's address and agency, offer ids of two
+// cities do not collide, and only the loaded city's favourites go on the map.
+TEST_F(EstateWindow, FavouritesKeepTheirCityAcrossAChangeOfCity) {
+    frm->show();
+    MessageCatcher messages;
+    frm->btnFind->click();
+    ASSERT_EQ(frm->tblFound->topLevelItemCount(), 5);
+    EXPECT_EQ(frm->txtCount->text(), ServiceText(u"OffersFound").arg(5));
+    Select(frm->tblFound, 0); // offer 1, "Лесная, 12", Домострой
+    frm->btnToFavorite->click();
+
+    frm->Reset();
+    LoadOthertown(*app, root.path());
+    frm->Prepare();
+    frm->btnFind->click();
+    EXPECT_EQ(frm->LastRequest, server->base() + "sql.php?act=select&city=Othertown");
+    ASSERT_EQ(frm->tblFound->topLevelItemCount(), 1);
+    Select(frm->tblFound, 0); // Othertown's offer 1: the same id, another offer
+    frm->btnToFavorite->click();
+
+    ASSERT_EQ(frm->tblFavorite->topLevelItemCount(), 2);
+    EXPECT_EQ(Column(frm->tblFavorite, 1), (QStringList{"Лесная, 12 (Демоград)", "Чужая, 99"}));
+    EXPECT_EQ(Column(frm->tblFavorite, 9), (QStringList{"Домострой", "Чужое агентство"}));
+    EXPECT_EQ(frm->pcEstate->tabText(1), LangText(u"Favorite") + " (2)");
+
+    TFlat shown;
+    frm->showOnMap = [&](const TFlat& f) { shown = f; };
+    Select(frm->tblFavorite, 0);
+    EXPECT_FALSE(frm->btnShow2->isEnabled()) << "Demograd's offer on Othertown's map";
+    frm->ShowSelected(frm->tblFavorite, frm->FavoriteOffers);
+    EXPECT_EQ(shown.id, -1);
+    EXPECT_EQ(messages.texts.size(), 1);
+    Select(frm->tblFavorite, 1);
+    EXPECT_TRUE(frm->btnShow2->isEnabled());
+    frm->btnShow2->click();
+    EXPECT_EQ(shown.num, "99");
+    EXPECT_EQ(shown.cityFile, app->city.FilePath());
+}
+
+// A service that takes the connection and never answers: the wait has a Cancel, which ends it at once
+// and keeps the list; without Cancel the search ends at the answer time-out and says so.
+TEST_F(EstateWindow, ASilentServiceCanBeCancelledAndTimesOutWithAReason) {
+    frm->show();
+    MessageCatcher messages;
+    frm->btnFind->click();
+    ASSERT_EQ(frm->tblFound->topLevelItemCount(), 5);
+
+    QTcpServer silent; // accepts, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    app->vendor.Mirrors.Sites[0] = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "Cancel");
+        QTimer::singleShot(300, [&] {
+            EXPECT_TRUE(frm->pnlWait->isVisible());
+            EXPECT_FALSE(frm->btnFind->isEnabled());
+            if (escape) {
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(frm->btnCancelWait, &key);
+            } else {
+                frm->btnCancelWait->click();
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        frm->btnFind->click();
+        EXPECT_LT(clock.elapsed(), 3000);
+        EXPECT_TRUE(frm->isVisible()) << "Escape ended the search, not the window";
+        EXPECT_FALSE(frm->pnlWait->isVisible());
+        EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(' ').toStdString();
+        EXPECT_EQ(frm->txtCount->text(), ServiceText(u"SearchCancelled"));
+        EXPECT_EQ(frm->tblFound->topLevelItemCount(), 5);
+        EXPECT_TRUE(frm->btnFind->isEnabled());
+    }
+
+    app->vendor.Client().AnswerTimeoutMs = 500;
+    frm->btnFind->click();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].contains("did not answer within 0.5 s")) << messages.texts[0].toStdString();
+    EXPECT_TRUE(messages.texts[0].contains(ServiceText(u"ListKept"))) << messages.texts[0].toStdString();
+    EXPECT_EQ(frm->EstateOffers.size(), 5u);
+}
+
+// A long comment and agency name: the list fits the window at its size, the cells show whole in tooltips.
+TEST_F(EstateWindow, LongCellsFitTheWindowWithoutSidewaysScrolling) {
+    const QString comment = QString("светлая квартира с видом на море ").repeated(8).trimmed();
+    app->db->EstateAgents = {{501, 0, QString("Агентство недвижимости «Домострой и партнёры»").repeated(3)}};
+    QTcpServer fake;
+    ASSERT_TRUE(AnswerWith(fake, "x|" + ToCp1251("7|2||100|3|9|||||||4500|" + comment + "|501||")));
+    app->vendor.Mirrors.Sites[0] = QStringLiteral("http://127.0.0.1:%1/").arg(fake.serverPort());
+    frm->show();
+    MessageCatcher messages;
+    frm->btnFind->click();
+    ASSERT_EQ(frm->tblFound->topLevelItemCount(), 1);
+    QApplication::processEvents();
+    EXPECT_EQ(frm->tblFound->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(frm->tblFound->topLevelItem(0)->toolTip(8), comment);
+    EXPECT_EQ(frm->txtCount->text(), ServiceText(u"OffersFound").arg(1));
 }

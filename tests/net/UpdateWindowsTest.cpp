@@ -1,5 +1,6 @@
 // The download and update list windows driven by their control names, against the reference service.
 #include "CityFile.h"
+#include "ServiceTexts.h"
 #include "TfrmDownload.h"
 #include "TfrmUpdateList.h"
 #include "VendorServer.h"
@@ -14,6 +15,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTimer>
 
 namespace {
@@ -152,6 +154,66 @@ TEST_F(UpdateWindows, AutomaticModeShowsNoList) {
     EXPECT_EQ(ctx.Cities[0].ReleaseDate, "01.11.2026");
     EXPECT_DOUBLE_EQ(opacityAtEnd, 1.0);
     EXPECT_GT(barMax, 1);
+    // The success is said in one line.
+    EXPECT_EQ(frm.LastNotice, ServiceText(u"UpdateInstalled").arg(QStringLiteral("Демоград, Демоград (Фото)")));
+}
+
+// Automatic mode against a service that takes the connection and never answers: the window comes
+// into view with its Cancel while the lists are awaited, and Cancel ends the wait at once, quietly.
+TEST_F(UpdateWindows, ASilentServiceAtStartCanBeCancelled) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    mirrors.Sites[0] = mirrors.Sites[1] = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+    QDir().mkpath(ctx.DataFolder);
+    WriteAll(ctx.DataFolder + "Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.05.2026"));
+    const auto before = FolderSnapshot(ctx.DataFolder);
+    ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.ExeFolder);
+    ctx.CurrentCity = 0;
+    ctx.AutoUpdate = true;
+    TfrmDownload frm(ctx);
+    frm.Mirrors = mirrors;
+    frm.VisibleAfterMs = 200;
+    frm.SetTransparent(true);
+    ModalWatcher watcher(
+        &frm, [](QWidget* w) { ADD_FAILURE() << "a window came up: " << w->objectName().toStdString(); });
+    QElapsedTimer clock;
+    qint64 shownAt = -1;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (shownAt < 0 && frm.windowOpacity() == 1.0) {
+            shownAt = clock.elapsed();
+            EXPECT_TRUE(frm.btnCancel->isEnabled());
+            EXPECT_EQ(frm.txtDownloading->text(), ServiceText(u"Checking"));
+            frm.btnCancel->click();
+        }
+    });
+    poll.start(5);
+    clock.start();
+    EXPECT_EQ(frm.exec(), QDialog::Rejected);
+    ASSERT_GE(shownAt, 0);
+    EXPECT_LT(clock.elapsed() - shownAt, 2000);
+    EXPECT_FALSE(ctx.Outcome.DataInstalled);
+    EXPECT_NE(ctx.AppState, "error");
+    EXPECT_TRUE(FolderSnapshot(ctx.DataFolder) == before);
+}
+
+// Lists that offer nothing newer than what is installed say so in the list window.
+TEST_F(UpdateWindows, NothingNewIsSaid) {
+    QDir().mkpath(ctx.DataFolder);
+    WriteAll(ctx.DataFolder + "Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.11.2026"));
+    WriteAll(ctx.DataFolder + "Demograd.img", SmallPhotoFile(int(*DateTextToDays("15.10.2026"))));
+    WriteAll(ctx.DataFolder + "Other.gis", SmallCity("Other", "01.06.2026"));
+    ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.ExeFolder);
+    ctx.CurrentCity = 0;
+    bool said = false;
+    Run([&](QWidget* w) {
+        auto* list = qobject_cast<TfrmUpdateList*>(w);
+        ASSERT_TRUE(list);
+        said = list->txtNothingNew->isVisible() && list->txtNothingNew->text() == ServiceText(u"NothingNew");
+        list->btnOK->click();
+    });
+    EXPECT_TRUE(said);
+    EXPECT_FALSE(ctx.Outcome.DataInstalled);
 }
 
 // Cancel, Escape and Close each end a running download at once: no warning, no file left behind,
@@ -214,15 +276,21 @@ TEST_F(UpdateWindows, UnreachableSiteWarns) {
     TCity marker;
     marker.CityName = "untouched";
     ctx.Cities = {marker};
-    QString text;
+    QString text, detail;
     Run([&](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_TRUE(box);
         text = box->text();
+        detail = box->informativeText();
         box->button(QMessageBox::Ok)->click();
     });
     EXPECT_EQ(seen, QStringList({"msgErrDownload"}));
     EXPECT_TRUE(text.startsWith(QStringLiteral("Не удалось скачать обновление."))) << text.toStdString();
+    // The configured publisher's site, not the built-in one; what failed, and that nothing changed.
+    EXPECT_TRUE(text.contains("127.0.0.1")) << text.toStdString();
+    EXPECT_FALSE(text.contains("tessara.example.org")) << text.toStdString();
+    EXPECT_TRUE(detail.contains("http://127.0.0.1:1/download.txt: ")) << detail.toStdString();
+    EXPECT_TRUE(detail.endsWith(ServiceText(u"ListsKept"))) << detail.toStdString();
     ASSERT_EQ(ctx.Cities.size(), 1u);
     EXPECT_EQ(ctx.Cities[0].CityName, "untouched");
 }

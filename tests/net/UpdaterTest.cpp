@@ -456,6 +456,55 @@ TEST_F(UpdateRun, AllUsersFoldersAreNeverWritten) {
     EXPECT_EQ(ctx.CurrentCity, 0);
 }
 
+// A photo update for a city installed for all users lands in the user's data folder: from then on it is
+// the photo file read and the date compared, so the next start offers nothing.
+TEST_F(UpdateRun, APhotoUpdateOfAnAllUsersCityIsUsedAndNotOfferedAgain) {
+    Serve();
+    ctx.SystemFolders = {root.file("share/tessara/cities/")};
+    const QString sys = ctx.SystemFolders[0];
+    QDir().mkpath(sys);
+    WriteAll(sys + "Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.11.2026"));
+    const QByteArray packagedFoto = SmallPhotoFile(int(*DateTextToDays("01.01.2026")));
+    WriteAll(sys + "Demograd.img", packagedFoto);
+    ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.SystemFolders, ctx.ExeFolder);
+    ASSERT_EQ(ctx.Cities.size(), 1u);
+    ASSERT_EQ(ctx.Cities[0].FotoDate, "01.01.2026");
+    ctx.CurrentCity = 0;
+    CityDb db;
+    ctx.Db = &db;
+    UpdateSelectedCityAutomatically();
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("; ").toStdString();
+    ASSERT_EQ(ctx.Cities.size(), 1u);
+    EXPECT_EQ(ctx.Cities[0].path, sys);
+    EXPECT_EQ(ctx.Cities[0].FotoDate, "15.10.2026");
+    EXPECT_EQ(ctx.Cities[0].FotoPath(), ctx.DataFolder + "Demograd.img");
+    EXPECT_EQ(ReadAll(sys + "Demograd.img"), packagedFoto);
+    EXPECT_EQ(db.Fotos.size(), 2u);
+
+    // The next start: the catalogue built afresh, the lists compared again.
+    ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.SystemFolders, ctx.ExeFolder);
+    Updater again(ctx, mirrors);
+    ASSERT_TRUE(again.FetchLists());
+    again.Compare();
+    const int demo = Row(again, QStringLiteral("Демоград"));
+    ASSERT_GT(demo, 0);
+    EXPECT_FALSE(again.Table[std::size_t(demo)].needFoto.Visible) << "the photo update is offered again";
+}
+
+// Two installed files of one city name: the run keeps the file that is loaded, not the first of the name.
+TEST_F(UpdateRun, TheSelectedFileStaysSelectedAmongFilesOfOneName) {
+    Serve();
+    QDir().mkpath(ctx.DataFolder);
+    WriteAll(ctx.DataFolder + "Altgrad.gis", SmallCity("Twin", "01.05.2026"));
+    WriteAll(ctx.DataFolder + "Twin.gis", SmallCity("Twin", "01.05.2026"));
+    ctx.Cities = BuildCatalogue(ctx.DataFolder, ctx.ExeFolder);
+    ASSERT_EQ(ctx.Cities.size(), 2u);
+    ctx.CurrentCity = ctx.Cities[0].FileName == "Twin.gis" ? 0 : 1;
+    UpdateSelectedCityAutomatically();
+    ASSERT_GE(ctx.CurrentCity, 0);
+    EXPECT_EQ(ctx.Cities[std::size_t(ctx.CurrentCity)].FileName, "Twin.gis");
+}
+
 // The whole road of a publisher's city: generated, published, offered, installed, and loaded whole.
 TEST_F(UpdateRun, PublishedDemoCityInstallsAndLoads) {
     QDir().mkpath(root.file("src"));

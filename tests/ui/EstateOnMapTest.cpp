@@ -27,13 +27,19 @@ TEST(EstateOnMap, ShowsTheBuildingOrTheStreetWithTheAgencysCard) {
     EXPECT_EQ(h.display.ShownObjects.tip, otBuild);
     EXPECT_EQ(h.display.ShownObjects.ids, Tai{building});
 
-    // Only a street, and an agency id no agency has: the street is shown, no card.
+    EXPECT_TRUE(h.db.Buildings[building].IsFound);
+
+    // Only a street, and an agency id no agency has: the street is shown as the street picker shows
+    // one (the last offer's house let go, the street found and selected), no card.
     TFlat street;
     street.id = 2;
     street.street = 3;
     h.calls.clear();
     ShowOfferOnMap(street, h.db, 0, *h.list, h, h.display);
     EXPECT_TRUE(h.list->cards.crds.empty());
+    EXPECT_FALSE(h.db.Buildings[building].IsFound) << "the previous offer's house stays highlighted";
+    EXPECT_TRUE(h.db.Streets[3].IsFound);
+    EXPECT_TRUE(h.calls.contains("street 3")) << h.calls.join(", ").toStdString();
     EXPECT_EQ(h.display.ShownObjects.tip, otStreet);
     EXPECT_EQ(h.display.ShownObjects.ids, Tai{3});
     const TStreet& s = h.db.Streets[3];
@@ -42,8 +48,10 @@ TEST(EstateOnMap, ShowsTheBuildingOrTheStreetWithTheAgencysCard) {
     EXPECT_NEAR(fly[1].toFloat(), (s.minX_ + s.maxX_) / 2, 1);
     EXPECT_NEAR(fly[2].toFloat(), (s.minY_ + s.maxY_) / 2, 1);
 
-    // Neither: no flight.
+    // Neither: no flight, and nothing of the street offer stays marked.
     h.calls.clear();
     ShowOfferOnMap(TFlat{}, h.db, 0, *h.list, h, h.display);
     EXPECT_TRUE(h.calls.filter("fly ").isEmpty());
+    EXPECT_FALSE(h.db.Streets[3].IsFound);
+    EXPECT_TRUE(h.display.ShownObjects.ids.empty());
 }

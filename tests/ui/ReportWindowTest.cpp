@@ -1,14 +1,22 @@
 // The feedback window: what each page composes, its refusals, and a fresh start on every showing.
 #include "AppContext.h"
+#include "ServiceTexts.h"
 #include "TempSettingsStore.h"
 #include "TfrmReport.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 
 namespace {
 
@@ -95,6 +103,62 @@ TEST_F(ReportWindow, LettersTopicsAndAFreshStart) {
     EXPECT_TRUE(frm->mem1->toPlainText().isEmpty());
     EXPECT_TRUE(frm->mem2->toPlainText().isEmpty());
     frm->hide();
+}
+
+// Sending to a service that takes the connection and never answers: Cancel and Escape end the wait at
+// once and the window says the message was not sent; a time-out says what failed; the letter stays.
+TEST_F(ReportWindow, ASilentServiceCanBeCancelledAndTheLetterIsKept) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    app.vendor.Mirrors.Sites[0] = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+    frm->show();
+    frm->mem2->setPlainText("Hello");
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "Cancel");
+        QTimer::singleShot(300, [&] {
+            EXPECT_EQ(frm->txtStatus->text(), ServiceText(u"Sending"));
+            EXPECT_FALSE(frm->btnOK->isEnabled());
+            if (escape) {
+                QKeyEvent key(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(frm.get(), &key);
+            } else {
+                frm->btnCancel->click();
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        frm->btnOK->click();
+        EXPECT_LT(clock.elapsed(), 3000);
+        EXPECT_TRUE(frm->isVisible());
+        EXPECT_EQ(frm->txtStatus->text(), ServiceText(u"SendCancelled"));
+        EXPECT_EQ(frm->mem2->toPlainText(), "Hello");
+        EXPECT_TRUE(frm->btnOK->isEnabled() && frm->btnCancel->isEnabled());
+        EXPECT_TRUE(warnings.isEmpty());
+    }
+    app.vendor.Client().AnswerTimeoutMs = 400;
+    frm->btnOK->click();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].startsWith(ServiceText(u"NotSent").section('%', 0, 0))) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[0].contains("did not answer within 0.4 s")) << warnings[0].toStdString();
+    EXPECT_TRUE(frm->isVisible());
+
+    // A service that answers: the window closes and says the message went.
+    QTcpServer answering;
+    ASSERT_TRUE(answering.listen(QHostAddress::LocalHost));
+    QObject::connect(&answering, &QTcpServer::newConnection, [&] {
+        QTcpSocket* c = answering.nextPendingConnection();
+        QObject::connect(c, &QTcpSocket::readyRead, c, [c] {
+            c->readAll();
+            c->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
+            c->disconnectFromHost();
+        });
+    });
+    app.vendor.Mirrors.Sites[0] = QStringLiteral("http://127.0.0.1:%1/").arg(answering.serverPort());
+    QStringList said;
+    frm->inform = [&](const QString& text) { said << text; };
+    frm->btnOK->click();
+    EXPECT_EQ(said, QStringList{ServiceText(u"Sent")});
+    EXPECT_FALSE(frm->isVisible());
 }
 
 } // namespace

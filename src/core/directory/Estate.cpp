@@ -185,10 +185,22 @@ EstateReply ParseEstateReply(const QByteArray& body, const CityDb& db, int dataL
             }
         }
         if (!streetName.isEmpty()) {
-            // The first street of each name, compared as FindStreet does, prepared once per reply.
-            if (streetOf.isEmpty())
-                for (std::size_t s = db.Streets.size(); s-- > 0;)
-                    streetOf.insert(SearchLower(InLang(db.Streets[s].Name, dataLang)), int(s));
+            // The first street of each name, compared as FindStreet does, prepared once per reply. The
+            // service names streets in any data language: the shown one wins, then the others in order.
+            if (streetOf.isEmpty()) {
+                qsizetype langs = 0;
+                for (const TStreet& street : db.Streets)
+                    langs = std::max(langs, street.Name.size());
+                const auto addLanguage = [&](qsizetype lang) {
+                    for (std::size_t s = db.Streets.size(); s-- > 0;) {
+                        const QString name = InLang(db.Streets[s].Name, int(lang));
+                        if (!name.isEmpty()) streetOf.insert(SearchLower(name), int(s));
+                    }
+                };
+                for (qsizetype lang = langs; lang-- > 0;)
+                    if (lang != dataLang) addLanguage(lang);
+                addLanguage(dataLang);
+            }
             f.street = streetOf.value(SearchLower(streetName), -1);
         }
     }
@@ -236,6 +248,17 @@ double CellNumber(const QString& cell, int column) {
 }
 
 } // namespace
+
+QStringList FavoriteCells(const TFlat& f, const CityDb& db, int dataLang, const QString& loadedCityFile) {
+    if (f.cityFile.isEmpty() || f.cityFile == loadedCityFile) return EstateCells(f, db, dataLang);
+    // Positions into another city's tables mean nothing here: only the texts kept from there count.
+    TFlat plain = f;
+    plain.street = plain.agent = -1;
+    QStringList cells = EstateCells(plain, CityDb{}, dataLang);
+    cells[1] = f.addressText + QStringLiteral(" (") + f.cityName + ')';
+    cells[9] = f.agencyText;
+    return cells;
+}
 
 int CompareEstateCells(const QString& a, const QString& b, int column, bool descending) {
     int r;

@@ -25,7 +25,15 @@ struct TFlat {
     QString material, sanuzel, balcon; // at most 10 characters each
     QString comment;
     QString metro;
+    // The city file the offer was found in; its street and agency positions refer to that city. A
+    // favourite also keeps its city's name and its address and agency texts, shown while another
+    // city is loaded.
+    QString cityFile;
+    QString cityName, addressText, agencyText;
 };
+
+// The row of a favourite: its own city's texts when `loadedCityFile` is another city.
+QStringList FavoriteCells(const TFlat& f, const CityDb& db, int dataLang, const QString& loadedCityFile);
 
 // The filter of the query form; -1 and empty texts are "not set".
 struct EstateFilter {
