@@ -4,7 +4,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 DEMO := $(BUILD)/demo/Demograd.gis
 
-.PHONY: all deps configure build run test bench sanitize fuzz package install clean
+.PHONY: all deps configure build run test bench sanitize fuzz fuzz-net package install clean
 
 all: build
 
@@ -92,12 +92,14 @@ sanitize: deps
 	cd build-asan && ASAN_OPTIONS=intercept_tls_get_addr=0:detect_leaks=0:new_delete_type_mismatch=0 \
 		ctest --output-on-failure -j$(JOBS) -L 'xvfb|gl'
 
-# Runs the city file fuzzer, the record decoders' fuzzer and the archive install fuzzer for FUZZ_SECONDS
-# each (default 60); the records start from the sections of a tiny generated city, the archives from
-# the archive fixtures.
+# Runs the city file fuzzer, the record decoders' fuzzer, the archive install fuzzer and the fuzzers of
+# the update lists, the command lines and the offer replies for FUZZ_SECONDS each (default 60); the
+# records start from the sections of a tiny generated city, the archives from the archive fixtures, the
+# others from tests/fuzz/seeds. `make fuzz-net` runs only the last four.
 FUZZ_SECONDS ?= 60
 FUZZ_SEED := build-fuzz/seed/Tiny.gis
-fuzz: build
+FUZZ_NET := component-list photo-list command-line estate-reply
+fuzz: fuzz-net
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTESSARA_FUZZ=ON -DTESSARA_BENCH=OFF -DTESSARA_TESTS=ON
 	cmake --build build-fuzz -j$(JOBS) --target fuzz_city_file fuzz_records fuzz_zip
 	mkdir -p build-fuzz/corpus build-fuzz/corpus-records build-fuzz/corpus-zip build-fuzz/seed
@@ -107,6 +109,15 @@ fuzz: build
 		build-fuzz/tests/fuzz/fuzz_records -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus-records
 	cp tests/fixtures/zip/*.zip build-fuzz/corpus-zip/
 	build-fuzz/tests/fuzz/fuzz_zip -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus-zip
+
+fuzz-net: build
+	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTESSARA_FUZZ=ON -DTESSARA_BENCH=OFF -DTESSARA_TESTS=ON
+	cmake --build build-fuzz -j$(JOBS) --target $(foreach f,$(FUZZ_NET),fuzz_$(subst -,_,$(f)))
+	for f in $(FUZZ_NET); do \
+		mkdir -p build-fuzz/corpus-$$f && cp tests/fuzz/seeds/$$f/* build-fuzz/corpus-$$f/ && \
+		build-fuzz/tests/fuzz/fuzz_$$(echo $$f | tr - _) -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus-$$f \
+			|| exit 1; \
+	done
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

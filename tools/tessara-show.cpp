@@ -4,7 +4,9 @@
 #include "Settings.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QHostAddress>
+#include <QLocalSocket>
 #include <QSettings>
 #include <QTcpSocket>
 #include <cstdio>
@@ -16,8 +18,9 @@ constexpr int ConnectMs = 3000;
 int Usage() {
     std::fprintf(stderr, "usage: tessara-show [--port N] [--host HOST] \"STREET, NUMBER\"\n"
                          "       tessara-show [--port N] [--host HOST] \"STREET\"\n"
-                         "Shows the address on the map of a running Tessara. The port is the one the\n"
-                         "program listens on (its \"Port\" setting, 12345 unless changed).\n");
+                         "Shows the address on the map of a running Tessara. Without --port and --host\n"
+                         "the request goes through the program's own local socket, else over TCP to the\n"
+                         "port it listens on (its \"Port\" setting, 12345 unless changed).\n");
     return 1;
 }
 
@@ -38,6 +41,7 @@ int main(int argc, char** argv) {
     quint16 port = StoredPort();
     QString host = QStringLiteral("localhost");
     QString address;
+    bool tcpAsked = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if ((a == "--port" || a == "-p") && i + 1 < args.size()) {
@@ -48,8 +52,10 @@ int main(int argc, char** argv) {
                 return 1;
             }
             port = quint16(p);
+            tcpAsked = true;
         } else if (a == "--host" && i + 1 < args.size()) {
             host = args[++i];
+            tcpAsked = true;
         } else if (a == "--help" || a == "-h" || !address.isEmpty()) {
             return Usage();
         } else {
@@ -67,6 +73,22 @@ int main(int argc, char** argv) {
     if (line.size() - 1 > CommandServer::MaxLine) {
         std::fprintf(stderr, "tessara-show: the address is too long\n");
         return 1;
+    }
+
+    // The local socket reaches only the user's own program; TCP whatever listens on the port.
+    if (!tcpAsked) {
+        const QString path = CommandSocketPath();
+        QLocalSocket local;
+        if (!path.isEmpty() && QFileInfo::exists(path)) local.connectToServer(path);
+        if (local.state() == QLocalSocket::ConnectingState) local.waitForConnected(ConnectMs);
+        if (local.state() == QLocalSocket::ConnectedState) {
+            local.write(line);
+            while (local.bytesToWrite() > 0)
+                if (!local.waitForBytesWritten(ConnectMs)) break;
+            const bool sent = local.bytesToWrite() == 0;
+            local.disconnectFromServer();
+            if (sent) return 0;
+        }
     }
 
     // "localhost" is both loopback addresses; the program listens on both, either may answer.

@@ -1,15 +1,40 @@
 // Tessara: one instance per user, the start window, the event loop. The program reads no arguments.
 #include "AppContext.h"
+#include "ColorScheme.h"
+#include "Settings.h"
 #include "SingleInstance.h"
+#include "TextTable.h"
 #include "TfrmMain.h"
 #include "TfrmStart.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
+#include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+
+namespace {
+
+// A second start on the display of the running program ends without a word: the raised window says
+// enough. On another display nothing would show there, so this start says what happened.
+void TellWhereItRuns(const SingleInstance& instance) {
+    if (instance.answer() == SingleInstance::Answer::Raised) return;
+    Settings settings;
+    ColorSchemeTable colors;
+    FillColorSchemes(colors);
+    SetDefaults(settings);
+    ReadSettings(settings, colors);
+    const QString text = instance.answer() == SingleInstance::Answer::RaisedOnOtherDisplay
+                             ? LangText(u"RaisedElsewhere", settings.ShellLang).arg(instance.OtherDisplay())
+                             : LangText(u"RunningNoAnswer", settings.ShellLang);
+    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+    QMessageBox::information(nullptr, LangText(u"Tessara", settings.ShellLang), text);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
 #ifdef Q_OS_UNIX
@@ -26,9 +51,12 @@ int main(int argc, char** argv) {
     for (int size : {16, 32, 48, 64, 128, 256}) icon.addFile(QStringLiteral(":/icons/tessara-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
 
-    // A second start brings the running program to the front and ends without a window.
+    // A second start brings the running program to the front and ends.
     SingleInstance instance;
-    if (!instance.Claim()) return 0;
+    if (!instance.Claim()) {
+        TellWhereItRuns(instance);
+        return 0;
+    }
 
     QApplication::setQuitOnLastWindowClosed(false);
     AppContext context;

@@ -23,6 +23,9 @@ struct TArchivePlan {
 
 // Names starting so are the installer's own (its staging folder); no entry may take one.
 inline constexpr char ReservedNamePrefix[] = ".tessara-";
+// An archive is downloaded under this name until its install has run; one left by a program that
+// ended in between is removed at the next start.
+inline constexpr char DownloadNamePrefix[] = ".tessara-download-";
 
 // The name an entry takes below its folder: "./" prefixes and a folder's closing "/" dropped, empty for
 // the folder itself. No value, and `why` set, for a name that is empty, absolute, carries a drive,

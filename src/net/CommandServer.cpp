@@ -1,33 +1,24 @@
 #include "CommandServer.h"
 
-#include "Cp1251.h"
+#include "Folders.h"
 #include "Settings.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-#include <QTimer>
 #include <atomic>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
-
-CommandLine ParseCommandLine(QByteArrayView line) {
-    if (line.endsWith('\r')) line.chop(1);
-    const qsizetype semicolon = line.indexOf(';');
-    if (semicolon < 0) return {line.toByteArray(), QString()};
-    const QByteArrayView argument = line.sliced(semicolon + 1);
-    return {line.first(semicolon).toByteArray(),
-            argument.isValidUtf8() ? QString::fromUtf8(argument) : FromCp1251(argument)};
-}
-
-QString ShowAdrArgument(QByteArrayView line) {
-    CommandLine c = ParseCommandLine(line);
-    return c.command == "ShowAdr" ? c.argument : QString();
-}
 
 namespace {
 
@@ -42,12 +33,9 @@ bool AddressMissing(QAbstractSocket::SocketError e) {
 
 // Everything but the snapshot is touched on the server's thread only.
 struct CommandServer::Worker {
-    Worker(const AddressHandler& handler, int idleGraceMs) : onAddress(handler), idleGrace(idleGraceMs) {
+    explicit Worker(const AddressHandler& handler) : onAddress(handler) {
         thread.setObjectName(QStringLiteral("CommandServer"));
         context = new QObject;
-        evictTimer = new QTimer(context);
-        evictTimer->setSingleShot(true);
-        QObject::connect(evictTimer, &QTimer::timeout, context, [this] { TakePending(); });
         clock.start();
         context->moveToThread(&thread);
         thread.start();
@@ -57,11 +45,13 @@ struct CommandServer::Worker {
         QMetaObject::invokeMethod(
             context,
             [this] {
-                for (QTcpSocket* s : open.keys()) {
+                for (QIODevice* s : open.keys()) {
                     QObject::disconnect(s, nullptr, context, nullptr);
-                    s->abort();
+                    Abort(s);
                 }
                 open.clear();
+                // Closing the local server removes its socket file.
+                if (local) local->close();
                 // Listeners and their sockets are the context's children.
                 delete context;
             },
@@ -70,10 +60,15 @@ struct CommandServer::Worker {
         thread.wait();
     }
 
-    bool Listen(quint16 port, bool anyHost) {
+    bool Listen(quint16 port, bool anyHost, const QString& path) {
         bool ok = false;
         QMetaObject::invokeMethod(
-            context, [&] { ok = ListenHere(port, anyHost); }, Qt::BlockingQueuedConnection);
+            context,
+            [&] {
+                ok = ListenHere(port, anyHost);
+                if (!path.isEmpty()) ListenLocal(path);
+            },
+            Qt::BlockingQueuedConnection);
         return ok;
     }
 
@@ -118,52 +113,102 @@ struct CommandServer::Worker {
         return !listeners.empty();
     }
 
+    void ListenLocal(const QString& path) {
+        // Only one program of the user serves commands, so a socket at the path is one left behind by a
+        // run that ended; anything else there was not made by us and stays.
+        if (!IsSocketOrAbsent(path)) return;
+        QLocalServer::removeServer(path);
+        auto* s = new QLocalServer(context);
+        s->setSocketOptions(QLocalServer::UserAccessOption);
+        s->setMaxPendingConnections(1);
+        s->setListenBacklogSize(ListenBacklog);
+        if (!s->listen(path)) {
+            delete s;
+            return;
+        }
+        QObject::connect(s, &QLocalServer::newConnection, context, [this] { TakePending(); });
+        local = s;
+        QMutexLocker lock(&snapshotMutex);
+        servedPath = path;
+    }
+
+    static bool IsSocketOrAbsent(const QString& path) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return errno == ENOENT;
+        return S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid();
+    }
+
+    template <typename Server>
+    void Take(Server* server, bool viaLocal) {
+        while (server->hasPendingConnections()) {
+            if (Count(viaLocal) >= MaxConnections) EvictIdlest(viaLocal);
+            QIODevice* next = server->nextPendingConnection();
+            if (!next) break;
+            Serve(next, viaLocal);
+        }
+    }
+
     void TakePending() {
+        if (taking) return;
+        taking = true;
         for (QTcpServer* l : listeners)
-            while (l->hasPendingConnections()) {
-                if (int(open.size()) >= MaxConnections && !EvictIdlest()) break;
-                Serve(l->nextPendingConnection());
-            }
+            Take(l, false);
+        if (local) Take(local, true);
+        taking = false;
         connections = int(open.size());
     }
 
-    // Idle clients holding every slot would otherwise shut out everyone else for as long as they like.
-    bool EvictIdlest() {
-        QTcpSocket* idlest = nullptr;
-        qint64 since = 0;
-        for (auto it = open.cbegin(); it != open.cend(); ++it)
-            if (!idlest || it.value() < since) {
-                idlest = it.key();
-                since = it.value();
-            }
-        const qint64 idleFor = clock.elapsed() - since;
-        if (idlest && idleFor >= idleGrace) {
-            Drop(idlest);
-            return true;
-        }
-        if (idlest && !evictTimer->isActive()) evictTimer->start(int(idleGrace - idleFor) + 1);
-        return false;
+    int Count(bool viaLocal) const {
+        int n = 0;
+        for (const Connection& c : open)
+            n += c.viaLocal == viaLocal;
+        return n;
     }
 
-    void Serve(QTcpSocket* s) {
-        open.insert(s, clock.elapsed());
+    // A client waiting is preferred to one that keeps its slot without talking: clients that send a
+    // line now and then, or hold connections idle, would otherwise keep everyone else out.
+    void EvictIdlest(bool viaLocal) {
+        QIODevice* idlest = nullptr;
+        qint64 since = 0;
+        for (auto it = open.cbegin(); it != open.cend(); ++it)
+            if (it->viaLocal == viaLocal && (!idlest || it->lastByte < since)) {
+                idlest = it.key();
+                since = it->lastByte;
+            }
+        if (!idlest) return;
+        ReadLines(idlest); // what it sent in whole lines is served before it goes
+        if (open.contains(idlest)) Drop(idlest);
+    }
+
+    void Serve(QIODevice* s, bool viaLocal) {
+        open.insert(s, {clock.elapsed(), viaLocal});
         // Qt keeps no more than one line in memory: a longer one is seen as soon as it fills this.
-        s->setReadBufferSize(MaxLine + 1);
-        QObject::connect(s, &QTcpSocket::readyRead, context, [this, s] { ReadLines(s); });
-        QObject::connect(s, &QTcpSocket::disconnected, context, [this, s] { Finish(s, true); });
-        QObject::connect(s, &QTcpSocket::errorOccurred, context, [this, s] {
-            if (s->state() == QAbstractSocket::UnconnectedState) Finish(s, true);
+        QObject::connect(s, &QIODevice::readyRead, context, [this, s] {
+            if (const auto c = open.find(s); c != open.end()) c->lastByte = clock.elapsed();
+            ReadLines(s);
         });
+        if (auto* t = qobject_cast<QAbstractSocket*>(s)) {
+            t->setReadBufferSize(MaxLine + 1);
+            QObject::connect(t, &QAbstractSocket::disconnected, context, [this, s] { Finish(s, true); });
+            QObject::connect(t, &QAbstractSocket::errorOccurred, context, [this, s, t] {
+                if (t->state() == QAbstractSocket::UnconnectedState) Finish(s, true);
+            });
+        } else if (auto* l = qobject_cast<QLocalSocket*>(s)) {
+            l->setReadBufferSize(MaxLine + 1);
+            QObject::connect(l, &QLocalSocket::disconnected, context, [this, s] { Finish(s, true); });
+            QObject::connect(l, &QLocalSocket::errorOccurred, context, [this, s, l] {
+                if (l->state() == QLocalSocket::UnconnectedState) Finish(s, true);
+            });
+        }
         if (s->bytesAvailable() > 0) ReadLines(s);
     }
 
-    void ReadLines(QTcpSocket* s) {
+    void ReadLines(QIODevice* s) {
         if (!open.contains(s)) return;
         bool tooLong = false;
         while (!tooLong && s->canReadLine()) {
             const qint64 n = s->readLine(line.data(), line.size());
             if (n <= 0) return;
-            open[s] = clock.elapsed();
             tooLong = line[n - 1] != '\n'; // more than MaxLine before the LF
             if (tooLong) break;
             const QString address = ShowAdrArgument(QByteArrayView(line.constData(), n - 1));
@@ -174,28 +219,41 @@ struct CommandServer::Worker {
     }
 
     // `readRest`: the client closed, so complete lines still buffered are served first.
-    void Finish(QTcpSocket* s, bool readRest) {
+    void Finish(QIODevice* s, bool readRest) {
         if (readRest) ReadLines(s);
         if (!open.contains(s)) return;
         Drop(s);
         TakePending();
     }
 
-    void Drop(QTcpSocket* s) {
+    static void Abort(QIODevice* s) {
+        if (auto* t = qobject_cast<QAbstractSocket*>(s))
+            t->abort();
+        else if (auto* l = qobject_cast<QLocalSocket*>(s))
+            l->abort();
+    }
+
+    void Drop(QIODevice* s) {
         open.remove(s);
+        connections = int(open.size());
         QObject::disconnect(s, nullptr, context, nullptr);
-        s->abort();
+        Abort(s);
         s->deleteLater();
     }
+
+    struct Connection {
+        qint64 lastByte = 0; // when its last byte came (or it was accepted)
+        bool viaLocal = false;
+    };
 
     AddressHandler onAddress;
     QThread thread;
     QObject* context = nullptr;
     std::vector<QTcpServer*> listeners;
-    QHash<QTcpSocket*, qint64> open; // each connection and when it last gave a whole line
+    QLocalServer* local = nullptr;
+    QHash<QIODevice*, Connection> open;
     QElapsedTimer clock;
-    int idleGrace;
-    QTimer* evictTimer = nullptr;
+    bool taking = false;
     QByteArray line = QByteArray(MaxLine + 2, Qt::Uninitialized); // a line, its LF and readLine's NUL
 
     std::atomic<int> connections{0};
@@ -203,6 +261,7 @@ struct CommandServer::Worker {
     mutable QMutex snapshotMutex;
     QList<QHostAddress> addresses;
     quint16 listeningPort = 0;
+    QString servedPath;
 };
 
 CommandServer::CommandServer(AddressHandler onAddress) : onAddress_(std::move(onAddress)) {}
@@ -211,12 +270,12 @@ CommandServer::~CommandServer() {
     Stop();
 }
 
-bool CommandServer::Start(quint16 port, bool anyHost) {
+bool CommandServer::Start(quint16 port, bool anyHost, const QString& localPath) {
     Stop();
-    worker_ = std::make_unique<Worker>(onAddress_, idleGraceMs_);
-    if (worker_->Listen(port, anyHost)) return true;
-    worker_.reset();
-    return false;
+    worker_ = std::make_unique<Worker>(onAddress_);
+    const bool tcp = worker_->Listen(port, anyHost, localPath);
+    if (!tcp && LocalPath().isEmpty()) worker_.reset();
+    return tcp;
 }
 
 void CommandServer::Stop() {
@@ -233,6 +292,12 @@ quint16 CommandServer::Port() const {
     return worker_->listeningPort;
 }
 
+QString CommandServer::LocalPath() const {
+    if (!worker_) return QString();
+    QMutexLocker lock(&worker_->snapshotMutex);
+    return worker_->servedPath;
+}
+
 QList<QHostAddress> CommandServer::Addresses() const {
     if (!worker_) return {};
     QMutexLocker lock(&worker_->snapshotMutex);
@@ -245,6 +310,11 @@ int CommandServer::Connections() const {
 
 quint64 CommandServer::LinesServed() const {
     return worker_ ? worker_->lines.load() : 0;
+}
+
+QString CommandSocketPath() {
+    const QString folder = UserRuntimeFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("tessara-%1-command").arg(::geteuid());
 }
 
 bool ReadCommandServerAnyHost() {

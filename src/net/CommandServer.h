@@ -1,6 +1,7 @@
 // The command server: another program asks the map to show an address with a "ShowAdr;STREET, NUMBER"
-// line over TCP. Connections are served on a thread of the server's own, so neither many clients nor
-// floods slow the window; each address is handed to a callback, which must be safe on any thread.
+// line over TCP, or over a local socket that only the user can open. Connections are served on a thread
+// of the server's own, so neither many clients nor floods slow the window; each address is handed to a
+// callback, which must be safe on any thread.
 #pragma once
 
 #include <QByteArrayView>
@@ -12,7 +13,7 @@
 
 // One line of the protocol, without its LF: split at the first ";" (a line without one is a command
 // without argument), a CR at its end dropped. The argument is UTF-8 when it is valid UTF-8, else
-// Windows-1251.
+// Windows-1251. (CommandLine.cpp, apart from the server, so that it can be fuzzed alone.)
 struct CommandLine {
     QByteArray command;
     QString argument;
@@ -25,10 +26,10 @@ class CommandServer {
 public:
     // A longer line closes its connection: no address comes near it, and memory stays bounded.
     static constexpr qsizetype MaxLine = 64 * 1024;
-    // Further clients wait in the system's queue until a connection ends, or until one of the open
-    // connections has been silent for the idle grace: then the longest silent one is closed for it.
+    // Connections served at once, over TCP and over the local socket each. When all are taken, a client
+    // waiting is preferred: the connection silent the longest (since its last byte) is closed for it,
+    // once its complete lines are served.
     static constexpr int MaxConnections = 64;
-    static constexpr int DefaultIdleGraceMs = 10000;
     // Room in the system's queue for a burst of clients connecting at once.
     static constexpr int ListenBacklog = 1024;
 
@@ -41,16 +42,19 @@ public:
     CommandServer& operator=(const CommandServer&) = delete;
 
     // Listens on `port` of the loopback addresses (127.0.0.1 and ::1), or of every interface with
-    // `anyHost`. False when it cannot (port in use, no permission): nothing listens then. Port 0 takes
-    // a free port, the same one on both loopback addresses.
-    bool Start(quint16 port, bool anyHost);
-    // How long a connection may stay silent before a waiting client may take its place; read at Start.
-    void SetIdleGraceMs(int ms) { idleGraceMs_ = ms; }
+    // `anyHost`. False when it cannot (port in use, no permission): no TCP client is served then. Port 0
+    // takes a free port, the same one on both loopback addresses. With a `localPath` (in a folder only
+    // the user can open), the local socket there is served as well, whatever became of the port; a
+    // socket left at that path by an earlier run is replaced, anything else there keeps it from serving.
+    bool Start(quint16 port, bool anyHost, const QString& localPath = {});
     // Closes the listening sockets and every connection.
     void Stop();
 
+    // Something listens: the port, the local socket or both.
     bool IsListening() const;
     quint16 Port() const;
+    // The local socket served, or empty.
+    QString LocalPath() const;
     QList<QHostAddress> Addresses() const;
     // Connections being served now.
     int Connections() const;
@@ -60,10 +64,13 @@ public:
 private:
     struct Worker;
     AddressHandler onAddress_;
-    int idleGraceMs_ = DefaultIdleGraceMs;
     std::unique_ptr<Worker> worker_;
 };
 
 // The settings value "CommandServerAnyHost" (the user's scope over the machine's): exactly 1 opens
 // the server to the network; by default only this machine can reach it.
 bool ReadCommandServerAnyHost();
+
+// The local socket of the command server: "tessara-UID-command" in the user's runtime folder (empty
+// when there is no folder that only the user can open).
+QString CommandSocketPath();

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStringList>
 #include <QRegularExpression>
 #include <cerrno>
@@ -104,7 +105,8 @@ void RecoverOne(int root, const QByteArray& name, const QString& folder, QString
     const int staging = ::openat(root, name.constData(), FolderFlags);
     if (staging < 0) return; // a link or a file with such a name is not ours
     struct stat st {};
-    const int journal = ::openat(staging, JournalName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    // Never waits: a FIFO named like the journal opens at once and is then refused for its kind.
+    const int journal = ::openat(staging, JournalName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     auto done = [&] {
         if (journal >= 0) ::close(journal);
         ::close(staging);
@@ -114,12 +116,13 @@ void RecoverOne(int root, const QByteArray& name, const QString& folder, QString
     if (journal < 0) {
         if (errno != ENOENT || ::fstat(staging, &st) != 0 || st.st_uid != ::geteuid()) return done();
     } else {
-        if (::flock(journal, LOCK_EX | LOCK_NB) != 0) return done(); // an install still running
+        // Looked at before it is locked or read: a FIFO or device of that name would block for ever.
         if (::fstat(journal, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
             st.st_size > MaxJournalSize) {
             problems << QStringLiteral("\"%1\" is not an install journal of this program").arg(where);
             return done();
         }
+        if (::flock(journal, LOCK_EX | LOCK_NB) != 0) return done(); // an install still running
         QByteArray text(qsizetype(st.st_size), Qt::Uninitialized);
         if (::pread(journal, text.data(), size_t(text.size()), 0) != text.size()) {
             problems << Failed(QStringLiteral("Cannot read \"%1\"").arg(where));
@@ -163,9 +166,35 @@ void RecoverOne(int root, const QByteArray& name, const QString& folder, QString
     done();
 }
 
+// Archives downloaded for an install that never ran: plain files of ours under the download prefix.
+void RemoveLeftoverDownloads(int root) {
+    const QByteArray prefix(DownloadNamePrefix);
+    QList<QByteArray> names;
+    if (DIR* d = ::fdopendir(::dup(root))) {
+        while (const dirent* e = ::readdir(d))
+            if (QByteArray(e->d_name).startsWith(prefix)) names << QByteArray(e->d_name);
+        ::closedir(d);
+    }
+    for (const QByteArray& name : names) {
+        struct stat st {};
+        if (::fstatat(root, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid())
+            ::unlinkat(root, name.constData(), 0);
+    }
+}
+
 } // namespace
 
 QStringList TInstallTransaction::RecoverInterruptedInstalls(const QString& folder) {
+    QStringList problems = RecoverStaging(folder);
+    const int root = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root < 0) return problems;
+    RemoveLeftoverDownloads(root);
+    ::close(root);
+    return problems;
+}
+
+QStringList TInstallTransaction::RecoverStaging(const QString& folder) {
     QStringList problems;
     const int root = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root < 0) return problems;
@@ -200,8 +229,7 @@ TInstallTransaction::TInstallTransaction(const QString& folder) : folder_(folder
 
 TInstallTransaction::~TInstallTransaction() {
     if (!finished_ && root_ >= 0) Rollback();
-    for (Step& s : steps_)
-        if (s.parent >= 0) ::close(s.parent);
+    CloseFolders();
     if (journal_ >= 0) ::close(journal_);
     if (staging_ >= 0) ::close(staging_);
     if (root_ >= 0) ::close(root_);
@@ -212,7 +240,7 @@ QString TInstallTransaction::Begin(std::uint64_t bytesNeeded) {
     root_ = ::open(QFile::encodeName(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root_ < 0) return Failed(QStringLiteral("Cannot open the folder \"%1\"").arg(folder_));
     // What an earlier program left half-done is undone before anything new begins.
-    RecoverInterruptedInstalls(folder_);
+    RecoverStaging(folder_);
     struct statvfs vfs {};
     if (::fstatvfs(root_, &vfs) == 0) {
         const std::uint64_t free = std::uint64_t(vfs.f_bavail) * vfs.f_frsize;
@@ -257,52 +285,82 @@ QString TInstallTransaction::Stage(int& id, int& fd) {
     return QString();
 }
 
-QString TInstallTransaction::OpenFolder(const QStringList& parts, bool create, int& fd, bool* missing) {
+void TInstallTransaction::CloseFolders() {
+    for (const int fd : std::as_const(folders_))
+        ::close(fd);
+    folders_.clear();
+}
+
+void TInstallTransaction::ForgetFolder(const QString& path) {
+    for (auto it = folders_.begin(); it != folders_.end();)
+        if (it.key() == path || it.key().startsWith(path + '/')) {
+            ::close(it.value());
+            it = folders_.erase(it);
+        } else {
+            ++it;
+        }
+}
+
+QString TInstallTransaction::OpenFolder(const QString& path, bool create, int& fd, bool* missing) {
     fd = -1;
-    int at = ::dup(root_);
-    if (at < 0) return Failed(QStringLiteral("Cannot open \"%1\"").arg(folder_));
+    if (path.isEmpty()) {
+        fd = root_;
+        return QString();
+    }
+    if (const auto open = folders_.constFind(path); open != folders_.cend()) {
+        fd = *open;
+        return QString();
+    }
+    const QStringList parts = path.split('/');
+    int at = root_;
+    auto leave = [&] {
+        if (at != root_) ::close(at);
+    };
     for (int k = 0; k < parts.size(); ++k) {
         const QByteArray part = QFile::encodeName(parts[k]);
         const QString shown = parts.mid(0, k + 1).join('/');
         int next = ::openat(at, part.constData(), FolderFlags);
         if (next < 0 && errno == ENOENT && create) {
             if (QString why = Journal("D " + Encoded(shown)); !why.isEmpty()) {
-                ::close(at);
+                leave();
                 return why;
             }
             if (::mkdirat(at, part.constData(), 0755) != 0) {
                 const QString why = Failed(QStringLiteral("Cannot create the folder \"%1\"").arg(shown));
-                ::close(at);
+                leave();
                 return why;
             }
-            steps_.push_back({Step::CreatedFolder, ::dup(at), part, {}, true});
+            steps_.push_back({Step::CreatedFolder, parts.mid(0, k).join('/'), part, {}, true});
             next = ::openat(at, part.constData(), FolderFlags);
         }
         if (next < 0) {
             const bool absent = errno == ENOENT;
             const QString why =
                 Failed(QStringLiteral("\"%1\" is not a folder that may be entered").arg(shown));
-            ::close(at);
+            leave();
             if (absent && missing) *missing = true;
             return why;
         }
-        ::close(at);
+        leave();
         at = next;
     }
+    if (folders_.size() >= MaxOpenFolders) CloseFolders();
+    folders_.insert(path, at);
     fd = at;
     return QString();
 }
 
-QString TInstallTransaction::OpenParent(const QString& path, bool create, int& fd, QByteArray& leaf,
-                                        bool* missing) {
+QString TInstallTransaction::OpenParent(const QString& path, bool create, int& fd, QString& parent,
+                                        QByteArray& leaf, bool* missing) {
     QStringList parts = path.split('/');
     leaf = QFile::encodeName(parts.takeLast());
-    return OpenFolder(parts, create, fd, missing);
+    parent = parts.join('/');
+    return OpenFolder(parent, create, fd, missing);
 }
 
-QString TInstallTransaction::KeepAside(Step& step, bool byLink, const QString& path) {
+QString TInstallTransaction::KeepAside(Step& step, int parent, bool byLink, const QString& path) {
     struct stat st {};
-    if (::fstatat(step.parent, step.leaf.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(parent, step.leaf.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT) return QString();
         return Failed(QStringLiteral("Cannot look at \"%1\"").arg(QFile::decodeName(step.leaf)));
     }
@@ -312,11 +370,11 @@ QString TInstallTransaction::KeepAside(Step& step, bool byLink, const QString& p
     if (QString why = Journal("A " + aside.toPercentEncoding() + ' ' + Encoded(path)); !why.isEmpty()) return why;
     // A second link keeps the old file while the new one replaces it in one rename, so the folder never
     // lacks the file; where links are not possible, the old file is moved aside instead.
-    if (byLink && ::linkat(step.parent, step.leaf.constData(), staging_, aside.constData(), 0) == 0) {
+    if (byLink && ::linkat(parent, step.leaf.constData(), staging_, aside.constData(), 0) == 0) {
         step.aside = aside;
         return QString();
     }
-    if (::renameat(step.parent, step.leaf.constData(), staging_, aside.constData()) != 0)
+    if (::renameat(parent, step.leaf.constData(), staging_, aside.constData()) != 0)
         return Failed(QStringLiteral("Cannot keep \"%1\" aside").arg(QFile::decodeName(step.leaf)));
     step.aside = aside;
     return QString();
@@ -324,53 +382,41 @@ QString TInstallTransaction::KeepAside(Step& step, bool byLink, const QString& p
 
 QString TInstallTransaction::MakeFolder(const QString& path) {
     int fd = -1;
-    if (QString why = OpenFolder(path.split('/'), true, fd); !why.isEmpty()) return why;
-    ::close(fd);
-    return QString();
+    return OpenFolder(path, true, fd);
 }
 
 QString TInstallTransaction::Swap(int id, const QString& path) {
-    Step step{Step::Placed, -1, {}, {}, false};
-    if (QString why = OpenParent(path, true, step.parent, step.leaf); !why.isEmpty()) return why;
-    if (QString why = KeepAside(step, true, path); !why.isEmpty()) {
-        ::close(step.parent);
-        return why;
-    }
+    Step step{Step::Placed, {}, {}, {}, false};
+    int parent = -1;
+    if (QString why = OpenParent(path, true, parent, step.parent, step.leaf); !why.isEmpty()) return why;
+    if (QString why = KeepAside(step, parent, true, path); !why.isEmpty()) return why;
     if (step.aside.isEmpty()) {
         // The file's number lets a recovery take away only the file this step put there.
         struct stat st {};
         QString why = ::fstatat(staging_, stagedNames_[std::size_t(id)].constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
                           ? Journal("N " + QByteArray::number(quint64(st.st_ino)) + ' ' + Encoded(path))
                           : Failed(QStringLiteral("Cannot look at a staged file"));
-        if (!why.isEmpty()) {
-            ::close(step.parent);
-            return why;
-        }
+        if (!why.isEmpty()) return why;
     }
     steps_.push_back(step);
     Step& placed = steps_.back();
-    if (::renameat(staging_, stagedNames_[std::size_t(id)].constData(), placed.parent,
-                   placed.leaf.constData()) != 0)
+    if (::renameat(staging_, stagedNames_[std::size_t(id)].constData(), parent, placed.leaf.constData()) != 0)
         return Failed(QStringLiteral("Cannot put \"%1\" in place").arg(path));
     placed.done = true;
     return QString();
 }
 
 QString TInstallTransaction::Remove(const QString& path) {
-    Step step{Step::Removed, -1, {}, {}, false};
+    Step step{Step::Removed, {}, {}, {}, false};
     bool missing = false;
-    if (QString why = OpenParent(path, false, step.parent, step.leaf, &missing); !why.isEmpty())
+    int parent = -1;
+    if (QString why = OpenParent(path, false, parent, step.parent, step.leaf, &missing); !why.isEmpty())
         return missing ? QString() : why; // its folder is not there, so neither is it
     struct stat st {};
     // Folders are not ours to take away.
-    if (::fstatat(step.parent, step.leaf.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(step.parent);
+    if (::fstatat(parent, step.leaf.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
         return QString();
-    }
-    if (QString aside = KeepAside(step, false, path); !aside.isEmpty()) {
-        ::close(step.parent);
-        return aside;
-    }
+    if (QString aside = KeepAside(step, parent, false, path); !aside.isEmpty()) return aside;
     step.done = !step.aside.isEmpty();
     steps_.push_back(step);
     return QString();
@@ -386,8 +432,12 @@ void TInstallTransaction::RemoveStaging() {
 
 void TInstallTransaction::Commit() {
     // The renames reach the disk before the old files go.
-    for (const Step& s : steps_)
-        if (s.parent >= 0) ::fsync(s.parent);
+    QSet<QString> synced;
+    for (const Step& s : steps_) {
+        int fd = -1;
+        if (root_ >= 0 && !synced.contains(s.parent) && OpenFolder(s.parent, false, fd).isEmpty()) ::fsync(fd);
+        synced.insert(s.parent);
+    }
     // From here on the new files stay, even if the program ends before the kept ones are gone.
     if (journal_ >= 0) Journal("C");
     if (staging_ >= 0) RemoveStaging();
@@ -399,19 +449,22 @@ QString TInstallTransaction::Rollback() {
     QStringList lost;
     for (auto s = steps_.rbegin(); s != steps_.rend(); ++s) {
         const char* leaf = s->leaf.constData();
-        bool ok = true;
-        switch (s->kind) {
-        case Step::CreatedFolder:
-            ok = ::unlinkat(s->parent, leaf, AT_REMOVEDIR) == 0;
-            break;
-        case Step::Placed:
-        case Step::Removed:
-            if (!s->aside.isEmpty())
-                ok = ::renameat(staging_, s->aside.constData(), s->parent, leaf) == 0;
-            else if (s->done)
-                ok = ::unlinkat(s->parent, leaf, 0) == 0;
-            break;
-        }
+        int parent = -1;
+        bool ok = OpenFolder(s->parent, false, parent).isEmpty();
+        if (ok) switch (s->kind) {
+            case Step::CreatedFolder:
+                ForgetFolder(s->parent.isEmpty() ? QFile::decodeName(s->leaf)
+                                                 : s->parent + '/' + QFile::decodeName(s->leaf));
+                ok = ::unlinkat(parent, leaf, AT_REMOVEDIR) == 0;
+                break;
+            case Step::Placed:
+            case Step::Removed:
+                if (!s->aside.isEmpty())
+                    ok = ::renameat(staging_, s->aside.constData(), parent, leaf) == 0;
+                else if (s->done)
+                    ok = ::unlinkat(parent, leaf, 0) == 0;
+                break;
+            }
         if (!ok) lost << QFile::decodeName(s->leaf);
     }
     if (staging_ < 0) return QString();

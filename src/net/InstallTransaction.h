@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -38,23 +39,33 @@ public:
 
     // Undoes every install into `folder` that was left half-done by a program that ended without
     // committing or rolling back, and removes its staging folder; one that was committed is only
-    // cleared away. A transaction still running (in any process) is not touched. Returns what could
-    // not be put back (its staging folder then stays, with the kept files in it).
+    // cleared away. A transaction still running (in any process) is not touched. An archive downloaded
+    // for an install that never ran (DownloadNamePrefix) is removed too. Returns what could not be put
+    // back (its staging folder then stays, with the kept files in it).
     static QStringList RecoverInterruptedInstalls(const QString& folder);
+
+    // Folder descriptors held open at most at once: an archive of thousands of folders must not run
+    // the process out of descriptors.
+    static constexpr int MaxOpenFolders = 64;
 
 private:
     struct Step {
         enum Kind { CreatedFolder, Placed, Removed } kind;
-        int parent = -1; // descriptor of the folder holding `leaf`, owned
+        QString parent; // the folder holding `leaf`, below ours ('/'-separated, empty for ours)
         QByteArray leaf;
         QByteArray aside; // name in the staging folder of what was there; empty: nothing was
         bool done = false;
     };
-    // Opens the folder at `parts` below ours without following links, creating missing ones when asked
-    // (each recorded for the rollback); `missing` tells a folder that is not there from other failures.
-    QString OpenFolder(const QStringList& parts, bool create, int& fd, bool* missing = nullptr);
-    QString OpenParent(const QString& path, bool create, int& fd, QByteArray& leaf, bool* missing = nullptr);
-    QString KeepAside(Step& step, bool byLink, const QString& path);
+    static QStringList RecoverStaging(const QString& folder);
+    // The folder at `path` below ours, entered without following links, creating missing ones when
+    // asked (each recorded for the rollback); `missing` tells a folder that is not there from other
+    // failures. The descriptor stays the transaction's: one per folder, at most MaxOpenFolders open.
+    QString OpenFolder(const QString& path, bool create, int& fd, bool* missing = nullptr);
+    QString OpenParent(const QString& path, bool create, int& fd, QString& parent, QByteArray& leaf,
+                       bool* missing = nullptr);
+    void ForgetFolder(const QString& path);
+    void CloseFolders();
+    QString KeepAside(Step& step, int parent, bool byLink, const QString& path);
     QByteArray NewName(char kind);
     void RemoveStaging();
     // Appends one line to the journal before the step it describes is taken.
@@ -68,6 +79,7 @@ private:
     std::vector<QByteArray> stagedNames_; // by id
     std::vector<QByteArray> ownNames_;    // everything ever created in the staging folder
     std::vector<Step> steps_;
+    QHash<QString, int> folders_; // open descriptors by path below ours
     int counter_ = 0;
     bool finished_ = false;
 };

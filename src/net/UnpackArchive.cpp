@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
@@ -39,11 +40,24 @@ std::vector<int> StageFiles(const TZipFile& zip, const TArchivePlan& plan, TInst
             int fd;
             ~Closer() { ::close(fd); }
         } closer{fd};
+        // A file is judged before the rest of it is written: a bomb under the right name stops early.
+        QByteArray head;
+        bool judged = !options.CheckFile;
+        auto judge = [&] {
+            judged = true;
+            if (const QString why = options.CheckFile(e.Target, head); !why.isEmpty())
+                throw EZipFileError(QStringLiteral("\"%1\" %2").arg(e.Target, why));
+        };
         zip.ExtractEntry(e.Index, [&](const char* data, qsizetype size) {
+            if (!judged) {
+                head.append(data, std::min(size, UnpackOptions::CheckedHeadSize - head.size()));
+                if (head.size() == UnpackOptions::CheckedHeadSize) judge();
+            }
             WriteAllTo(fd, data, size, e.Target);
             done += std::uint64_t(size);
             if (options.Progress) options.Progress(done, plan.TotalSize);
         });
+        if (!judged) judge();
         // The file is on the disk before it replaces anything.
         if (::fsync(fd) != 0)
             throw EZipFileError(
@@ -54,12 +68,12 @@ std::vector<int> StageFiles(const TZipFile& zip, const TArchivePlan& plan, TInst
 
 } // namespace
 
-UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QStringList& replaced,
+UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QStringList& supersedes,
                             const UnpackOptions& options, const QString& archivePath) {
     UnpackReport report;
     const QString root = QDir(folder).absolutePath();
     QStringList superseded;
-    for (const QString& path : replaced) {
+    for (const QString& path : supersedes) {
         const QString relative = QDir(root).relativeFilePath(QFileInfo(path).absoluteFilePath());
         if (relative.startsWith(QLatin1String("../")) || relative == QLatin1String("..") ||
             relative == QLatin1String(".")) {
@@ -73,6 +87,11 @@ UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QS
     QStringList targets;
     try {
         const TArchivePlan plan = PlanArchive(zip, root, archivePath, options.MaxTotalSize);
+        // An archive without the city it replaces would take the city away and bring nothing.
+        for (const QString& old : superseded)
+            if (std::none_of(plan.Entries.cbegin(), plan.Entries.cend(),
+                             [&](const TPlannedEntry& e) { return !e.Folder && e.Target == old; }))
+                throw EZipFileError(QStringLiteral("The archive does not hold \"%1\"").arg(old));
         if (const QString why = t.Begin(plan.TotalSize); !why.isEmpty()) throw EZipFileError(why);
         const std::vector<int> ids = StageFiles(zip, plan, t, options);
         for (std::size_t k = 0; k < plan.Entries.size(); ++k) {
@@ -81,10 +100,6 @@ UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QS
             if (!why.isEmpty()) throw EZipFileError(why);
             if (!e.Folder) targets << e.Target;
         }
-        // The superseded file goes only now that its replacement is in place.
-        for (const QString& old : superseded)
-            if (!targets.contains(old))
-                if (const QString why = t.Remove(old); !why.isEmpty()) throw EZipFileError(why);
     } catch (const EZipFileError& e) {
         report.error = e.message();
         if (const QString lost = t.Rollback(); !lost.isEmpty()) report.error += QStringLiteral(". ") + lost;

@@ -22,14 +22,18 @@ struct UnpackOptions {
     std::uint64_t MaxTotalSize = DefaultMaxTotalSize;
     // Called as bytes are unpacked (for a progress bar that keeps the window alive).
     std::function<void(std::uint64_t done, std::uint64_t total)> Progress;
+    // Judges a file by its first bytes (up to CheckedHeadSize, fewer for a shorter file) as soon as they
+    // are unpacked: a text refuses the whole archive, empty lets the file in.
+    static constexpr qsizetype CheckedHeadSize = 4096;
+    std::function<QString(const QString& target, const QByteArray& head)> CheckFile;
 };
 
 // Installs the entries of `archivePath` into `folder` under their stored names, then deletes the
-// archive, installed or not. `replaced` names files of the folder that go away once the archive is in
-// place (the city file it supersedes); they are taken out only after every entry is in.
+// archive, installed or not. `supersedes` names files of the folder that the archive replaces (the city
+// file): an archive that does not bring each of them, under the same name, installs nothing.
 UnpackReport UnpackArchive(const QString& archivePath, const QString& folder,
-                           const QStringList& replaced = {}, const UnpackOptions& options = {});
+                           const QStringList& supersedes = {}, const UnpackOptions& options = {});
 
 // The same for an archive already open; `archivePath` (may be empty) is its file, a name no entry may take.
-UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QStringList& replaced,
+UnpackReport InstallArchive(const TZipFile& zip, const QString& folder, const QStringList& supersedes,
                             const UnpackOptions& options, const QString& archivePath = {});

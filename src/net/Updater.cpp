@@ -3,8 +3,9 @@
 #include "CityDb.h"
 #include "CityFile.h"
 #include "CityFileError.h"
+#include "CityHeader.h"
+#include "ArchivePlan.h"
 #include "ComponentNames.h"
-#include "Cp1251.h"
 #include "ShellOpen.h"
 #include "UnpackArchive.h"
 
@@ -16,20 +17,6 @@ namespace {
 
 const char* DateFormat = "dd.MM.yyyy";
 
-QDate ParseDate(const QString& text) {
-    return QDate::fromString(text.trimmed(), QLatin1String(DateFormat));
-}
-
-// Lines of a list; CR LF and LF both end a line, and blank lines at the end are not records.
-QStringList ListLines(const QByteArray& bytes) {
-    QStringList lines = FromCp1251(bytes).split('\n');
-    for (QString& line : lines)
-        if (line.endsWith('\r')) line.chop(1);
-    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 QByteArray ReadAndRemove(const QString& path) {
     QFile f(path);
     QByteArray bytes;
@@ -40,49 +27,6 @@ QByteArray ReadAndRemove(const QString& path) {
 }
 
 } // namespace
-
-bool ParseComponentList(const QByteArray& bytes, TInfTable& table) {
-    const QStringList lines = ListLines(bytes);
-    if (lines.isEmpty() || lines.size() % 4 != 0) return false;
-    TInfTable rows;
-    for (int i = 0; i < lines.size(); i += 4) {
-        TFileInf row;
-        row.FileName = lines[i].trimmed();
-        row.CityName = lines[i + 1];
-        row.AfterDate = lines[i + 2].trimmed();
-        row.needUpdate.Caption = lines[i + 3];
-        // The comparison reads the offered date: a list with a bad one is not a list.
-        if (row.FileName.isEmpty() || !ParseDate(row.AfterDate).isValid()) return false;
-        rows.push_back(row);
-    }
-    table = std::move(rows);
-    return true;
-}
-
-bool ParsePhotoList(const QByteArray& bytes, TInfTable& table) {
-    const QStringList lines = ListLines(bytes);
-    TInfTable result = table;
-    for (int i = 0; i < lines.size();) {
-        bool matched = false;
-        for (TFileInf& row : result) {
-            if (row.CityName != lines[i]) continue;
-            if (i + 3 > lines.size() - 1) return false;
-            const QDate date = ParseDate(lines[i + 2]);
-            if (!date.isValid() || lines[i + 1].trimmed().isEmpty()) return false;
-            row.FileNameFoto = lines[i + 1].trimmed();
-            row.FotoDate = date;
-            row.needFoto.Caption = lines[i + 3];
-            matched = true;
-        }
-        i += matched ? 4 : 1;
-    }
-    table = std::move(result);
-    return true;
-}
-
-QString PaddedCaption(const QString& caption) {
-    return QString(std::max<qsizetype>(0, 12 - 2 * caption.size()), ' ') + caption;
-}
 
 Updater::Updater(UpdateContext& context, MirrorSites mirrors) : ctx_(context), mirrors_(std::move(mirrors)) {}
 
@@ -130,12 +74,12 @@ void Updater::Compare() {
         for (const TCity& city : ctx_.Cities)
             if (city.CityName == Table[i].CityName) {
                 Table[i].BeforDate = city.ReleaseDate;
-                const QDate foto = ParseDate(city.FotoDate);
+                const QDate foto = ListDate(city.FotoDate);
                 if (foto.isValid()) Table[i].BeforFoto = foto;
             }
     for (std::size_t i = 0; i < Table.size(); ++i) {
         TFileInf& row = Table[i];
-        const QDate installed = ParseDate(row.BeforDate), offered = ParseDate(row.AfterDate);
+        const QDate installed = ListDate(row.BeforDate), offered = ListDate(row.AfterDate);
         row.needUpdate.Visible = !(installed.isValid() && installed >= offered);
         row.needUpdate.Checked = i == 0 ? row.needUpdate.Visible : false;
         row.needFoto.Visible = !row.FileNameFoto.isEmpty() && row.FotoDate > row.BeforFoto;
@@ -156,9 +100,8 @@ DownloadResult Updater::Get(const QString& url, const QString& target, qint64 ma
     return r;
 }
 
-DownloadResult Updater::Fetch(const QString& path, const QString& caption, const UpdateHooks& hooks,
-                              QString& folder) {
-    const QString localName = LocalName(path);
+DownloadResult Updater::Fetch(const QString& path, const QString& localName, const QString& caption,
+                              const UpdateHooks& hooks, QString& folder) {
     const qint64 bound = DownloadBound(caption);
     if (hooks.BeforeDownload) hooks.BeforeDownload();
     folder = ctx_.DataFolder;
@@ -186,19 +129,26 @@ bool Updater::Failed(const DownloadResult& r, const QString& path, const UpdateH
 
 void Updater::InstallCity(TFileInf& row, const UpdateHooks& hooks) {
     QString folder;
-    const DownloadResult r = Fetch(row.FileName, row.needUpdate.Caption, hooks, folder);
+    const QString localName = LocalName(row.FileName);
+    // Until it is installed the archive keeps a name of the installer's own, so that one left behind by
+    // a program that ended before the install is known for what it is at the next start.
+    const QString downloaded = QLatin1String(DownloadNamePrefix) + localName;
+    const DownloadResult r = Fetch(row.FileName, downloaded, row.needUpdate.Caption, hooks, folder);
     if (Failed(r, row.FileName, hooks)) return;
     auto failed = [&](const QString& why) {
         ctx_.AppState = QStringLiteral("error");
         if (hooks.Warning) hooks.Warning(why);
     };
-    const QString localName = LocalName(row.FileName);
-    const QString superseded = folder + QFileInfo(localName).completeBaseName() + QStringLiteral(".gis");
+    const QString cityFile = QFileInfo(localName).completeBaseName() + QStringLiteral(".gis");
     // Inflating a large city takes a while: the download window's bar follows it.
     UnpackOptions options;
     if (hooks.Progress)
         options.Progress = [&](std::uint64_t done, std::uint64_t total) { hooks.Progress(qint64(done), qint64(total)); };
-    const UnpackReport unpacked = UnpackArchive(folder + localName, folder, {superseded}, options);
+    // The archive must bring its city, and a city file that the catalogue can read.
+    options.CheckFile = [&](const QString& target, const QByteArray& head) {
+        return target == cityFile && !ParseCityHeader(head) ? QStringLiteral("is not a city file") : QString();
+    };
+    const UnpackReport unpacked = UnpackArchive(folder + downloaded, folder, {folder + cityFile}, options);
     if (!unpacked.ok) return failed(unpacked.error);
     if (IsSelectedCity(row)) ctx_.Outcome.CurrentCityUpdated = true;
     ctx_.Outcome.DataInstalled = true;
@@ -210,7 +160,7 @@ void Updater::InstallCity(TFileInf& row, const UpdateHooks& hooks) {
 
 void Updater::InstallFotos(TFileInf& row, const UpdateHooks& hooks) {
     QString folder;
-    const DownloadResult r = Fetch(row.FileNameFoto, row.needFoto.Caption, hooks, folder);
+    const DownloadResult r = Fetch(row.FileNameFoto, LocalName(row.FileNameFoto), row.needFoto.Caption, hooks, folder);
     if (Failed(r, row.FileNameFoto, hooks)) return;
     Installed << row.CityName + QStringLiteral(" (Фото)");
     for (TCity& city : ctx_.Cities)

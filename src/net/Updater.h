@@ -62,12 +62,14 @@ struct UpdateContext {
     CityDb* Db = nullptr; // the loaded city, whose photo index is read again at the end
 };
 
-// The list formats of the vendor site (Windows-1251 text, one field per line).
+// The list formats of the vendor site (Windows-1251 text, one field per line), in UpdateLists.cpp.
 bool ParseComponentList(const QByteArray& bytes, TInfTable& table);
 bool ParsePhotoList(const QByteArray& bytes, TInfTable& table);
 
 // A check box caption with max(0, 12 - 2 x length) blanks in front.
 QString PaddedCaption(const QString& caption);
+// A date of the lists ("dd.MM.yyyy", blanks around it ignored); invalid when it is none.
+QDate ListDate(const QString& text);
 
 // What the download window does while components arrive.
 struct UpdateHooks {
@@ -113,8 +115,9 @@ private:
     bool IsSelectedCity(const TFileInf& row) const;
     DownloadResult Get(const QString& url, const QString& target, qint64 maxBytes,
                        const DownloadProgress& progress);
-    DownloadResult Fetch(const QString& path, const QString& caption, const UpdateHooks& hooks,
-                         QString& folder);
+    // Fetches base + `path` as `localName` into the data folder (or the fallback); `folder` tells which.
+    DownloadResult Fetch(const QString& path, const QString& localName, const QString& caption,
+                         const UpdateHooks& hooks, QString& folder);
     // True when `r` failed: a cancel stops the run quietly, any other failure warns and the run goes on.
     bool Failed(const DownloadResult& r, const QString& path, const UpdateHooks& hooks);
     void InstallCity(TFileInf& row, const UpdateHooks& hooks);

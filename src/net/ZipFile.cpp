@@ -75,7 +75,8 @@ QByteArray ExtraField(const QByteArray& extra, int id) {
 }
 
 constexpr std::uint32_t UnixHost = 3;
-constexpr std::uint32_t UnixTypeMask = 0170000, UnixFolder = 0040000, UnixFile = 0100000, UnixLink = 0120000;
+constexpr std::uint32_t UnixTypeMask = 0170000, UnixFolder = 0040000, UnixFile = 0100000, UnixLink = 0120000,
+                        UnixPipe = 0010000;
 
 std::uint32_t UnixMode(const TFileHeader& h) {
     return (h.VersionMadeBy >> 8) == UnixHost ? h.ExternalFileAttributes >> 16 : 0;
@@ -93,7 +94,8 @@ bool TZipEntry::IsSymlink() const {
 
 bool TZipEntry::IsSpecial() const {
     const std::uint32_t type = UnixMode(Header) & UnixTypeMask;
-    return type != 0 && type != UnixFile && type != UnixFolder;
+    // Info-ZIP reading a pipe ("cat f | zip - -") stores the pipe's type: the entry holds that data.
+    return type != 0 && type != UnixFile && type != UnixFolder && type != UnixPipe;
 }
 
 std::uint32_t ZipCrc32(const QByteArray& bytes) {

@@ -75,7 +75,8 @@ struct TZipEntry {
     std::uint16_t Method() const { return Header.CommonFileHeader.CompressionMethod; }
     std::uint32_t Crc32() const { return Header.CommonFileHeader.Crc32; }
     bool IsFolder() const;
-    // A symbolic link, device, pipe or socket as the Unix mode of the writer says.
+    // A symbolic link, device or socket as the Unix mode of the writer says. A pipe is not: its entry
+    // holds what was read from it, and is installed as a plain file.
     bool IsSpecial() const;
     bool IsSymlink() const;
 };

@@ -20,3 +20,12 @@ struct Folders {
 // The all-users city folders for a program in `exeFolder` and the system data folders `dataDirs`, in that
 // order, without repeats and without `exclude` (the user's data and program folders when they coincide).
 QStringList SystemCityFolders(const QString& exeFolder, const QStringList& dataDirs, const QStringList& exclude);
+
+// A folder only this user can open (their own, no access for group or others, not a link), with a
+// trailing separator: the session's runtime folder (XDG_RUNTIME_DIR, else /run/user/UID), or when that
+// is missing or not private, "Tessara/runtime-UID" in the user's cache folder, made so. Empty when none
+// can be had. The program's sockets live here, so that no other user can take their names.
+QString UserRuntimeFolder();
+
+// Whether `folder` is a folder of this user that nobody else can open (not through a link).
+bool IsPrivateFolder(const QString& folder);

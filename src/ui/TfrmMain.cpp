@@ -290,8 +290,9 @@ void TfrmMain::FormCreate(const std::function<void()>& step) {
     if (!app_.db->Has3D) btn3D->setChecked(false);
     webTabs->CityLoaded();
     ShowMapPage();
-    // A port in use leaves the program without the server; nothing else depends on it.
-    srv->Start(app_.settings.Port, ReadCommandServerAnyHost());
+    // A port in use leaves the program without the server; nothing else depends on it. The local socket
+    // serves only this user.
+    srv->Start(app_.settings.Port, ReadCommandServerAnyHost(), CommandSocketPath());
 }
 
 void TfrmMain::ApplySettingsToMap() {

@@ -2,16 +2,27 @@
 // a port in use, the line and connection limits, and stopping.
 #include "CommandServer.h"
 #include "Cp1251.h"
+#include "LocalSockets.h"
+#include "TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QLocalSocket>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -187,47 +198,102 @@ TEST(CommandServer, ALineLongerThanTheLimitClosesItsConnectionOnly) {
     EXPECT_EQ(server.Connections(), 1);
 }
 
-TEST(CommandServer, AtMostSixtyFourConnectionsAreServedTheNextWaits) {
-    Received got;
-    CommandServer server(got.handler());
-    ASSERT_TRUE(server.Start(0, false));
-    std::vector<std::unique_ptr<QTcpSocket>> idle;
-    for (int i = 0; i < CommandServer::MaxConnections; ++i)
-        idle.push_back(Connect(QHostAddress::LocalHost, server.Port()));
-    ASSERT_TRUE(WaitFor([&] { return server.Connections() == CommandServer::MaxConnections; }));
-
-    auto waiting = Connect(QHostAddress::LocalHost, server.Port());
-    Send(*waiting, "ShowAdr;waiting\n");
-    WaitFor([] { return false; }, 300);
-    EXPECT_FALSE(got.has("waiting")) << "a 65th connection is not served while 64 are open";
-    EXPECT_EQ(server.Connections(), CommandServer::MaxConnections);
-
-    idle.front()->disconnectFromHost();
-    EXPECT_TRUE(WaitFor([&] { return got.has("waiting"); })) << "it is served once one closes";
-    EXPECT_EQ(server.Connections(), CommandServer::MaxConnections);
-}
-
+// When every slot is taken, a client that waits is served at once: the connection silent the longest
+// gives way, and those that keep talking stay.
 TEST(CommandServer, AWaitingClientTakesTheSlotOfTheLongestSilentConnection) {
     Received got;
     CommandServer server(got.handler());
-    server.SetIdleGraceMs(400);
     ASSERT_TRUE(server.Start(0, false));
-    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    std::vector<std::unique_ptr<QTcpSocket>> open;
     for (int i = 0; i < CommandServer::MaxConnections; ++i)
-        idle.push_back(Connect(QHostAddress::LocalHost, server.Port()));
+        open.push_back(Connect(QHostAddress::LocalHost, server.Port()));
     ASSERT_TRUE(WaitFor([&] { return server.Connections() == CommandServer::MaxConnections; }));
-    // Every connection but the first keeps talking, so the first is the one to give way.
-    WaitFor([] { return false; }, 250);
-    for (size_t i = 1; i < idle.size(); ++i)
-        Send(*idle[i], "Ping\n");
+    // Every connection but the first sends a byte later than the first did.
+    Send(*open.front(), "ShowAdr;first\n");
+    ASSERT_TRUE(WaitFor([&] { return got.has("first"); }));
+    WaitFor([] { return false; }, 50);
+    for (size_t i = 1; i < open.size(); ++i)
+        Send(*open[i], "P");
+    WaitFor([] { return false; }, 100);
 
     auto waiting = Connect(QHostAddress::LocalHost, server.Port());
     Send(*waiting, "ShowAdr;waiting\n");
-    EXPECT_TRUE(WaitFor([&] { return got.has("waiting"); })) << "served once a connection stayed silent";
+    EXPECT_TRUE(WaitFor([&] { return got.has("waiting"); }));
     EXPECT_EQ(server.Connections(), CommandServer::MaxConnections);
-    EXPECT_TRUE(WaitFor([&] { return idle.front()->state() == QAbstractSocket::UnconnectedState; }));
-    for (size_t i = 1; i < idle.size(); ++i)
-        EXPECT_EQ(idle[i]->state(), QAbstractSocket::ConnectedState) << i;
+    EXPECT_TRUE(WaitFor([&] {
+        open.front()->waitForReadyRead(10);
+        return open.front()->state() == QAbstractSocket::UnconnectedState;
+    }));
+    for (size_t i = 1; i < open.size(); ++i)
+        EXPECT_EQ(open[i]->state(), QAbstractSocket::ConnectedState) << i;
+}
+
+// Clients that hold every slot by sending a byte now and then, with hundreds of idle connections queued
+// behind them, keep a real request out no longer than it takes to pass them.
+TEST(CommandServer, SlowSendersAndIdleConnectionsDoNotKeepARequestOut) {
+    Received got;
+    CommandServer server(got.handler());
+    ASSERT_TRUE(server.Start(0, false));
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    for (int i = 0; i < CommandServer::MaxConnections; ++i)
+        slow.push_back(Connect(QHostAddress::LocalHost, server.Port()));
+    ASSERT_TRUE(WaitFor([&] { return server.Connections() == CommandServer::MaxConnections; }));
+    QTimer trickle;
+    QObject::connect(&trickle, &QTimer::timeout, [&] {
+        for (auto& s : slow)
+            s->write("x"); // a line that never ends, one byte at a time
+    });
+    trickle.start(100);
+    std::vector<int> idle;
+    for (int i = 0; i < 500; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(server.Port());
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        idle.push_back(fd);
+    }
+    auto real = Connect(QHostAddress::LocalHost, server.Port());
+    Send(*real, "ShowAdr;Ленина улица, 5\n");
+    EXPECT_TRUE(WaitFor([&] { return got.has("Ленина улица, 5"); }, 3000));
+    trickle.stop();
+    for (const int fd : idle)
+        ::close(fd);
+}
+
+// The local socket: only the user can open it, it takes the place of one left behind, and it serves
+// even when the port is taken; something else at its name is left alone.
+TEST(CommandServer, TheLocalSocketServesItsUserOnly) {
+    QTemporaryDir runtime;
+    const QString path = runtime.filePath("tessara-command");
+    ASSERT_TRUE(LeaveSocketBehind(path));
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::LocalHost, 0));
+    Received got;
+    CommandServer server(got.handler());
+    EXPECT_FALSE(server.Start(taken.serverPort(), false, path));
+    EXPECT_TRUE(server.IsListening());
+    EXPECT_EQ(server.LocalPath(), path);
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 077, 0u) << "others may not connect";
+
+    QLocalSocket client;
+    client.connectToServer(path);
+    ASSERT_TRUE(client.waitForConnected(3000));
+    client.write("ShowAdr;Мира проспект, 7\r\n");
+    client.waitForBytesWritten(3000);
+    EXPECT_TRUE(WaitFor([&] { return got.has("Мира проспект, 7"); }));
+    server.Stop();
+    EXPECT_FALSE(QFile::exists(path));
+
+    // A file of that name is not the server's to replace.
+    WriteAll(path, "someone's file");
+    ASSERT_TRUE(server.Start(0, false, path));
+    EXPECT_TRUE(server.LocalPath().isEmpty());
+    EXPECT_EQ(ReadAll(path), "someone's file");
 }
 
 TEST(CommandServer, StopClosesEveryConnectionAndFreesThePort) {

@@ -3,6 +3,7 @@
 #include "UnpackArchive.h"
 #include "InstallTransaction.h"
 #include "TestFiles.h"
+#include "ZipFile.h"
 #include "ZipWriter.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
 #include <functional>
+#include <future>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,7 +80,7 @@ TEST(UnpackArchive, ArchivesOfEveryToolInstallTheExactBytes) {
     const QByteArray city = ReadAll(Fixtures + "/Demograd.gis"), photos = ReadAll(Fixtures + "/Demograd.img");
     ASSERT_GT(city.size(), 1000) << "fixtures missing in " << Fixtures.toStdString();
     const QStringList archives = QDir(Fixtures).entryList({"*.zip"}, QDir::Files, QDir::Name);
-    ASSERT_GE(archives.size(), 12);
+    ASSERT_GE(archives.size(), 13);
     for (const QString& name : archives) {
         if (name.contains("deflate64")) continue;
         SCOPED_TRACE(name.toStdString());
@@ -89,6 +94,8 @@ TEST(UnpackArchive, ArchivesOfEveryToolInstallTheExactBytes) {
         };
         const UnpackReport r = folder.Install(ReadAll(Fixtures + '/' + name), options);
         ASSERT_TRUE(r.ok) << r.error.toStdString();
+        // A file whose entry carries a pipe's type (zip-stdin) is a plain file all the same.
+        EXPECT_TRUE(QFileInfo(folder.data + "Demograd.gis").isFile());
         EXPECT_EQ(ReadAll(folder.data + "Demograd.gis"), city);
         EXPECT_EQ(ReadAll(folder.data + "Demograd.img"), photos);
         EXPECT_EQ(
@@ -258,39 +265,108 @@ TEST(UnpackArchive, HostileArchivesLeaveEverythingAsItWas) {
     EXPECT_FALSE(QFile::exists("/tmp/tessara-absolute.txt"));
 }
 
-TEST(UnpackArchive, SupersededCityGoesOnlyWithItsReplacement) {
+TEST(UnpackArchive, TheCityIsReplacedOnlyByAnArchiveThatBringsIt) {
+    // Without its city an archive would take the installed one away and bring nothing.
+    const struct {
+        const char* what;
+        QByteArray archive;
+    } refused[] = {
+        {"only a readme", Zip({{"readme.txt", "x"}})},
+        {"the city under another name", Zip({{"Demograd2.gis", NewCity}, {"Demograd.img", "new photos"}})},
+        {"the city in a folder", Zip({{"maps/Demograd.gis", NewCity}})},
+        {"the city's name in another letter case", Zip({{"demograd.gis", NewCity}})},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.what);
+        Installed folder;
+        const auto before = Snapshot(folder.scratch.path());
+        const UnpackReport r = folder.Install(c.archive);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.error.contains("does not hold \"Demograd.gis\"")) << r.error.toStdString();
+        EXPECT_EQ(Snapshot(folder.scratch.path()), before);
+    }
+
     Installed folder;
     // A name like the staging files of old is an ordinary name; a file that is a link is replaced as a
     // file, and what it pointed to is left alone.
     QFile::link(folder.scratch.file("outside/keep.txt"), folder.data + "Linked.gis");
-    const UnpackReport r = folder.Install(Zip({{"Demograd2.gis", NewCity},
-                                               {"Demograd2.gis.tessara-part", "text"},
+    const UnpackReport r = folder.Install(Zip({{"Demograd.gis", NewCity},
+                                               {"Demograd.gis.tessara-part", "text"},
                                                {"Linked.gis", "linked city"},
                                                {"./maps/v1.2/inside.txt", "inside"}}));
     ASSERT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(r.written, QStringList({"Demograd2.gis", "Demograd2.gis.tessara-part", "Linked.gis",
-                                      "maps/v1.2/inside.txt"}));
-    EXPECT_EQ(ReadAll(folder.data + "Demograd2.gis"), NewCity);
-    EXPECT_EQ(ReadAll(folder.data + "Demograd2.gis.tessara-part"), "text");
+    EXPECT_EQ(r.written,
+              QStringList({"Demograd.gis", "Demograd.gis.tessara-part", "Linked.gis", "maps/v1.2/inside.txt"}));
+    EXPECT_EQ(ReadAll(folder.data + "Demograd.gis"), NewCity);
+    EXPECT_EQ(ReadAll(folder.data + "Demograd.gis.tessara-part"), "text");
     EXPECT_EQ(ReadAll(folder.data + "maps/v1.2/inside.txt"), "inside");
     EXPECT_FALSE(QFileInfo(folder.data + "Linked.gis").isSymLink());
     EXPECT_EQ(ReadAll(folder.data + "Linked.gis"), "linked city");
     EXPECT_EQ(ReadAll(folder.scratch.file("outside/keep.txt")), "not ours");
-    EXPECT_FALSE(QFile::exists(folder.data + "Demograd.gis")); // superseded
     EXPECT_FALSE(QFile::exists(folder.data + "Demograd.zip"));
     EXPECT_EQ(ReadAll(folder.data + "Demograd.img"), "its photos");
     EXPECT_EQ(QDir(folder.data).entryList({".tessara-*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+}
 
-    // The same archive with one bad entry: the superseded city stays.
-    Installed again;
-    const auto before = Snapshot(again.scratch.path());
+// A file judged by its first bytes is refused before the rest of it reaches the disk: a bomb that takes
+// the city's name costs a few kilobytes, not its unpacked size.
+TEST(UnpackArchive, AFileRefusedByItsHeadStopsTheInstallEarly) {
+    constexpr std::uint32_t BombSize = 64u << 20;
+    const QByteArray zeros(BombSize, '\0');
     ZipWriter w;
-    w.Add("Demograd2.gis", NewCity);
-    w.Add("bad.txt", "x", ZipWriter::Stored);
-    QByteArray bytes = w.Build();
-    bytes[bytes.indexOf("PK\x03\x04", 4) + 30 + 7] = 'y';
-    EXPECT_FALSE(again.Install(bytes).ok);
-    EXPECT_EQ(Snapshot(again.scratch.path()), before);
+    w.Add("Demograd.img", "new photos");
+    w.AddPacked("Demograd.gis", DeflateRaw(zeros), ZipCrc32(zeros), BombSize);
+    Installed folder;
+    const auto before = Snapshot(folder.scratch.path());
+    std::uint64_t unpacked = 0;
+    QStringList judged;
+    UnpackOptions options;
+    options.Progress = [&](std::uint64_t done, std::uint64_t) { unpacked = done; };
+    options.CheckFile = [&](const QString& target, const QByteArray& head) {
+        judged << QStringLiteral("%1 %2").arg(target).arg(head.size());
+        return target == "Demograd.gis" && head.startsWith(QByteArray(16, '\0')) ? QStringLiteral("is empty space")
+                                                                                : QString();
+    };
+    const UnpackReport r = folder.Install(w.Build(), options);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.contains("\"Demograd.gis\" is empty space")) << r.error.toStdString();
+    // A short file is judged whole.
+    EXPECT_EQ(judged, QStringList({"Demograd.img 10", "Demograd.gis 4096"}));
+    EXPECT_LT(unpacked, 4u << 20);
+    EXPECT_EQ(Snapshot(folder.scratch.path()), before);
+}
+
+// An archive of many files in many folders installs, and undoes, within a small descriptor limit.
+TEST(UnpackArchive, ThousandsOfFilesNeedFewDescriptors) {
+    ZipWriter w;
+    w.Add("Demograd.gis", NewCity);
+    for (int i = 0; i < 1500; ++i)
+        w.Add(QStringLiteral("pages/p%1/page%2.html").arg(i / 5).arg(i), QByteArray::number(i), ZipWriter::Stored);
+    const QByteArray sound = w.Build();
+    // A name too long for the disk is found only once every other file is in: all of them go back.
+    w.Add(QString(300, 'x'), "x");
+    const QByteArray failing = w.Build();
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = 256;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    Installed undone;
+    const auto before = Snapshot(undone.scratch.path());
+    const UnpackReport bad = undone.Install(failing);
+    const auto afterBad = Snapshot(undone.scratch.path());
+    Installed folder;
+    const UnpackReport r = folder.Install(sound);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    EXPECT_FALSE(bad.ok);
+    EXPECT_TRUE(bad.error.contains("too long")) << bad.error.toStdString();
+    EXPECT_EQ(afterBad, before);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(r.written.size(), 1501);
+    EXPECT_EQ(ReadAll(folder.data + "pages/p299/page1499.html"), "1499");
+    EXPECT_EQ(ReadAll(folder.data + "Demograd.gis"), NewCity);
 }
 
 // An install whose program died after `steps` of its steps, without committing or rolling back.
@@ -370,12 +446,42 @@ TEST(InstallTransaction, RecoveryKeepsACommittedInstallAndLeavesWhatItCannotRead
     EXPECT_TRUE(problems[0].contains("damaged")) << problems[0].toStdString();
     EXPECT_EQ(Snapshot(damaged.scratch.path()), after);
 
+    // A FIFO named like the journal is refused at once, not waited on, and stays as it is.
+    Installed fifo;
+    QDir().mkpath(fifo.data + ".tessara-staging-1");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo.data + ".tessara-staging-1/journal").constData(), 0600), 0);
+    const auto withFifo = Snapshot(fifo.scratch.path());
+    auto recovery = std::async(std::launch::async,
+                               [&] { return TInstallTransaction::RecoverInterruptedInstalls(fifo.data); });
+    if (recovery.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the stuck reader go before failing.
+        const int writer = ::open(QFile::encodeName(fifo.data + ".tessara-staging-1/journal").constData(), O_WRONLY);
+        ::close(writer);
+        FAIL() << "the recovery waits on the FIFO";
+    }
+    const QStringList fromFifo = recovery.get();
+    ASSERT_EQ(fromFifo.size(), 1);
+    EXPECT_TRUE(fromFifo[0].contains("not an install journal")) << fromFifo[0].toStdString();
+    EXPECT_EQ(Snapshot(fifo.scratch.path()), withFifo);
+
     Installed running;
     TInstallTransaction t(running.data);
     ASSERT_EQ(t.Begin(10), QString());
     const QString own = StagingFolder(running.data);
     EXPECT_EQ(TInstallTransaction::RecoverInterruptedInstalls(running.data), QStringList());
     EXPECT_EQ(StagingFolder(running.data), own);
+}
+
+// A download that a program ending before its install left behind goes at the next start; nothing else
+// of the folder does, and no link is followed.
+TEST(InstallTransaction, RecoveryRemovesALeftoverDownload) {
+    Installed folder;
+    const auto before = Snapshot(folder.scratch.path());
+    WriteAll(folder.data + ".tessara-download-Demograd.zip", "downloaded, never installed");
+    QFile::link(folder.scratch.file("outside/keep.txt"), folder.data + ".tessara-download-link.zip");
+    EXPECT_EQ(TInstallTransaction::RecoverInterruptedInstalls(folder.data), QStringList());
+    QFile::remove(folder.data + ".tessara-download-link.zip");
+    EXPECT_EQ(Snapshot(folder.scratch.path()), before);
 }
 
 } // namespace

@@ -367,6 +367,43 @@ TEST_F(UpdateRun, HostileListsAndServersLeaveTheDataFolderAsItWas) {
     }
 }
 
+// An archive that does not bring its city, or brings something else under the city's name, is refused
+// whole: the installed city stays, and the run says why instead of reporting an update.
+TEST_F(UpdateRun, AnArchiveWithoutItsCityKeepsTheInstalledOne) {
+    const struct {
+        const char* what;
+        std::vector<std::pair<QString, QByteArray>> entries;
+        const char* warning;
+    } cases[] = {
+        {"a readme only", {{"readme.txt", "read me"}}, "does not hold \"Demograd.gis\""},
+        {"the city in a folder", {{"maps/Demograd.gis", SmallCity(QStringLiteral("Демоград"), "01.11.2026")}},
+         "does not hold \"Demograd.gis\""},
+        {"no city under its name", {{"Demograd.gis", QByteArray(200000, '\0')}}, "\"Demograd.gis\" is not a city file"},
+    };
+    WriteAll(root.file("pub/fotos.txt"), "");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZipWriter zip;
+        for (const auto& [name, bytes] : c.entries)
+            zip.Add(name, bytes);
+        zip.Write(root.file("pub/download/Demograd.zip"));
+        Serve();
+        InstallOld();
+        const auto before = FolderSnapshot(ctx.DataFolder);
+        ctx.AppState.clear();
+        warnings.clear();
+        UpdateSelectedCityAutomatically();
+        ASSERT_EQ(warnings.size(), 1);
+        EXPECT_TRUE(warnings[0].contains(QLatin1String(c.warning))) << warnings[0].toStdString();
+        EXPECT_EQ(ctx.AppState, "error");
+        EXPECT_FALSE(ctx.Outcome.DataInstalled);
+        EXPECT_FALSE(ctx.Outcome.CurrentCityUpdated);
+        EXPECT_TRUE(FolderSnapshot(ctx.DataFolder) == before);
+        ASSERT_EQ(ctx.Cities.size(), 1u);
+        EXPECT_EQ(ctx.Cities[0].ReleaseDate, "01.05.2026");
+    }
+}
+
 // A refused row stops only itself.
 TEST_F(UpdateRun, ARefusedRowLetsTheOthersGoOn) {
     const QByteArray list = ReadAll(root.file("pub/download.txt"));

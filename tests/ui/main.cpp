@@ -1,6 +1,8 @@
 // Widget tests run inside one QApplication (offscreen under CTest).
 #include <QApplication>
+#include <QFile>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,6 +16,10 @@ int main(int argc, char** argv) {
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    // The main window's command socket and the single-instance socket live in the runtime folder: one
+    // of this run's own keeps them from a running Tessara and from tests running beside these.
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ::testing::InitGoogleTest(&argc, argv);

@@ -26,6 +26,10 @@ constexpr TextRow Rows[] = {
     {"UpdateNow", u"Скачать новый выпуск сейчас?", u"Do you want to download update now?"},
     {"AppName", u"Тессара Гид:  ", u"Tessara Guide:  "},
     {"Tessara", u"Тессара", u"Tessara"},
+    {"RaisedElsewhere", u"Тессара уже запущена на другом экране (%1); её окно выведено на передний план там.",
+     u"Tessara is already running on another display (%1); its window was brought to the front there."},
+    {"RunningNoAnswer", u"Тессара уже запущена, но не отвечает; её окно не удалось вывести на передний план.",
+     u"Tessara is already running but does not answer; its window could not be brought to the front."},
     {"Lang", u"Выбор языка", u"Select language"},
     {"Options", u"Настройки", u"Options"},
     {"Cancel", u"Отмена", u"Cancel"},
@@ -337,7 +341,7 @@ constexpr TextRow Rows[] = {
     {"ExportDone", u"Карта записана в файл:", u"The map is written to the file:"},
     {"ExportFiles", u"Рисунки BMP (*.bmp);;Рисунки PNG (*.png)", u"BMP pictures (*.bmp);;PNG pictures (*.png)"},
 };
-static_assert(std::size(Rows) == 298);
+static_assert(std::size(Rows) == 300);
 
 constexpr std::array<std::array<const char16_t*, 2>, 12> Months = {{
     {u"январь", u"January"},
