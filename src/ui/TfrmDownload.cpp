@@ -1,5 +1,6 @@
 #include "TfrmDownload.h"
 
+#include "OutsideText.h"
 #include "TextTable.h"
 #include "TfrmUpdateList.h"
 #include "WindowPlace.h"
@@ -73,7 +74,7 @@ void TfrmDownload::ShowWarning(const QString& detail) {
     QMessageBox box(QMessageBox::Warning, LangText(u"Tessara"), LangText(u"ErrDownload"), QMessageBox::Ok,
                     this);
     box.setObjectName("msgErrDownload");
-    box.setInformativeText(detail);
+    box.setInformativeText(LiteralText(detail));
     box.exec();
 }
 

@@ -4,6 +4,7 @@
 #include "Cards.h"
 #include "MapDisplay.h"
 #include "OrgSearch.h"
+#include "OutsideText.h"
 #include "SearchHost.h"
 #include "TCardList.h"
 #include "TextTable.h"
@@ -352,7 +353,8 @@ void TfrmEstate::btnFindClick() {
     client.CutLongReplies = false;
     if (!reply.ok) {
         pnlWait->hide();
-        QMessageBox::information(this, windowTitle(), QStringLiteral("Невозможно получить данные!\r") + reply.error);
+        QMessageBox::information(this, windowTitle(),
+                                 LiteralText(QStringLiteral("Невозможно получить данные!\r") + reply.error));
         return;
     }
     EstateReply parsed = ParseEstateReply(reply.body, *app_.db, app_.settings.DataLang);
@@ -442,7 +444,7 @@ void TfrmEstate::btnPrintClick() {
                                LangText(u"Balcon"),     LangText(u"Cost"),    LangText(u"Comm")};
     const QString error = PrintLines(EstatePrintLines(captions, rows));
     if (!error.isEmpty())
-        QMessageBox::critical(this, windowTitle(), LangText(u"Error") + "!" + "\r" + error);
+        QMessageBox::critical(this, windowTitle(), LiteralText(LangText(u"Error") + "!" + "\r" + error));
 }
 
 QString TfrmEstate::PrintLines(const QStringList& lines) {
