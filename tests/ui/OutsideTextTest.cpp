@@ -100,6 +100,7 @@ TEST_F(OutsideText, MarkupOfACityFileIsShownAsItStands) {
     EXPECT_FALSE(txtCity->toolTip().isEmpty()) << "the long line is shortened";
     QToolTip::showText(txtCity->mapToGlobal(QPoint(2, 2)), txtCity->toolTip(), txtCity);
     ExpectTipLiteral(FullText(txtCity));
+    Screenshot(start.get(), "outside-text-start");
     QToolTip::hideText();
 
     // The main window: cards of organisations and a rubric, a balloon, the street picker's hint.
