@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <memory>
 
 #ifdef Q_OS_UNIX
@@ -198,6 +199,17 @@ void RemovePrivateTempFolder() {
     PrivateDir().reset();
 }
 
+bool IsPageFileName(const QString& name) {
+    static const QStringList extensions = {
+        QStringLiteral("html"), QStringLiteral("htm"), QStringLiteral("mht"), QStringLiteral("mhtml"),
+        QStringLiteral("pdf"),  QStringLiteral("txt"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+        QStringLiteral("png"),  QStringLiteral("gif")};
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    if (dot <= slash + 1) return false; // no extension, or a hidden file's name only
+    return extensions.contains(name.mid(dot + 1), Qt::CaseInsensitive);
+}
+
 QString PagesFolder(const QString& tempFolder) {
     return (tempFolder.isEmpty() ? PrivateTempFolder() : tempFolder) + QStringLiteral("pages/");
 }
@@ -212,6 +224,8 @@ bool Unpack(const TPg& page, const CityFileRef& city, const QString& tempFolder,
     const QStringList parts = PageNameParts(page.Name);
     if (parts.isEmpty())
         return refuse(QStringLiteral("The page name \"%1\" leaves the pages folder").arg(page.Name));
+    if (!IsPageFileName(parts.last()))
+        return refuse(QStringLiteral("The page \"%1\" is not a document or picture").arg(page.Name));
     if (page.size < 0 || page.size > MaxPageSize)
         return refuse(QStringLiteral("The page \"%1\" is %2 bytes long").arg(page.Name).arg(page.size));
     QByteArray bytes;

@@ -22,15 +22,21 @@ void RemovePrivateTempFolder();
 // `tempFolder` + "pages/"; an empty `tempFolder` means PrivateTempFolder().
 QString PagesFolder(const QString& tempFolder = {});
 
+// Whether a page file name ends with an extension of a document or picture that a browser or viewer
+// shows (".html", ".htm", ".mht", ".mhtml", ".pdf", ".txt", ".jpg", ".jpeg", ".png", ".gif", in any
+// case). The system opens a page by its extension: anything else (a launcher, a script, a program)
+// is neither written nor opened.
+bool IsPageFileName(const QString& name);
+
 struct PageOpening {
     QString TempFolder;      // with a trailing separator; empty: PrivateTempFolder()
     bool Suppressed = false; // the result cards set this while expanding every card
 };
 
 // Writes the page into the pages folder; false (with the reason) for a web address, a name that is
-// absolute or climbs out of the folder, a size past the limit or the file, a pages folder that is
-// not this user's own, a target that is not a plain file of ours (a link, a device, a folder), or a
-// target that stays locked through every retry.
+// absolute or climbs out of the folder, a name that IsPageFileName refuses, a size past the limit or the
+// file, a pages folder that is not this user's own, a target that is not a plain file of ours (a link, a
+// device, a folder), or a target that stays locked through every retry.
 bool Unpack(const TPg& page, const CityFileRef& city, const QString& tempFolder, QString* error = nullptr);
 
 // Unpacks and opens the page of the organisation at `orgPos`; nothing for -1, an organisation without

@@ -1,5 +1,6 @@
 #include "StartLines.h"
 
+#include "OutsideText.h"
 #include "TfrmStart.h"
 
 #include <QFontMetrics>
@@ -56,7 +57,7 @@ void PlaceLine(const Line& line, int left, int top, int width) {
         const bool shortened = shown != line[i].whole;
         for (QLabel* q : {l.text, l.shadow}) {
             q->setProperty("fullText", shortened ? QVariant(line[i].whole) : QVariant());
-            q->setToolTip(shortened ? line[i].whole : QString());
+            q->setToolTip(shortened ? LiteralText(line[i].whole) : QString());
         }
         x += i ? line[i].gap : 0;
         l.move(x, top);

@@ -402,7 +402,7 @@ void TCardList::Dispatch(const CardClick& click) {
     case TLink::email:
     case TLink::snet:
     case TLink::skype:
-        ShellOpen(click.target);
+        OpenOutsideLink(click.target);
         break;
     case TLink::icq:
         host_.OpenIcq(click.value);

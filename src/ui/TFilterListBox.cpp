@@ -1,6 +1,7 @@
 #include "TFilterListBox.h"
 
 #include "OrgSearch.h"
+#include "OutsideText.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -255,7 +256,8 @@ bool TFilterListBox::viewportEvent(QEvent* e) {
         QString text;
         for (const EntryRun& r : runs)
             text += r.text;
-        QToolTip::showText(viewport()->mapToGlobal(QPoint(0, visualRect(i).top() - 2)), text, this);
+        QToolTip::showText(viewport()->mapToGlobal(QPoint(0, visualRect(i).top() - 2)), LiteralText(text),
+                           this);
     } else {
         QToolTip::hideText();
     }

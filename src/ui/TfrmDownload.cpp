@@ -1,6 +1,7 @@
 #include "TfrmDownload.h"
 
 #include "ServiceTexts.h"
+#include "OutsideText.h"
 #include "TextTable.h"
 #include "TfrmUpdateList.h"
 #include "WindowPlace.h"
@@ -75,7 +76,7 @@ void TfrmDownload::ShowWarning(const QString& detail, const QString& kept) {
     QMessageBox box(QMessageBox::Warning, LangText(u"Tessara"), WithPublisherSite(LangText(u"ErrDownload"), Mirrors),
                     QMessageBox::Ok, this);
     box.setObjectName("msgErrDownload");
-    box.setInformativeText(detail.isEmpty() ? kept : detail + '\n' + kept);
+    box.setInformativeText(LiteralText(detail.isEmpty() ? kept : detail + '\n' + kept));
     box.exec();
 }
 

@@ -4,6 +4,7 @@
 #include "Cards.h"
 #include "MapDisplay.h"
 #include "OrgSearch.h"
+#include "OutsideText.h"
 #include "SearchHost.h"
 #include "StreetOnMap.h"
 #include "ObjectState.h"
@@ -433,8 +434,8 @@ void TfrmEstate::btnFindClick() {
         // The user asked for it: one line, no message to dismiss.
         if (reply.cancelled) return txtCount->setText(ServiceText(u"SearchCancelled"));
         QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("Невозможно получить данные!\r") + reply.error + '\r' +
-                                     ServiceText(u"ListKept"));
+                                 LiteralText(QStringLiteral("Невозможно получить данные!\r") + reply.error + '\r' +
+                                                 ServiceText(u"ListKept")));
         return;
     }
     EstateReply parsed = ParseEstateReply(reply.body, *app_.db, app_.settings.DataLang);
@@ -547,7 +548,7 @@ void TfrmEstate::btnPrintClick() {
     txtFavoriteStatus->clear();
     const QString error = PrintLines(EstatePrintLines(captions, rows));
     if (!error.isEmpty())
-        QMessageBox::critical(this, windowTitle(), LangText(u"Error") + "!" + "\r" + error);
+        QMessageBox::critical(this, windowTitle(), LiteralText(LangText(u"Error") + "!" + "\r" + error));
 }
 
 QString TfrmEstate::PrintLines(const QStringList& lines) {

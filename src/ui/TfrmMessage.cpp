@@ -16,6 +16,7 @@ TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent) {
     txt = new QLabel(this);
     txt->setObjectName(QStringLiteral("txt"));
     txt->setWordWrap(true);
+    txt->setTextFormat(Qt::PlainText);
     btnYes = new QPushButton(this);
     btnYes->setObjectName(QStringLiteral("btnYes"));
     btnYes->setDefault(true);

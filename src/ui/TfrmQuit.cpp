@@ -141,7 +141,7 @@ void TfrmQuit::BannerClick() {
     for (int i = 0; i < int(orgs.size()); ++i) {
         if (orgs[i].id != tag || !orgs[i].page) continue;
         if (orgs[i].page->Name.startsWith(QStringLiteral("http")))
-            ShellOpen(orgs[i].page->Name);
+            OpenOutsideLink(orgs[i].page->Name);
         else
             OpenOrgPage(*app_.db, app_.city, i, PageOpening{});
         return;

@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "ServiceTexts.h"
+#include "OutsideText.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -100,6 +101,7 @@ TfrmReport::TfrmReport(AppContext& app, QWidget* parent) : QDialog(parent), app_
     pgCity->setObjectName("pgCity");
     auto* city = new QVBoxLayout(pgCity);
     txtAgent = new QLabel(pgCity);
+    txtAgent->setTextFormat(Qt::PlainText); // holds the city's name
     txtNewInfo = topic("txtNewInfo", "NewInfo", pgCity);
     txtErrInfo = topic("txtErrInfo", "ErrInfo", pgCity);
     txtOther = topic("txtOther", "Other", pgCity);
@@ -270,7 +272,7 @@ TfrmReport::Letter TfrmReport::Compose() {
 
 void TfrmReport::Warn(const QString& text) {
     if (warn) return warn(text);
-    QMessageBox::warning(this, windowTitle(), text);
+    QMessageBox::warning(this, windowTitle(), LiteralText(text));
 }
 
 void TfrmReport::reject() {

@@ -7,6 +7,7 @@
 #include "DirectoryRecords.h"
 #include "LabelMetrics.h"
 #include "OrgPages.h"
+#include "OutsideText.h"
 #include "Pictures.h"
 #include "QtTexts.h"
 #include "ShellOpen.h"
@@ -220,8 +221,10 @@ TfrmStart::TfrmStart(AppContext& app, QWidget* parent) : QWidget(parent), app_(a
         l.text = new QLabel(this);
         l.text->setObjectName(QString::fromLatin1(name));
         QFont f(QStringLiteral("Liberation Sans"), pointSize, bold ? QFont::Bold : QFont::Normal);
-        for (QLabel* q : {l.shadow, l.text})
+        for (QLabel* q : {l.shadow, l.text}) {
             q->setFont(f);
+            q->setTextFormat(Qt::PlainText);
+        }
         QPalette pal = l.shadow->palette();
         pal.setColor(QPalette::WindowText, ShadowColor);
         l.shadow->setPalette(pal);
@@ -406,7 +409,7 @@ void TfrmStart::cbCityChange() {
         // A city whose start section does not read cannot be loaded either: say so and keep "Next" off.
         app_.db = std::make_unique<CityDb>();
         btnGo->setEnabled(false);
-        QMessageBox::warning(this, windowTitle(), e.message());
+        QMessageBox::warning(this, windowTitle(), LiteralText(e.message()));
         return;
     }
     const CityDb& db = *app_.db;
@@ -464,13 +467,13 @@ void TfrmStart::BannerClick(TBannerSlot* slot) {
     app_.vendor.IncOrg(org.id, app_.city.FileName);
     if (!org.page) return;
     if (org.page->Name.startsWith(QStringLiteral("http")))
-        ShellOpen(org.page->Name);
+        OpenOutsideLink(org.page->Name);
     else
         OpenOrgPage(*app_.db, app_.city, slot->Tag, PageOpening{});
 }
 
 void TfrmStart::LinkClick(QLabel* label) {
-    ShellOpen(QStringLiteral("mailto:") + FullText(label));
+    OpenOutsideLink(QStringLiteral("mailto:") + FullText(label));
 }
 
 bool TfrmStart::eventFilter(QObject* o, QEvent* e) {
@@ -583,7 +586,7 @@ void TfrmStart::RestoreChoosing() {
 void TfrmStart::FailLoading(const QString& message) {
     app_.db = std::make_unique<CityDb>();
     RestoreChoosing();
-    QMessageBox::critical(this, windowTitle(), message);
+    QMessageBox::critical(this, windowTitle(), LiteralText(message));
     MakeListAndSelectCity(app_.LastCity);
 }
 

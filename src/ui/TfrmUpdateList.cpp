@@ -85,14 +85,16 @@ void TfrmUpdateList::ShowTable(const TInfTable& table) {
         const TFileInf& inf = table[i];
         const int top = LabelTop + RowStep * int(i);
         auto label = [&](const QString& text, const QLabel* under, Qt::Alignment align) {
-            auto* l = new QLabel(text, pnl);
+            auto* l = new QLabel(pnl);
+            l->setTextFormat(Qt::PlainText); // names and dates of the vendor's list
+            l->setText(text);
             l->setGeometry(under->x(), top, under->width(), 20);
             l->setAlignment(align | Qt::AlignVCenter);
             l->show();
             return l;
         };
         auto box = [&](const TCheck& check, const QLabel* under, const char* name) {
-            auto* b = new QCheckBox(PaddedCaption(check.Caption), pnl);
+            auto* b = new QCheckBox(PaddedCaption(check.Caption).replace(u'&', QStringLiteral("&&")), pnl);
             b->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(i));
             b->setGeometry(under->x(), BoxTop + RowStep * int(i), under->width(), 22);
             b->setChecked(check.Checked);

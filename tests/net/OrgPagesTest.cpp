@@ -139,4 +139,54 @@ TEST(OrgPages, PlantedLinksAndForeignFilesAreRefused) {
     EXPECT_EQ(ReadAll(temp + "pages/site/org.html"), "<html>page</html>");
 }
 
+// The system opens a page by its extension: only documents and pictures are written and opened, so a
+// city file cannot hand the desktop a launcher or a script under a page's name.
+TEST(OrgPages, OnlyDocumentsAndPicturesAreWrittenAndOpened) {
+    struct Case {
+        const char* name;
+        bool opened;
+    };
+    const Case cases[] = {
+        {"org.html", true},        {"org.HTM", true},
+        {"folder\\doc.pdf", true}, {"photo.jpeg", true},
+        {"note.txt", true},        {"x.desktop", false},
+        {"run.sh", false},         {"page.html.desktop", false},
+        {"tool.exe", false},       {"page.html.", false},
+        {"page.html ", false},     {"noextension", false},
+        {".html", false},          {"folder.html\\run", false},
+        {"page.svg", false},
+    };
+    ScratchDir dir;
+    CityWriter w;
+    w.CityName = "Pages";
+    w.ReleaseDate = "01.01.2025";
+    for (const Case& c : cases) {
+        TOrg o;
+        o.id = int(w.StartOrgs.size()) + 1;
+        o.page = w.AddPage(QString::fromUtf8(c.name), "#!/bin/sh\n");
+        w.StartOrgs.push_back(o);
+    }
+    ASSERT_EQ(w.Write(dir.file("Pages.gis")), QString());
+    const CityFileRef ref = CityFileRef::From(*CityEntryFromFile(dir.path(), "Pages.gis", false));
+    CityDb db;
+    LoadStartSection(db, ref);
+    ASSERT_EQ(db.Orgs.size(), std::size(cases));
+    QStringList opened;
+    SetShellOpenHook([&](const QString& target) {
+        opened << target;
+        return true;
+    });
+    const QString temp = dir.file("tmp/");
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        opened.clear();
+        OpenOrgPage(db, ref, int(i), PageOpening{temp, false});
+        const QString path = temp + "pages/" + QString::fromUtf8(cases[i].name).replace('\\', '/');
+        EXPECT_EQ(opened, cases[i].opened ? QStringList{path} : QStringList{});
+        EXPECT_EQ(QFileInfo(path).isFile(), cases[i].opened);
+        EXPECT_EQ(IsPageFileName(QString::fromUtf8(cases[i].name)), cases[i].opened);
+    }
+    SetShellOpenHook({});
+}
+
 } // namespace

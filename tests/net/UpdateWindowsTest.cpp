@@ -1,6 +1,7 @@
 // The download and update list windows driven by their control names, against the reference service.
 #include "CityFile.h"
 #include "ServiceTexts.h"
+#include "ShownText.h"
 #include "TfrmDownload.h"
 #include "TfrmUpdateList.h"
 #include "VendorServer.h"
@@ -293,6 +294,38 @@ TEST_F(UpdateWindows, UnreachableSiteWarns) {
     EXPECT_TRUE(detail.endsWith(ServiceText(u"ListsKept"))) << detail.toStdString();
     ASSERT_EQ(ctx.Cities.size(), 1u);
     EXPECT_EQ(ctx.Cities[0].CityName, "untouched");
+}
+
+// Names from the vendor's list and from an archive are shown as they stand in the update list and in
+// the download warning, never laid out as markup (a picture there would be read from disk).
+TEST_F(UpdateWindows, ComponentAndEntryNamesShowLiterally) {
+    const QString name = QStringLiteral("<img src=/nonexistent/p.png><b>Evil</b> & Co");
+    WritePublishFolder(root.file("pub"), "01.02.2020", {{"Evil", name, "01.11.2026", ""}});
+    ZipWriter zip;
+    zip.Add("Evil.gis", SmallCity(name, "01.11.2026"));
+    const QString entry = QStringLiteral("<img src=\"/nonexistent/tessara-probe.png\">\\x.txt");
+    zip.Add(entry, "text");
+    zip.Write(root.file("pub") + "/download/Evil.zip");
+    QStringList listed;
+    QString warning;
+    Run([&](QWidget* w) {
+        if (auto* list = qobject_cast<TfrmUpdateList*>(w)) {
+            for (QLabel* l : list->findChildren<QLabel*>())
+                if (l->text().contains("Evil")) listed << ShownText(l);
+            QCheckBox* box = list->findChild<QCheckBox*>("needUpdate1");
+            ASSERT_TRUE(box);
+            box->click();
+            list->btnOK->click();
+        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            if (auto* detail = box->findChild<QLabel*>("qt_msgbox_informativelabel"))
+                warning = ShownText(detail);
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    EXPECT_EQ(seen, QStringList({"frmUpdateList", "msgErrDownload"}));
+    EXPECT_EQ(listed, QStringList{name});
+    EXPECT_TRUE(warning.contains(entry)) << warning.toStdString();
+    EXPECT_FALSE(QFile::exists(ctx.DataFolder + "Evil.gis"));
 }
 
 } // namespace

@@ -224,6 +224,13 @@ struct Program : ::testing::Test {
         start->show();
         ASSERT_TRUE(WaitUntil([&] { return start->btnGo->isEnabled(); }));
     }
+    // Ends the program through the quit window when the main window still shows.
+    void CloseMain(TfrmMain* frm) {
+        if (!frm || !frm->isVisible()) return;
+        AnswerModal("btnYes");
+        frm->close();
+        WaitUntil([&] { return closed; }, 5000);
+    }
     TfrmMain* Next() {
         start->btnGo->click();
         EXPECT_TRUE(WaitUntil(
@@ -245,11 +252,7 @@ struct MainWindow : Program {
         ASSERT_NE(frm, nullptr);
     }
     void TearDown() override {
-        if (frm && frm->isVisible()) {
-            AnswerModal("btnYes");
-            frm->close();
-            WaitUntil([&] { return closed; }, 5000);
-        }
+        CloseMain(frm);
         Program::TearDown();
     }
 };
