@@ -496,7 +496,7 @@ void ShowOfferOnMap(const TFlat& offer, CityDb& db, int dataLang, TCardList& lis
                                : QString();
     if (!offer.num.isEmpty()) {
         // The offer names its building: that one is shown, not every building with its number.
-        list.ShowAddressOnMap(street + QStringLiteral(", ") + offer.num, offer.build_id);
+        list.ShowAddressOnMap(street, offer.num, offer.build_id);
     } else if (offer.street >= 0 && std::size_t(offer.street) < db.Streets.size()) {
         const TStreet& s = db.Streets[offer.street];
         display.ShownObjects.tip = otStreet;
