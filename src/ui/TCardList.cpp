@@ -291,6 +291,19 @@ void TCardList::ShowRubric(int rubric) {
     AppendHistory(hotOrg, list);
 }
 
+void TCardList::ShowEmptyList(const QString& caption, const QString& why) {
+    if (!db_) return;
+    ClearResults();
+    CardEnv env = Env();
+    TCard note = TCard::Heading(why, 1, env);
+    cards.height = note.height;
+    cards.crds.push_back(std::move(note));
+    pnlCaption->setText(caption);
+    pnlCaption->show();
+    SetCount(0);
+    UpdateScroll();
+}
+
 void TCardList::ShowStartList() {
     if (!db_) return;
     const Tai list = StartList(*db_, [](int n) { return int(QRandomGenerator::global()->bounded(n)); });
@@ -305,10 +318,14 @@ void TCardList::OrgsInBuilding(int building) {
     if (!db_ || building < 0 || std::size_t(building) >= db_->Buildings.size()) return;
     const Tai list = ::OrgsInBuilding(*db_, building);
     ShowOrgCards(LangText(u"OrgInBuild"), list, db_->Buildings[std::size_t(building)].id);
-    if (!list.empty())
+    if (!list.empty()) {
         AppendHistory(hotOrg, list);
-    else
+    } else {
+        // Past the last entry: Back shows that entry, and nothing lies ahead.
         history.HistoryIndex = int(history.History.size());
+        btnBack->setEnabled(!history.History.empty());
+        btnForward->setEnabled(false);
+    }
 }
 
 void TCardList::BuildingClicked(int building) {
@@ -375,9 +392,14 @@ void TCardList::btnMapMarkClick() {
     host_.SaveSettings();
 }
 
-void TCardList::ShowAddressOnMap(const QString& text, int id) {
+void TCardList::ShowAddressOnMap(const QString& street, const QString& number, int id) {
     if (!db_) return;
-    const std::vector<int> buildings = AddressBuildings(*index_, text, id);
+    ShowAddressOnMap(index_->FindStreet(street), number, id);
+}
+
+void TCardList::ShowAddressOnMap(int street, const QString& number, int id) {
+    if (!db_) return;
+    const std::vector<int> buildings = AddressBuildings(*index_, street, number, id);
     display_.ShownObjects.tip = otBuild;
     display_.ShownObjects.ids.assign(buildings.begin(), buildings.end());
     MapTarget t;
@@ -408,7 +430,7 @@ void TCardList::Dispatch(const CardClick& click) {
         host_.OpenIcq(click.value);
         break;
     case TLink::adr:
-        ShowAddressOnMap(click.caption, click.value.toInt());
+        ShowAddressOnMap(click.street, click.number, click.value.toInt());
         break;
     case TLink::page:
         if (openOrgPage) openOrgPage(click.value.toInt());

@@ -86,6 +86,8 @@ public:
     void ShowOrgCards(const QString& caption, const Tai& list, int BuildID);
     void ShowRubric(int rubric);
     void ShowStartList();
+    // A list that found nothing: its caption, the count 0 and one line that says why it is empty.
+    void ShowEmptyList(const QString& caption, const QString& why);
     void OrgsInBuilding(int building);
     // A click on a building of the map: building mark mode, the list cleared, its organisations.
     void BuildingClicked(int building);
@@ -96,7 +98,10 @@ public:
     void btnExpandClick();
     void btnCollapseClick();
     void btnMapMarkClick();
-    void ShowAddressOnMap(const QString& text, int id);
+    // The building of identifier `id` (>= 1), else those numbered `number` on the street (a name, or a
+    // position in Streets); street and number stay apart, as a number may hold a comma.
+    void ShowAddressOnMap(const QString& street, const QString& number, int id);
+    void ShowAddressOnMap(int street, const QString& number, int id);
     void ShowWorkZone(int org);
 
     // The mouse over imgCards (widget coordinates).

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -105,7 +106,7 @@ TObjectPage::TObjectPage(SearchHost& host, PendingAddress& pending, QWidget* par
         pal.setColor(QPalette::WindowText, Qt::black);
         list_->pnlCaption->setPalette(pal);
         // A result shown meanwhile keeps its caption.
-        if (list_->pnlCaption->text() == LangText(u"ObjNotFound")) list_->pnlCaption->setText(savedCaption_);
+        if (list_->pnlCaption->text() == notFoundShown_) list_->pnlCaption->setText(savedCaption_);
     });
 }
 
@@ -195,7 +196,10 @@ void TObjectPage::btnFindObjClick() {
     host_.StopBlink();
     host_.RedrawMap(true);
     if (found.empty()) {
-        ShowNotFound();
+        // The radius filters even when its circle is off screen: say so where it is what hid the buildings.
+        const RadiusCircle radius = host_.Radius();
+        const bool radiusLimits = radius.Visible && !list_->Pickers()->buildings.Find(c, RadiusCircle{}).empty();
+        ShowNotFound(radiusLimits ? LangText(u"ObjNotInRadius") : LangText(u"ObjNotFound"));
         return;
     }
     for (int i : found)
@@ -209,10 +213,10 @@ void TObjectPage::btnFindObjClick() {
     }
 }
 
-void TObjectPage::ShowNotFound() {
+void TObjectPage::ShowNotFound(const QString& notFound) {
     TCaptionPanel* caption = list_->pnlCaption;
-    const QString notFound = LangText(u"ObjNotFound");
-    if (!timNotFound->isActive() || caption->text() != notFound) savedCaption_ = caption->text();
+    if (!timNotFound->isActive() || caption->text() != notFoundShown_) savedCaption_ = caption->text();
+    notFoundShown_ = notFound;
     caption->setText(notFound);
     QPalette pal = caption->palette();
     pal.setColor(QPalette::WindowText, Qt::red);
@@ -272,6 +276,17 @@ bool TObjectPage::eventFilter(QObject* watched, QEvent* event) {
     if (!field) return false;
     if (event->type() == QEvent::FocusIn && field == cbObjStreet && filterList_)
         filterList_->SetOwner(cbObjStreet);
+    // A click on the text of a list field opens its list, as a click on its arrow does; opened on the
+    // release, so that the release does not fall on the list it opened.
+    const bool press = event->type() == QEvent::MouseButtonPress, release = event->type() == QEvent::MouseButtonRelease;
+    if ((press || release) && watched == TOrgCriteria::EditOf(field) && field != cbObjStreet &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (auto* c = qobject_cast<QComboBox*>(field); c && c->count() > 0) {
+            c->setFocus(Qt::MouseFocusReason);
+            if (release) c->showPopup();
+            return true;
+        }
+    }
     if (event->type() != QEvent::KeyPress) return false;
     auto* k = static_cast<QKeyEvent*>(event);
     if (field == cbObjStreet) {
@@ -303,7 +318,7 @@ void TObjectPage::ProcessAddressRequest() {
         host_.StopBlink();
         display.ShownObjects = Tbo{};
         if (!request.number.isEmpty())
-            list_->ShowAddressOnMap(request.street + QStringLiteral(", ") + request.number, -1);
+            list_->ShowAddressOnMap(request.street, request.number, -1);
         if (display.ShownObjects.ids.empty()) {
             const int street = pickers->FindStreet(request.street);
             if (street >= 0) ShowStreetOnMap(*list_, host_, street);

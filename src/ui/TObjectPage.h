@@ -54,11 +54,13 @@ private:
     void Recolour(QWidget* field);
     bool StreetKey(QKeyEvent* k);
     void StreetEnter();
-    void ShowNotFound();
+    // The red caption for a second: nothing found, or nothing inside the search radius.
+    void ShowNotFound(const QString& notFound);
 
     SearchHost& host_;
     PendingAddress& pending_;
     TCardList* list_ = nullptr;
     QPointer<TFilterListBox> filterList_;
     QString savedCaption_; // the result caption while "not found" shows
+    QString notFoundShown_;
 };

@@ -463,7 +463,7 @@ void TOrgCriteria::ShowHouseOnMap() {
     const QString number = FieldValue(cbBuildNum);
     if (number.isEmpty() || !list_.Db()) return;
     host_.StopBlink();
-    list_.ShowAddressOnMap(FieldValue(cbStreet) + QStringLiteral(", ") + number, -1);
+    list_.ShowAddressOnMap(FieldValue(cbStreet), number, -1);
     if (host_.InBackground()) return;
     host_.AllowMapMotion();
     if (!list_.Display().ShownObjects.ids.empty()) host_.StartBlink();

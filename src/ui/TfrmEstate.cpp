@@ -604,7 +604,7 @@ void ShowOfferOnMap(const TFlat& offer, CityDb& db, int dataLang, TCardList& lis
     if (!offer.num.isEmpty()) {
         // The offer names its building: that one is shown, not every building with its number.
         const QString street = streetKnown ? InLang(db.Streets[offer.street].Name, dataLang) : QString();
-        list.ShowAddressOnMap(street + QStringLiteral(", ") + offer.num, offer.build_id);
+        list.ShowAddressOnMap(street, offer.num, offer.build_id);
         host.StartBlink();
         return;
     }

@@ -434,7 +434,8 @@ void TfrmMain::LayoutPanels() {
         pnlTools->setGeometry(rw, 0, mapW, ToolsHeight);
         pnlSys->move(pnlTools->width() - pnlSys->width() - 1, 2);
         pnlMap->setGeometry(rw + 2, ToolsHeight, mapW - 2, H - ToolsHeight);
-        pnlMore->move(pnlResult->x() + rw - 3, pnlMore->y());
+        // Beside the panel, but clear of the map's tool buttons at the map's left edge.
+        pnlMore->move(pnlMap->x() + pnlMapTools->x() + pnlMapTools->width() + 4, pnlMore->y());
     }
     pnlSys->show();
     pnlSys->raise();

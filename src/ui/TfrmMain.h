@@ -87,6 +87,8 @@ public:
 
     // The focus moved: search fields get their prompts back or lose them.
     void ActiveControlChanged(QWidget* now);
+    // A change of tab: map motion stops, hints go, the extra criteria show only on the organisation tab.
+    void pcChange();
 
     // Test hooks: the options window run, and whether the pointer is over a menu.
     std::function<int(TfrmOptions& frm)> runOptions;

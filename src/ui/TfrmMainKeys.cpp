@@ -38,6 +38,7 @@
 #include "MapTools.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -52,11 +53,13 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -127,11 +130,14 @@ bool TfrmMain::HandleWheel(QWheelEvent* e) {
 }
 
 bool TfrmMain::SearchFieldFocused() const {
-    if (QWidget* f = QApplication::focusWidget())
-        for (const char* name : KeyFields) {
-            QWidget* field = findChild<QWidget*>(QString::fromLatin1(name));
-            if (field && (field == f || field->isAncestorOf(f))) return true;
-        }
+    // Every field that takes typing keeps its keys (Escape empties it), whether or not anyone listed it;
+    // edDefocus only parks the focus away from the fields.
+    QWidget* f = QApplication::focusWidget();
+    if (!f || f == edDefocus || f->window() != this) return false;
+    for (QWidget* w = f; w && w != this; w = w->parentWidget())
+        if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+            qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+            return true;
     return false;
 }
 

@@ -97,6 +97,7 @@ void TfrmMain::BuildLayout() {
     pc->setIconSize(QSize(30, 30));
     BuildObjectPage();
     BuildTransportPage();
+    connect(pc, &QTabWidget::currentChanged, this, &TfrmMain::pcChange);
 
     // The result area: the card list's panels, placed by LayoutPanels. Its container stays hidden and
     // keeps the list's state; the banner area owns the name pnlList.
@@ -402,4 +403,12 @@ void TfrmMain::WireMapImage() {
         map->Resize(img->width(), img->height(), false, img->devicePixelRatioF());
         Redraw(true);
     };
+}
+
+void TfrmMain::pcChange() {
+    if (motion) motion->StopMotion = true;
+    HideHints();
+    // The extra criteria belong to the organisation search; elsewhere they would only cover the map.
+    if (pnlMore && criteria) pnlMore->setVisible(pc->currentWidget() == pgCriteria && criteria->btnMore->isChecked());
+    if (list) list->UpdateScroll();
 }

@@ -30,10 +30,6 @@ inline constexpr int ClickTolerance = 4;
 inline const char* const ObjectFields[] = {"cbObjStreet", "edObjBuildNum", "edObjName",
                                     "cbMaterial",  "cbType",        "cbRegion"};
 inline const char* const TransportFields[] = {"cbBusWay", "cbBusStop1", "cbBusStop2"};
-// Fields whose focus keeps the keys away from the map.
-inline const char* const KeyFields[] = {"edCaption",  "edTelecom",     "edInet",   "cbMaterial", "cbType",
-                                 "cbRegion",   "edObjName",     "cbBusWay", "cbBusStop1", "cbBusStop2",
-                                 "cbBuildNum", "edObjBuildNum", "cbStreet", "cbObjStreet"};
 
 inline QPixmap Glyph(const QString& glyph, const QColor& ink, int size,
               const QColor& face = QColor(0xf4, 0xf7, 0xfb)) {

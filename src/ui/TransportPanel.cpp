@@ -67,7 +67,7 @@ void TransportPanel::SearchDataChanged() {
     if (!db) return;
     const int lang = list_.AppSettings().DataLang;
     index_ = std::make_unique<TransportIndex>(*db, lang);
-    numbers_ = std::make_shared<TextListSource>(RouteNumbers(*db, lang), true);
+    numbers_ = std::make_shared<RouteNumberSource>(RouteNumbers(*db, lang));
     stops_ = std::make_shared<TextListSource>(StopNames(*db, lang), true);
 }
 
@@ -168,6 +168,9 @@ void TransportPanel::RouteByNumber() {
         list_.cards.Add(QStringLiteral("BusWay"), route, -1, env);
         CardClick click;
         list_.cards.OnClick(10, 10, env, click);
+        // The card opens with its stops.
+        list_.cards.crds.front().OpenBlocks();
+        list_.cards.Restack();
         ShowCards(QString(), 1);
     }
     if (host_.ResultPanelVisible()) host_.FocusDefocus();
@@ -225,10 +228,7 @@ void TransportPanel::ListChangeJourneys(const QString& from, const QString& to) 
         for (std::size_t k = 1; k < list_.cards.crds.size(); ++k) {
             TCard& leg = list_.cards.crds[k];
             leg.Expand(env);
-            if (leg.blocks.size() < 3) continue;
-            const std::vector<Tpic>& pics = leg.blocks[2].pic;
-            for (std::size_t p = 0; p < pics.size(); ++p)
-                if (pics[p].link == TLink::collapse_block) leg.ToggleBlock(2, p);
+            leg.OpenBlocks();
         }
         list_.cards.Restack();
     }

@@ -1,5 +1,6 @@
 // The drop-down's sources and entry drawing, house numbers of a street, the rubric tree and its
 // narrowing, and address requests: tables of cases, bad input among them.
+#include "Cp1251.h"
 #include "FilterList.h"
 #include "HouseNumbers.h"
 #include "OrgSearch.h"
@@ -134,6 +135,13 @@ TEST(HouseNumbers, OrderedByLeadingNumberThenText) {
                                     "99999999999999999999", "100000000000000000000", "A", "корп. 1"}));
 }
 
+void building(CityDb& db, int street, const QString& num) {
+    TBuilding b;
+    b.street = street;
+    b.num = {num};
+    db.Buildings.push_back(b);
+}
+
 // Three streets: numbers repeated, missing, over-long and mixed; one street without buildings.
 CityDb NumberedCity() {
     CityDb db;
@@ -141,23 +149,18 @@ CityDb NumberedCity() {
     db.Streets[0].Name = {"Ленина улица"};
     db.Streets[1].Name = {"Мира проспект"};
     db.Streets[2].Name = {"Пустая улица"};
-    auto building = [&](int street, const QString& num) {
-        TBuilding b;
-        b.street = street;
-        b.num = {num};
-        db.Buildings.push_back(b);
-    };
     for (const char* n : {"10", "2", "2а", "1", "10/1", "9", "2", "", "12345678901234", "1234567890xx"})
-        building(0, QString::fromUtf8(n));
-    building(1, "5");
-    building(-1, "7");
+        building(db, 0, QString::fromUtf8(n));
+    building(db, 1, "5");
+    building(db, -1, "7");
     return db;
 }
 
-TEST(HouseNumbers, OfAStreetDistinctShortenedAndSorted) {
+TEST(HouseNumbers, OfAStreetDistinctWholeAndSorted) {
     const CityDb db = NumberedCity();
     const StreetBuildings byStreet(db);
-    const QStringList expected = {"1", "2", "2а", "9", "10", "10/1", "1234567890"};
+    // Long numbers are offered whole: a shortened one would match no building.
+    const QStringList expected = {"1", "2", "2а", "9", "10", "10/1", "1234567890xx", "12345678901234"};
     EXPECT_EQ(BuildNumbersOfStreet(db, 0, 0), expected);
     EXPECT_EQ(BuildNumbersOfStreet(db, byStreet, 0, 0), expected);
     for (int street : {1, 2, -1, 3})
@@ -181,6 +184,29 @@ TEST(HouseNumbers, OfAStreetDistinctShortenedAndSorted) {
     ASSERT_EQ(kept.size(), MaxHouseNumbers);
     EXPECT_EQ(kept.front(), "1");
     EXPECT_EQ(kept.back(), "2000");
+}
+
+// The building index keeps a number's first 13 bytes: a longer number (or one with a comma) picked whole is
+// still found, and only where the whole number matches.
+TEST(HouseNumbers, APickedNumberFindsItsBuildingWhateverItsLength) {
+    CityDb db = NumberedCity();
+    building(db, 0, "39,41");
+    building(db, 0, "12345678901234а");
+    for (std::size_t i = 0; i < db.Buildings.size(); ++i) {
+        const TBuilding& b = db.Buildings[i];
+        if (b.street >= 0 && !b.num[0].isEmpty())
+            db.BuildIndexes.push_back({b.street, std::int32_t(i), FromCp1251(ToCp1251(b.num[0]).left(BuildIndexNumLength))});
+    }
+    std::stable_sort(db.BuildIndexes.begin(), db.BuildIndexes.end(),
+                     [](const TBuildIndex& a, const TBuildIndex& b) { return a.s > b.s; });
+    const OrgSearchIndex index(db, 0);
+    for (const QString& n : BuildNumbersOfStreet(db, 0, 0)) {
+        std::vector<int> expected;
+        for (std::size_t i = 0; i < db.Buildings.size(); ++i)
+            if (db.Buildings[i].street == 0 && db.Buildings[i].num[0] == n) expected.push_back(int(i));
+        EXPECT_EQ(index.FindBuildings(0, n), expected) << n.toStdString();
+        EXPECT_EQ(FindBuildings(db, 0, n), expected) << n.toStdString();
+    }
 }
 
 QStringList NodeTexts(const RubricTreeIndex& t, const std::vector<int>& rows) {

@@ -188,6 +188,36 @@ TEST(Transport, CandidatesAreDistinctIgnoringCase) {
     EXPECT_EQ(index.StopsByName(QStringLiteral("ВОКЗАЛ")), (std::vector<int>{0, 1, 9}));
 }
 
+// The route field's drop-down: numbers as numbers with their letters after, and the typed number itself
+// first, so that Enter takes it rather than a longer number holding it ("500" is not 1500).
+TEST(Transport, RouteNumbersSortAsNumbersAndTheTypedOneComesFirst) {
+    const RouteNumberSource source(
+        {"1500", "100", "3т", "500", "10", "Т1", "2", "1000", "1", "500а", "50", "3", "10А", "5000"});
+    const auto listed = [&](const QString& typed) {
+        QStringList out;
+        for (int i : source.Filter(typed.toUpper()))
+            out << source.Text(i);
+        return out;
+    };
+    EXPECT_EQ(source.Texts(), (QStringList{"1", "2", "3", "3т", "10", "10А", "50", "100", "500", "500а", "1000",
+                                           "1500", "5000", "Т1"}));
+    const struct {
+        const char* typed;
+        QStringList shown;
+    } cases[] = {
+        {"500", {"500", "500а", "1500", "5000"}},
+        {"50", {"50", "500", "500а", "1500", "5000"}},
+        {"1", {"1", "10", "10А", "100", "1000", "1500", "Т1"}},
+        {"3Т", {"3т"}},
+        {"10а", {"10А"}},
+        {"00", {"100", "500", "500а", "1000", "1500", "5000"}},
+        {"7", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(listed(QString::fromUtf8(c.typed)), c.shown) << c.typed;
+    EXPECT_EQ(listed(QString()), source.Texts());
+}
+
 TEST(Transport, ShowingARouteFindsBothDirectionsAndTheirStops) {
     SmallCity c;
     const TransportIndex index(c.db, 0);

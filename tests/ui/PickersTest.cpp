@@ -131,6 +131,81 @@ TEST(Pickers, StreetAndNumberPickedWithTheKeysThenFound) {
     EXPECT_EQ(c.cbBuildNum->currentText(), c.cbBuildNum->toolTip());
 }
 
+// A house number holding a comma ("39,41", as imported cities have them) reaches its building from the
+// number picker, from a card's address link and from an address request: street and number stay apart.
+TEST(Pickers, AHouseNumberWithACommaIsFoundFromEveryWayIn) {
+    SearchHarness h;
+    ASSERT_TRUE(h.list);
+    Activate(h);
+    h.ObjectPage();
+    TOrgCriteria& c = *h.criteria;
+    TFilterListBox& drop = *c.filterList;
+    // A building renumbered "39,41" (its index entry too), and an organisation's address there that names
+    // no building, so that only street and number lead to it.
+    int building = -1;
+    for (std::size_t i = 0; i < h.db.Buildings.size() && building < 0; ++i)
+        if (h.db.Buildings[i].street >= 0 && !h.db.Buildings[i].num[0].isEmpty()) building = int(i);
+    ASSERT_GE(building, 0);
+    TBuilding& b = h.db.Buildings[std::size_t(building)];
+    const QString number = QStringLiteral("39,41");
+    b.num.edit([&](QStringList& v) { v[0] = number; });
+    for (TBuildIndex& e : h.db.BuildIndexes)
+        if (e.ind == building) e.n = number;
+    ASSERT_TRUE(h.db.Orgs[0].adrs.size() >= 1);
+    TAdr& adr = h.db.Orgs[0].adrs[0];
+    adr.street = b.street;
+    adr.id = -1;
+    adr.nomap_adr = TSharedTas{QString()};
+    adr.num = TSharedTas{number};
+    const QString street = h.db.Streets[std::size_t(b.street)].Name[0];
+    auto shown = [&] {
+        return h.display.ShownObjects.tip == otBuild && h.display.ShownObjects.ids == Tai{building} &&
+               b.IsFound;
+    };
+    auto reset = [&] {
+        ClearFound(h.db);
+        h.display.ShownObjects = Tbo{};
+        h.calls.clear();
+    };
+
+    // The picker: the street, then the number typed and taken with Enter.
+    c.cbStreet->setFocus();
+    Type(c.cbStreet, street);
+    DownTo(drop, c.cbStreet, street);
+    Key(c.cbStreet, Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([&] { return !h.calls.filter("street").isEmpty(); }));
+    reset();
+    c.cbBuildNum->setFocus();
+    Type(c.cbBuildNum, QStringLiteral("39,"));
+    ASSERT_TRUE(drop.IsShownFor(c.cbBuildNum));
+    EXPECT_EQ(Entries(drop), QStringList{number});
+    Key(c.cbBuildNum, Qt::Key_Return);
+    EXPECT_TRUE(WaitUntil(shown)) << "from the picker";
+
+    // The card's address link.
+    reset();
+    h.list->ClearResults();
+    h.list->ShowOrgCards(QStringLiteral(" Адрес"), Tai{0}, -1);
+    const TCard& card = h.list->cards.crds.front();
+    ASSERT_FALSE(card.Collapsed);
+    bool clicked = false;
+    for (const TBlock& blk : card.blocks)
+        for (const Ttxt& t : blk.txt)
+            if (!clicked && t.link == TLink::adr && blk.height > 0) {
+                EXPECT_EQ(t.caption, street + QStringLiteral(", ") + number);
+                h.list->imgCardsMouseUp(Qt::LeftButton, t.left + 2, card.top + blk.top + t.top + 2, {});
+                clicked = true;
+            }
+    ASSERT_TRUE(clicked);
+    EXPECT_TRUE(shown()) << "from the card";
+
+    // A request from outside.
+    reset();
+    h.pending.Set(street + QStringLiteral(", ") + number);
+    ASSERT_TRUE(WaitUntil([&] { return h.pending.IsEmpty(); }));
+    EXPECT_TRUE(shown()) << "from a request";
+}
+
 TEST(Pickers, DropButtonNameListAndBadInput) {
     SearchHarness h;
     ASSERT_TRUE(h.list);
@@ -327,6 +402,20 @@ TEST(ObjectTab, BuildingSearchByMaterialNotFoundAndClearing) {
     EXPECT_EQ(h.list->pnlCaption->palette().color(QPalette::WindowText), QColor(Qt::black));
     Key(p.edObjName, Qt::Key_Escape);
     EXPECT_TRUE(p.edObjName->text().isEmpty());
+
+    // Brick buildings exist, but none inside a radius far outside the city (its circle off screen): the
+    // caption says that the radius limits the search. Without any brick building, it says only "not found".
+    h.radius = RadiusCircle{true, {h.db.WorldMaxX + 10000, h.db.WorldMaxY + 10000}, 50};
+    p.cbMaterial->setCurrentIndex(0);
+    p.btnFindObjClick();
+    EXPECT_EQ(h.list->pnlCaption->text(), LangText(u"ObjNotInRadius"));
+    EXPECT_NE(LangText(u"ObjNotInRadius"), LangText(u"ObjNotFound"));
+    p.btnClearObjClick();
+    p.edObjName->setText(QStringLiteral("щщщщ"));
+    p.btnFindObjClick();
+    EXPECT_EQ(h.list->pnlCaption->text(), LangText(u"ObjNotFound"));
+    h.radius = RadiusCircle{};
+    p.btnClearObjClick();
 
     // The street picker of the tab, then street and number.
     Activate(h);

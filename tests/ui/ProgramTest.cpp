@@ -457,6 +457,38 @@ TEST_F(MainWindow, OptionsApplyThePanelSideAndAnEmptyPhoneBookOpensThem) {
     SetShellOpenHook({});
 }
 
+// The extra criteria show only on the organisation tab and, with the panel on either side, leave the
+// map's tool buttons free; Escape in the rubric field empties it although no list names that field.
+TEST_F(MainWindow, ExtraCriteriaStayOnTheirTabAndEscapeEmptiesTheRubric) {
+    frm->pc->setCurrentWidget(frm->pgCriteria);
+    frm->criteria->btnMore->click();
+    ASSERT_TRUE(frm->pnlMore->isVisible());
+    for (QWidget* page : {frm->pgObject, frm->pgTransport, frm->pgCriteria}) {
+        frm->pc->setCurrentWidget(page);
+        EXPECT_EQ(frm->pnlMore->isVisible(), page == frm->pgCriteria) << page->objectName().toStdString();
+    }
+    for (int side : {0, 1}) {
+        app->settings.position = side;
+        frm->LayoutPanels();
+        const QRect more = frm->pnlMore->geometry();
+        for (QToolButton* b : frm->pnlMapTools->findChildren<QToolButton*>())
+            if (b->isVisible())
+                EXPECT_FALSE(more.intersects(QRect(b->mapTo(frm, QPoint(0, 0)), b->size())))
+                    << "side " << side << ": " << b->objectName().toStdString() << " is covered";
+    }
+
+    frm->activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return frm->isActiveWindow(); }, 5000));
+    ASSERT_GT(app->db->RubricNames.size(), 0);
+    frm->criteria->SetRubric(0);
+    frm->criteria->edRub->setFocus();
+    ASSERT_TRUE(WaitUntil([&] { return frm->criteria->edRub->hasFocus(); }, 5000));
+    ASSERT_EQ(frm->criteria->edRub->text(), app->db->RubricNames[0]);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(frm->criteria->SelectedRubric(), -1);
+    EXPECT_TRUE(frm->criteria->edRub->text().isEmpty());
+}
+
 // Organisation positions of the listed cards, in order.
 std::vector<int> CardOrgs(const TCardList& list) {
     std::vector<int> out;

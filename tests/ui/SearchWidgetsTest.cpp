@@ -2,8 +2,11 @@
 // cards; the telephone field's keys; history; clicks on cards. Set TESSARA_SCREENSHOT_DIR to keep
 // pictures of the window (run under Xvfb to see real fonts).
 #include "CardPainter.h"
+#include "QuickListActions.h"
+#include "QuickLists.h"
 #include "SearchHarness.h"
 #include "ShellOpen.h"
+#include "TextTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -188,12 +191,18 @@ TEST(SearchWidgets, ExpandingPushesLaterCardsAndHistoryAfterAnEmptyBuilding) {
     h.criteria->edCaption->setText(h.db.Orgs[0].caption[0]);
     h.criteria->btnFindOrgClick();
     ASSERT_EQ(l.history.History.size(), 2u);
+    // Clicked while the first entry shows (Forward on, Back off): Back shows the last entry, nothing is ahead.
+    l.btnBackClick();
+    ASSERT_TRUE(l.btnForward->isEnabled());
+    ASSERT_FALSE(l.btnBack->isEnabled());
     l.BuildingClicked(empty);
     EXPECT_EQ(l.CardMarkMode, TCardMarkMode::building);
     EXPECT_EQ(l.pnlCaption->text(), QStringLiteral(" Организации в выбранном здании"));
     EXPECT_EQ(l.txtCount->text(), "0");
     EXPECT_EQ(l.history.History.size(), 2u);
     EXPECT_EQ(l.history.HistoryIndex, 2);
+    EXPECT_TRUE(l.btnBack->isEnabled());
+    EXPECT_FALSE(l.btnForward->isEnabled());
     l.btnBackClick();
     EXPECT_EQ(l.history.HistoryIndex, 1);
     EXPECT_EQ(l.cards.crds.front().org, l.history.History[1].objects.front());
@@ -204,6 +213,42 @@ TEST(SearchWidgets, ExpandingPushesLaterCardsAndHistoryAfterAnEmptyBuilding) {
     EXPECT_FALSE(l.btnBack->isEnabled());
     EXPECT_TRUE(l.pnlCaption->text().isEmpty()) << "the first entry shows as the start list";
     SetShellOpenHook({});
+}
+
+// A quick list that finds nothing keeps its caption and the count 0, and its one line says why.
+TEST(SearchWidgets, AnEmptyQuickListSaysWhy) {
+    SearchHarness h;
+    ASSERT_TRUE(h.list);
+    TCardList& l = *h.list;
+    ASSERT_FALSE(FindQuickList(*l.Index(), QuickList::CashMachines, RadiusCircle{}).orgs.empty());
+    const RadiusCircle farAway{true, {h.db.WorldMaxX + 10000, h.db.WorldMaxY + 10000}, 50};
+    const struct {
+        const char* what;
+        RadiusCircle radius;
+        QString rubricPrefix; // cash machine rubrics renamed to this, when not empty
+        const char16_t* why;
+    } cases[] = {
+        {"none inside the radius", farAway, {}, u"QuickNotInRadius"},
+        {"the city has no such rubric", {}, QStringLiteral("Кассы"), u"QuickNoRubric"},
+        {"nobody listed under it", farAway, QStringLiteral("Банкоматы нигде"), u"QuickNone"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        h.radius = c.radius;
+        if (!c.rubricPrefix.isEmpty())
+            for (QString& name : h.db.RubricNames)
+                if (name.startsWith(QStringLiteral("Банкоматы")) || name.startsWith(QStringLiteral("Кассы")))
+                    name = c.rubricPrefix + name;
+        if (QStringView(c.why) == u"QuickNone")
+            for (TOrg& o : h.db.Orgs)
+                o.area.clear();
+        ShowQuickList(l, h, QuickList::CashMachines);
+        EXPECT_EQ(l.pnlCaption->text(), QuickListCaption(QuickList::CashMachines, CurrentShellLang()));
+        EXPECT_EQ(l.txtCount->text(), "0");
+        ASSERT_EQ(CardTitles(l).size(), 1);
+        EXPECT_EQ(CardTitles(l).front().remove(u' '), LangText(c.why).remove(u' '));
+    }
+    EXPECT_NE(LangText(u"QuickNone"), LangText(u"QuickNotInRadius"));
 }
 
 TEST(SearchWidgets, StartListShowsBannersCollapsed) {

@@ -194,19 +194,19 @@ TEST_F(TransportTab, RouteNumberShowsItsCardAndTheRouteOnTheMap) {
     EXPECT_NE(frm->view.Scale, scale);
     Screenshot(frm, "transport-route");
 
-    // The card's stop list opens from its picture; a stop link shows that stop.
+    // The card opens with its stop list (its picture folds it); a stop link shows that stop.
     auto at = [&](int top, int left) {
         const int y = Cards()[0].top + Cards()[0].blocks[2].top + top;
         Mouse(frm->list->imgCards, QEvent::MouseButtonRelease, QPoint(left, y - frm->list->sbCards->value()));
     };
-    const std::vector<Tpic>& pics = Cards()[0].blocks[2].pic;
-    const auto open =
-        std::find_if(pics.begin(), pics.end(), [](const Tpic& p) { return p.link == TLink::collapse_block; });
-    ASSERT_NE(open, pics.end());
-    at(open->top + 5, open->left + 5);
     const TCard& card = Cards()[0];
     const TBlock& stops = card.blocks[2];
     ASSERT_EQ(stops.height, stops.MaxHeight);
+    EXPECT_EQ(card.height, stops.top + stops.height);
+    EXPECT_EQ(frm->list->cards.height, card.height);
+    const auto fold = std::find_if(stops.pic.begin(), stops.pic.end(),
+                                   [](const Tpic& p) { return p.link == TLink::expand_block; });
+    ASSERT_NE(fold, stops.pic.end());
     const auto link =
         std::find_if(stops.txt.begin(), stops.txt.end(), [](const Ttxt& t) { return t.link == TLink::stop; });
     ASSERT_NE(link, stops.txt.end());

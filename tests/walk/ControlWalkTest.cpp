@@ -58,6 +58,7 @@ enum Act {
     Click, // one click
     Twice, // two clicks, so that a switch ends as it was
     Popup, // a click opens its drop-down list, which is hovered and closed by a second click
+    Choose, // a click on its text opens its drop-down list; hovering an entry highlights it, a click takes it
 };
 
 struct Row {
@@ -137,9 +138,9 @@ const Window MainWindowTable{
         {"btnForward", Click},
         {"pc#1", Click, "Object"},
         {"edObjName", Click},
-        {"cbMaterial", Click},
-        {"cbType", Click},
-        {"cbRegion", Click},
+        {"cbMaterial", Choose},
+        {"cbType", Choose},
+        {"cbRegion", Choose},
         {"cbObjStreet", Click},
         {"edObjBuildNum", Click},
         {"btnFindObj", Click},
@@ -624,6 +625,10 @@ private:
                 XClick();
             }
             break;
+        case Choose:
+            XClick();
+            if (enabled) ChooseByMouse(row, t);
+            break;
         case Popup:
             XClick();
             if (!enabled) break;
@@ -648,6 +653,38 @@ private:
         if (row.hint && enabled && qobject_cast<QAbstractButton*>(t.widget)) {
             EXPECT_EQ(ShownHints().join(','), QString()) << "a hint stayed after a click on " << row.control;
         }
+    }
+
+    // The list a click on the box's text opened: the pointer on the second entry highlights it, a click
+    // there takes it and closes the list.
+    static void ChooseByMouse(const Row& row, const Target& t) {
+        auto* combo = qobject_cast<QComboBox*>(t.widget);
+        if (!combo || combo->count() == 0) {
+            ADD_FAILURE() << row.control << " is no drop-down with entries";
+            return;
+        }
+        QAbstractItemView* view = combo->view();
+        if (!Pump([&] { return view->isVisible(); }, 3000)) {
+            ADD_FAILURE() << "a click on the text of " << row.control << " opened no list";
+            return;
+        }
+        Settle(150);
+        const int entry = std::min(1, combo->count() - 1);
+        const QModelIndex index = view->model()->index(entry, combo->modelColumn(), view->rootIndex());
+        view->scrollTo(index);
+        XMove(view->viewport()->mapToGlobal(view->visualRect(index).center()));
+        const QPoint over = view->viewport()->mapToGlobal(view->visualRect(index).center());
+        EXPECT_TRUE(Pump([&] { return view->currentIndex() == index; }, 2000))
+            << "the pointer over an entry of " << row.control << " does not highlight it (under the pointer: "
+            << qPrintable(QApplication::widgetAt(over) ? Identity(QApplication::widgetAt(over)) : QString())
+            << ", flags " << int(index.flags()) << ", popup "
+            << qPrintable(QApplication::activePopupWidget() ? Identity(QApplication::activePopupWidget()) : QString())
+            << ")";
+        Settle(100);
+        XClick();
+        EXPECT_TRUE(Pump([&] { return !view->isVisible(); }, 3000)) << "the list of " << row.control << " stayed open";
+        EXPECT_EQ(combo->currentIndex(), entry) << row.control << " did not take the entry clicked";
+        EXPECT_EQ(combo->currentText(), combo->itemText(entry));
     }
 
     // The hints showing now: at most the control's own panel, inside the window and off the control,

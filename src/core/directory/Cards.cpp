@@ -291,7 +291,11 @@ TBlock AddressBlock(Layout& L, TOrg& o, std::size_t i, int BuildID) {
             }
         }
         const int lineTop = y;
-        const Ttxt& t = L.text(b, 30, y, caption, clBlue, false, link, QString::number(a.id));
+        Ttxt& t = L.text(b, 30, y, caption, clBlue, false, link, QString::number(a.id));
+        if (link == TLink::adr) {
+            t.street = a.street >= 0 && a.street < int(env.db.Streets.size()) ? a.street : -1;
+            t.number = num;
+        }
         y += picHeight + 5;
         const int x = Layout::right(t) + 5;
         const QString& place = InLang(a.place, env.dataLang);
@@ -549,6 +553,12 @@ void TCard::ToggleBlock(std::size_t k, std::size_t p) {
     pic.name = open ? QStringLiteral("imgExpand") : QStringLiteral("imgCollapse");
 }
 
+void TCard::OpenBlocks() {
+    for (std::size_t k = 0; k < blocks.size(); ++k)
+        for (std::size_t p = 0; p < blocks[k].pic.size(); ++p)
+            if (blocks[k].pic[p].link == TLink::collapse_block) ToggleBlock(k, p);
+}
+
 namespace {
 bool Inside(int x, int y, int left, int top, int width, int height) {
     return left < x && x < left + width && top < y && y < top + height;
@@ -613,6 +623,8 @@ CardClick TCard::OnClick(int x, int y, CardEnv& env) {
             c.link = t.link;
             c.value = t.value;
             c.caption = t.caption;
+            c.street = t.street;
+            c.number = t.number;
             switch (t.link) {
             case TLink::site:
                 c.target = QStringLiteral("http://") + t.caption;
@@ -776,15 +788,12 @@ int TCards::CardAt(int y) const {
 
 // ---------------------------------------------------------------------------------------------
 
-std::vector<int> AddressBuildings(const OrgSearchIndex& index, const QString& text, int id) {
+std::vector<int> AddressBuildings(const OrgSearchIndex& index, int street, const QString& number, int id) {
     if (id >= 1) {
         const int b = index.BuildingById(id);
         return b >= 0 ? std::vector<int>{b} : std::vector<int>{};
     }
-    const qsizetype comma = text.lastIndexOf(u',');
-    if (comma < 0) return {};
-    const int street = index.FindStreet(text.left(comma));
-    const QString number = text.mid(comma + 2);
+    if (street < 0 || number.isEmpty()) return {};
     std::vector<int> found = index.FindBuildings(street, number);
     // The index holds one spelling of each number; the map labels it in the data language shown, and
     // other programs may type Latin letters for Cyrillic ones.

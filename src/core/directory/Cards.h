@@ -39,6 +39,9 @@ struct Ttxt {
     TLink link = TLink::none;
     QString value;
     bool light = false;
+    // An address link's street (position in Streets) and house number, for the building lookup.
+    int street = -1;
+    QString number;
 };
 
 struct Tpic {
@@ -106,6 +109,8 @@ struct CardClick {
     TLink link = TLink::none; // site, email, snet, skype: open `target` with the shell; icq: `value` is the
                               // number; adr, page, zone, busway, stop: `value` (and `caption` for adr)
     QString target, value, caption;
+    int street = -1;       // adr: the address's street and house number, kept apart
+    QString number;
     int rubric = -1;       // a rubric text was clicked
     bool toggled = false;  // the card was expanded or collapsed (redraw the map)
     bool openPage = false; // expanding asks for the organisation's local page (`value` holds the org)
@@ -140,6 +145,8 @@ public:
     void Collapse(CardEnv& env);
     // Opens or closes one block from its picture.
     void ToggleBlock(std::size_t block, std::size_t pic);
+    // Opens every folded block (a route card's stop list), as a click on its small arrow does.
+    void OpenBlocks();
 
     bool OnMouseMove(int x, int y, HoverEffects& fx);
     CardClick OnClick(int x, int y, CardEnv& env);
@@ -195,8 +202,9 @@ struct MapTarget {
     float x = 0, y = 0, scale = 1;
     int selected = -1;
 };
-// The buildings of an address: by identifier when id >= 1, else by "street, number" in `text`.
-std::vector<int> AddressBuildings(const OrgSearchIndex& index, const QString& text, int id);
+// The buildings of an address: by identifier when id >= 1, else by street (position in Streets, -1 for
+// none) and house number. The two stay apart all the way: a number may hold a comma ("39,41").
+std::vector<int> AddressBuildings(const OrgSearchIndex& index, int street, const QString& number, int id);
 // Marks the buildings found (ClearFound first) and gives where to fly; nothing for no building.
 bool AddressTarget(CityDb& db, const std::vector<int>& buildings, int mapWidth, float fullScale,
                    MapTarget& t);

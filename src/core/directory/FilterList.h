@@ -17,7 +17,7 @@ public:
     virtual int Count() const = 0;
     virtual QString Text(int i) const = 0;
     // Positions of the candidates whose upper-cased text contains `upper` (every candidate for an empty
-    // text), ascending, which is the list's order.
+    // text), in the list's order (ascending unless a source says otherwise).
     virtual std::vector<int> Filter(const QString& upper) const = 0;
 };
 

@@ -24,12 +24,13 @@ int CompareDigits(QStringView a, QStringView b) {
     return a.compare(b);
 }
 
-// Distinct non-empty numbers of the given buildings, sorted; a blank entry would pick nothing.
+// Distinct non-empty numbers of the given buildings, whole (a shortened one would match no building),
+// sorted; a blank entry would pick nothing.
 template <class Positions> QStringList NumbersOf(const CityDb& db, const Positions& buildings, int dataLang) {
     QStringList numbers;
     QSet<QString> seen;
     for (int i : buildings) {
-        const QString n = InLang(db.Buildings[std::size_t(i)].num, dataLang).left(HouseNumberChars);
+        const QString n = InLang(db.Buildings[std::size_t(i)].num, dataLang);
         if (n.isEmpty() || seen.contains(n)) continue;
         seen.insert(n);
         numbers << n;

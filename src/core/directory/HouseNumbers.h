@@ -13,7 +13,6 @@
 bool HouseNumberLess(const QString& a, const QString& b);
 
 constexpr int MaxHouseNumbers = 2000;
-constexpr int HouseNumberChars = 10;
 
 // Positions in Buildings of each street's buildings, in Buildings order.
 class StreetBuildings {
@@ -27,7 +26,7 @@ private:
     std::vector<int> list_;
 };
 
-// The distinct non-empty numbers (in `dataLang`, each kept to its first 10 characters) of the buildings on
+// The distinct non-empty numbers (in `dataLang`, whole) of the buildings on
 // `street`, sorted by HouseNumberLess; the smallest 2000 when a street has more. Empty for -1.
 QStringList BuildNumbersOfStreet(const CityDb& db, int street, int dataLang);
 QStringList BuildNumbersOfStreet(const CityDb& db, const StreetBuildings& byStreet, int street, int dataLang);

@@ -1,5 +1,6 @@
 #include "OrgSearch.h"
 
+#include "Cp1251.h"
 #include "Rubricator.h"
 #include "StreetTowns.h"
 
@@ -74,13 +75,35 @@ int FindStreet(const CityDb& db, const QString& name, int dataLang) {
     return -1;
 }
 
+namespace {
+
+// The building index keeps a number as its first bytes in the 8-bit code page: a number is looked up by
+// that key, and where the key is not the whole number, confirmed against the building's own number.
+struct NumberKey {
+    QString key;
+    QString whole; // empty when the key is the whole number
+    explicit NumberKey(const QString& number)
+        : key(FromCp1251(ToCp1251(number).left(BuildIndexNumLength))), whole(key == number ? QString() : number) {}
+    bool Matches(const CityDb& db, const TBuildIndex& e) const {
+        if (e.n != key) return false;
+        if (whole.isEmpty()) return true;
+        if (e.ind < 0 || std::size_t(e.ind) >= db.Buildings.size()) return false;
+        for (const QString& n : db.Buildings[std::size_t(e.ind)].num)
+            if (n == whole) return true;
+        return false;
+    }
+};
+
+} // namespace
+
 std::vector<int> FindBuildings(const CityDb& db, int street, const QString& number) {
     std::vector<int> out;
     if (street == -1) return out;
+    const NumberKey k(number);
     for (const TBuildIndex& e : db.BuildIndexes) {
         if (e.s > street) continue;
         if (e.s < street) break;
-        if (e.n == number) out.push_back(e.ind);
+        if (k.Matches(db, e)) out.push_back(e.ind);
     }
     return out;
 }
@@ -441,8 +464,9 @@ std::vector<int> OrgSearchIndex::FindBuildings(int street, const QString& number
     auto range =
         std::equal_range(db_.BuildIndexes.begin(), db_.BuildIndexes.end(), TBuildIndex{street, 0, {}},
                          [](const TBuildIndex& a, const TBuildIndex& b) { return a.s > b.s; });
+    const NumberKey k(number);
     for (auto it = range.first; it != range.second; ++it)
-        if (it->n == number) out.push_back(it->ind);
+        if (k.Matches(db_, *it)) out.push_back(it->ind);
     return out;
 }
 

@@ -340,8 +340,14 @@ constexpr TextRow Rows[] = {
     {"ExportFailed", u"Карта не записана:", u"The map was not written:"},
     {"ExportDone", u"Карта записана в файл:", u"The map is written to the file:"},
     {"ExportFiles", u"Рисунки BMP (*.bmp);;Рисунки PNG (*.png)", u"BMP pictures (*.bmp);;PNG pictures (*.png)"},
+    // Searches that find nothing say why.
+    {"ObjNotInRadius", u" Объект не найден: поиск ограничен радиусом", u" Object not found: the search is limited to the radius"},
+    {"QuickNoRubric", u"В справочнике этого города нет такой рубрики.", u"This city's directory has no such rubric."},
+    {"QuickNotInRadius", u"Внутри радиуса поиска таких организаций нет. Уберите радиус, чтобы искать по всему городу.",
+     u"There are none inside the search radius. Remove the radius to search the whole city."},
+    {"QuickNone", u"В справочнике нет организаций этой рубрики.", u"The directory lists no organisations under this rubric."},
 };
-static_assert(std::size(Rows) == 300);
+static_assert(std::size(Rows) == 304);
 
 constexpr std::array<std::array<const char16_t*, 2>, 12> Months = {{
     {u"январь", u"January"},

@@ -1,5 +1,6 @@
 #include "Transport.h"
 
+#include "HouseNumbers.h"
 #include "ObjectState.h"
 #include "OrgSearch.h"
 
@@ -29,6 +30,27 @@ template <class Items, class Get> QStringList DistinctTexts(const Items& items, 
 QStringList RouteNumbers(const CityDb& db, int dataLang) {
     return DistinctTexts(db.BusWays,
                          [&](const TBusWay& w) -> const QString& { return InLang(w.num, dataLang); });
+}
+
+bool RouteNumberLess(const QString& a, const QString& b) {
+    return HouseNumberLess(a, b);
+}
+
+namespace {
+QStringList ByRouteNumber(QStringList numbers) {
+    std::stable_sort(numbers.begin(), numbers.end(), RouteNumberLess);
+    return numbers;
+}
+} // namespace
+
+RouteNumberSource::RouteNumberSource(QStringList numbers) : TextListSource(ByRouteNumber(std::move(numbers))) {}
+
+std::vector<int> RouteNumberSource::Filter(const QString& upper) const {
+    std::vector<int> rows = TextListSource::Filter(upper);
+    if (upper.isEmpty()) return rows;
+    const auto exact = std::find_if(rows.begin(), rows.end(), [&](int i) { return SearchUpper(Text(i)) == upper; });
+    if (exact != rows.end()) std::rotate(rows.begin(), exact, exact + 1);
+    return rows;
 }
 
 QStringList StopNames(const CityDb& db, int dataLang) {

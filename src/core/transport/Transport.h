@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CityDb.h"
+#include "FilterList.h"
 #include "MapView.h"
 
 #include <QHash>
@@ -15,6 +16,17 @@
 // (ignoring case) in BusStops order, both in the data language; the drop-down sorts them.
 QStringList RouteNumbers(const CityDb& db, int dataLang);
 QStringList StopNames(const CityDb& db, int dataLang);
+
+// Route numbers as numbers, their letters after: 1, 2, 3т, 10, 100 (the order of house numbers).
+bool RouteNumberLess(const QString& a, const QString& b);
+
+// The route field's candidates in RouteNumberLess order. A candidate that is the typed text (ignoring
+// case) comes first, so that Enter on a whole number takes that route and not a longer one holding it.
+class RouteNumberSource : public TextListSource {
+public:
+    explicit RouteNumberSource(QStringList numbers);
+    std::vector<int> Filter(const QString& upper) const override;
+};
 
 // One journey with a change: `first` runs from a start stop to `leave`, `second` from `board` (a stop
 // of the same name: the other side of the street, or the same stop) to a destination stop. `stops`
