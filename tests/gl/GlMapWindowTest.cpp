@@ -46,8 +46,9 @@ struct GlMapWindow : MainWindow {
 
 TEST_F(GlMapWindow, AtTheScreensDensityItShowsAndHitsWhatThe2DMapDoes) {
     const double ratio = gl->devicePixelRatioF();
-    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
         EXPECT_DOUBLE_EQ(ratio, qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+    }
     // What only one of the renderers draws is left out: heights, smoothing.
     app->settings.flat = true;
     app->settings.smooth = false;
@@ -60,9 +61,17 @@ TEST_F(GlMapWindow, AtTheScreensDensityItShowsAndHitsWhatThe2DMapDoes) {
     frm->map->DrawGDI(&flat2d, true);
     ASSERT_NEAR(frame.width(), flat2d.width(), 1);
     ASSERT_NEAR(frame.height(), flat2d.height(), 1);
-    Screenshot(frm, QStringLiteral("gl-density-%1").arg(ratio));
-    // A picture drawn at another size or place moves a region's mean colour a lot.
-    EXPECT_LE(WorstRegionDifference(flat2d, frame, int(std::lround(50 * ratio))), 20);
+    if (qEnvironmentVariableIsSet("TESSARA_SCREENSHOT_DIR")) {
+        const QString dir = qEnvironmentVariable("TESSARA_SCREENSHOT_DIR");
+        flat2d.save(QStringLiteral("%1/density-2d-%2.png").arg(dir).arg(ratio));
+        frame.save(QStringLiteral("%1/density-gl-%2.png").arg(dir).arg(ratio));
+    }
+    // A picture drawn at another size or place moves most regions' mean colour a lot; what the renderers
+    // draw differently by design (roads wider than 10 pixels, hatching) moves some.
+    const std::vector<int> regions = RegionDifferences(flat2d, frame, int(std::lround(50 * ratio)));
+    ASSERT_FALSE(regions.empty());
+    const auto differing = std::count_if(regions.begin(), regions.end(), [](int d) { return d > 20; });
+    EXPECT_LE(differing, std::ptrdiff_t(regions.size() / 4)) << "of " << regions.size() << " regions";
     // A click on a building selects that building.
     QPoint at;
     const int building = ClickableBuilding(frm, *app->db, at);
