@@ -450,7 +450,7 @@ TEST(InstallTransaction, RecoveryKeepsACommittedInstallAndLeavesWhatItCannotRead
     Installed fifo;
     QDir().mkpath(fifo.data + ".tessara-staging-1");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo.data + ".tessara-staging-1/journal").constData(), 0600), 0);
-    const auto withFifo = Snapshot(fifo.scratch.path());
+    const QString fifoPath = fifo.data + ".tessara-staging-1/journal";
     auto recovery = std::async(std::launch::async,
                                [&] { return TInstallTransaction::RecoverInterruptedInstalls(fifo.data); });
     if (recovery.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
@@ -462,7 +462,10 @@ TEST(InstallTransaction, RecoveryKeepsACommittedInstallAndLeavesWhatItCannotRead
     const QStringList fromFifo = recovery.get();
     ASSERT_EQ(fromFifo.size(), 1);
     EXPECT_TRUE(fromFifo[0].contains("not an install journal")) << fromFifo[0].toStdString();
-    EXPECT_EQ(Snapshot(fifo.scratch.path()), withFifo);
+    // Left as it was (a snapshot would read the FIFO and wait itself).
+    struct stat st {};
+    EXPECT_TRUE(::lstat(QFile::encodeName(fifoPath).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_EQ(ReadAll(fifo.data + "Demograd.gis"), "the installed city");
 
     Installed running;
     TInstallTransaction t(running.data);
