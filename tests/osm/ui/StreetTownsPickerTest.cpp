@@ -5,6 +5,7 @@
 #include "PickerIndex.h"
 #include "SearchHarness.h"
 
+#include <QPushButton>
 #include <set>
 
 namespace {
