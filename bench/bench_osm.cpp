@@ -134,7 +134,8 @@ OpeningView LookAtOpeningView(const CityDb& db) {
     }
     const TColorScheme scheme = BuiltInColorScheme(7); // "Тессара", the usual one
     for (const TRoad& r : db.Roads) {
-        if (r.tip == rtIron || r.tip == rtWall || r.tip == rtWater) continue; // not roads
+        // Railways, walls and rivers are no roads; a bridge's deck is the dark edge drawn under its road.
+        if (r.tip == rtIron || r.tip == rtWall || r.tip == rtWater || r.tip == rtBridge) continue;
         if ((detail && r.layer == 1) || (!detail && r.layer == 0)) continue;
         if (std::lround(r.width / v.scale) < 1) continue;
         if (GetTypeColor(r, scheme) == 0) ++v.blackRoads;
