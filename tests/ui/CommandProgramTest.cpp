@@ -174,7 +174,10 @@ TEST_F(CommandWindow, AddressRequestsOverTheSocket) {
 TEST_F(CommandWindow, APortInUseLeavesTheProgramWithoutTheServer) {
     StartProgram(true);
     EXPECT_TRUE(frm->isVisible());
-    EXPECT_FALSE(frm->srv->IsListening());
+    // No TCP client is served; the user's own local socket still is.
+    EXPECT_EQ(frm->srv->Port(), 0);
+    EXPECT_TRUE(frm->srv->Addresses().isEmpty());
+    EXPECT_FALSE(frm->srv->LocalPath().isEmpty());
     EXPECT_TRUE(app->AppState.isEmpty());
     // The map works as ever: the start list is there and a quick list fills the cards.
     frm->btnTaxi->click();
