@@ -1,8 +1,7 @@
 #include "TfrmDownload.h"
 
-#include "ServiceTexts.h"
-#include "OutsideText.h"
 #include "TextTable.h"
+#include "OutsideText.h"
 #include "TfrmUpdateList.h"
 #include "WindowPlace.h"
 
@@ -98,7 +97,7 @@ void TfrmDownload::timTimer() {
     context_.Outcome = {};
     Updater updater(context_, Mirrors);
     updater.Limits.Cancelled = [this] { return cancelRequested_; };
-    txtDownloading->setText(ServiceText(u"Checking"));
+    txtDownloading->setText(LangText(u"Checking"));
     // A window shown transparently (automatic mode) comes into view, with its Cancel, when the lists
     // are slow to come.
     QTimer::singleShot(VisibleAfterMs, this, [this] {
@@ -107,7 +106,7 @@ void TfrmDownload::timTimer() {
     if (!updater.FetchLists()) {
         if (!updater.Cancelled()) {
             SetTransparent(false);
-            ShowWarning(updater.ListError, ServiceText(u"ListsKept"));
+            ShowWarning(updater.ListError, LangText(u"ListsKept"));
         }
         running_ = false;
         done(QDialog::Rejected);
@@ -141,7 +140,7 @@ void TfrmDownload::timTimer() {
             pb1->setMaximum(int(max / unit));
             pb1->setValue(int(position / unit));
         };
-        hooks.Warning = [this](const QString& detail) { ShowWarning(detail, ServiceText(u"ComponentKept")); };
+        hooks.Warning = [this](const QString& detail) { ShowWarning(detail, LangText(u"ComponentKept")); };
         hooks.LaunchInstaller = LaunchInstaller;
         updater.Install(hooks);
     }
@@ -150,6 +149,6 @@ void TfrmDownload::timTimer() {
     updater.Finish();
     running_ = false;
     if (!installed.isEmpty() && !context_.Outcome.InstallerLaunched)
-        ShowNotice(ServiceText(u"UpdateInstalled").arg(installed.join(QStringLiteral(", "))));
+        ShowNotice(LangText(u"UpdateInstalled").arg(installed.join(QStringLiteral(", "))));
     done(proceed && !updater.Cancelled() ? QDialog::Accepted : QDialog::Rejected);
 }

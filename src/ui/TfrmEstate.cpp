@@ -9,7 +9,6 @@
 #include "StreetOnMap.h"
 #include "ObjectState.h"
 #include "TCardList.h"
-#include "ServiceTexts.h"
 #include "TextTable.h"
 
 #include <QApplication>
@@ -432,10 +431,10 @@ void TfrmEstate::btnFindClick() {
         pnlWait->hide();
         UpdateButtons();
         // The user asked for it: one line, no message to dismiss.
-        if (reply.cancelled) return txtCount->setText(ServiceText(u"SearchCancelled"));
+        if (reply.cancelled) return txtCount->setText(LangText(u"SearchCancelled"));
         QMessageBox::information(this, windowTitle(),
                                  LiteralText(QStringLiteral("Невозможно получить данные!\r") + reply.error + '\r' +
-                                                 ServiceText(u"ListKept")));
+                                                 LangText(u"ListKept")));
         return;
     }
     EstateReply parsed = ParseEstateReply(reply.body, *app_.db, app_.settings.DataLang);
@@ -452,7 +451,7 @@ void TfrmEstate::btnFindClick() {
                      .arg(EstateOffers.size());
     txtSkipped->setText(notes.join(' '));
     txtSkipped->setVisible(!notes.isEmpty());
-    txtCount->setText(ServiceText(u"OffersFound").arg(EstateOffers.size()));
+    txtCount->setText(LangText(u"OffersFound").arg(EstateOffers.size()));
     UpdateButtons();
     if (tblFound->topLevelItemCount() > 0) tblFound->setFocus();
     pnlWait->hide();
@@ -525,7 +524,7 @@ void TfrmEstate::ShowSelected(QTreeWidget* list, const std::vector<TFlat>& offer
     const TFlat* f = OfferOfRow(offers, selected.front());
     if (!f) return;
     if (f->cityFile != app_.city.FilePath()) {
-        QMessageBox::information(this, windowTitle(), ServiceText(u"OtherCityOffer").arg(f->cityName));
+        QMessageBox::information(this, windowTitle(), LangText(u"OtherCityOffer").arg(f->cityName));
         return;
     }
     const TFlat offer = *f;
@@ -589,7 +588,7 @@ QString TfrmEstate::PrintLines(const QStringList& lines) {
     }
     if (!p.end()) return Text("печать не завершена", "printing did not finish");
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        txtFavoriteStatus->setText(ServiceText(u"SavedTo").arg(QDir::toNativeSeparators(printer.outputFileName())));
+        txtFavoriteStatus->setText(LangText(u"SavedTo").arg(QDir::toNativeSeparators(printer.outputFileName())));
     return {};
 }
 

@@ -1,7 +1,7 @@
 #include "TfrmReport.h"
 
 #include "AppContext.h"
-#include "ServiceTexts.h"
+#include "TextTable.h"
 #include "OutsideText.h"
 
 #include <QFormLayout>
@@ -293,7 +293,7 @@ void TfrmReport::Send() {
     cancelSend_ = false;
     btnOK->setEnabled(false);
     pcLetter->setEnabled(false);
-    txtStatus->setText(ServiceText(u"Sending"));
+    txtStatus->setText(LangText(u"Sending"));
     HttpClient& client = app_.vendor.Client();
     client.Cancelled = [this] { return cancelSend_; };
     const HttpReply reply = app_.vendor.SendFeedback(letter.recipient, letter.subject, letter.message);
@@ -304,13 +304,13 @@ void TfrmReport::Send() {
     pcLetter->setEnabled(true);
     // A failure leaves the window open with the letter, so that the user can try again.
     if (!reply.ok) {
-        if (reply.cancelled) return txtStatus->setText(ServiceText(u"SendCancelled"));
+        if (reply.cancelled) return txtStatus->setText(LangText(u"SendCancelled"));
         txtStatus->clear();
         const QString why = reply.error.isEmpty() ? QStringLiteral("HTTP %1").arg(reply.status) : reply.error;
-        return Warn(ServiceText(u"NotSent").arg(why));
+        return Warn(LangText(u"NotSent").arg(why));
     }
     txtStatus->clear();
-    Inform(ServiceText(u"Sent"));
+    Inform(LangText(u"Sent"));
     accept();
 }
 

@@ -1,6 +1,5 @@
 #include "TfrmUpdateList.h"
 
-#include "ServiceTexts.h"
 #include "TextTable.h"
 
 #include <QCheckBox>
@@ -115,7 +114,7 @@ void TfrmUpdateList::ShowTable(const TInfTable& table) {
         offered = offered || inf.needUpdate.Visible || inf.needFoto.Visible;
     }
     // A list without a single box would leave the user guessing: say that nothing is new.
-    txtNothingNew->setText(ServiceText(u"NothingNew"));
+    txtNothingNew->setText(LangText(u"NothingNew"));
     txtNothingNew->setGeometry(10, LabelTop + RowStep * int(table.size()) + 4, WindowWidth - 20, 20);
     txtNothingNew->setVisible(!table.empty() && !offered);
     if (previous) setTabOrder(previous, btnOK);

@@ -1,7 +1,7 @@
 // The real-estate window against tessara-vendor on 127.0.0.1: the query it sends, the list, sorting,
 // favourites, showing an offer, printing the favourites to PDF, and a service that is not there.
 #include "AppContext.h"
-#include "ServiceTexts.h"
+#include "TextTable.h"
 #include "TempSettingsStore.h"
 #include "TfrmEstate.h"
 #include "VendorServer.h"
@@ -194,7 +194,7 @@ TEST_F(EstateWindow, FavouritesShowAndPrint) {
     EXPECT_TRUE(printed.contains("Морская")) << printed.toStdString();
     EXPECT_FALSE(printed.contains("Домострой")) << printed.toStdString();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(' ').toStdString();
-    EXPECT_EQ(frm->txtFavoriteStatus->text(), ServiceText(u"SavedTo").arg(pdf)) << "the saved file is named";
+    EXPECT_EQ(frm->txtFavoriteStatus->text(), LangText(u"SavedTo").arg(pdf)) << "the saved file is named";
 
     // A favourite shown on the map closes the window with that offer.
     TFlat shown;
@@ -282,7 +282,7 @@ TEST_F(EstateWindow, FavouritesKeepTheirCityAcrossAChangeOfCity) {
     MessageCatcher messages;
     frm->btnFind->click();
     ASSERT_EQ(frm->tblFound->topLevelItemCount(), 5);
-    EXPECT_EQ(frm->txtCount->text(), ServiceText(u"OffersFound").arg(5));
+    EXPECT_EQ(frm->txtCount->text(), LangText(u"OffersFound").arg(5));
     Select(frm->tblFound, 0); // offer 1, "Лесная, 12", Домострой
     frm->btnToFavorite->click();
 
@@ -344,7 +344,7 @@ TEST_F(EstateWindow, ASilentServiceCanBeCancelledAndTimesOutWithAReason) {
         EXPECT_TRUE(frm->isVisible()) << "Escape ended the search, not the window";
         EXPECT_FALSE(frm->pnlWait->isVisible());
         EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(' ').toStdString();
-        EXPECT_EQ(frm->txtCount->text(), ServiceText(u"SearchCancelled"));
+        EXPECT_EQ(frm->txtCount->text(), LangText(u"SearchCancelled"));
         EXPECT_EQ(frm->tblFound->topLevelItemCount(), 5);
         EXPECT_TRUE(frm->btnFind->isEnabled());
     }
@@ -353,7 +353,7 @@ TEST_F(EstateWindow, ASilentServiceCanBeCancelledAndTimesOutWithAReason) {
     frm->btnFind->click();
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts[0].contains("did not answer within 0.5 s")) << messages.texts[0].toStdString();
-    EXPECT_TRUE(messages.texts[0].contains(ServiceText(u"ListKept"))) << messages.texts[0].toStdString();
+    EXPECT_TRUE(messages.texts[0].contains(LangText(u"ListKept"))) << messages.texts[0].toStdString();
     EXPECT_EQ(frm->EstateOffers.size(), 5u);
 }
 
@@ -371,5 +371,5 @@ TEST_F(EstateWindow, LongCellsFitTheWindowWithoutSidewaysScrolling) {
     QApplication::processEvents();
     EXPECT_EQ(frm->tblFound->horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(frm->tblFound->topLevelItem(0)->toolTip(8), comment);
-    EXPECT_EQ(frm->txtCount->text(), ServiceText(u"OffersFound").arg(1));
+    EXPECT_EQ(frm->txtCount->text(), LangText(u"OffersFound").arg(1));
 }

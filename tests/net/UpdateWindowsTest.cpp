@@ -1,6 +1,6 @@
 // The download and update list windows driven by their control names, against the reference service.
 #include "CityFile.h"
-#include "ServiceTexts.h"
+#include "TextTable.h"
 #include "ShownText.h"
 #include "TfrmDownload.h"
 #include "TfrmUpdateList.h"
@@ -156,7 +156,7 @@ TEST_F(UpdateWindows, AutomaticModeShowsNoList) {
     EXPECT_DOUBLE_EQ(opacityAtEnd, 1.0);
     EXPECT_GT(barMax, 1);
     // The success is said in one line.
-    EXPECT_EQ(frm.LastNotice, ServiceText(u"UpdateInstalled").arg(QStringLiteral("Демоград, Демоград (Фото)")));
+    EXPECT_EQ(frm.LastNotice, LangText(u"UpdateInstalled").arg(QStringLiteral("Демоград, Демоград (Фото)")));
 }
 
 // Automatic mode against a service that takes the connection and never answers: the window comes
@@ -184,7 +184,7 @@ TEST_F(UpdateWindows, ASilentServiceAtStartCanBeCancelled) {
         if (shownAt < 0 && frm.windowOpacity() == 1.0) {
             shownAt = clock.elapsed();
             EXPECT_TRUE(frm.btnCancel->isEnabled());
-            EXPECT_EQ(frm.txtDownloading->text(), ServiceText(u"Checking"));
+            EXPECT_EQ(frm.txtDownloading->text(), LangText(u"Checking"));
             frm.btnCancel->click();
         }
     });
@@ -210,7 +210,7 @@ TEST_F(UpdateWindows, NothingNewIsSaid) {
     Run([&](QWidget* w) {
         auto* list = qobject_cast<TfrmUpdateList*>(w);
         ASSERT_TRUE(list);
-        said = list->txtNothingNew->isVisible() && list->txtNothingNew->text() == ServiceText(u"NothingNew");
+        said = list->txtNothingNew->isVisible() && list->txtNothingNew->text() == LangText(u"NothingNew");
         list->btnOK->click();
     });
     EXPECT_TRUE(said);
@@ -291,7 +291,7 @@ TEST_F(UpdateWindows, UnreachableSiteWarns) {
     EXPECT_TRUE(text.contains("127.0.0.1")) << text.toStdString();
     EXPECT_FALSE(text.contains("tessara.example.org")) << text.toStdString();
     EXPECT_TRUE(detail.contains("http://127.0.0.1:1/download.txt: ")) << detail.toStdString();
-    EXPECT_TRUE(detail.endsWith(ServiceText(u"ListsKept"))) << detail.toStdString();
+    EXPECT_TRUE(detail.endsWith(LangText(u"ListsKept"))) << detail.toStdString();
     ASSERT_EQ(ctx.Cities.size(), 1u);
     EXPECT_EQ(ctx.Cities[0].CityName, "untouched");
 }

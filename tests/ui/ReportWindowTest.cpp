@@ -1,6 +1,6 @@
 // The feedback window: what each page composes, its refusals, and a fresh start on every showing.
 #include "AppContext.h"
-#include "ServiceTexts.h"
+#include "TextTable.h"
 #include "TempSettingsStore.h"
 #include "TfrmReport.h"
 
@@ -116,7 +116,7 @@ TEST_F(ReportWindow, ASilentServiceCanBeCancelledAndTheLetterIsKept) {
     for (const bool escape : {false, true}) {
         SCOPED_TRACE(escape ? "Escape" : "Cancel");
         QTimer::singleShot(300, [&] {
-            EXPECT_EQ(frm->txtStatus->text(), ServiceText(u"Sending"));
+            EXPECT_EQ(frm->txtStatus->text(), LangText(u"Sending"));
             EXPECT_FALSE(frm->btnOK->isEnabled());
             if (escape) {
                 QKeyEvent key(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
@@ -130,7 +130,7 @@ TEST_F(ReportWindow, ASilentServiceCanBeCancelledAndTheLetterIsKept) {
         frm->btnOK->click();
         EXPECT_LT(clock.elapsed(), 3000);
         EXPECT_TRUE(frm->isVisible());
-        EXPECT_EQ(frm->txtStatus->text(), ServiceText(u"SendCancelled"));
+        EXPECT_EQ(frm->txtStatus->text(), LangText(u"SendCancelled"));
         EXPECT_EQ(frm->mem2->toPlainText(), "Hello");
         EXPECT_TRUE(frm->btnOK->isEnabled() && frm->btnCancel->isEnabled());
         EXPECT_TRUE(warnings.isEmpty());
@@ -138,7 +138,7 @@ TEST_F(ReportWindow, ASilentServiceCanBeCancelledAndTheLetterIsKept) {
     app.vendor.Client().AnswerTimeoutMs = 400;
     frm->btnOK->click();
     ASSERT_EQ(warnings.size(), 1);
-    EXPECT_TRUE(warnings[0].startsWith(ServiceText(u"NotSent").section('%', 0, 0))) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[0].startsWith(LangText(u"NotSent").section('%', 0, 0))) << warnings[0].toStdString();
     EXPECT_TRUE(warnings[0].contains("did not answer within 0.4 s")) << warnings[0].toStdString();
     EXPECT_TRUE(frm->isVisible());
 
@@ -157,7 +157,7 @@ TEST_F(ReportWindow, ASilentServiceCanBeCancelledAndTheLetterIsKept) {
     QStringList said;
     frm->inform = [&](const QString& text) { said << text; };
     frm->btnOK->click();
-    EXPECT_EQ(said, QStringList{ServiceText(u"Sent")});
+    EXPECT_EQ(said, QStringList{LangText(u"Sent")});
     EXPECT_FALSE(frm->isVisible());
 }
 
